@@ -1,0 +1,40 @@
+#include "loggen.h"
+
+#include <QDir>
+#include <QFile>
+#include <cmath>
+
+QByteArray generateLog(int records, int startHour, int secondsBetween) {
+    QByteArray out;
+    out.reserve(records * 90 + 1024);
+    out += "\"pH Probe Logger\"\r\n";
+    out += "\"Probe 1 Serial Number:\",\"A-1734\"\r\n";
+    out += "\"Probe 2 Serial Number:\",\"A-1735\"\r\n";
+    out += "\"Probe 1 Calibration Date:\",\"5/12/2004\"\r\n";
+    out += "\"Probe 2 Calibration Date:\",\"5/12/2004\"\r\n";
+    out += "\"Probe 1 Slope:\",58.2\r\n\"Probe 2 Slope:\",57.9\r\n";
+    out += "\"Probe 1 Offset:\",0.0125\r\n\"Probe 2 Offset:\",-0.0125\r\n";
+    out += "\"Start Date:\",#2004-5-13#\r\n";
+    out += "\"Time\",\"Therm 1\",\"Therm 2\",\"Therm 3\",\"pH-1 Raw\",\"pH-2 Raw\",\"pH-1\",\"pH-2\","
+           "\"Aux\",\"Flow Rate\",\"Total Vol\"\r\n";
+    long t = long(startHour) * 3600;
+    char line[256];
+    for (int i = 0; i < records; ++i, t += secondsBetween) {
+        const long s = t % 86400;
+        const double wave = std::sin(i / 500.0);
+        const int n = std::snprintf(line, sizeof line,
+                                    "\"%02ld:%02ld:%02ld\",%.2f,%.2f,%.2f,%.2f,%.2f,%.3f,%.3f,%d,%.2f,%.1f\r\n",
+                                    s / 3600, s / 60 % 60, s % 60, 20.0 + wave, 20.5 + wave, 21.0 - wave,
+                                    -50.0 + 30 * wave, -40.0 + 25 * wave, 7.8, 7.9, i % 7, 1.25 + wave / 10,
+                                    i * 0.2);
+        out.append(line, n);
+    }
+    return out;
+}
+
+QString writeGeneratedLog(int records) {
+    const QString path = QDir::temp().filePath(QStringLiteral("brinewick-bench-%1.asc").arg(records));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(generateLog(records));
+    return path;
+}

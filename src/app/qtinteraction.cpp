@@ -1,0 +1,34 @@
+#include "app/qtinteraction.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+MsgAnswer QtInteraction::message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) {
+    QMessageBox box(m_parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    if (buttons == MsgButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MsgAnswer::Ok;
+}
+
+void QtInteraction::beep() { QApplication::beep(); }
+void QtInteraction::pushBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void QtInteraction::popBusyCursor() { QApplication::restoreOverrideCursor(); }
+
+void QtInteraction::processPendingEvents() {
+    // Repaint only: user input must not run in the middle of a read.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}

@@ -1,0 +1,45 @@
+#include "model/clsdataset.h"
+
+#include <algorithm>
+
+DataTable &clsDataSet::DATA() {
+    if (!m_initialized) finalize();
+    return m_table;
+}
+
+void clsDataSet::Clear() {
+    m_table.resize(0, 0);
+    m_rowcount = 0;
+    m_growthStep = 500;
+    m_tableSized = m_initialized = m_dateInitialized = false;
+}
+
+void clsDataSet::finalize() {
+    // No records gives a table without rows (last row -1).
+    m_table.resize(m_rowcount - 1, m_table.lastCol());
+    m_initialized = true;
+}
+
+void clsDataSet::add(const std::vector<Cell> &theRow) {
+    if (m_rowcount >= kMaxRecords) throw OverflowError("a data set holds at most 32767 records");
+    const int w = int(theRow.size()) - 1;
+    if (!m_tableSized) {
+        m_table.resize(m_growthStep, std::max(w, 0));
+        m_tableSized = true;
+    } else if (m_table.rowCount() == m_rowcount) {
+        // Never narrower than before: a short record must not cut the columns of earlier ones.
+        m_table.resize(m_rowcount + m_growthStep, std::max(w, m_table.lastCol()));
+    } else if (w > m_table.lastCol()) {
+        m_table.resize(m_table.lastRow(), w);  // a wider record widens the table
+    }
+    const int r = m_rowcount++;
+    for (int j = 0; j <= w; ++j) m_table.setCell(r, j, theRow[std::size_t(j)]);
+}
+
+int clsDataSet::field(const QString &target) const {
+    if (!m_fieldlist) throw std::out_of_range("no field list");
+    const QString lowered = target.toLower();
+    for (qsizetype i = 0; i + 1 < m_fieldlist->size(); ++i)
+        if (m_fieldlist->at(i).toLower() == lowered) return int(i);
+    return -1;
+}

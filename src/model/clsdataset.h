@@ -1,0 +1,74 @@
+#pragma once
+// One probe log file in memory: the two probes' calibration, the start date, the column
+// names and the DATA table of records.
+#include "model/datatable.h"
+#include "model/phprobe.h"
+
+#include <QStringList>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+// Column positions of DATA; column 8 is carried but read by nobody.
+inline constexpr int colDateTime = 0, colTherm1 = 1, colTherm2 = 2, colTherm3 = 3, colPH1Raw = 4,
+                     colPH2Raw = 5, colPH1 = 6, colPH2 = 7, colFlowRate = 9, colTotalVolume = 10;
+
+// Record counters are 16-bit: this many records at most.
+inline constexpr int kMaxRecords = 32767;
+
+// The 32,768th record.
+class OverflowError : public std::overflow_error {
+public:
+    using std::overflow_error::overflow_error;
+};
+
+class clsDataSet {
+public:
+    bool isInitialized() const { return m_initialized; }
+    bool isDateInitialized() const { return m_dateInitialized; }
+
+    void setStartdate(double vData) { m_startdate = vData; m_dateInitialized = true; }
+    double startdate() const { return m_startdate; }
+
+    void setPH1_Slope(double vData) { m_probe1.setSlope(vData); }
+    double pH1_Slope() const { return m_probe1.Slope(); }
+    void setPH2_Slope(double vData) { m_probe2.setSlope(vData); }
+    double pH2_Slope() const { return m_probe2.Slope(); }
+    void setPH1_Offset(double vData) { m_probe1.setOffset(vData); }
+    double pH1_Offset() const { return m_probe1.Offset(); }
+    void setPH2_Offset(double vData) { m_probe2.setOffset(vData); }
+    double pH2_Offset() const { return m_probe2.Offset(); }
+    void setPH1_SerialNumber(const QString &vData) { m_probe1.setSerialNumber(vData); }
+    QString pH1_SerialNumber() const { return m_probe1.SerialNumber(); }
+    void setPH2_SerialNumber(const QString &vData) { m_probe2.setSerialNumber(vData); }
+    QString pH2_SerialNumber() const { return m_probe2.SerialNumber(); }
+    void setPH1_CalibrationDate(const QString &vData) { m_probe1.setCalibrationDate(vData); }
+    QString pH1_CalibrationDate() const { return m_probe1.CalibrationDate(); }
+    void setPH2_CalibrationDate(const QString &vData) { m_probe2.setCalibrationDate(vData); }
+    QString pH2_CalibrationDate() const { return m_probe2.CalibrationDate(); }
+
+    // The table itself (not a copy); trims it to the records first if not yet initialized.
+    DataTable &DATA();
+    int rowcount() const { return m_rowcount; }
+
+    void Clear();
+    void finalize();
+    // Appends one record; throws OverflowError, changing nothing, when kMaxRecords are stored.
+    void add(const std::vector<Cell> &theRow);
+
+    void setFieldlist(const QStringList &columnList) { m_fieldlist = columnList; }
+    // The column names followed by one empty entry; empty when no header was read.
+    QStringList fieldlist() const { return m_fieldlist.value_or(QStringList()); }
+    bool hasFieldlist() const { return m_fieldlist.has_value(); }
+    // Position of a column name (whole text, case-insensitive) or -1; throws without a field list.
+    int field(const QString &target) const;
+
+private:
+    pHProbe m_probe1, m_probe2;
+    double m_startdate = 0.0;
+    DataTable m_table;
+    std::optional<QStringList> m_fieldlist;
+    int m_rowcount = 0;
+    int m_growthStep = 500;
+    bool m_tableSized = false, m_initialized = false, m_dateInitialized = false;
+};

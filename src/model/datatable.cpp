@@ -1,0 +1,147 @@
+#include "model/datatable.h"
+#include "model/datetime.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}
+
+QString generalNumberText(double v) {
+    if (v == 0.0) return QStringLiteral("0");  // no "-0"
+    QString s = QString::number(v, 'g', 15);
+    return s;
+}
+
+std::optional<double> readNumber(QStringView text) {
+    QStringView t = text.trimmed();
+    if (t.isEmpty()) return std::nullopt;
+    bool ok = false;
+    double v = t.toDouble(&ok);  // C locale: "." point, no grouping
+    if (!ok) return std::nullopt;
+    return v;
+}
+
+QString Cell::text() const {
+    switch (m_kind) {
+    case Kind::Number: return generalNumberText(m_number);
+    case Kind::Text: return m_text;
+    default: return {};
+    }
+}
+
+std::optional<double> Cell::toNumber() const {
+    switch (m_kind) {
+    case Kind::Number: return m_number;
+    case Kind::Text: return readNumber(m_text);
+    default: return 0.0;
+    }
+}
+
+bool Cell::operator==(const Cell &o) const {
+    if (m_kind != o.m_kind) return false;
+    if (m_kind == Kind::Number) return m_number == o.m_number;
+    if (m_kind == Kind::Text) return m_text == o.m_text;
+    return true;
+}
+
+void DataTable::resize(int lastRow, int lastCol) {
+    const int rows = std::max(lastRow + 1, 0), cols = std::max(lastCol + 1, 0);
+    if (rows == m_rows && cols == m_cols) return;
+    if (cols == m_cols) {
+        m_values.resize(std::size_t(rows) * cols, 0.0);
+        m_kinds.resize(std::size_t(rows) * cols, Cell::Kind::Empty);
+    } else {
+        std::vector<double> values(std::size_t(rows) * cols, 0.0);
+        std::vector<Cell::Kind> kinds(std::size_t(rows) * cols, Cell::Kind::Empty);
+        const int keepRows = std::min(rows, m_rows), keepCols = std::min(cols, m_cols);
+        for (int r = 0; r < keepRows; ++r)
+            for (int c = 0; c < keepCols; ++c) {
+                values[std::size_t(r) * cols + c] = m_values[index(r, c)];
+                kinds[std::size_t(r) * cols + c] = m_kinds[index(r, c)];
+            }
+        m_values.swap(values);
+        m_kinds.swap(kinds);
+    }
+    m_days.resize(rows, kNaN);
+    if (cols == 0) std::fill(m_days.begin(), m_days.end(), kNaN);
+    m_rows = rows;
+    m_cols = cols;
+    if (m_rows * m_cols <= 1) clearTexts();
+}
+
+void DataTable::clearTexts() {
+    // A table shrunk to at most one cell drops the text store; keep the one text that may remain.
+    if (!m_kinds.empty() && m_kinds[0] == Cell::Kind::Text) {
+        QString keep = m_texts[std::size_t(m_values[0])];
+        m_texts.assign(1, keep);
+        m_values[0] = 0;
+    } else {
+        m_texts.clear();
+    }
+    m_texts.shrink_to_fit();
+}
+
+std::size_t DataTable::index(int row, int col) const {
+    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
+        throw TableError("table position (" + std::to_string(row) + ", " + std::to_string(col) +
+                         ") is outside the table");
+    return std::size_t(row) * m_cols + col;
+}
+
+Cell DataTable::cell(int row, int col) const {
+    const std::size_t i = index(row, col);
+    switch (m_kinds[i]) {
+    case Cell::Kind::Number: return Cell(m_values[i]);
+    case Cell::Kind::Text: return Cell(m_texts[std::size_t(m_values[i])]);
+    default: return Cell();
+    }
+}
+
+void DataTable::setCell(int row, int col, const Cell &value) {
+    const std::size_t i = index(row, col);
+    switch (value.kind()) {
+    case Cell::Kind::Number:
+        m_values[i] = value.number();
+        break;
+    case Cell::Kind::Text:
+        if (m_kinds[i] == Cell::Kind::Text) {
+            m_texts[std::size_t(m_values[i])] = value.string();
+        } else {
+            m_values[i] = double(m_texts.size());
+            m_texts.push_back(value.string());
+        }
+        break;
+    default:
+        m_values[i] = 0.0;
+        break;
+    }
+    m_kinds[i] = value.kind();
+    if (col == 0) {
+        std::optional<double> day;
+        if (value.isText()) day = dt::parse(value.string());
+        m_days[row] = day.value_or(kNaN);
+    }
+}
+
+std::optional<double> DataTable::number(int row, int col) const {
+    const std::size_t i = index(row, col);
+    switch (m_kinds[i]) {
+    case Cell::Kind::Number: return m_values[i];
+    case Cell::Kind::Text: return readNumber(m_texts[std::size_t(m_values[i])]);
+    default: return 0.0;
+    }
+}
+
+double DataTable::rowDay(int row) const {
+    if (row < 0 || row >= m_rows) throw TableError("row " + std::to_string(row) + " is outside the table");
+    return m_days[row];
+}
+
+std::size_t DataTable::memoryBytes() const {
+    std::size_t bytes = m_values.capacity() * sizeof(double) + m_kinds.capacity() +
+                        m_days.capacity() * sizeof(double) + m_texts.capacity() * sizeof(QString);
+    for (const QString &s : m_texts) bytes += 32 + std::size_t(s.capacity()) * 2;
+    return bytes;
+}

@@ -1,0 +1,82 @@
+#pragma once
+// The DATA table: a two-dimensional table of cells that hold nothing, a 64-bit float or a text.
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+class Cell {
+public:
+    enum class Kind : std::uint8_t { Empty, Number, Text };
+    Cell() = default;
+    Cell(double v) : m_kind(Kind::Number), m_number(v) {}
+    Cell(QString s) : m_kind(Kind::Text), m_text(std::move(s)) {}
+    Cell(const char *s) : Cell(QString::fromLatin1(s)) {}
+
+    Kind kind() const { return m_kind; }
+    bool isEmpty() const { return m_kind == Kind::Empty; }
+    bool isNumber() const { return m_kind == Kind::Number; }
+    bool isText() const { return m_kind == Kind::Text; }
+    double number() const { return m_number; }
+    const QString &string() const { return m_text; }
+
+    // The cell's own text form: a number in its shortest general form (7.8123, 12.5),
+    // a text unchanged, an empty cell as the empty text.
+    QString text() const;
+    // A number unchanged, a text read as a decimal number, an empty cell as 0;
+    // nothing for a text that is not a number.
+    std::optional<double> toNumber() const;
+
+    bool operator==(const Cell &o) const;
+
+private:
+    Kind m_kind = Kind::Empty;
+    double m_number = 0.0;
+    QString m_text;
+};
+
+// Shortest general form of a number: up to 15 significant digits, no trailing zeros.
+QString generalNumberText(double v);
+// Reads a whole text as a decimal number ("." as the point, optional sign and exponent,
+// blanks around allowed).
+std::optional<double> readNumber(QStringView text);
+
+// A position outside the table's bounds.
+class TableError : public std::out_of_range {
+public:
+    using std::out_of_range::out_of_range;
+};
+
+class DataTable {
+public:
+    // Gives the table rows 0..lastRow and columns 0..lastCol (lastRow -1: no rows);
+    // cells inside both the old and new bounds keep their values, new cells are empty.
+    void resize(int lastRow, int lastCol);
+    int rowCount() const { return m_rows; }
+    int colCount() const { return m_cols; }
+    int lastRow() const { return m_rows - 1; }
+    int lastCol() const { return m_cols - 1; }
+
+    Cell cell(int row, int col) const;
+    void setCell(int row, int col, const Cell &value);
+    QString text(int row, int col) const { return cell(row, col).text(); }
+
+    // Fast reads for the hot loops: the cell as a number (see Cell::toNumber).
+    std::optional<double> number(int row, int col) const;
+    // The decimal day of the row's column 0 text, kept in step with every write to it;
+    // NaN when column 0 does not hold a date-time.
+    double rowDay(int row) const;
+
+    std::size_t memoryBytes() const;
+
+private:
+    std::size_t index(int row, int col) const;
+    void clearTexts();
+
+    int m_rows = 0, m_cols = 0;
+    std::vector<double> m_values;        // number, or index into m_texts for a text cell
+    std::vector<Cell::Kind> m_kinds;
+    std::vector<QString> m_texts;
+    std::vector<double> m_days;           // per row, decimal day of column 0
+};

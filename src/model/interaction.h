@@ -1,0 +1,36 @@
+#pragma once
+// Everything that talks to the person goes through this interface, so that tests can
+// answer questions and check each message's text, buttons, icon and title.
+#include <QString>
+
+inline const QString kAppTitle = QStringLiteral("Brinewick");
+inline const QString kAppVersion = QStringLiteral("1.1.1");
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgIcon { None, Stop, Question, Exclamation, Information };
+enum class MsgAnswer { Ok, Yes, No };
+
+class IInteraction {
+public:
+    virtual ~IInteraction() = default;
+    // A modal message box; returns the button the person pressed.
+    virtual MsgAnswer message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) = 0;
+    virtual void beep() = 0;
+    // Busy cursor on (nested calls count) and off.
+    virtual void pushBusyCursor() = 0;
+    virtual void popBusyCursor() = 0;
+    // Lets pending repaints happen; never runs user input.
+    virtual void processPendingEvents() = 0;
+};
+
+// Busy cursor for the lifetime of a scope, restored however the scope is left.
+class BusyCursor {
+public:
+    explicit BusyCursor(IInteraction &ui) : m_ui(ui) { m_ui.pushBusyCursor(); }
+    ~BusyCursor() { m_ui.popBusyCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    IInteraction &m_ui;
+};

@@ -1,0 +1,17 @@
+#include "support/scripted_interaction.h"
+
+MsgAnswer ScriptedInteraction::message(const QString &text, const QString &title, MsgButtons buttons,
+                                       MsgIcon icon) {
+    messages.append({text, title, buttons, icon});
+    if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
+    if (answers.empty()) return MsgAnswer::Yes;
+    MsgAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+QStringList ScriptedInteraction::texts() const {
+    QStringList out;
+    for (const auto &m : messages) out << m.text;
+    return out;
+}
