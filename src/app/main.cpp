@@ -1,9 +1,9 @@
-#include <QAction>
-#include <QApplication>
-#include <QMainWindow>
-#include <QMenuBar>
+#include "app/frmmain.h"
+#include "app/qtinteraction.h"
+#include "app/startup.h"
 
-#include "model/interaction.h"
+#include <QApplication>
+#include <QLockFile>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
@@ -11,14 +11,11 @@ int main(int argc, char **argv) {
     QCoreApplication::setApplicationName(kAppTitle);
     QCoreApplication::setApplicationVersion(kAppVersion);
 
-    QMainWindow w;
-    w.setWindowTitle(kAppTitle);
-    QMenu *file = w.menuBar()->addMenu(QStringLiteral("File"));
-    file->addAction(QStringLiteral("Open"));
-    file->addAction(QStringLiteral("Print"))->setEnabled(false);
-    file->addAction(QStringLiteral("Exit"), &w, &QWidget::close);
-    w.menuBar()->addAction(QStringLiteral("About"));
-    w.resize(640, 480);
-    w.show();
+    QtInteraction ui;
+    const std::unique_ptr<QLockFile> instance = claimSingleInstance(ui);
+    if (!instance) return 0;
+
+    frmMain window;
+    window.show();
     return app.exec();
 }

@@ -1,0 +1,127 @@
+#include "app/datagrid.h"
+#include "model/datatable.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+
+static double logicalDpi() {
+    QScreen *s = QGuiApplication::primaryScreen();
+    return s ? s->logicalDotsPerInch() : 96.0;
+}
+
+int twipsToPixels(double twips) { return int(twips * logicalDpi() / 1440.0 + 0.5); }
+double pixelsToTwips(int pixels) { return pixels * 1440.0 / logicalDpi(); }
+
+void DataTableModel::bind(DataTable *table) {
+    beginResetModel();
+    m_table = table;
+    endResetModel();
+}
+
+void DataTableModel::setCaptions(const QStringList &captions) {
+    beginResetModel();
+    m_captions = captions;
+    endResetModel();
+}
+
+void DataTableModel::refresh() {
+    // Rows may have come or gone since the last look (a new file): reset rather than patch.
+    beginResetModel();
+    endResetModel();
+}
+
+int DataTableModel::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() || !m_table ? 0 : m_table->rowCount();
+}
+
+int DataTableModel::columnCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : int(m_captions.size());
+}
+
+QVariant DataTableModel::data(const QModelIndex &index, int role) const {
+    if (role != Qt::DisplayRole || !m_table || index.row() >= m_table->rowCount() ||
+        index.column() >= m_table->colCount())
+        return {};
+    return m_table->text(index.row(), index.column());
+}
+
+QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal) return section < m_captions.size() ? m_captions[section] : QVariant();
+    return section;  // rows are numbered as DATA numbers them
+}
+
+DataGrid::DataGrid(QWidget *parent) : QTableView(parent) {
+    setModel(&m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // uniform rows scroll fast
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &now, const QModelIndex &before) {
+                if (now.row() != before.row()) emit rowChanged();
+            });
+}
+
+void DataGrid::removeColumnAt(int position) {
+    if (position < 0 || position >= m_captions.size()) return;
+    m_captions.removeAt(position);
+    m_widthsTwips.removeAt(position);
+    applyColumns();
+}
+
+void DataGrid::addColumnAt(int position, const QString &caption, int widthTwips) {
+    position = std::clamp(position, 0, int(m_captions.size()));
+    m_captions.insert(position, caption);
+    m_widthsTwips.insert(position, widthTwips);
+    applyColumns();
+}
+
+int DataGrid::columnWidthTwips(int column) const {
+    return column >= 0 && column < m_widthsTwips.size() ? m_widthsTwips[column] : 0;
+}
+
+void DataGrid::applyColumns() {
+    const int row = currentRecord();
+    m_model.setCaptions(m_captions);
+    for (int c = 0; c < m_captions.size(); ++c)
+        setColumnWidth(c, m_widthsTwips[c] > 0 ? twipsToPixels(m_widthsTwips[c])
+                                               : horizontalHeader()->defaultSectionSize());
+    restoreRow(row);
+}
+
+void DataGrid::restoreRow(int row) {
+    // Putting back the row a reset took away is no row change.
+    if (row < 0 || row >= m_model.rowCount() || m_model.columnCount() == 0) return;
+    QSignalBlocker block(selectionModel());
+    selectionModel()->setCurrentIndex(m_model.index(row, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    viewport()->update();
+}
+
+void DataGrid::bindTable(DataTable *table) {
+    m_model.bind(table);
+    applyColumns();
+}
+
+void DataGrid::refreshGrid() {
+    const int row = currentRecord();
+    m_model.refresh();
+    applyColumns();
+    restoreRow(row);
+}
+
+int DataGrid::currentRecord() const {
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.row() : -1;
+}
+
+void DataGrid::setCurrentRecord(int row) {
+    if (row < 0 || row >= m_model.rowCount() || m_model.columnCount() == 0 || row == currentRecord()) return;
+    const QModelIndex i = m_model.index(row, 0);
+    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(i);
+}

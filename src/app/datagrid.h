@@ -1,0 +1,58 @@
+#pragma once
+// The Table tab's grid: a QTableView over the DATA table, read in place (no copy).
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QTableView>
+
+class DataTable;
+
+class DataTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void bind(DataTable *table);
+    void setCaptions(const QStringList &captions);
+    void refresh();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    DataTable *m_table = nullptr;
+    QStringList m_captions;
+};
+
+class DataGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DataGrid(QWidget *parent = nullptr);
+
+    // Column operations the window relies on.
+    int columnCountOfGrid() const { return m_captions.size(); }
+    void removeColumnAt(int position);
+    void addColumnAt(int position, const QString &caption, int widthTwips);
+    QStringList captions() const { return m_captions; }
+    int columnWidthTwips(int column) const;
+
+    void bindTable(DataTable *table);
+    void refreshGrid();
+    // Row of the current record in DATA, or -1 without one.
+    int currentRecord() const;
+    // Shows and selects the row; setting the row that is already current raises nothing.
+    void setCurrentRecord(int row);
+
+signals:
+    void rowChanged();
+
+private:
+    void applyColumns();
+    void restoreRow(int row);
+    DataTableModel m_model;
+    QStringList m_captions;
+    QList<int> m_widthsTwips;  // 0: the grid's default width
+};
+
+int twipsToPixels(double twips);
+double pixelsToTwips(int pixels);

@@ -1,0 +1,166 @@
+#include "app/frmmain.h"
+#include "app/datagrid.h"
+#include "app/frmabout.h"
+#include "app/qtinteraction.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QSettings>
+#include <cmath>
+#include <optional>
+
+frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
+    : QMainWindow(parent), m_ui(ui), m_dialog(dialog) {
+    setObjectName(QStringLiteral("frmMain"));
+    if (!m_ui) {
+        m_ownUi = std::make_unique<QtInteraction>(this);
+        m_ui = m_ownUi.get();
+    }
+    buildMenus();
+    buildLayout();
+    connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    // Design size: 6500 twips square, the same as the settings' default.
+    resize(twipsToPixels(6500), twipsToPixels(6500));
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::Form_Load() {
+    m_dataSet = std::make_unique<clsDataSet>();
+    m_plotSet = std::make_unique<clsPlotSet>();
+    m_isZoomed = false;
+    loadSettings();
+    keepOnScreen();
+    wireBehaviour();  // formatter, entry fields, plot and navigation
+    rebuildPlot();
+    txtYMin->setText(QStringLiteral("6.0"));
+    txtYMax->setText(QStringLiteral("9.0"));
+    setLabelColors(lblPH1, 0x0000FF00, 0);
+    setLabelColors(lblPH2, 0x000000FF, 0);
+    setLabelColors(lblNow, 0x0000FFFF, std::nullopt);
+    for (QLabel *l : {lblPH1, lblPH2, lblNow}) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+    chkAutoscale_Click();
+    setWindowTitle(kAppTitle);
+}
+
+void frmMain::setLabelColors(QLabel *label, quint32 foreBgr, std::optional<quint32> backBgr) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, bgrColor(foreBgr));
+    if (backBgr) {
+        pal.setColor(QPalette::Window, bgrColor(*backBgr));
+        label->setAutoFillBackground(true);
+    }
+    label->setPalette(pal);
+}
+
+QColor bgrColor(quint32 bgr) { return QColor(int(bgr & 0xFF), int(bgr >> 8 & 0xFF), int(bgr >> 16 & 0xFF)); }
+
+namespace {
+std::optional<double> storedNumber(const QSettings &s, const char *key, double fallback) {
+    const QVariant v = s.value(QLatin1String(key));
+    if (!v.isValid()) return fallback;
+    bool ok = false;
+    const double d = v.toString().trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(d) || std::fabs(d) > 3.4e38) return std::nullopt;  // a 32-bit float
+    return d;
+}
+} // namespace
+
+int frmMain::loadSettings() {
+    QSettings s;
+    s.beginGroup(QStringLiteral("Settings"));
+    auto left = storedNumber(s, "MainLeft", 1000);
+    if (!left) return 0;
+    move(twipsToPixels(*left), y());
+    auto top = storedNumber(s, "MainTop", 1000);
+    if (!top) return 0;
+    move(x(), twipsToPixels(*top));
+    auto width = storedNumber(s, "MainWidth", 6500);
+    if (!width || *width < 0) return 0;
+    resize(twipsToPixels(*width), height());
+    auto height = storedNumber(s, "MainHeight", 6500);
+    if (!height || *height < 0) return 0;
+    resize(this->width(), twipsToPixels(*height));
+    auto type = storedNumber(s, "DefaultFileType", 1);
+    if (!type || *type < -32768 || *type > 32767) return 0;
+    defaultFileType = int(std::nearbyint(*type));
+    const QVariant path = s.value(QStringLiteral("DefaultFilePath"));
+    defaultFilePath = path.isValid() ? path.toString() : defaultDataFolder();
+    return 1;
+}
+
+int frmMain::saveSettings() {
+    QSettings s;
+    s.beginGroup(QStringLiteral("Settings"));
+    if (!isMinimized()) {
+        s.setValue(QStringLiteral("MainLeft"), QString::number(float(pixelsToTwips(x()))));
+        s.setValue(QStringLiteral("MainTop"), QString::number(float(pixelsToTwips(y()))));
+        s.setValue(QStringLiteral("MainWidth"), QString::number(float(pixelsToTwips(width()))));
+        s.setValue(QStringLiteral("MainHeight"), QString::number(float(pixelsToTwips(height()))));
+    }
+    s.setValue(QStringLiteral("DefaultFileType"), QString::number(defaultFileType));
+    s.setValue(QStringLiteral("DefaultFilePath"), defaultFilePath);
+    s.endGroup();
+    s.sync();
+    return s.status() == QSettings::NoError ? 1 : 0;
+}
+
+QString frmMain::defaultDataFolder() { return QCoreApplication::applicationDirPath() + QStringLiteral("/Data/"); }
+
+void frmMain::keepOnScreen() {
+    // Stored geometry may come from another screen, or be nonsense: open usable and visible.
+    QScreen *screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect avail = screen->availableGeometry();
+    const QSize minimum = minimumSizeHint().expandedTo(QSize(320, 240));
+    QSize size = this->size().expandedTo(minimum).boundedTo(avail.size());
+    QPoint pos = this->pos();
+    if (!avail.intersects(QRect(pos, size)) || !avail.contains(QRect(pos, QSize(40, 20)).center()))
+        pos = avail.topLeft() + QPoint(20, 20);
+    pos.setX(std::clamp(pos.x(), avail.left(), std::max(avail.left(), avail.right() - size.width())));
+    pos.setY(std::clamp(pos.y(), avail.top(), std::max(avail.top(), avail.bottom() - size.height())));
+    resize(size);
+    move(pos);
+}
+
+void frmMain::closeEvent(QCloseEvent *event) {
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload() {
+    if (m_unloaded) return;
+    m_unloaded = true;
+    const auto windows = QApplication::topLevelWidgets();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+        if (*it != this && (*it)->isVisible()) (*it)->close();
+    saveSettings();
+}
+
+void frmMain::mnuExit_Click() { close(); }
+
+void frmMain::mnuAbout_Click() {
+    auto *about = new frmAbout(this);
+    about->exec();
+}
+
+void frmMain::setupGridColumns(DataGrid *grid, const QStringList &names) {
+    while (grid->columnCountOfGrid() > 0) grid->removeColumnAt(0);
+    for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+        const int width = i == 0 ? 1600 : (i <= 10 ? 800 : 0);
+        grid->addColumnAt(int(i), names[i], width);
+    }
+}

@@ -1,0 +1,12 @@
+#pragma once
+#include <QString>
+#include <memory>
+
+class QLockFile;
+class IInteraction;
+
+// The per-user lock that keeps a second Brinewick from starting. A lock left by a crashed
+// run is taken over. Returns the held lock, or nothing (after telling the person) when
+// another instance runs.
+std::unique_ptr<QLockFile> claimSingleInstance(IInteraction &ui, const QString &lockPath = QString());
+QString defaultInstanceLockPath();

@@ -1,0 +1,37 @@
+#pragma once
+// pH of both probes from the raw signals, the calibration and the chosen thermistors.
+#include <QString>
+#include <optional>
+
+class DataTable;
+
+inline constexpr double kKelvinOffset = 273.15;
+inline constexpr double kNernstFactor = 0.000198416;  // R ln10 / F, volts per kelvin
+inline constexpr double kMillivoltsPerVolt = 1000.0;
+inline constexpr double kNeutralPH = 7.0;
+
+// One probe's inputs, read once before the first record.
+struct ProbeInputs {
+    double slope = 1.0, offset = 0.0, corr = 0.0;
+    int thermistor = 0;     // 0..2: thermistor 1..3
+    double thermCorr = 0.0; // that thermistor's correction, degrees Celsius
+};
+
+// Rounds to 4 decimals, half-way cases to the even last digit (on the decimal value).
+double roundPH(double value);
+
+// One probe's pH for given cell values; nothing when the arithmetic cannot be done.
+std::optional<double> probePH(double temperature, double raw, const ProbeInputs &in);
+
+// Where and why a computation stopped.
+struct ComputeStop {
+    int row = -1;
+    QString reason;  // e.g. "the pH-1 slope is 0"
+};
+
+// Computes pH-1 and pH-2 for every row of the table in order; stops at the first record whose
+// arithmetic cannot be done, keeping the rows before it. Never writes a non-finite value.
+std::optional<ComputeStop> computeAll(DataTable &table, const ProbeInputs &probe1, const ProbeInputs &probe2);
+
+// The message shown for a stop: names the value and the record.
+QString computeStopMessage(const ComputeStop &stop, const DataTable &table);

@@ -1,0 +1,104 @@
+#include "compute/phcompute.h"
+#include "compute/readout.h"
+#include "model/clsdataset.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+
+namespace {
+// One record: time, three temperatures, two raw readings, two pH cells, aux, flow, volume.
+std::vector<Cell> record(const char *time, double t1, double t2, double t3, double raw1, double raw2) {
+    return {Cell(QString::fromLatin1(time)), Cell(t1), Cell(t2), Cell(t3), Cell(raw1), Cell(raw2),
+            Cell(0.0), Cell(0.0), Cell(0.0), Cell(1.25), Cell(12.5)};
+}
+} // namespace
+
+TEST(PHCompute, KnownValues) {
+    ProbeInputs ideal;
+    EXPECT_EQ(probePH(25, 0, ideal), 7.0);
+    EXPECT_EQ(probePH(25, 59.16, ideal), 8.0);
+    ProbeInputs p{0.98, 0.01, 0.05, 0, -0.2};
+    EXPECT_EQ(probePH(12.5, -100, p), 5.0682);
+    EXPECT_EQ(roundPH(1.00005), 1.0);  // 1.00005 is just below the half in binary
+    EXPECT_EQ(roundPH(2.00015), 2.0002);
+}
+
+TEST(PHCompute, EachProbeUsesItsOwnThermistorAndCorrection) {
+    clsDataSet ds;
+    ds.add(record("5/13/2004 08:00:00", 25, 12.5, 0, 59.16, -100));
+    ProbeInputs p1;               // thermistor 1 at 25 degrees
+    ProbeInputs p2{0.98, 0.01, 0.05, 1, -0.2};  // thermistor 2 at 12.5 degrees
+    EXPECT_FALSE(computeAll(ds.DATA(), p1, p2));
+    EXPECT_EQ(ds.DATA().cell(0, colPH1).number(), 8.0);
+    EXPECT_EQ(ds.DATA().cell(0, colPH2).number(), 5.0682);
+    p1.thermistor = 2;  // 0 degrees: a different result
+    computeAll(ds.DATA(), p1, p2);
+    EXPECT_NE(ds.DATA().cell(0, colPH1).number(), 8.0);
+}
+
+TEST(PHCompute, StopsAtTheFirstRecordThatCannotBeComputed) {
+    clsDataSet ds;
+    ds.add(record("5/13/2004 08:00:00", 25, 25, 25, 0, 0));
+    ds.add(record("5/13/2004 08:00:10", 25, 25, 25, 59.16, 0));
+    auto bad = record("5/13/2004 08:00:20", 25, 25, 25, 0, 0);
+    bad[1] = Cell(QStringLiteral("n/a"));
+    ds.add(bad);
+    ds.add(record("5/13/2004 08:00:30", 25, 25, 25, 0, 0));
+    DataTable &t = ds.DATA();
+    t.setCell(3, colPH1, Cell(3.0));
+    auto stop = computeAll(t, {}, {});
+    ASSERT_TRUE(stop);
+    EXPECT_EQ(stop->row, 2);
+    EXPECT_EQ(t.cell(1, colPH1).number(), 8.0);
+    EXPECT_EQ(t.cell(3, colPH1).number(), 3.0);  // after the stop: untouched
+    const QString msg = computeStopMessage(*stop, t);
+    EXPECT_TRUE(msg.contains(QStringLiteral("record 2 (5/13/2004 08:00:20)"))) << msg.toStdString();
+    EXPECT_TRUE(msg.contains(QStringLiteral("\"n/a\""))) << msg.toStdString();
+
+    ProbeInputs zeroSlope;
+    zeroSlope.slope = 0;
+    stop = computeAll(t, {}, zeroSlope);
+    ASSERT_TRUE(stop);
+    EXPECT_EQ(stop->row, 0);
+    EXPECT_TRUE(stop->reason.contains(QStringLiteral("pH-2 slope is 0")));
+    EXPECT_EQ(t.cell(0, colPH1).number(), 7.0);  // probe 1 of that record was done
+    ProbeInputs absolute;
+    absolute.thermCorr = -298.15;
+    stop = computeAll(t, absolute, {});
+    ASSERT_TRUE(stop);
+    EXPECT_TRUE(stop->reason.contains(QStringLiteral("0 kelvin")));
+    for (int r = 0; r <= t.lastRow(); ++r)
+        for (int c : {colPH1, colPH2}) EXPECT_TRUE(std::isfinite(t.number(r, c).value_or(0)));
+}
+
+TEST(PHCompute, EmptyCellsCountAsZeroAndEmptyTableComputesNothing) {
+    clsDataSet ds;
+    auto rec = record("5/13/2004 08:00:00", 0, 0, 0, 0, 0);
+    rec[1] = Cell();
+    rec[4] = Cell();
+    ds.add(rec);
+    EXPECT_FALSE(computeAll(ds.DATA(), {}, {}));
+    EXPECT_EQ(ds.DATA().cell(0, colPH1).number(), 7.0);
+    clsDataSet empty;
+    EXPECT_FALSE(computeAll(empty.DATA(), {}, {}));
+}
+
+TEST(Readout, TextsAndCorrectedTemperatures) {
+    clsDataSet ds;
+    auto rec = record("5/13/2004 08:00:00", 12.5, 20, 21, 0, 0);
+    rec[colPH1] = Cell(7.8123);
+    ds.add(rec);
+    auto r = readoutFor(ds.DATA(), 0);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->ph1, QStringLiteral("  7.8123"));
+    EXPECT_EQ(r->now, QStringLiteral("5/13/2004 08:00:00"));
+    EXPECT_EQ(r->therm1, QStringLiteral("12.5"));
+    EXPECT_EQ(r->totalVolume, QStringLiteral("12.5"));
+    EXPECT_FALSE(readoutFor(ds.DATA(), 1));
+    EXPECT_FALSE(readoutFor(ds.DATA(), -1));
+    EXPECT_EQ(correctedTemperature(QStringLiteral("12.5"), QStringLiteral("-0.2")), QStringLiteral("12.30"));
+    EXPECT_EQ(correctedTemperature(QStringLiteral("12.5"), QStringLiteral("0.5")), QStringLiteral("13.00"));
+    EXPECT_EQ(correctedTemperature(QStringLiteral("12.5"), QString()), QStringLiteral("12.50"));
+    EXPECT_FALSE(correctedTemperature(QString(), QStringLiteral("0.5")));
+    EXPECT_FALSE(correctedTemperature(QStringLiteral("12.5"), QStringLiteral("abc")));
+}
