@@ -1,0 +1,90 @@
+#pragma once
+// The time plot as the window sees it: items to set and read back, action requests and
+// four notifications. Qt Core only, so plot logic builds and tests without a window.
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// Scale modes of both axes.
+inline constexpr int kScaleAuto = 0, kScaleManual = 3;
+// Action requests.
+inline constexpr int kActionRedraw = 0, kActionUndoZoom = 19;
+// What the zoomed X bounds read back as while the graph is not zoomed.
+inline constexpr double kUnzoomedLo = 0.0, kUnzoomedHi = 100.0;
+
+class IGraph {
+public:
+    virtual ~IGraph() = default;
+
+    virtual void setVisible(bool on) = 0;
+    virtual bool visible() const = 0;
+
+    virtual void setSeriesCount(int n) = 0;
+    virtual int seriesCount() const = 0;
+    // Every series has this many points; new points start at (0, 0).
+    virtual void setPointCount(int n) = 0;
+    virtual int pointCount() const = 0;
+
+    virtual void setSeriesLabel(int series, const QString &label) = 0;
+    virtual QString seriesLabel(int series) const = 0;
+    // Colours are 0x00BBGGRR.
+    virtual void setSeriesColor(int series, std::uint32_t color) = 0;
+    virtual std::uint32_t seriesColor(int series) const = 0;
+
+    // X in decimal days, Y as 32-bit floats. Out-of-range positions are ignored (read as 0).
+    virtual void setXData(int series, int point, double x) = 0;
+    virtual double xData(int series, int point) const = 0;
+    virtual void setYData(int series, int point, float y) = 0;
+    virtual float yData(int series, int point) const = 0;
+    // Points 0..n-1 of one series in one call; points beyond the point count are dropped.
+    virtual void setSeriesData(int series, const double *x, const float *y, int n) = 0;
+
+    virtual void setXAxisLabel(const QString &label) = 0;
+    virtual QString xAxisLabel() const = 0;
+    virtual void setYAxisLabel(const QString &label) = 0;
+    virtual QString yAxisLabel() const = 0;
+
+    // Y limits come as the texts of the limit fields.
+    virtual void setYScaleMode(int mode) = 0;
+    virtual int yScaleMode() const = 0;
+    virtual void setYMinText(const QString &text) = 0;
+    virtual QString yMinText() const = 0;
+    virtual void setYMaxText(const QString &text) = 0;
+    virtual QString yMaxText() const = 0;
+
+    virtual void setXScaleMode(int mode) = 0;
+    virtual int xScaleMode() const = 0;
+    virtual void setXMin(double day) = 0;
+    virtual double xMin() const = 0;
+    virtual void setXMax(double day) = 0;
+    virtual double xMax() const = 0;
+
+    // Marker 0: one vertical line at a decimal day.
+    virtual void setMarkerPosition(double day) = 0;
+    virtual double markerPosition() const = 0;
+    virtual void setMarkerText(const QString &text) = 0;
+    virtual QString markerText() const = 0;
+    virtual void setMarkerLineType(int type) = 0;
+    virtual int markerLineType() const = 0;
+    virtual void setMarkerColor(std::uint32_t color) = 0;
+    virtual std::uint32_t markerColor() const = 0;
+
+    // Bounds of the zoomed X range in decimal days; kUnzoomedLo/Hi while not zoomed.
+    virtual double zoomedXMin() const = 0;
+    virtual double zoomedXMax() const = 0;
+
+    // kActionRedraw: show the current items; kActionUndoZoom: undo the zoom and raise zoomOut.
+    virtual void request(int action) = 0;
+
+    // Notifications; unset ones are skipped.
+    std::function<void(int point)> onPointChosen;  // point number == row of DATA
+    std::function<void()> onViewChanged;
+    std::function<void()> onZoomIn;
+    std::function<void()> onZoomOut;
+
+protected:
+    void raisePointChosen(int point) { if (onPointChosen) onPointChosen(point); }
+    void raiseViewChanged() { if (onViewChanged) onViewChanged(); }
+    void raiseZoomIn() { if (onZoomIn) onZoomIn(); }
+    void raiseZoomOut() { if (onZoomOut) onZoomOut(); }
+};

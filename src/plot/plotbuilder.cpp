@@ -1,0 +1,87 @@
+#include "plot/plotbuilder.h"
+
+#include "model/clsdataset.h"
+#include "model/clsplotset.h"
+#include "plot/decimalday.h"
+#include "plot/graph.h"
+
+#include <cmath>
+#include <limits>
+
+PlotBuilder::PlotBuilder(clsDataSet &dataSet, clsPlotSet &plotSet, IGraph &graph, InputsFn inputs, StatusFn status)
+    : m_dataSet(dataSet), m_plotSet(plotSet), m_graph(graph), m_inputs(std::move(inputs)), m_status(std::move(status)) {}
+
+void PlotBuilder::rebuildPlot() {
+    const PlotInputs in = m_inputs ? m_inputs() : PlotInputs{};
+    m_plotSet.Clear();
+    if (in.plotPH1) m_plotSet.add(colPH1, QStringLiteral("pH-1"), colPH1Color);
+    if (in.plotPH2) m_plotSet.add(colPH2, QStringLiteral("pH-2"), colPH2Color);
+
+    m_graph.setVisible(true);
+    m_graph.setMarkerLineType(kMarkerLineType);
+    m_graph.setMarkerColor(kMarkerColor);
+    m_graph.setMarkerText(QString());
+    m_graph.setXAxisLabel(QStringLiteral("Date/Time"));
+
+    const int n = m_plotSet.Count();
+    if (n == 0) {
+        m_graph.setVisible(false);
+    } else {
+        const int series = n == 1 ? 1 : 2;
+        m_graph.setSeriesCount(series);
+        for (int i = 0; i < series; ++i) {
+            m_graph.setSeriesColor(i, std::uint32_t(m_plotSet.colorindex(i)));
+            m_graph.setSeriesLabel(i, m_plotSet.plotname(i));
+        }
+        // With one series the Y label keeps what the first (two-series) rebuild gave it.
+        if (series == 2) m_graph.setYAxisLabel(QStringLiteral("pH"));
+    }
+
+    if (in.autoscale) {
+        m_graph.setXScaleMode(kScaleAuto);
+        m_graph.setYScaleMode(kScaleAuto);
+    } else {
+        m_graph.setXScaleMode(kScaleManual);
+        m_graph.setXMin(dt2decimalday(in.start));
+        m_graph.setXMax(dt2decimalday(in.end));
+        m_graph.setYScaleMode(kScaleManual);
+        m_graph.setYMinText(in.yMin);
+        m_graph.setYMaxText(in.yMax);
+    }
+    fillPlotData();
+}
+
+void PlotBuilder::fillPlotData() {
+    if (!m_dataSet.isInitialized()) return;
+    const DataTable &table = m_dataSet.DATA();
+    const int points = table.lastRow() + 1;
+    m_graph.setPointCount(points);
+
+    const int series = std::min(m_plotSet.Count(), m_graph.seriesCount());
+    if (series > 0) {
+        m_x.resize(std::size_t(points));
+        m_y.resize(std::size_t(points));
+        for (int r = 0; r < points; ++r) {
+            const double day = table.rowDay(r);
+            m_x[std::size_t(r)] = std::isnan(day) ? 0.0 : day;  // a row without a date-time sits at 0.0
+        }
+        for (int i = 0; i < series; ++i) {
+            const int col = m_plotSet.datafieldindex(i);
+            // A column the table lacks, or a cell that is no number, leaves a gap instead of
+            // throwing out of the event handler.
+            const bool hasColumn = col >= 0 && col <= table.lastCol();
+            for (int r = 0; r < points; ++r) {
+                const auto v = hasColumn ? table.number(r, col) : std::nullopt;
+                m_y[std::size_t(r)] = v ? float(*v) : std::numeric_limits<float>::quiet_NaN();
+            }
+            m_graph.setSeriesData(i, m_x.data(), m_y.data(), points);
+        }
+    }
+    m_graph.request(kActionRedraw);
+}
+
+void PlotBuilder::markPlotTime(double t) {
+    m_graph.setMarkerPosition(toDecimalDay(t));
+    m_graph.request(kActionRedraw);
+    if (m_status) m_status(false);
+}

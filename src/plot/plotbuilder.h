@@ -1,0 +1,48 @@
+#pragma once
+// Builds the time plot from the window's state: series choice, scales, the data copy and
+// the time marker. The plot is never patched; every change rebuilds it, data included.
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class IGraph;
+class clsDataSet;
+class clsPlotSet;
+
+// Series colours (0x00BBGGRR) and the marker's look.
+inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF;
+inline constexpr std::uint32_t kMarkerColor = 0x00FFFF;
+inline constexpr int kMarkerLineType = 6;
+
+// What a rebuild reads of the window, taken fresh on every rebuild.
+struct PlotInputs {
+    bool plotPH1 = true;    // chkPlotPH1 ticked
+    bool plotPH2 = true;    // chkPlotPH2 ticked
+    bool autoscale = true;  // chkAutoscale ticked
+    QString start, end;     // txtStart, txtEnd
+    QString yMin, yMax;     // txtYMin, txtYMax
+};
+
+class PlotBuilder {
+public:
+    using InputsFn = std::function<PlotInputs()>;
+    using StatusFn = std::function<void(bool force)>;  // the window's showAnnotationStatus
+
+    PlotBuilder(clsDataSet &dataSet, clsPlotSet &plotSet, IGraph &graph, InputsFn inputs, StatusFn status);
+
+    // The graph's visible item tells the window whether Label12 shows through.
+    void rebuildPlot();
+    void fillPlotData();
+    // Moves the time marker to a date-time and redraws.
+    void markPlotTime(double t);
+
+private:
+    clsDataSet &m_dataSet;
+    clsPlotSet &m_plotSet;
+    IGraph &m_graph;
+    InputsFn m_inputs;
+    StatusFn m_status;
+    std::vector<double> m_x;  // reused between rebuilds: no allocation per keystroke
+    std::vector<float> m_y;
+};

@@ -1,0 +1,360 @@
+#include "plot/qcpgraph.h"
+
+#include "model/datatable.h"
+
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+// Date-time ticks spaced by the axis' width, so that the two-line labels never overlap.
+class SpacedDateTimeTicker : public QCPAxisTickerDateTime {
+public:
+    explicit SpacedDateTimeTicker(QCPAxis *axis) : m_axis(axis) {}
+    void generate(const QCPRange &range, const QLocale &locale, QChar formatChar, int precision,
+                  QVector<double> &ticks, QVector<double> *subTicks, QVector<QString> *tickLabels) override {
+        const int width = m_axis && m_axis->axisRect() ? m_axis->axisRect()->width() : 600;
+        setTickCount(std::clamp(width / 130, 2, 12));
+        QCPAxisTickerDateTime::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+    }
+
+private:
+    QPointer<QCPAxis> m_axis;
+};
+
+// 1 January 1970 in decimal days.
+constexpr double kUnixEpochDay = 25569.0;
+constexpr double kSecondsPerDay = 86400.0;
+
+const QColor kSurround(63, 63, 63);
+
+QColor fromBgr(std::uint32_t c) {
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+void styleAxis(QCPAxis *axis) {
+    const QPen white(Qt::white);
+    axis->setBasePen(white);
+    axis->setTickPen(white);
+    axis->setSubTickPen(white);
+    axis->setTickLabelColor(Qt::white);
+    axis->setLabelColor(Qt::white);
+    axis->grid()->setPen(QPen(QColor(90, 90, 90), 0, Qt::DotLine));
+    axis->grid()->setZeroLinePen(Qt::NoPen);
+}
+
+} // namespace
+
+double QcpGraph::dayToKey(double day) { return (day - kUnixEpochDay) * kSecondsPerDay; }
+double QcpGraph::keyToDay(double key) { return key / kSecondsPerDay + kUnixEpochDay; }
+
+QcpGraph::QcpGraph(QWidget *parent)
+    : m_plot(new QCustomPlot(parent)), m_ownsPlot(parent == nullptr), m_context(new QObject) {
+    m_plot->setObjectName(QStringLiteral("Pesgo1"));
+    setupLook();
+
+    m_plot->addLayer(QStringLiteral("marker"), m_plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    m_markerLayer = m_plot->layer(QStringLiteral("marker"));
+    m_markerLayer->setMode(QCPLayer::lmBuffered);
+    m_marker = new QCPItemStraightLine(m_plot);
+    m_marker->setLayer(m_markerLayer);
+    m_marker->setSelectable(false);
+    m_markerLabel = new QCPItemText(m_plot);
+    m_markerLabel->setLayer(m_markerLayer);
+    m_markerLabel->setSelectable(false);
+    m_markerLabel->setColor(Qt::white);
+    m_markerLabel->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_markerLabel->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    setMarkerColor(m_markerColor);
+    setMarkerLineType(m_markerLineType);
+    applyMarker();
+
+    m_plot->setInteractions(QCP::iRangeZoom);
+    m_plot->setSelectionRectMode(QCP::srmZoom);
+    m_plot->selectionRect()->setPen(QPen(Qt::white, 0, Qt::DashLine));
+    m_plot->selectionRect()->setBrush(QColor(255, 255, 255, 40));
+    m_plot->axisRect()->setRangeZoom(Qt::Horizontal | Qt::Vertical);
+
+    QObject::connect(m_plot->xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), m_context.get(),
+                     [this](const QCPRange &) { userRangeChanged(); });
+    QObject::connect(m_plot, &QCustomPlot::mousePress, m_context.get(), [this](QMouseEvent *e) {
+        m_pressed = e->button() == Qt::LeftButton;
+        m_pressPos = e->pos();
+    });
+    QObject::connect(m_plot, &QCustomPlot::mouseRelease, m_context.get(), [this](QMouseEvent *e) {
+        if (m_pressed && e->button() == Qt::LeftButton && (e->pos() - m_pressPos).manhattanLength() <= 3)
+            clicked(e->pos());
+        m_pressed = false;
+    });
+}
+
+QcpGraph::~QcpGraph() {
+    if (m_plot) {
+        // Our lambdas capture this; the widget may outlive us inside its parent.
+        m_context.reset();
+        if (m_ownsPlot) delete m_plot.data();
+    }
+}
+
+QWidget *QcpGraph::widget() const { return m_plot; }
+QCustomPlot *QcpGraph::plot() const { return m_plot; }
+
+void QcpGraph::setupLook() {
+    m_plot->setBackground(kSurround);
+    m_plot->axisRect()->setBackground(Qt::black);
+    styleAxis(m_plot->xAxis);
+    styleAxis(m_plot->yAxis);
+    // The dates in the labels follow the fixed M/d/yyyy convention, so English month names.
+    m_plot->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+
+    QSharedPointer<QCPAxisTickerDateTime> ticker(new SpacedDateTimeTicker(m_plot->xAxis));
+    ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss\ndd-MMM-yyyy"));
+    ticker->setDateTimeSpec(Qt::UTC);  // record times are wall-clock times, no zone
+    m_plot->xAxis->setTicker(ticker);
+    m_plot->yAxis->setRange(6.0, 9.0);
+
+    m_plot->legend->setVisible(true);
+    m_plot->legend->setBrush(QColor(0, 0, 0, 200));
+    m_plot->legend->setBorderPen(QPen(Qt::white));
+    m_plot->legend->setTextColor(Qt::white);
+    m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+}
+
+QcpGraph::Series *QcpGraph::at(int series) {
+    return series >= 0 && series < int(m_series.size()) ? &m_series[std::size_t(series)] : nullptr;
+}
+const QcpGraph::Series *QcpGraph::at(int series) const {
+    return series >= 0 && series < int(m_series.size()) ? &m_series[std::size_t(series)] : nullptr;
+}
+
+void QcpGraph::setVisible(bool on) {
+    m_visible = on;
+    m_plot->setVisible(on);
+}
+
+void QcpGraph::setSeriesCount(int n) {
+    n = std::max(n, 0);
+    while (int(m_series.size()) > n) {
+        m_plot->removeGraph(m_series.back().graph);
+        m_series.pop_back();
+    }
+    while (int(m_series.size()) < n) {
+        Series s;
+        s.graph = m_plot->addGraph();
+        s.x.assign(std::size_t(m_pointCount), 0.0);
+        s.y.assign(std::size_t(m_pointCount), 0.0f);
+        m_series.push_back(std::move(s));
+    }
+    m_fullDirty = true;
+}
+
+void QcpGraph::setPointCount(int n) {
+    n = std::max(n, 0);
+    if (n == m_pointCount) return;
+    m_pointCount = n;
+    for (Series &s : m_series) {
+        s.x.resize(std::size_t(n), 0.0);
+        s.y.resize(std::size_t(n), 0.0f);
+        s.dirty = true;
+    }
+    m_fullDirty = true;
+}
+
+void QcpGraph::setSeriesLabel(int series, const QString &label) {
+    if (Series *s = at(series)) {
+        s->label = label;
+        s->graph->setName(label);
+        m_fullDirty = true;
+    }
+}
+QString QcpGraph::seriesLabel(int series) const {
+    const Series *s = at(series);
+    return s ? s->label : QString();
+}
+
+void QcpGraph::setSeriesColor(int series, std::uint32_t color) {
+    if (Series *s = at(series)) {
+        s->color = color;
+        s->graph->setPen(QPen(fromBgr(color), 1));
+        m_fullDirty = true;
+    }
+}
+std::uint32_t QcpGraph::seriesColor(int series) const {
+    const Series *s = at(series);
+    return s ? s->color : 0;
+}
+
+void QcpGraph::setXData(int series, int point, double x) {
+    Series *s = at(series);
+    if (!s || point < 0 || point >= m_pointCount) return;
+    s->x[std::size_t(point)] = x;
+    s->dirty = m_fullDirty = true;
+}
+double QcpGraph::xData(int series, int point) const {
+    const Series *s = at(series);
+    return s && point >= 0 && point < m_pointCount ? s->x[std::size_t(point)] : 0.0;
+}
+void QcpGraph::setYData(int series, int point, float y) {
+    Series *s = at(series);
+    if (!s || point < 0 || point >= m_pointCount) return;
+    s->y[std::size_t(point)] = y;
+    s->dirty = m_fullDirty = true;
+}
+float QcpGraph::yData(int series, int point) const {
+    const Series *s = at(series);
+    return s && point >= 0 && point < m_pointCount ? s->y[std::size_t(point)] : 0.0f;
+}
+
+void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n) {
+    Series *s = at(series);
+    if (!s) return;
+    n = std::clamp(n, 0, m_pointCount);
+    std::copy(x, x + n, s->x.begin());
+    std::copy(y, y + n, s->y.begin());
+    s->dirty = m_fullDirty = true;
+}
+
+void QcpGraph::setXAxisLabel(const QString &label) { m_plot->xAxis->setLabel(label); m_fullDirty = true; }
+QString QcpGraph::xAxisLabel() const { return m_plot->xAxis->label(); }
+void QcpGraph::setYAxisLabel(const QString &label) { m_plot->yAxis->setLabel(label); m_fullDirty = true; }
+QString QcpGraph::yAxisLabel() const { return m_plot->yAxis->label(); }
+
+void QcpGraph::setMarkerPosition(double day) { m_markerDay = day; m_markerDirty = true; }
+void QcpGraph::setMarkerText(const QString &text) { m_markerText = text; m_markerDirty = true; }
+
+void QcpGraph::setMarkerLineType(int type) {
+    m_markerLineType = type;
+    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
+    QPen pen = m_marker->pen();
+    pen.setStyle(type >= 0 && type < 5 ? styles[type] : Qt::SolidLine);
+    pen.setWidthF(type >= 5 ? 1.5 : 1.0);
+    m_marker->setPen(pen);
+    m_markerDirty = true;
+}
+
+void QcpGraph::setMarkerColor(std::uint32_t color) {
+    m_markerColor = color;
+    QPen pen = m_marker->pen();
+    pen.setColor(fromBgr(color));
+    m_marker->setPen(pen);
+    m_markerDirty = true;
+}
+
+double QcpGraph::zoomedXMin() const { return m_zoomed ? keyToDay(m_plot->xAxis->range().lower) : kUnzoomedLo; }
+double QcpGraph::zoomedXMax() const { return m_zoomed ? keyToDay(m_plot->xAxis->range().upper) : kUnzoomedHi; }
+
+void QcpGraph::pushData(Series &s) {
+    const std::size_t n = s.x.size();
+    QVector<QCPGraphData> data;
+    data.resize(qsizetype(n));
+    QCPGraphData *out = data.data();
+    s.rowOf.clear();
+    if (std::is_sorted(s.x.begin(), s.x.end())) {
+        for (std::size_t i = 0; i < n; ++i) out[i] = QCPGraphData(dayToKey(s.x[i]), double(s.y[i]));
+    } else {
+        // Out of order (a row without a date-time sits at 0.0): plot sorted, remember the rows.
+        s.rowOf.resize(n);
+        std::iota(s.rowOf.begin(), s.rowOf.end(), 0);
+        std::stable_sort(s.rowOf.begin(), s.rowOf.end(), [&](int a, int b) { return s.x[std::size_t(a)] < s.x[std::size_t(b)]; });
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t r = std::size_t(s.rowOf[i]);
+            out[i] = QCPGraphData(dayToKey(s.x[r]), double(s.y[r]));
+        }
+    }
+    s.graph->data()->set(data, true);
+    s.dirty = false;
+}
+
+void QcpGraph::applyRanges() {
+    m_applying = true;
+    QCPAxis *x = m_plot->xAxis, *y = m_plot->yAxis;
+    if (m_xMode == kScaleManual) x->setRange(dayToKey(m_xMin), dayToKey(m_xMax));
+    else x->rescale(true);
+    if (m_yMode == kScaleManual) {
+        // A half-typed limit leaves that limit where it was.
+        const QCPRange cur = y->range();
+        y->setRange(readNumber(m_yMinText).value_or(cur.lower), readNumber(m_yMaxText).value_or(cur.upper));
+    } else {
+        // Fit the data with a small margin, so flat lines do not sit on the frame.
+        bool any = false;
+        QCPRange all;
+        for (const Series &s : m_series) {
+            bool found = false;
+            const QCPRange r = s.graph->getValueRange(found);
+            if (!found) continue;
+            all = any ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
+            any = true;
+        }
+        if (any) {
+            const double pad = std::max(all.size() * 0.05, 0.05);
+            y->setRange(all.lower - pad, all.upper + pad);
+        }
+    }
+    m_applying = false;
+}
+
+void QcpGraph::applyMarker() {
+    const double key = dayToKey(m_markerDay);
+    m_marker->point1->setCoords(key, 0.0);
+    m_marker->point2->setCoords(key, 1.0);
+    m_markerLabel->setText(m_markerText);
+    m_markerLabel->setVisible(!m_markerText.isEmpty());
+    m_markerLabel->position->setCoords(key, 0.0);
+    m_markerDirty = false;
+}
+
+void QcpGraph::redraw() {
+    if (!m_fullDirty && m_markerDirty) {
+        applyMarker();
+        m_markerLayer->replot();  // the data layers keep their buffers
+        return;
+    }
+    for (Series &s : m_series)
+        if (s.dirty) pushData(s);
+    if (!m_zoomed) applyRanges();  // a zoom survives redraws until it is undone
+    applyMarker();
+    m_fullDirty = false;
+    m_plot->replot();
+}
+
+void QcpGraph::request(int action) {
+    if (action == kActionRedraw) {
+        redraw();
+    } else if (action == kActionUndoZoom) {
+        // Raised even when not zoomed, so the window's range controls always resynchronise.
+        m_zoomed = false;
+        m_fullDirty = true;
+        redraw();
+        raiseZoomOut();
+    }
+}
+
+void QcpGraph::userRangeChanged() {
+    if (m_applying) return;
+    if (!m_zoomed) {
+        m_zoomed = true;
+        raiseZoomIn();
+    } else {
+        raiseViewChanged();
+    }
+}
+
+void QcpGraph::clicked(const QPoint &pos) {
+    double best = m_plot->selectionTolerance();
+    int bestRow = -1;
+    for (const Series &s : m_series) {
+        if (!s.graph->visible()) continue;
+        QVariant details;
+        const double d = s.graph->selectTest(QPointF(pos), false, &details);
+        if (d < 0 || d > best) continue;
+        const QCPDataSelection sel = details.value<QCPDataSelection>();
+        if (sel.isEmpty()) continue;
+        const int index = sel.dataRange().begin();
+        best = d;
+        bestRow = s.rowOf.empty() ? index : s.rowOf[std::size_t(index)];
+    }
+    if (bestRow >= 0) raisePointChosen(bestRow);
+}

@@ -1,0 +1,119 @@
+#pragma once
+// The time plot on QCustomPlot: dark scheme, date-time X axis, rubber-band and wheel zoom,
+// and the marker on its own buffered layer so moving it does not redraw the data.
+#include "plot/graph.h"
+
+#include <QPoint>
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <vector>
+
+class QCustomPlot;
+class QCPGraph;
+class QCPItemStraightLine;
+class QCPItemText;
+class QCPLayer;
+class QWidget;
+
+class QcpGraph : public IGraph {
+public:
+    // The widget gets `parent`; without one it belongs to this object.
+    explicit QcpGraph(QWidget *parent = nullptr);
+    ~QcpGraph() override;
+    QcpGraph(const QcpGraph &) = delete;
+    QcpGraph &operator=(const QcpGraph &) = delete;
+
+    QCustomPlot *plot() const;
+    QWidget *widget() const;
+
+    void setVisible(bool on) override;
+    bool visible() const override { return m_visible; }
+    void setSeriesCount(int n) override;
+    int seriesCount() const override { return int(m_series.size()); }
+    void setPointCount(int n) override;
+    int pointCount() const override { return m_pointCount; }
+    void setSeriesLabel(int series, const QString &label) override;
+    QString seriesLabel(int series) const override;
+    void setSeriesColor(int series, std::uint32_t color) override;
+    std::uint32_t seriesColor(int series) const override;
+    void setXData(int series, int point, double x) override;
+    double xData(int series, int point) const override;
+    void setYData(int series, int point, float y) override;
+    float yData(int series, int point) const override;
+    void setSeriesData(int series, const double *x, const float *y, int n) override;
+    void setXAxisLabel(const QString &label) override;
+    QString xAxisLabel() const override;
+    void setYAxisLabel(const QString &label) override;
+    QString yAxisLabel() const override;
+    void setYScaleMode(int mode) override { m_yMode = mode; m_fullDirty = true; }
+    int yScaleMode() const override { return m_yMode; }
+    void setYMinText(const QString &text) override { m_yMinText = text; m_fullDirty = true; }
+    QString yMinText() const override { return m_yMinText; }
+    void setYMaxText(const QString &text) override { m_yMaxText = text; m_fullDirty = true; }
+    QString yMaxText() const override { return m_yMaxText; }
+    void setXScaleMode(int mode) override { m_xMode = mode; m_fullDirty = true; }
+    int xScaleMode() const override { return m_xMode; }
+    void setXMin(double day) override { m_xMin = day; m_fullDirty = true; }
+    double xMin() const override { return m_xMin; }
+    void setXMax(double day) override { m_xMax = day; m_fullDirty = true; }
+    double xMax() const override { return m_xMax; }
+    void setMarkerPosition(double day) override;
+    double markerPosition() const override { return m_markerDay; }
+    void setMarkerText(const QString &text) override;
+    QString markerText() const override { return m_markerText; }
+    void setMarkerLineType(int type) override;
+    int markerLineType() const override { return m_markerLineType; }
+    void setMarkerColor(std::uint32_t color) override;
+    std::uint32_t markerColor() const override { return m_markerColor; }
+    double zoomedXMin() const override;
+    double zoomedXMax() const override;
+    void request(int action) override;
+
+    // Keys of the X axis are seconds since 1970 (what the date-time ticker reads).
+    static double dayToKey(double day);
+    static double keyToDay(double key);
+
+private:
+    struct Series {
+        QCPGraph *graph = nullptr;
+        std::vector<double> x;   // decimal days, as set
+        std::vector<float> y;
+        std::vector<int> rowOf;  // plotted index -> row, only when the X values were out of order
+        QString label;
+        std::uint32_t color = 0;
+        bool dirty = true;
+    };
+    Series *at(int series);
+    const Series *at(int series) const;
+    void setupLook();
+    void pushData(Series &s);
+    void applyRanges();
+    void applyMarker();
+    void redraw();
+    void userRangeChanged();
+    void clicked(const QPoint &pos);
+
+    QPointer<QCustomPlot> m_plot;
+    bool m_ownsPlot = false;
+    std::unique_ptr<QObject> m_context;  // receiver of our connections
+    QCPLayer *m_markerLayer = nullptr;
+    QCPItemStraightLine *m_marker = nullptr;
+    QCPItemText *m_markerLabel = nullptr;
+    std::vector<Series> m_series;
+    int m_pointCount = 0;
+    bool m_visible = true;
+    int m_xMode = kScaleAuto, m_yMode = kScaleAuto;
+    double m_xMin = 0.0, m_xMax = 0.0;
+    QString m_yMinText, m_yMaxText;
+    double m_markerDay = 0.0;
+    QString m_markerText;
+    int m_markerLineType = 0;
+    std::uint32_t m_markerColor = 0x00FFFF;
+    bool m_zoomed = false;
+    bool m_applying = false;    // our own range changes are no user zoom
+    bool m_fullDirty = true;    // anything but the marker changed since the last redraw
+    bool m_markerDirty = true;
+    QPoint m_pressPos;
+    bool m_pressed = false;
+};

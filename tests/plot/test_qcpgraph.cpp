@@ -1,0 +1,139 @@
+#include "plot/qcpgraph.h"
+
+#include "model/clsplotset.h"
+#include "plot/plotbuilder.h"
+#include "plot_fixtures.h"
+
+#include <QDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+#include <cmath>
+
+namespace {
+
+struct Shown {
+    QcpGraph graph;
+    clsDataSet dataSet;
+    clsPlotSet plotSet;
+    PlotInputs inputs;
+    PlotBuilder builder{dataSet, plotSet, graph, [this] { return inputs; }, nullptr};
+    int zoomIns = 0, zoomOuts = 0, views = 0, fullReplots = 0;
+    std::vector<int> chosen;
+
+    Shown() {
+        graph.widget()->resize(900, 500);
+        graph.widget()->show();
+        graph.onZoomIn = [this] { ++zoomIns; };
+        graph.onZoomOut = [this] { ++zoomOuts; };
+        graph.onViewChanged = [this] { ++views; };
+        graph.onPointChosen = [this](int row) { chosen.push_back(row); };
+        QObject::connect(graph.plot(), &QCustomPlot::afterReplot, [this] { ++fullReplots; });
+    }
+    // Two hours of records, ten seconds apart; pH-1 a slow wave around 7.5.
+    void load() {
+        std::vector<double> times;
+        for (int i = 0; i < 720; ++i) times.push_back(at(8, 0, 0) + i * 10.0 / 86400);
+        fillRecords(dataSet, times);
+        DataTable &t = dataSet.DATA();
+        for (int r = 0; r < 720; ++r) t.setCell(r, colPH1, Cell(7.5 + 0.4 * std::sin(r / 60.0)));
+        builder.rebuildPlot();
+    }
+    QCPRange xDays() const {
+        const QCPRange k = graph.plot()->xAxis->range();
+        return QCPRange(QcpGraph::keyToDay(k.lower), QcpGraph::keyToDay(k.upper));
+    }
+};
+
+} // namespace
+
+TEST(QcpGraph, ReadBacksAndUndoZoom) {
+    Shown w;
+    w.graph.setMarkerPosition(38353.25);
+    w.graph.request(kActionRedraw);
+    EXPECT_DOUBLE_EQ(w.graph.markerPosition(), 38353.25);
+    EXPECT_EQ(w.graph.zoomedXMin(), 0.0);
+    EXPECT_EQ(w.graph.zoomedXMax(), 100.0);
+    w.graph.request(kActionUndoZoom);
+    EXPECT_EQ(w.zoomOuts, 1);
+    EXPECT_EQ(w.zoomIns, 0);
+    EXPECT_EQ(w.graph.widget()->objectName(), QStringLiteral("Pesgo1"));
+}
+
+TEST(QcpGraph, RubberBandZoomAndBack) {
+    Shown w;
+    w.load();
+    const QCPRange all = w.xDays();
+    EXPECT_NEAR(all.lower, at(8, 0, 0), 1e-9);
+    EXPECT_NEAR(all.upper, at(8, 0, 0) + 7190.0 / 86400, 1e-9);
+
+    // The rubber band: what QCustomPlot does when the mouse drags out a rectangle.
+    const QRect band = w.graph.plot()->axisRect()->rect().adjusted(200, 50, -300, -50);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(band.bottomRight()), QPointF(band.bottomRight()),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    emit w.graph.plot()->selectionRect()->accepted(band, &release);
+    EXPECT_EQ(w.zoomIns, 1);
+    const double lo = w.graph.zoomedXMin(), hi = w.graph.zoomedXMax();
+    EXPECT_GT(lo, all.lower);
+    EXPECT_LT(hi, all.upper);
+
+    // A redraw (e.g. a record shown) keeps the zoom; undoing it fits the data again.
+    w.builder.rebuildPlot();
+    EXPECT_DOUBLE_EQ(w.graph.zoomedXMin(), lo);
+    w.graph.request(kActionUndoZoom);
+    EXPECT_EQ(w.zoomOuts, 1);
+    EXPECT_EQ(w.graph.zoomedXMin(), 0.0);
+    EXPECT_EQ(w.graph.zoomedXMax(), 100.0);
+    EXPECT_NEAR(w.xDays().lower, all.lower, 1e-9);
+    EXPECT_NEAR(w.xDays().upper, all.upper, 1e-9);
+}
+
+TEST(QcpGraph, ClickChoosesThePointsRow) {
+    Shown w;
+    w.load();
+    QCustomPlot *p = w.graph.plot();
+    const int row = 300;
+    const QPoint pos(int(std::lround(p->xAxis->coordToPixel(QcpGraph::dayToKey(w.graph.xData(0, row))))),
+                     int(std::lround(p->yAxis->coordToPixel(w.graph.yData(0, row)))));
+    QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, pos);
+    ASSERT_EQ(w.chosen.size(), 1u);
+    EXPECT_NEAR(w.chosen[0], row, 2);  // ten-second points lie about a pixel apart
+    QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, QPoint(pos.x(), 5));  // far from both lines
+    EXPECT_EQ(w.chosen.size(), 1u);
+}
+
+TEST(QcpGraph, ManualLimitsAndMarkerOnlyRedraw) {
+    Shown w;
+    w.load();
+    w.inputs.autoscale = false;
+    w.inputs.start = dt::recordText(at(8, 30, 0));
+    w.inputs.end = dt::recordText(at(9, 0, 0));
+    w.inputs.yMin = QStringLiteral("6.5");
+    w.inputs.yMax = QStringLiteral("8.5");
+    w.builder.rebuildPlot();
+    EXPECT_NEAR(w.xDays().lower, at(8, 30, 0), 1e-9);
+    EXPECT_NEAR(w.xDays().upper, at(9, 0, 0), 1e-9);
+    EXPECT_DOUBLE_EQ(w.graph.plot()->yAxis->range().lower, 6.5);
+
+    w.inputs.yMin = QStringLiteral("-");  // half-typed: that limit stays
+    w.inputs.yMax = QStringLiteral("9");
+    w.builder.rebuildPlot();
+    EXPECT_DOUBLE_EQ(w.graph.plot()->yAxis->range().lower, 6.5);
+    EXPECT_DOUBLE_EQ(w.graph.plot()->yAxis->range().upper, 9.0);
+    EXPECT_EQ(w.zoomIns + w.views, 0);  // our own range changes are no user zoom
+
+    const int before = w.fullReplots;
+    w.builder.markPlotTime(at(8, 45, 0));
+    EXPECT_EQ(w.fullReplots, before);  // only the marker layer was redrawn
+    EXPECT_DOUBLE_EQ(w.graph.markerPosition(), at(8, 45, 0));
+}
+
+TEST(QcpGraph, GrabForALook) {
+    Shown w;
+    w.load();
+    w.builder.markPlotTime(at(8, 40, 0));
+    const QString file = QDir::temp().filePath(QStringLiteral("brinewick_plot_grab.png"));
+    ASSERT_TRUE(w.graph.widget()->grab().save(file));
+    std::printf("graph image: %s\n", qPrintable(file));
+}
