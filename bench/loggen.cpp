@@ -1,5 +1,6 @@
 #include "loggen.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <cmath>
@@ -33,7 +34,9 @@ QByteArray generateLog(int records, int startHour, int secondsBetween) {
 }
 
 QString writeGeneratedLog(int records) {
-    const QString path = QDir::temp().filePath(QStringLiteral("brinewick-bench-%1.asc").arg(records));
+    // One name per process: benchmarks running side by side must not share a file.
+    const QString path = QDir::temp().filePath(
+        QStringLiteral("brinewick-bench-%1-%2.asc").arg(QCoreApplication::applicationPid()).arg(records));
     QFile f(path);
     if (f.open(QIODevice::WriteOnly)) f.write(generateLog(records));
     return path;

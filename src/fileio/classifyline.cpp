@@ -1,0 +1,261 @@
+#include "fileio/classifyline.h"
+
+#include "fileio/patternmatcher.h"
+#include "model/datetime.h"
+
+#include <charconv>
+#include <cstdint>
+#include <string>
+
+using namespace linecode;
+
+namespace {
+
+Cell numberCell(QStringView text) {
+    const std::optional<double> v = numberValue(text);
+    return v ? Cell(*v) : Cell();
+}
+
+// Step 3: a line that starts with a time of day is a record.
+int testRecord(const QString &line, Values &values) {
+    static PatternMatcher time(patterns::kRecordTime);
+    static PatternMatcher number(patterns::kNumber);
+    if (!time.Match(line)) return 0;
+    values.list.clear();
+    values.list.emplace_back(time.MatchedText());
+    time.ReplaceMatch(QString());
+    for (bool ok = number.Match(time.ResultText()); ok; ok = number.MatchNext())
+        values.list.push_back(numberCell(number.MatchedView()));
+    return Record;
+}
+
+// Step 5: the column names, the leading "Time" included, then one empty entry.
+int testColumnHeader(const QString &line, Values &values) {
+    static PatternMatcher header(patterns::kColumnHeader);
+    static PatternMatcher name(patterns::kColumnName);
+    if (!header.Match(line)) return 0;
+    values.list.clear();
+    for (bool ok = name.Match(line); ok; ok = name.MatchNext())
+        values.list.emplace_back(name.MatchedView().trimmed().toString());
+    values.list.emplace_back();
+    return ColumnHeader;
+}
+
+// Step 6: a #yyyy-m-d# anywhere makes the line a start-date line, valid or not.
+int testStartDate(const QString &line, Values &values, IInteraction &ui) {
+    static PatternMatcher date(patterns::kStartDate);
+    static PatternMatcher hash(patterns::kHash);
+    if (!date.Match(line)) return 0;
+    for (bool ok = hash.Match(date.MatchedText()); ok; ok = hash.MatchNext()) hash.ReplaceMatch(QString());
+    const QString text = hash.ResultText();
+    if (startDateValue(text)) {
+        values.value = Cell(text);
+        return StartDate;
+    }
+    ui.message(QStringLiteral("parsing error, I thought there should be a date here\r\n"
+                              "but its invalid format. I'll ignore it"),
+               kAppTitle, MsgButtons::Ok, MsgIcon::None);
+    return InvalidStartDate;
+}
+
+Cell firstNumberWithout(PatternMatcher &key, PatternMatcher &number) {
+    key.ReplaceMatch(QString());
+    return number.Match(key.ResultText()) ? numberCell(number.MatchedView()) : Cell(0.0);
+}
+
+// Steps 7 and 8: a per-probe number; probe 2's key is looked for in the unchanged line.
+int testProbeNumber(const QString &line, Values &values, PatternMatcher &key1, PatternMatcher &key2,
+                    PatternMatcher &number, int code1) {
+    int code = 0;
+    if (key1.Match(line)) {
+        values.value = firstNumberWithout(key1, number);
+        code = code1;
+    }
+    if (key2.Match(line)) {
+        values.value = firstNumberWithout(key2, number);
+        code = code1 + 1;
+    }
+    return code;
+}
+
+// Steps 9 and 10: the keys come out of the line, the rest is the value, untrimmed.
+int testProbeText(QString &line, Values &values, PatternMatcher &key1, PatternMatcher &key2, int code1) {
+    int code = 0;
+    if (key1.Match(line)) {
+        key1.ReplaceMatch(QString());
+        line = key1.ResultText();
+        code = code1;
+    }
+    if (key2.Match(line)) {
+        key2.ReplaceMatch(QString());
+        line = key2.ResultText();
+        code = code1 + 1;
+    }
+    if (code) values.value = Cell(line);
+    return code;
+}
+
+// Steps 11 to 13: both probes on one line; every number as text, then one empty entry.
+int testBoth(const QString &line, Values &values, PatternMatcher &key1, PatternMatcher &key2,
+             PatternMatcher &number, int code) {
+    if (!key1.Match(line)) return 0;
+    key1.ReplaceMatch(QString());
+    QString rest = key1.ResultText();
+    if (key2.Match(rest)) {
+        key2.ReplaceMatch(QString());
+        rest = key2.ResultText();
+    }
+    values.list.clear();
+    for (bool ok = number.Match(rest); ok; ok = number.MatchNext())
+        values.list.emplace_back(number.MatchedView().trimmed().toString());
+    values.list.emplace_back();
+    return code;
+}
+
+int testSlope(const QString &line, Values &values) {
+    static PatternMatcher key1(patterns::key("Probe 1 Slope:")), key2(patterns::key("Probe 2 Slope:"));
+    static PatternMatcher number(patterns::kNumber);
+    return testProbeNumber(line, values, key1, key2, number, Slope1);
+}
+
+int testOffset(const QString &line, Values &values) {
+    static PatternMatcher key1(patterns::key("Probe 1 Offset:")), key2(patterns::key("Probe 2 Offset:"));
+    static PatternMatcher number(patterns::kNumber);
+    return testProbeNumber(line, values, key1, key2, number, Offset1);
+}
+
+int testSerialNumber(QString &line, Values &values) {
+    static PatternMatcher key1(patterns::key("Probe 1 Serial Number:")),
+        key2(patterns::key("Probe 2 Serial Number:"));
+    return testProbeText(line, values, key1, key2, SerialNumber1);
+}
+
+int testCalibrationDate(QString &line, Values &values) {
+    static PatternMatcher key1(patterns::key("Probe 1 Calibration Date:")),
+        key2(patterns::key("Probe 2 Calibration Date:"));
+    return testProbeText(line, values, key1, key2, CalibrationDate1);
+}
+
+int testBothSlopes(const QString &line, Values &values) {
+    static PatternMatcher key1(patterns::key("Slope:")), key2(patterns::key("Slope2:"));
+    static PatternMatcher number(patterns::kNumber);
+    return testBoth(line, values, key1, key2, number, BothSlopes);
+}
+
+int testBothOffsets(const QString &line, Values &values) {
+    static PatternMatcher key1(patterns::key("Offset:")), key2(patterns::key("Offset2:"));
+    static PatternMatcher number(patterns::kNumber);
+    return testBoth(line, values, key1, key2, number, BothOffsets);
+}
+
+int testBothSerialNumbers(const QString &line, Values &values) {
+    static PatternMatcher key1(patterns::key("Serial Number:")), key2(patterns::key("Serial Number2:"));
+    static PatternMatcher number(patterns::kNumber);
+    return testBoth(line, values, key1, key2, number, BothSerialNumbers);
+}
+
+} // namespace
+
+int classifyLine(QString &line, Values &values, IInteraction &ui) {
+    line.remove(u'"');
+    if (line.isEmpty()) return Blank;
+    if (int code = testRecord(line, values)) return code;
+    values.list.assign(1, Cell());
+    values.value = Cell();
+    if (int code = testColumnHeader(line, values)) return code;
+    if (int code = testStartDate(line, values, ui)) return code;
+    if (int code = testSlope(line, values)) return code;
+    if (int code = testOffset(line, values)) return code;
+    if (int code = testSerialNumber(line, values)) return code;
+    if (int code = testCalibrationDate(line, values)) return code;
+    if (int code = testBothSlopes(line, values)) return code;
+    if (int code = testBothOffsets(line, values)) return code;
+    if (int code = testBothSerialNumbers(line, values)) return code;
+    return Other;
+}
+
+std::optional<double> startDateValue(QStringView text) {
+    const QStringView t = text.trimmed();
+    const qsizetype first = t.indexOf(u'-'), second = first < 0 ? -1 : t.indexOf(u'-', first + 1);
+    if (second < 0) return std::nullopt;
+    bool okY = false, okM = false, okD = false;
+    const int y = t.left(first).toInt(&okY);
+    const int m = t.mid(first + 1, second - first - 1).toInt(&okM);
+    const int d = t.mid(second + 1).toInt(&okD);
+    if (!okY || !okM || !okD || !dt::isValidDate(y, m, d)) return std::nullopt;
+    return dt::fromDate(y, m, d);
+}
+
+namespace {
+
+// Clinger's fast path: with at most 15 significant digits and a power of ten up to 22, both
+// operands are exact doubles and one multiplication or division rounds correctly.
+bool fastNumber(QStringView t, double &out) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    bool negative = false;
+    if (i < n && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
+    std::uint64_t mantissa = 0;
+    int digits = 0, exponent = 0;
+    bool point = false, anyDigit = false;
+    for (; i < n; ++i) {
+        const char16_t c = t[i].unicode();
+        if (c == u'.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < u'0' || c > u'9') break;
+        anyDigit = true;
+        if (mantissa == 0 && c == u'0') {  // leading zeros carry no digit
+            if (point) --exponent;
+            continue;
+        }
+        if (++digits > 15) return false;
+        mantissa = mantissa * 10 + (c - u'0');
+        if (point) --exponent;
+    }
+    if (!anyDigit) return false;
+    if (i < n) {  // exponent: [eE][-+]?digits
+        if (t[i] != u'e' && t[i] != u'E') return false;
+        ++i;
+        bool expNegative = false;
+        if (i < n && (t[i] == u'-' || t[i] == u'+')) expNegative = t[i++] == u'-';
+        int e = 0;
+        if (i == n) return false;
+        for (; i < n; ++i) {
+            const char16_t c = t[i].unicode();
+            if (c < u'0' || c > u'9' || e > 1000) return false;
+            e = e * 10 + (c - u'0');
+        }
+        exponent += expNegative ? -e : e;
+    }
+    double v = double(mantissa);
+    if (mantissa != 0) {
+        if (exponent < -22 || exponent > 22) return false;
+        v = exponent < 0 ? v / kPow10[-exponent] : v * kPow10[exponent];
+    }
+    out = negative ? -v : v;
+    return true;
+}
+
+} // namespace
+
+std::optional<double> numberValue(QStringView text) {
+    double v = 0;
+    if (fastNumber(text, v)) return v;
+    // Number matches are ASCII; from_chars is exact and takes no "+" sign.
+    if (text.startsWith(u'+')) text = text.mid(1);
+    char small[64];
+    std::string large;
+    char *buf = small;
+    if (text.size() > qsizetype(sizeof small)) {
+        large.resize(std::size_t(text.size()));
+        buf = large.data();
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) buf[i] = char(text[i].unicode());
+    const auto [end, ec] = std::from_chars(buf, buf + text.size(), v);
+    if (ec != std::errc() || end != buf + text.size()) return std::nullopt;
+    return v;
+}

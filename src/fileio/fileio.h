@@ -1,0 +1,41 @@
+#pragma once
+// Reads a probe log file into the data set: a first pass counts the lines for the progress
+// meter, a second pass classifies and stores every line.
+#include "fileio/progressmeter.h"
+#include "model/clsdataset.h"
+#include "model/interaction.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <functional>
+#include <memory>
+
+struct ReaderContext {
+    IInteraction &ui;
+    // Shows a text in panel 2 of the main window's status bar; may be null.
+    std::function<void(const QString &)> setStatusPanel2;
+    // Creates the progress window for one read; null: no window.
+    std::function<std::unique_ptr<IMeterView>()> makeMeterView;
+    // Runs between the two passes; tests use it to change the file under the reader.
+    std::function<void()> betweenPasses;
+};
+
+// True if the whole file was read to its end; false if it could not be opened or read, or
+// the person stopped the read.
+bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx);
+
+// Outcome of the second pass.
+struct PassReport {
+    bool completed = false;  // reached the end; false after a stop on No
+    int lines = 0;           // lines read (the 1-based number of the stop line after a stop)
+    int droppedRecords = 0;  // records beyond the data set's capacity
+    int lateRecords = 0;     // records timed 24:00:00 or later, not stored
+};
+
+// The second pass over a whole file held in memory: clears the data set, then classifies
+// and stores every line, bumping the meter (if any) once per line.
+PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter = nullptr);
+
+// Number of lines in the bytes: a line ends at CR, CR LF or a lone LF; a last line without
+// an ending counts.
+int countLines(QByteArrayView bytes);
