@@ -1,0 +1,60 @@
+#include "fields/entryfieldspecs.h"
+#include "fields/formatter.h"
+
+namespace {
+
+using Check = EntryFieldSpec::Check;
+using OnChange = EntryFieldSpec::OnChange;
+
+EntryFieldSpec number(const char *name, const char *initial, qint16 places, int flags, const char *message,
+                      OnChange onChange, int thermistor = 0) {
+    return {QString::fromLatin1(name), QString::fromLatin1(initial), Check::FixedNumeric, places, QString(),
+            flags, QString::fromLatin1(message), onChange, thermistor};
+}
+
+EntryFieldSpec dateTime(const char *name, const char *initial, const char *message) {
+    return {QString::fromLatin1(name), QString::fromLatin1(initial), Check::DateTime, 0,
+            QStringLiteral("mm/d/yyyy Hh:Nn:Ss"), 15, QString::fromLatin1(message), OnChange::RebuildPlot, 0};
+}
+
+std::vector<EntryFieldSpec> makeSpecs() {
+    const OnChange compute = OnChange::ComputeNeeded, plot = OnChange::RebuildPlot;
+    return {
+        number("txtPH1Slope", "1.00", 4, 15, "pH-1 slope must be valid floating point number", compute),
+        number("txtPH2Slope", "1.00", 4, 15, "pH-2 slope must be valid floating point number", compute),
+        number("txtPH1Offset", "0.00", 4, 15, "pH-1 offset must be valid floating point number", compute),
+        number("txtPH2Offset", "0.00", 4, 15, "pH-2 offset must be valid floating point number", compute),
+        number("txtPH1Corr", "0.00", 4, 15, "pH-1 corr must be valid floating point number", compute),
+        number("txtPH2Corr", "0.00", 4, 15, "pH-2 corr must be valid floating point number", compute),
+        // 19: beep and focus back only, and an empty correction is allowed.
+        number("txtThermistor1Corr", "0.00", 3, 19, "Thermistor-1 corr must be valid floating point number",
+               compute, 1),
+        number("txtThermistor2Corr", "0.00", 3, 15, "Thermistor-2 corr must be valid floating point number",
+               compute, 2),
+        number("txtThermistor3Corr", "0.00", 3, 15, "Thermistor-3 corr must be valid floating point number",
+               compute, 3),
+        number("txtYMax", "9.0", 2, 15, "YMax must be valid floating point number", plot),
+        number("txtYMin", "6.0", 2, 15, "YMin must be valid floating point number", plot),
+        dateTime("txtStart", "1/1/1988 00:00:00", "start must be valid datetime"),
+        dateTime("txtEnd", "1/1/1999 00:00:00", "end must be valid datetime"),
+    };
+}
+
+} // namespace
+
+const std::vector<EntryFieldSpec> &entryFieldSpecs() {
+    static const std::vector<EntryFieldSpec> specs = makeSpecs();
+    return specs;
+}
+
+const EntryFieldSpec *findEntryFieldSpec(QStringView name) {
+    for (const EntryFieldSpec &s : entryFieldSpecs())
+        if (s.name == name) return &s;
+    return nullptr;
+}
+
+bool checkEntryField(const Formatter &fmt, IEntryField &ef, const EntryFieldSpec &spec) {
+    if (spec.check == EntryFieldSpec::Check::DateTime)
+        return fmt.FormatDateTimeField(ef, spec.flags, nullptr, spec.message, spec.pattern);
+    return fmt.FormatFixedNumericField(ef, spec.flags, spec.places, nullptr, spec.message);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Helpers shared by the two source files of the formatter.
+#include "model/datatable.h"
+
+#include <QString>
+
+namespace fmtdetail {
+
+// An exactly empty text without fmtRequired passes every text operation unchanged.
+bool emptyPass(const QString &text, int lFlags);
+
+// Text operations never throw: anything thrown inside counts as a refused text.
+template <typename F>
+bool guarded(F f) noexcept {
+    try {
+        return f();
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace fmtdetail
+
+// The general number form: up to 15 significant digits, no trailing zeros.
+inline QString generalNumber(double v) { return generalNumberText(v); }

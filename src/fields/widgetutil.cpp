@@ -1,0 +1,24 @@
+#include "fields/widgetutil.h"
+
+#include <QLineEdit>
+#include <QPalette>
+
+namespace Util {
+
+QColor colorFromBgr(quint32 bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+void SetFieldColors(QWidget *control, bool highlight) {
+    if (!control) return;
+    QPalette pal = control->palette();
+    pal.setColor(QPalette::Base, colorFromBgr(highlight ? 0xC0E0FF : 0xFFFFFF));
+    pal.setColor(QPalette::Text, colorFromBgr(0));
+    control->setPalette(pal);
+}
+
+void SelectAllText(QWidget *control) {
+    if (auto *edit = qobject_cast<QLineEdit *>(control)) edit->setSelection(0, int(edit->text().size()));
+}
+
+} // namespace Util
