@@ -2,11 +2,16 @@
 #include "app/datagrid.h"
 #include "app/frmabout.h"
 #include "app/qtinteraction.h"
+#include "fields/formatter.h"
+#include "plot/navigation.h"
+#include "plot/plotbuilder.h"
+#include "plot/qcpgraph.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -21,8 +26,10 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
         m_ownUi = std::make_unique<QtInteraction>(this);
         m_ui = m_ownUi.get();
     }
+    m_graph = std::make_unique<QcpGraph>();
     buildMenus();
     buildLayout();
+    setAcceptDrops(true);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
@@ -36,7 +43,6 @@ frmMain::~frmMain() = default;
 void frmMain::Form_Load() {
     m_dataSet = std::make_unique<clsDataSet>();
     m_plotSet = std::make_unique<clsPlotSet>();
-    m_isZoomed = false;
     loadSettings();
     keepOnScreen();
     wireBehaviour();  // formatter, entry fields, plot and navigation
@@ -117,7 +123,13 @@ int frmMain::saveSettings() {
     return s.status() == QSettings::NoError ? 1 : 0;
 }
 
-QString frmMain::defaultDataFolder() { return QCoreApplication::applicationDirPath() + QStringLiteral("/Data/"); }
+QString frmMain::defaultDataFolder() {
+    // Beside the program in a build or a private install; the shared samples of an installed one.
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString beside = dir + QStringLiteral("/Data/");
+    const QString installed = QDir::cleanPath(dir + QStringLiteral("/../share/brinewick/Data")) + u'/';
+    return QDir(beside).exists() || !QDir(installed).exists() ? beside : installed;
+}
 
 void frmMain::keepOnScreen() {
     // Stored geometry may come from another screen, or be nonsense: open usable and visible.

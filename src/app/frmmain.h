@@ -20,7 +20,12 @@ class QRadioButton;
 class QStatusBar;
 class QTabWidget;
 class DataGrid;
+class Formatter;
 class IInteraction;
+class PlotBuilder;
+class QcpGraph;
+class ZoomController;
+struct PlotInputs;
 
 // A colour given as 0x00BBGGRR.
 QColor bgrColor(quint32 bgr);
@@ -51,7 +56,8 @@ public:
 
     clsDataSet &dataSet() { return *m_dataSet; }
     clsPlotSet &plotSet() { return *m_plotSet; }
-    bool isZoomed() const { return m_isZoomed; }
+    bool isZoomed() const;
+    QcpGraph &graph() { return *m_graph; }
 
     int loadSettings();
     int saveSettings();
@@ -60,6 +66,12 @@ public:
     static QString defaultDataFolder();
 
     void mnuFileOpen_Click();
+    // Reads a log and brings the whole window up to date (steps after the dialog).
+    void openPath(const QString &path);
+    // A path given on the command line or dropped on the window: remembered as a choice would be.
+    void openDroppedPath(const QString &path);
+    // The folder part of a chosen path, with its trailing separator.
+    static QString folderOf(const QString &chosen);
     void mnuExit_Click();
     void mnuAbout_Click();
     void cmdCompute_Click();
@@ -71,9 +83,15 @@ public:
     void rebuildPlot();
     void markPlotTime(double dateTime);
     void chkAutoscale_Click();
+    void disableRangeControls();
+    void enableRangeControls();
+    void showAnnotationStatus(bool force);
+    void cmdStep_Click(int index);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildLayout();
@@ -87,6 +105,10 @@ private:
     void keepOnScreen();
     void wireBehaviour();
     void setLabelColors(QLabel *label, quint32 foreBgr, std::optional<quint32> backBgr);
+    PlotInputs plotInputs() const;
+    void stepRange(QLineEdit *field, int index);
+    void stepY(QLineEdit *field, int index);
+    void clearReadout();
 
 public:
     // Controls, named as their objectName.
@@ -119,6 +141,9 @@ private:
     IFileDialog *m_dialog;
     std::unique_ptr<clsDataSet> m_dataSet;
     std::unique_ptr<clsPlotSet> m_plotSet;
-    bool m_isZoomed = false;
+    std::unique_ptr<Formatter> m_formatter;
+    std::unique_ptr<QcpGraph> m_graph;
+    std::unique_ptr<PlotBuilder> m_plot;
+    std::unique_ptr<ZoomController> m_zoom;
     bool m_unloaded = false;
 };

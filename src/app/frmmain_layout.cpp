@@ -1,6 +1,7 @@
 // The main window's controls and their arrangement.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "plot/qcpgraph.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -48,7 +49,9 @@ QHBoxLayout *buttonRow(std::array<QPushButton *, N> &buttons, const char *name, 
         b->setFocusPolicy(Qt::TabFocus);
         const int w = b->fontMetrics().horizontalAdvance(b->text()) + 18;
         b->setMinimumWidth(std::max(w, 30));
-        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        policy.setRetainSizeWhenHidden(true);  // hidden range buttons keep the layout still
+        b->setSizePolicy(policy);
         buttons[std::size_t(i)] = b;
         row->addWidget(b);
     }
@@ -113,8 +116,8 @@ QWidget *frmMain::buildGraphTab() {
     Label12 = label("Label12", QStringLiteral("No variables selected for plot."));
     Label12->setAlignment(Qt::AlignCenter);
     stack->addWidget(Label12, 0, 0);
-    Pesgo1 = named(new QWidget, "Pesgo1");  // replaced by the real graph in the constructor
-    Pesgo1->setMinimumSize(420, 260);
+    Pesgo1 = named(m_graph->widget(), "Pesgo1");
+    Pesgo1->setMinimumSize(560, 300);
     stack->addWidget(Pesgo1, 0, 0);
 
     // Y limits beside the plot: Max at the top, Min at the bottom.
@@ -122,12 +125,14 @@ QWidget *frmMain::buildGraphTab() {
                       const char *buttonName, QLineEdit *&text, const char *textName, const char *initial,
                       QLabel *&lbl, const char *lblName, const char *caption) {
         frame = named(new QGroupBox, frameName);
+        frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         auto *g = new QVBoxLayout(frame);
         g->setSpacing(2);
         lbl = label(lblName, QString::fromLatin1(caption));
         g->addWidget(lbl);
         g->addLayout(buttonRow(buttons, buttonName, kYCaptions, {0, 1}));
         text = field(textName, initial, 5);
+        text->setMaximumWidth(text->minimumWidth() + 20);
         g->addWidget(text);
         g->addLayout(buttonRow(buttons, buttonName, kYCaptions, {2, 3}));
     };

@@ -1,8 +1,140 @@
-// Wiring of the plot, navigation and entry fields (filled in as those parts land).
+// Wiring of the plot, the navigation controls and the entry fields.
+#include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "fields/entryfieldbinder.h"
+#include "fields/formatter.h"
+#include "plot/navigation.h"
+#include "plot/plotbuilder.h"
+#include "plot/qcpgraph.h"
 
-void frmMain::wireBehaviour() {}
-void frmMain::rebuildPlot() {}
-void frmMain::markPlotTime(double) {}
-void frmMain::chkAutoscale_Click() {}
-void frmMain::mnuFileOpen_Click() {}
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+void frmMain::wireBehaviour() {
+    m_formatter = std::make_unique<Formatter>(*m_ui);
+
+    m_plot = std::make_unique<PlotBuilder>(
+        *m_dataSet, *m_plotSet, *m_graph, [this] { return plotInputs(); },
+        [this](bool force) { showAnnotationStatus(force); });
+    m_zoom = std::make_unique<ZoomController>(ZoomController::Hooks{
+        [this] { disableRangeControls(); }, [this] { enableRangeControls(); },
+        [this](bool force) { showAnnotationStatus(force); }, [this] { rebuildPlot(); }});
+
+    m_graph->onZoomIn = [this] { m_zoom->zoomIn(); };
+    m_graph->onZoomOut = [this] { m_zoom->zoomOut(chkAutoscale->isChecked()); };
+    m_graph->onPointChosen = [this](int point) { showRecord(point); };
+    m_graph->onViewChanged = [this] { showAnnotationStatus(false); };
+
+    connect(chkPlotPH1, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
+    connect(chkPlotPH2, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
+    connect(chkAutoscale, &QCheckBox::clicked, this, [this] { chkAutoscale_Click(); });
+    connect(cmdZoomOut, &QPushButton::clicked, this, [this] { m_graph->request(kActionUndoZoom); });
+    connect(cmdCompute, &QPushButton::clicked, this, [this] { cmdCompute_Click(); });
+    connect(TDBGrid1, &DataGrid::rowChanged, this, [this] { showRecord(TDBGrid1->currentRecord()); });
+    connect(SSTab1, &QTabWidget::currentChanged, this, [this](int) { TDBGrid1->refreshGrid(); });
+
+    for (int i = 0; i < 6; ++i) {
+        connect(cmdXMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { stepRange(txtStart, i); });
+        connect(cmdXMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { stepRange(txtEnd, i); });
+        connect(cmdStep[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdStep_Click(i); });
+    }
+    for (int i = 0; i < 4; ++i) {
+        connect(cmdYMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { stepY(txtYMax, i); });
+        connect(cmdYMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { stepY(txtYMin, i); });
+    }
+    for (auto *group : {&optPH1Thermistor, &optPH2Thermistor})
+        for (QRadioButton *b : *group) connect(b, &QRadioButton::clicked, this, [this] { setComputeNeeded(true); });
+
+    for (const EntryFieldSpec &spec : entryFieldSpecs()) {
+        auto *field = findChild<QLineEdit *>(spec.name);
+        if (!field) continue;
+        std::function<void()> onChange;
+        if (spec.onChange == EntryFieldSpec::OnChange::ComputeNeeded) onChange = [this] { setComputeNeeded(true); };
+        else onChange = [this] { rebuildPlot(); };
+        std::function<void()> afterLeave;
+        if (spec.thermistor > 0) afterLeave = [this, t = spec.thermistor - 1] { lblTherm_Change(t); };
+        bindEntryField(field, spec, *m_formatter, onChange, afterLeave);
+    }
+}
+
+PlotInputs frmMain::plotInputs() const {
+    PlotInputs in;
+    in.plotPH1 = chkPlotPH1->isChecked();
+    in.plotPH2 = chkPlotPH2->isChecked();
+    in.autoscale = chkAutoscale->isChecked();
+    in.start = txtStart->text();
+    in.end = txtEnd->text();
+    in.yMin = txtYMin->text();
+    in.yMax = txtYMax->text();
+    return in;
+}
+
+bool frmMain::isZoomed() const { return m_zoom && m_zoom->isZoomed(); }
+
+void frmMain::rebuildPlot() {
+    if (m_plot) m_plot->rebuildPlot();
+}
+
+void frmMain::markPlotTime(double dateTime) {
+    if (m_plot) m_plot->markPlotTime(dateTime);
+}
+
+void frmMain::chkAutoscale_Click() { m_zoom->autoscaleClicked(chkAutoscale->isChecked()); }
+
+void frmMain::disableRangeControls() {
+    frameXMin->setEnabled(false);
+    frameXMax->setEnabled(false);
+    txtStart->setEnabled(false);
+    txtEnd->setEnabled(false);
+    for (auto *b : cmdXMin) b->hide();
+    for (auto *b : cmdXMax) b->hide();
+    for (auto *b : cmdYMin) b->hide();
+    for (auto *b : cmdYMax) b->hide();
+    frameYMin->setEnabled(false);
+    frameYMax->setEnabled(false);
+    txtYMax->setEnabled(false);
+    txtYMin->setEnabled(false);
+}
+
+void frmMain::enableRangeControls() {
+    frameXMin->setEnabled(true);
+    frameXMax->setEnabled(true);
+    txtStart->setEnabled(true);
+    txtEnd->setEnabled(true);
+    for (auto *b : cmdXMin) b->show();
+    for (auto *b : cmdXMax) b->show();
+    frameYMin->setEnabled(true);
+    frameYMax->setEnabled(true);
+    txtYMax->setEnabled(true);
+    txtYMin->setEnabled(true);
+    for (QWidget *w : {static_cast<QWidget *>(txtYMax), static_cast<QWidget *>(lblYMax),
+                       static_cast<QWidget *>(txtYMin), static_cast<QWidget *>(lblYMin)})
+        w->show();
+    for (auto *b : cmdYMin) b->show();
+    for (auto *b : cmdYMax) b->show();
+}
+
+void frmMain::showAnnotationStatus(bool force) {
+    statusPanel2->setText(annotationStatusText(isAnnotationInView(*m_graph), force));
+}
+
+void frmMain::stepRange(QLineEdit *field, int index) {
+    if (auto text = stepTimeRangeText(index, field->text(), *m_dataSet)) field->setText(*text);
+}
+
+void frmMain::stepY(QLineEdit *field, int index) {
+    if (auto text = stepYLimit(index, field->text())) field->setText(*text);
+}
+
+void frmMain::cmdStep_Click(int index) {
+    if (!m_dataSet->isInitialized()) return;
+    const auto row = stepRecord(index, TDBGrid1->currentRecord(), m_dataSet->rowcount());
+    if (!row) return;
+    TDBGrid1->setCurrentRecord(*row);
+    showRecord(*row);
+}

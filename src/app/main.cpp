@@ -17,5 +17,7 @@ int main(int argc, char **argv) {
 
     frmMain window;
     window.show();
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 2) window.openDroppedPath(args[1]);
     return app.exec();
 }

@@ -19,7 +19,7 @@ std::optional<double> readNumber(QStringView text) {
     if (t.isEmpty()) return std::nullopt;
     bool ok = false;
     double v = t.toDouble(&ok);  // C locale: "." point, no grouping
-    if (!ok) return std::nullopt;
+    if (!ok || !std::isfinite(v)) return std::nullopt;  // "nan" and "inf" are no numbers here
     return v;
 }
 
