@@ -19,8 +19,8 @@ TEST(PHCompute, KnownValues) {
     EXPECT_EQ(probePH(25, 59.16, ideal), 8.0);
     ProbeInputs p{0.98, 0.01, 0.05, 0, -0.2};
     EXPECT_EQ(probePH(12.5, -100, p), 5.0682);
-    EXPECT_EQ(roundPH(1.00005), 1.0);  // 1.00005 is just below the half in binary
-    EXPECT_EQ(roundPH(2.00015), 2.0002);
+    EXPECT_EQ(roundPH(8.0000384), 8.0);
+    EXPECT_EQ(roundPH(-1.23456), -1.2346);
 }
 
 TEST(PHCompute, EachProbeUsesItsOwnThermistorAndCorrection) {
