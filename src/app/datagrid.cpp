@@ -87,9 +87,14 @@ int DataGrid::columnWidthTwips(int column) const {
 void DataGrid::applyColumns() {
     const int row = currentRecord();
     m_model.setCaptions(m_captions);
-    for (int c = 0; c < m_captions.size(); ++c)
-        setColumnWidth(c, m_widthsTwips[c] > 0 ? twipsToPixels(m_widthsTwips[c])
-                                               : horizontalHeader()->defaultSectionSize());
+    // The set widths are minimums: a column is never narrower than its caption or a typical
+    // value in this font, so nothing is clipped.
+    const QFontMetrics header(horizontalHeader()->font()), cells(font());
+    for (int c = 0; c < m_captions.size(); ++c) {
+        const int set = m_widthsTwips[c] > 0 ? twipsToPixels(m_widthsTwips[c]) : horizontalHeader()->defaultSectionSize();
+        const QString typical = c == 0 ? QStringLiteral("12/31/2099 23:59:59") : QStringLiteral("-000.0000");
+        setColumnWidth(c, std::max({set, header.horizontalAdvance(m_captions[c]) + 16, cells.horizontalAdvance(typical) + 12}));
+    }
     restoreRow(row);
 }
 

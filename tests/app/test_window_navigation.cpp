@@ -1,0 +1,143 @@
+#include "window_fixture.h"
+#include "plot/qcpgraph.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <cmath>
+
+namespace {
+class NavigationTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        w = std::make_unique<frmMain>(&ui, &dialog);
+        open(*w, files.writeLines(QStringLiteral("nav.asc"), makeLog(LogSpec())));
+    }
+    QString label(const char *name) { return w->findChild<QLabel *>(QLatin1String(name))->text(); }
+    std::unique_ptr<frmMain> w;
+};
+} // namespace
+
+TEST_F(NavigationTest, EditsAndOptionClicksMarkTheComputationAsNeeded) {
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute"));
+    QTest::keyClicks(w->txtPH2Offset, QStringLiteral("1"));
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
+    EXPECT_EQ(w->cmdCompute->palette().color(QPalette::Button), QColor(255, 0, 0));
+    w->cmdCompute->click();
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute"));
+    w->optPH2Thermistor[2]->click();
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
+    // The chosen thermistor now feeds probe 2: row 0 has 20, 21.5 and 22 degrees.
+    const double before = w->dataSet().DATA().cell(0, colPH2).number();
+    w->cmdCompute->click();
+    EXPECT_NE(w->dataSet().DATA().cell(0, colPH2).number(), before);
+    EXPECT_EQ(ui.busyDepth, 0);
+}
+
+TEST_F(NavigationTest, ArithmeticThatCannotBeDoneStopsWithAMessage) {
+    w->txtPH1Slope->setText(QStringLiteral("0"));
+    ui.messages.clear();
+    w->cmdCompute_Click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("record 0 (5/13/2004 08:00:00)")))
+        << ui.messages[0].text.toStdString();
+    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("pH-1 slope is 0")));
+    EXPECT_EQ(ui.messages[0].title, QStringLiteral("Brinewick"));
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
+    EXPECT_EQ(ui.busyDepth, 0);
+    DataTable &t = w->dataSet().DATA();
+    for (int r = 0; r < t.rowCount(); ++r) EXPECT_TRUE(std::isfinite(t.cell(r, colPH1).number()));
+
+    w->txtPH1Slope->setText(QStringLiteral("abc"));
+    ui.messages.clear();
+    w->cmdCompute_Click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("The pH-1 slope \"abc\" is not a number; nothing was computed."));
+}
+
+TEST_F(NavigationTest, ComputeBeforeAnyFileChangesNothing) {
+    ScriptedInteraction fresh;
+    frmMain empty(&fresh, &dialog);
+    empty.cmdCompute_Click();
+    EXPECT_TRUE(fresh.messages.isEmpty());
+    EXPECT_FALSE(empty.dataSet().isInitialized());
+    EXPECT_EQ(empty.cmdCompute->text(), QStringLiteral("Compute"));
+    empty.showRecord(0);
+    EXPECT_TRUE(empty.findChild<QLabel *>(QStringLiteral("lblNow"))->text().isEmpty());
+}
+
+TEST_F(NavigationTest, GridRowChangeOnTheTableTabUpdatesReadoutAndMarker) {
+    w->SSTab1->setCurrentIndex(1);
+    w->TDBGrid1->setCurrentIndex(w->TDBGrid1->model()->index(5, 2));
+    EXPECT_EQ(label("lblNow"), QStringLiteral("5/13/2004 10:30:00"));
+    EXPECT_EQ(label("lblTherm1"), QStringLiteral("20"));
+    EXPECT_DOUBLE_EQ(w->graph().markerPosition(), w->dataSet().DATA().rowDay(5));
+    w->showRecord(99);  // outside the table: nothing changes
+    EXPECT_EQ(label("lblNow"), QStringLiteral("5/13/2004 10:30:00"));
+}
+
+TEST_F(NavigationTest, RecordStepperClampsAtBothEnds) {
+    w->cmdStep[5]->click();
+    EXPECT_EQ(w->TDBGrid1->currentRecord(), 19);
+    w->cmdStep[4]->click();
+    EXPECT_EQ(w->TDBGrid1->currentRecord(), 19);
+    w->cmdStep[1]->click();
+    EXPECT_EQ(w->TDBGrid1->currentRecord(), 9);
+    EXPECT_EQ(label("lblNow"), QStringLiteral("5/13/2004 12:30:00"));
+    w->cmdStep[2]->click();
+    w->cmdStep[0]->click();
+    EXPECT_EQ(w->TDBGrid1->currentRecord(), 0);
+}
+
+TEST_F(NavigationTest, RangeStepsWriteTheFieldsAndRebuildThePlot) {
+    w->chkAutoscale->click();  // off: range controls usable
+    EXPECT_TRUE(w->txtStart->isEnabled());
+    EXPECT_TRUE(w->cmdXMin[3]->isVisible() || !w->isVisible());
+    w->cmdXMin[3]->click();
+    EXPECT_EQ(w->txtStart->text(), QStringLiteral("05/13/2004 08:30:00"));
+    w->cmdXMax[1]->click();
+    EXPECT_EQ(w->txtEnd->text(), QStringLiteral("05/13/2004 17:29:00"));
+    EXPECT_DOUBLE_EQ(w->graph().xMin(), w->dataSet().DATA().rowDay(1));
+    w->cmdYMax[1]->click();
+    EXPECT_EQ(w->txtYMax->text(), QStringLiteral("9.1"));
+    w->cmdYMin[2]->click();
+    EXPECT_EQ(w->txtYMin->text(), QStringLiteral("5.0"));
+    EXPECT_EQ(w->graph().yMaxText(), QStringLiteral("9.1"));
+}
+
+TEST_F(NavigationTest, ZoomDisablesRangeControlsUntilZoomOut) {
+    w->chkAutoscale->click();  // autoscale off
+    w->graph().onZoomIn();
+    EXPECT_TRUE(w->isZoomed());
+    EXPECT_FALSE(w->txtStart->isEnabled());
+    w->chkAutoscale->click();  // on while zoomed
+    w->chkAutoscale->click();  // off while zoomed: stays disabled
+    EXPECT_FALSE(w->txtStart->isEnabled());
+    w->statusPanel2->clear();
+    w->cmdZoomOut->click();
+    EXPECT_FALSE(w->isZoomed());
+    EXPECT_TRUE(w->txtStart->isEnabled());
+    EXPECT_EQ(w->statusPanel2->text(), QStringLiteral("Annotation is in view"));
+}
+
+TEST_F(NavigationTest, ClickingAPointShowsThatRecord) {
+    w->graph().onPointChosen(12);
+    EXPECT_EQ(label("lblNow"), QStringLiteral("5/13/2004 14:00:00"));
+    EXPECT_EQ(w->TDBGrid1->currentRecord(), 12);
+}
+
+TEST_F(NavigationTest, NoSeriesTickedShowsTheLabelBehindTheGraph) {
+    w->show();
+    w->chkPlotPH1->click();
+    w->chkPlotPH2->click();
+    EXPECT_FALSE(w->Pesgo1->isVisible());
+    EXPECT_TRUE(w->Label12->isVisible());
+    w->chkPlotPH2->click();
+    EXPECT_TRUE(w->Pesgo1->isVisible());
+    EXPECT_EQ(w->graph().seriesLabel(0), QStringLiteral("pH-2"));
+}
