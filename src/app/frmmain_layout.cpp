@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -63,10 +64,12 @@ void frmMain::buildMenus() {
     QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = named(mnuFile->addAction(QStringLiteral("&Open")), "mnuFileOpen");
+    mnuFileOpen->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     mnuPrint = named(mnuFile->addAction(QStringLiteral("&Print")), "mnuPrint");
     mnuPrint->setEnabled(false);  // carries no command
     mnuFile->addSeparator();
     mnuExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuExit");
+    mnuExit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     mnuAbout = named(menuBar()->addAction(QStringLiteral("&About")), "mnuAbout");
 }
 
