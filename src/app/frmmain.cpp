@@ -31,6 +31,8 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     buildLayout();
     setAcceptDrops(true);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
+    connect(mnuExportTable, &QAction::triggered, this, &frmMain::mnuExportTable_Click);
+    connect(mnuSavePlot, &QAction::triggered, this, &frmMain::mnuSavePlot_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     // Design size: 6500 twips square, the same as the settings' default.

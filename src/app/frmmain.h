@@ -41,6 +41,7 @@ public:
     // title, filters in order, initial name (folder + pattern), filter to select (1-based)
     virtual Result showOpen(const QString &title, const QStringList &filters, const QString &initialName,
                             int selectedFilter) = 0;
+    virtual Result showSave(const QString &title, const QStringList &filters, const QString &initialName) = 0;
 };
 
 class frmMain : public QMainWindow {
@@ -72,6 +73,8 @@ public:
     void openDroppedPath(const QString &path);
     // The folder part of a chosen path, with its trailing separator.
     static QString folderOf(const QString &chosen);
+    void mnuExportTable_Click();
+    void mnuSavePlot_Click();
     void mnuExit_Click();
     void mnuAbout_Click();
     void cmdCompute_Click();
@@ -112,7 +115,8 @@ private:
 
 public:
     // Controls, named as their objectName.
-    QAction *mnuFileOpen = nullptr, *mnuPrint = nullptr, *mnuExit = nullptr, *mnuAbout = nullptr;
+    QAction *mnuFileOpen = nullptr, *mnuExportTable = nullptr, *mnuSavePlot = nullptr, *mnuPrint = nullptr,
+            *mnuExit = nullptr, *mnuAbout = nullptr;
     QTabWidget *SSTab1 = nullptr;
     DataGrid *TDBGrid1 = nullptr;
     QWidget *Pesgo1 = nullptr;

@@ -65,6 +65,10 @@ void frmMain::buildMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = named(mnuFile->addAction(QStringLiteral("&Open")), "mnuFileOpen");
     mnuFileOpen->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    mnuExportTable = named(mnuFile->addAction(QStringLiteral("&Export Table...")), "mnuExportTable");
+    mnuSavePlot = named(mnuFile->addAction(QStringLiteral("&Save Plot...")), "mnuSavePlot");
+    mnuExportTable->setEnabled(false);  // until a file is loaded
+    mnuSavePlot->setEnabled(false);
     mnuPrint = named(mnuFile->addAction(QStringLiteral("&Print")), "mnuPrint");
     mnuPrint->setEnabled(false);  // carries no command
     mnuFile->addSeparator();

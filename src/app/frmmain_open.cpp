@@ -1,6 +1,7 @@
 // File > Open: the road of one file from the dialog to the screen.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "export/windowexport.h"
 #include "fields/util.h"
 #include "fileio/fileio.h"
 #include "fileio/frmmeter.h"
@@ -21,6 +22,11 @@ const QString kDesignStart = QStringLiteral("1/1/1988 00:00:00");
 const QString kDesignEnd = QStringLiteral("1/1/1999 00:00:00");
 
 class QtFileDialog : public IFileDialog {
+    static Result run(QFileDialog &dialog, const QStringList &filters) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        return {dialog.selectedFiles().first(), int(filters.indexOf(dialog.selectedNameFilter())) + 1};
+    }
+
 public:
     explicit QtFileDialog(QWidget *parent) : m_parent(parent) {}
     Result showOpen(const QString &title, const QStringList &filters, const QString &initialName,
@@ -32,8 +38,14 @@ public:
         const int slash = int(initialName.lastIndexOf(u'/'));
         if (slash >= 0) dialog.setDirectory(initialName.left(slash + 1));
         if (selectedFilter >= 1 && selectedFilter <= filters.size()) dialog.selectNameFilter(filters[selectedFilter - 1]);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-        return {dialog.selectedFiles().first(), int(filters.indexOf(dialog.selectedNameFilter())) + 1};
+        return run(dialog, filters);
+    }
+    Result showSave(const QString &title, const QStringList &filters, const QString &initialName) override {
+        QFileDialog dialog(m_parent, title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters(filters);
+        dialog.selectFile(initialName);
+        return run(dialog, filters);
     }
 
 private:
@@ -99,6 +111,43 @@ void frmMain::openPath(const QString &path) {
         m_graph->request(kActionUndoZoom);
         cmdCompute_Click();
     }
+    mnuExportTable->setEnabled(m_dataSet->isInitialized());
+    mnuSavePlot->setEnabled(m_dataSet->isInitialized());
+}
+
+namespace {
+// The chosen name with the extension of the chosen file type when it has none of them.
+QString withExtension(QString name, const QStringList &extensions, int filterIndex) {
+    for (const QString &e : extensions)
+        if (name.endsWith(e, Qt::CaseInsensitive)) return name;
+    return name + extensions.value(filterIndex - 1, extensions.first());
+}
+
+QString baseNameOf(const QString &logPath) {
+    const QFileInfo info(logPath);
+    return info.absolutePath() + u'/' + info.completeBaseName();
+}
+} // namespace
+
+void frmMain::mnuExportTable_Click() {
+    QtFileDialog qtDialog(this);
+    IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
+    const auto chosen = dialog.showSave(QStringLiteral("Export Table"), {QStringLiteral("CSV files (*.csv)")},
+                                        baseNameOf(statusPanel1->text()) + QStringLiteral(".csv"));
+    if (chosen.fileName.isEmpty()) return;
+    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), *m_dataSet, *m_ui);
+}
+
+void frmMain::mnuSavePlot_Click() {
+    QtFileDialog qtDialog(this);
+    IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
+    const QStringList filters = {QStringLiteral("PNG image (*.png)"), QStringLiteral("PDF document (*.pdf)"),
+                                 QStringLiteral("SVG drawing (*.svg)")};
+    const auto chosen = dialog.showSave(QStringLiteral("Save Plot"), filters,
+                                        baseNameOf(statusPanel1->text()) + QStringLiteral(".png"));
+    if (chosen.fileName.isEmpty()) return;
+    const QStringList extensions = {QStringLiteral(".png"), QStringLiteral(".pdf"), QStringLiteral(".svg")};
+    savePlot(withExtension(chosen.fileName, extensions, chosen.filterIndex), *m_graph, *m_ui);
 }
 
 void frmMain::clearReadout() {

@@ -50,15 +50,15 @@ void frmMain::wireBehaviour() {
     for (auto *group : {&optPH1Thermistor, &optPH2Thermistor})
         for (QRadioButton *b : *group) connect(b, &QRadioButton::clicked, this, [this] { setComputeNeeded(true); });
 
-    for (const EntryFieldSpec &spec : entryFieldSpecs()) {
-        auto *field = findChild<QLineEdit *>(spec.name);
+    for (const EntryFieldRule &rule : entryFieldRules()) {
+        auto *field = findChild<QLineEdit *>(rule.name);
         if (!field) continue;
         std::function<void()> onChange;
-        if (spec.onChange == EntryFieldSpec::OnChange::ComputeNeeded) onChange = [this] { setComputeNeeded(true); };
+        if (rule.onChange == EntryFieldRule::OnChange::ComputeNeeded) onChange = [this] { setComputeNeeded(true); };
         else onChange = [this] { rebuildPlot(); };
         std::function<void()> afterLeave;
-        if (spec.thermistor > 0) afterLeave = [this, t = spec.thermistor - 1] { lblTherm_Change(t); };
-        bindEntryField(field, spec, *m_formatter, onChange, afterLeave);
+        if (rule.thermistor > 0) afterLeave = [this, t = rule.thermistor - 1] { lblTherm_Change(t); };
+        bindEntryField(field, rule, *m_formatter, onChange, afterLeave);
     }
 }
 

@@ -29,9 +29,9 @@ private:
     EntryFieldBinder &m_b;
 };
 
-EntryFieldBinder::EntryFieldBinder(QLineEdit *field, EntryFieldSpec spec, const Formatter &fmt,
+EntryFieldBinder::EntryFieldBinder(QLineEdit *field, EntryFieldRule rule, const Formatter &fmt,
                                    std::function<void()> onChange, std::function<void()> afterValidLeave)
-    : QObject(field), m_field(field), m_spec(std::move(spec)), m_fmt(fmt),
+    : QObject(field), m_field(field), m_rule(std::move(rule)), m_fmt(fmt),
       m_afterValidLeave(std::move(afterValidLeave)) {
     if (!field) return;
     if (onChange) connect(field, &QLineEdit::textChanged, this, [f = std::move(onChange)] { f(); });
@@ -77,7 +77,7 @@ void EntryFieldBinder::lostFocus(Qt::FocusReason reason) {
     g_reporting = this;
     QPointer<EntryFieldBinder> self(this);
     Field ef(*this);
-    const bool ok = checkEntryField(m_fmt, ef, m_spec);
+    const bool ok = checkEntryField(m_fmt, ef, m_rule);
     if (!self) return;  // the field went away while a message was shown
     if (!m_focusBackPending && g_reporting == this) g_reporting = nullptr;
     if (!ok) return;  // the formatter has reported; the focus comes back when asked for
@@ -106,10 +106,10 @@ void EntryFieldBinder::giveFocusBack() {
     if (g_reporting == this) g_reporting = nullptr;
 }
 
-EntryFieldBinder *bindEntryField(QLineEdit *field, const EntryFieldSpec &spec, const Formatter &fmt,
+EntryFieldBinder *bindEntryField(QLineEdit *field, const EntryFieldRule &rule, const Formatter &fmt,
                                  std::function<void()> onChange, std::function<void()> afterValidLeave) {
     if (!field) return nullptr;
-    if (field->objectName().isEmpty()) field->setObjectName(spec.name);
-    if (field->text().isEmpty()) field->setText(spec.initialText);
-    return new EntryFieldBinder(field, spec, fmt, std::move(onChange), std::move(afterValidLeave));
+    if (field->objectName().isEmpty()) field->setObjectName(rule.name);
+    if (field->text().isEmpty()) field->setText(rule.initialText);
+    return new EntryFieldBinder(field, rule, fmt, std::move(onChange), std::move(afterValidLeave));
 }

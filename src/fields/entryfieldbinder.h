@@ -2,7 +2,7 @@
 // The behaviour shared by the main window's entry fields: highlighted with the whole
 // text selected while focused; checked and rewritten by the formatter when left; a bad
 // text keeps the focus (beep, message, focus back as the field's flags ask).
-#include "fields/entryfieldspecs.h"
+#include "fields/entryfieldrules.h"
 
 #include <QLineEdit>
 #include <QObject>
@@ -17,12 +17,12 @@ class EntryFieldBinder : public QObject {
 public:
     // onChange runs on every change of the text, by the person or by the program;
     // afterValidLeave after the field was left with a valid text (may be empty).
-    EntryFieldBinder(QLineEdit *field, EntryFieldSpec spec, const Formatter &fmt, std::function<void()> onChange,
+    EntryFieldBinder(QLineEdit *field, EntryFieldRule rule, const Formatter &fmt, std::function<void()> onChange,
                      std::function<void()> afterValidLeave = {});
     ~EntryFieldBinder() override;
 
     QLineEdit *field() const { return m_field; }
-    const EntryFieldSpec &spec() const { return m_spec; }
+    const EntryFieldRule &rule() const { return m_rule; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -35,7 +35,7 @@ private:
     void giveFocusBack();
 
     QPointer<QLineEdit> m_field;
-    EntryFieldSpec m_spec;
+    EntryFieldRule m_rule;
     const Formatter &m_fmt;
     std::function<void()> m_afterValidLeave;
     bool m_focusBackPending = false;
@@ -43,5 +43,5 @@ private:
 };
 
 // Binds the field (owned by it) and gives it its initial text when it has none.
-EntryFieldBinder *bindEntryField(QLineEdit *field, const EntryFieldSpec &spec, const Formatter &fmt,
+EntryFieldBinder *bindEntryField(QLineEdit *field, const EntryFieldRule &rule, const Formatter &fmt,
                                  std::function<void()> onChange, std::function<void()> afterValidLeave = {});

@@ -6,6 +6,7 @@
 #include "plot/qcpgraph.h"
 
 #include <QLabel>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 #include <cmath>
@@ -24,8 +25,8 @@ double expectedPH(double T, double raw, double slope, double offset) {
 } // namespace
 
 TEST_F(WindowTest, OpeningALogFillsTheWholeWindow) {
-    LogSpec spec;  // 08:00:00 to 17:30:00 every half hour
-    const QString path = files.writeLines(QStringLiteral("run.asc"), makeLog(spec));
+    LogRecipe rule;  // 08:00:00 to 17:30:00 every half hour
+    const QString path = files.writeLines(QStringLiteral("run.asc"), makeLog(rule));
     frmMain w(&ui, &dialog);
     open(w, path);
 
@@ -64,10 +65,10 @@ TEST_F(WindowTest, OpeningALogFillsTheWholeWindow) {
 }
 
 TEST_F(WindowTest, MidnightRollOverAndASecondFileReplacesTheFirst) {
-    LogSpec night;
+    LogRecipe night;
     night.firstSecond = 23 * 3600;
     night.records = 5;  // 23:00 .. 01:00
-    LogSpec day;
+    LogRecipe day;
     day.records = 3;
     day.calibration = {QStringLiteral("Slope: 1.1, Slope2: 0.9")};
     frmMain w(&ui, &dialog);
@@ -87,7 +88,7 @@ TEST_F(WindowTest, MidnightRollOverAndASecondFileReplacesTheFirst) {
 
 TEST_F(WindowTest, CancelMissingFileAndEmptyFileLeaveAWorkingWindow) {
     frmMain w(&ui, &dialog);
-    const QString good = files.writeLines(QStringLiteral("good.asc"), makeLog(LogSpec()));
+    const QString good = files.writeLines(QStringLiteral("good.asc"), makeLog(LogRecipe()));
     open(w, good);
     const QString folder = w.defaultFilePath;
 
@@ -115,7 +116,7 @@ TEST_F(WindowTest, CancelMissingFileAndEmptyFileLeaveAWorkingWindow) {
 }
 
 TEST_F(WindowTest, NoAtABadStartDateKeepsWhatWasRead) {
-    QStringList lines = makeLog(LogSpec());
+    QStringList lines = makeLog(LogRecipe());
     lines.insert(9, QStringLiteral("\"Start Date:\",#2004-13-45#"));  // after 2 records
     ui.answers.push_back(MsgAnswer::No);
     frmMain w(&ui, &dialog);
@@ -126,10 +127,10 @@ TEST_F(WindowTest, NoAtABadStartDateKeepsWhatWasRead) {
 }
 
 TEST_F(WindowTest, FileWithoutSlopeLinesShowsSlopeOne) {
-    LogSpec spec;
-    spec.calibration.clear();
+    LogRecipe rule;
+    rule.calibration.clear();
     frmMain w(&ui, &dialog);
-    open(w, files.writeLines(QStringLiteral("plain.asc"), makeLog(spec)));
+    open(w, files.writeLines(QStringLiteral("plain.asc"), makeLog(rule)));
     EXPECT_EQ(text(w, "txtPH1Slope"), QStringLiteral("1"));
     EXPECT_EQ(text(w, "txtPH2Slope"), QStringLiteral("1"));
     EXPECT_EQ(text(w, "txtPH2Offset"), QStringLiteral("0"));
@@ -140,7 +141,7 @@ TEST_F(WindowTest, RemembersFolderAndTypeOfTheChoice) {
     const QString sub = files.path(QStringLiteral("sub dir"));
     QDir().mkpath(sub);
     const QString path = sub + QStringLiteral("/run7.log");
-    QFile::copy(files.writeLines(QStringLiteral("x.log"), makeLog(LogSpec())), path);
+    QFile::copy(files.writeLines(QStringLiteral("x.log"), makeLog(LogRecipe())), path);
     open(w, path, 2);
     EXPECT_EQ(w.defaultFilePath, sub + u'/');
     EXPECT_EQ(w.defaultFileType, 2);
@@ -157,10 +158,35 @@ TEST_F(WindowTest, RemembersFolderAndTypeOfTheChoice) {
 
 TEST_F(WindowTest, DroppedOrGivenPathOpensAsTheDialogWould) {
     frmMain w(&ui, &dialog);
-    const QString path = files.writeLines(QStringLiteral("drop.log"), makeLog(LogSpec()));
+    const QString path = files.writeLines(QStringLiteral("drop.log"), makeLog(LogRecipe()));
     w.openDroppedPath(path);
     EXPECT_EQ(w.TDBGrid1->model()->rowCount(), 20);
     EXPECT_EQ(w.defaultFileType, 2);
     EXPECT_EQ(w.defaultFilePath, QFileInfo(path).absolutePath() + u'/');
     EXPECT_EQ(w.statusPanel1->text(), path);
+}
+
+TEST_F(WindowTest, ExportMenusWriteTheTableAndThePlot) {
+    frmMain w(&ui, &dialog);
+    EXPECT_FALSE(w.mnuExportTable->isEnabled());
+    EXPECT_FALSE(w.mnuSavePlot->isEnabled());
+    open(w, files.writeLines(QStringLiteral("run.asc"), makeLog(LogRecipe())));
+    EXPECT_TRUE(w.mnuExportTable->isEnabled());
+    EXPECT_EQ(w.mnuFileOpen->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(w.mnuExit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+
+    dialog.answers.push_back({files.path(QStringLiteral("table")), 1});
+    w.mnuExportTable_Click();
+    EXPECT_TRUE(dialog.calls.last().initialName.endsWith(QStringLiteral("/run.csv")));
+    QFile csv(files.path(QStringLiteral("table.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readLine().startsWith("Time,Therm 1,"));
+    EXPECT_TRUE(csv.readLine().startsWith("2004-05-13 08:00:00,"));
+
+    dialog.answers.push_back({files.path(QStringLiteral("plot")), 3});  // the SVG type
+    w.mnuSavePlot_Click();
+    QFile svg(files.path(QStringLiteral("plot.svg")));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg.readAll().contains("<svg"));
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.texts().join(u'|').toStdString();
 }

@@ -16,7 +16,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         w = std::make_unique<frmMain>(&ui, &dialog);
-        open(*w, files.writeLines(QStringLiteral("nav.asc"), makeLog(LogSpec())));
+        open(*w, files.writeLines(QStringLiteral("nav.asc"), makeLog(LogRecipe())));
     }
     QString label(const char *name) { return w->findChild<QLabel *>(QLatin1String(name))->text(); }
     std::unique_ptr<frmMain> w;

@@ -22,6 +22,13 @@ public:
     Result showOpen(const QString &title, const QStringList &filters, const QString &initialName,
                     int selectedFilter) override {
         calls.append({title, filters, initialName, selectedFilter});
+        return next();
+    }
+    Result showSave(const QString &title, const QStringList &filters, const QString &initialName) override {
+        calls.append({title, filters, initialName, 0});
+        return next();
+    }
+    Result next() {
         if (answers.empty()) return {};
         Result r = answers.front();
         answers.pop_front();
@@ -30,7 +37,7 @@ public:
 };
 
 // Lines of a probe log: header, calibration, start date, column header, then records.
-struct LogSpec {
+struct LogRecipe {
     QStringList calibration = {QStringLiteral("\"Probe 1 Slope:\",58.2"), QStringLiteral("\"Probe 2 Slope:\",1"),
                                QStringLiteral("\"Probe 1 Offset:\",0"), QStringLiteral("\"Probe 2 Offset:\",-0.0125")};
     QString startDate = QStringLiteral("#2004-5-13#");
@@ -38,7 +45,7 @@ struct LogSpec {
     int firstSecond = 8 * 3600;
     int step = 1800;
 };
-QStringList makeLog(const LogSpec &spec);
+QStringList makeLog(const LogRecipe &rule);
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -27,10 +27,10 @@ protected:
         for (const char *name : {"txtPH1Slope", "txtPH2Offset", "txtThermistor1Corr", "txtStart", "txtYMin"}) {
             auto *edit = new QLineEdit(window.get());
             layout->addWidget(edit);
-            const EntryFieldSpec *spec = findEntryFieldSpec(QString::fromLatin1(name));
-            ASSERT_NE(spec, nullptr) << name;
-            const QString n = spec->name;
-            bindEntryField(edit, *spec, fmt, [this, n] { ++changes[n]; }, [this, n] { ++validLeaves[n]; });
+            const EntryFieldRule *rule = findEntryFieldRule(QString::fromLatin1(name));
+            ASSERT_NE(rule, nullptr) << name;
+            const QString n = rule->name;
+            bindEntryField(edit, *rule, fmt, [this, n] { ++changes[n]; }, [this, n] { ++validLeaves[n]; });
             fields[n] = edit;
         }
         elsewhere = new QLineEdit(window.get());  // not bound: somewhere to move the focus to
@@ -72,30 +72,30 @@ protected:
 
 } // namespace
 
-TEST(EntryFieldSpecs, ThirteenRowsAsTheWindowUsesThem) {
-    const auto &specs = entryFieldSpecs();
-    ASSERT_EQ(specs.size(), 13u);
-    EXPECT_EQ(specs.front().name, QStringLiteral("txtPH1Slope"));
-    const EntryFieldSpec *end = findEntryFieldSpec(u"txtEnd");
+TEST(EntryFieldRules, ThirteenRowsAsTheWindowUsesThem) {
+    const auto &rules = entryFieldRules();
+    ASSERT_EQ(rules.size(), 13u);
+    EXPECT_EQ(rules.front().name, QStringLiteral("txtPH1Slope"));
+    const EntryFieldRule *end = findEntryFieldRule(u"txtEnd");
     ASSERT_NE(end, nullptr);
     EXPECT_EQ(end->message, QStringLiteral("end must be valid datetime"));
     EXPECT_EQ(end->pattern, QStringLiteral("mm/d/yyyy Hh:Nn:Ss"));
     EXPECT_EQ(end->initialText, QStringLiteral("1/1/1999 00:00:00"));
     int flags19 = 0, thermistors = 0, plotFields = 0;
-    for (const auto &s : specs) {
+    for (const auto &s : rules) {
         flags19 += s.flags == 19;
         thermistors += s.thermistor != 0;
-        plotFields += s.onChange == EntryFieldSpec::OnChange::RebuildPlot;
+        plotFields += s.onChange == EntryFieldRule::OnChange::RebuildPlot;
         // Every initial text passes its own check.
         QString t = s.initialText;
-        const bool ok = s.check == EntryFieldSpec::Check::DateTime ? Formatter().FormatDateTime(t, s.flags, s.pattern)
+        const bool ok = s.check == EntryFieldRule::Check::DateTime ? Formatter().FormatDateTime(t, s.flags, s.pattern)
                                                                    : Formatter().FormatFixedNumeric(t, s.flags, s.places);
         EXPECT_TRUE(ok) << qPrintable(s.name);
     }
     EXPECT_EQ(flags19, 1);
     EXPECT_EQ(thermistors, 3);
     EXPECT_EQ(plotFields, 4);
-    EXPECT_EQ(findEntryFieldSpec(u"txtNothing"), nullptr);
+    EXPECT_EQ(findEntryFieldRule(u"txtNothing"), nullptr);
 }
 
 TEST_F(EntryFields, TypingAndLeavingRewritesAndReportsEveryChange) {
@@ -184,7 +184,7 @@ TEST_F(EntryFields, RealMessageBoxThenFocusBack) {
     const Formatter real(qt);
     auto *end = new QLineEdit(window.get());
     window->layout()->addWidget(end);
-    bindEntryField(end, *findEntryFieldSpec(u"txtEnd"), real, {});
+    bindEntryField(end, *findEntryFieldRule(u"txtEnd"), real, {});
     end->setText(QStringLiteral("the end"));
     settle();
     QStringList shown;

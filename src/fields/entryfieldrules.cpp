@@ -1,23 +1,23 @@
-#include "fields/entryfieldspecs.h"
+#include "fields/entryfieldrules.h"
 #include "fields/formatter.h"
 
 namespace {
 
-using Check = EntryFieldSpec::Check;
-using OnChange = EntryFieldSpec::OnChange;
+using Check = EntryFieldRule::Check;
+using OnChange = EntryFieldRule::OnChange;
 
-EntryFieldSpec number(const char *name, const char *initial, qint16 places, int flags, const char *message,
+EntryFieldRule number(const char *name, const char *initial, qint16 places, int flags, const char *message,
                       OnChange onChange, int thermistor = 0) {
     return {QString::fromLatin1(name), QString::fromLatin1(initial), Check::FixedNumeric, places, QString(),
             flags, QString::fromLatin1(message), onChange, thermistor};
 }
 
-EntryFieldSpec dateTime(const char *name, const char *initial, const char *message) {
+EntryFieldRule dateTime(const char *name, const char *initial, const char *message) {
     return {QString::fromLatin1(name), QString::fromLatin1(initial), Check::DateTime, 0,
             QStringLiteral("mm/d/yyyy Hh:Nn:Ss"), 15, QString::fromLatin1(message), OnChange::RebuildPlot, 0};
 }
 
-std::vector<EntryFieldSpec> makeSpecs() {
+std::vector<EntryFieldRule> makeRules() {
     const OnChange compute = OnChange::ComputeNeeded, plot = OnChange::RebuildPlot;
     return {
         number("txtPH1Slope", "1.00", 4, 15, "pH-1 slope must be valid floating point number", compute),
@@ -42,19 +42,19 @@ std::vector<EntryFieldSpec> makeSpecs() {
 
 } // namespace
 
-const std::vector<EntryFieldSpec> &entryFieldSpecs() {
-    static const std::vector<EntryFieldSpec> specs = makeSpecs();
-    return specs;
+const std::vector<EntryFieldRule> &entryFieldRules() {
+    static const std::vector<EntryFieldRule> rules = makeRules();
+    return rules;
 }
 
-const EntryFieldSpec *findEntryFieldSpec(QStringView name) {
-    for (const EntryFieldSpec &s : entryFieldSpecs())
+const EntryFieldRule *findEntryFieldRule(QStringView name) {
+    for (const EntryFieldRule &s : entryFieldRules())
         if (s.name == name) return &s;
     return nullptr;
 }
 
-bool checkEntryField(const Formatter &fmt, IEntryField &ef, const EntryFieldSpec &spec) {
-    if (spec.check == EntryFieldSpec::Check::DateTime)
-        return fmt.FormatDateTimeField(ef, spec.flags, nullptr, spec.message, spec.pattern);
-    return fmt.FormatFixedNumericField(ef, spec.flags, spec.places, nullptr, spec.message);
+bool checkEntryField(const Formatter &fmt, IEntryField &ef, const EntryFieldRule &rule) {
+    if (rule.check == EntryFieldRule::Check::DateTime)
+        return fmt.FormatDateTimeField(ef, rule.flags, nullptr, rule.message, rule.pattern);
+    return fmt.FormatFixedNumericField(ef, rule.flags, rule.places, nullptr, rule.message);
 }

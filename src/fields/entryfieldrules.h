@@ -9,7 +9,7 @@
 
 class Formatter;
 
-struct EntryFieldSpec {
+struct EntryFieldRule {
     enum class Check { FixedNumeric, DateTime };
     enum class OnChange { ComputeNeeded, RebuildPlot };
 
@@ -25,9 +25,9 @@ struct EntryFieldSpec {
 };
 
 // The thirteen rows, in the order txtPH1Slope ... txtEnd.
-const std::vector<EntryFieldSpec> &entryFieldSpecs();
+const std::vector<EntryFieldRule> &entryFieldRules();
 // The row of the field with that object name, or nullptr.
-const EntryFieldSpec *findEntryFieldSpec(QStringView name);
+const EntryFieldRule *findEntryFieldRule(QStringView name);
 
 // The focus-loss check of a field: rewrites its text or reports the failure.
-bool checkEntryField(const Formatter &fmt, IEntryField &ef, const EntryFieldSpec &spec);
+bool checkEntryField(const Formatter &fmt, IEntryField &ef, const EntryFieldRule &rule);

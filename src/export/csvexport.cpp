@@ -1,0 +1,143 @@
+#include "export/csvexport.h"
+
+#include "model/clsdataset.h"
+#include "model/datetime.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+QByteArray shortestNumberText(double v) {
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return QByteArray(buf, int(res.ptr - buf));
+}
+
+QByteArray csvField(const QString &text) {
+    QByteArray bytes = text.toUtf8();
+    bool quote = false;
+    for (char c : bytes)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') { quote = true; break; }
+    if (!quote) return bytes;
+    bytes.replace("\"", "\"\"");
+    return '"' + bytes + '"';
+}
+
+QStringList csvHeader(const clsDataSet &dataSet, int width) {
+    QStringList names = dataSet.fieldlist();
+    if (!names.isEmpty()) names.removeLast();  // the list ends with one empty entry
+    while (names.size() < width) names << QStringLiteral("Column %1").arg(names.size() + 1);
+    return names;
+}
+
+namespace {
+
+void appendTwo(char *at, int v) {
+    at[0] = char('0' + v / 10);
+    at[1] = char('0' + v % 10);
+}
+
+// "yyyy-mm-dd hh:mm:ss"; the hot loop, so no printf.
+void appendDateTime(QByteArray &out, double day) {
+    const dt::Parts p = dt::toParts(day);
+    if (p.year < 0 || p.year > 9999) {
+        out += QByteArray::number(p.year);  // outside four digits: still unambiguous
+        char rest[16];
+        const int n = std::snprintf(rest, sizeof rest, "-%02d-%02d %02d:%02d:%02d", p.month, p.day, p.hour,
+                                    p.minute, p.second);
+        out.append(rest, n);
+        return;
+    }
+    char b[19] = {0, 0, 0, 0, '-', 0, 0, '-', 0, 0, ' ', 0, 0, ':', 0, 0, ':', 0, 0};
+    appendTwo(b, p.year / 100);
+    appendTwo(b + 2, p.year % 100);
+    appendTwo(b + 5, p.month);
+    appendTwo(b + 8, p.day);
+    appendTwo(b + 11, p.hour);
+    appendTwo(b + 14, p.minute);
+    appendTwo(b + 17, p.second);
+    out.append(b, sizeof b);
+}
+
+void appendNumber(QByteArray &out, double v) {
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr - buf);
+}
+
+void appendCell(QByteArray &out, const Cell &c) {
+    switch (c.kind()) {
+    case Cell::Kind::Number: appendNumber(out, c.number()); break;
+    case Cell::Kind::Text: out += csvField(c.string()); break;
+    case Cell::Kind::Empty: break;
+    }
+}
+
+} // namespace
+
+QByteArray tableCsv(clsDataSet &dataSet) {
+    const DataTable &table = dataSet.DATA();
+    const QStringList header = csvHeader(dataSet, table.colCount());
+    const int width = int(header.size());
+    const int cols = table.colCount();
+
+    QByteArray out;
+    out.reserve(qsizetype(table.rowCount()) * (16 + 10 * qsizetype(cols)) + 256);
+    for (int c = 0; c < width; ++c) {
+        if (c) out += ',';
+        out += csvField(header[c]);
+    }
+    out += "\r\n";
+    for (int r = 0; r < table.rowCount(); ++r) {
+        for (int c = 0; c < width; ++c) {
+            if (c) out += ',';
+            if (c >= cols) continue;  // a named column no record reached
+            if (c == colDateTime) {
+                const double day = table.rowDay(r);
+                if (std::isfinite(day)) {
+                    appendDateTime(out, day);
+                    continue;
+                }
+            }
+            appendCell(out, table.cell(r, c));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+QString saveFileSafely(const QString &path, const DeviceWriter &write) {
+    const QString problem = QStringLiteral("Can't write \"%1\": ").arg(path);
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        return problem + QStringLiteral("the folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(info.absolutePath()));
+    if (info.isDir()) return problem + QStringLiteral("it is a folder.");
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return problem + file.errorString() + u'.';
+    QString reason;
+    if (!write(file, reason)) {
+        file.cancelWriting();
+        return problem + (reason.isEmpty() ? file.errorString() : reason) + u'.';
+    }
+    if (!file.commit()) return problem + file.errorString() + u'.';
+    return {};
+}
+
+QString saveBytes(const QString &path, const QByteArray &bytes) {
+    if (path == kStdoutPath) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush())
+            return QStringLiteral("Can't write to standard output: ") + out.errorString() + u'.';
+        return {};
+    }
+    return saveFileSafely(path, [&bytes](QIODevice &device, QString &) {
+        return device.write(bytes) == bytes.size();
+    });
+}
+
+QString writeCsv(const QString &path, clsDataSet &dataSet) { return saveBytes(path, tableCsv(dataSet)); }

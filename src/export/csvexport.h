@@ -1,0 +1,35 @@
+#pragma once
+// The computed table as CSV (RFC 4180: comma separated, CRLF line ends, a header row), and
+// the safe file writing that every export goes through.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class clsDataSet;
+class QIODevice;
+
+// The path that stands for standard output.
+inline const QString kStdoutPath = QStringLiteral("-");
+
+// Shortest text that reads back to the same double ("7.8123", "1e-05", "-0").
+QByteArray shortestNumberText(double v);
+// One CSV field: quoted (inner quotes doubled) when it holds a comma, quote, CR or LF.
+QByteArray csvField(const QString &text);
+// Header names for a table `width` columns wide: the file's column names, then "Column k"
+// (1-based) for columns the file did not name.
+QStringList csvHeader(const clsDataSet &dataSet, int width);
+// The whole table with its header; column 0 as "yyyy-mm-dd hh:mm:ss" where it holds a
+// date-time. Reads DATA, so the data set ends up initialized.
+QByteArray tableCsv(clsDataSet &dataSet);
+
+// Writes to `path` through a temporary file renamed into place, so a failed or interrupted
+// write never leaves half a file over an existing one. `write` returns false on failure and
+// may put a reason into its second argument. Returns an error text, empty on success.
+using DeviceWriter = std::function<bool(QIODevice &device, QString &reason)>;
+QString saveFileSafely(const QString &path, const DeviceWriter &write);
+// The same for bytes already made; "-" writes them to standard output.
+QString saveBytes(const QString &path, const QByteArray &bytes);
+
+// tableCsv written to a path or to standard output ("-"). Returns an error text, empty on success.
+QString writeCsv(const QString &path, clsDataSet &dataSet);

@@ -1,0 +1,59 @@
+#pragma once
+// Options and console pieces of the batch command brinewick-export (Qt Core only).
+#include "compute/phcompute.h"
+#include "model/interaction.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+class clsDataSet;
+
+// Exit statuses of brinewick-export.
+inline constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 3, kExitComputeStopped = 4;
+
+struct ExportOptions {
+    QString logFile;
+    QString csvPath;   // empty: no CSV; "-": standard output
+    QString plotPath;  // empty: no plot
+    // Calibration given on the command line; what is not given comes from the file.
+    std::optional<double> slope[2], offset[2], corr[2];
+    std::array<int, 2> thermistor{0, 0};  // 0..2
+    std::array<double, 3> thermCorr{0.0, 0.0, 0.0};
+    bool stopOnBadDate = false;
+    bool help = false, version = false;
+};
+
+struct ParsedOptions {
+    std::optional<ExportOptions> options;  // nothing on a usage error
+    QString error;                         // one-line reason
+};
+
+// Arguments without the program name.
+ParsedOptions parseExportArgs(const QStringList &args);
+QString exportUsage();
+QString exportVersionText();
+
+// The probes' inputs as the window computes them right after opening the file: its slopes and
+// offsets as the calibration fields show them, unless given on the command line.
+std::pair<ProbeInputs, ProbeInputs> probeInputsFor(const clsDataSet &dataSet, const ExportOptions &options);
+
+// Messages go to standard error; the start-date question is answered from the options.
+class StderrInteraction : public IInteraction {
+public:
+    explicit StderrInteraction(bool answerNo) : m_answerNo(answerNo) {}
+    MsgAnswer message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) override;
+    void beep() override {}
+    void pushBusyCursor() override {}
+    void popBusyCursor() override {}
+    void processPendingEvents() override {}
+    bool answeredNo() const { return m_answeredNo; }
+
+private:
+    bool m_answerNo;
+    bool m_answeredNo = false;
+};
+
+// Writes one line to standard error.
+void printError(const QString &text);

@@ -1,0 +1,139 @@
+// The CSV text, the safe file write and the window's two export commands.
+#include "export/csvexport.h"
+#include "export/plotexport.h"
+#include "export/windowexport.h"
+#include "export_fixtures.h"
+#include "model/clsdataset.h"
+#include "model/datetime.h"
+#include "plot/qcpgraph.h"
+#include "support/scripted_interaction.h"
+#include "support/temp_files.h"
+
+#include <QFile>
+#include <QImage>
+#include <QSvgRenderer>
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <limits>
+
+using namespace exporttest;
+
+namespace {
+QByteArray slurp(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+TEST(CsvExport, NumbersInTheirShortestExactForm) {
+    for (double v : {7.8123, 0.1 + 0.2, 1e-5, -0.0, 123456789012345678.0, 5e-324,
+                     std::numeric_limits<double>::max(), 1.0 / 3.0}) {
+        const QByteArray text = shortestNumberText(v);
+        EXPECT_EQ(std::strtod(text.constData(), nullptr), v) << text.constData();
+        EXPECT_LE(text.size(), 24);
+    }
+    EXPECT_EQ(shortestNumberText(7.8123), "7.8123");
+    EXPECT_EQ(shortestNumberText(12.0), "12");
+}
+
+TEST(CsvExport, QuotingAndReadBack) {
+    clsDataSet ds;
+    ds.setFieldlist({"Time", "Note, with comma", "Say \"hi\"", ""});  // ends with the empty entry
+    ds.add({Cell("5/13/2004 23:59:59"), Cell(QStringLiteral("a,b")), Cell(QStringLiteral("two\r\nlines")),
+            Cell(1.5), Cell()});
+    ds.add({Cell("not a date"), Cell(QStringLiteral("\"q\"")), Cell(), Cell(-0.25), Cell(QStringLiteral("x\ny"))});
+    const QByteArray csv = tableCsv(ds);
+
+    bool wellFormed = false;
+    const std::vector<QStringList> rows = readCsv(csv, &wellFormed);
+    ASSERT_TRUE(wellFormed) << csv.toStdString();
+    ASSERT_EQ(rows.size(), 3u);
+    // Columns beyond the file's names get a name of their own.
+    EXPECT_EQ(rows[0], QStringList({"Time", "Note, with comma", "Say \"hi\"", "Column 4", "Column 5"}));
+    EXPECT_EQ(rows[1], QStringList({"2004-05-13 23:59:59", "a,b", "two\r\nlines", "1.5", ""}));
+    EXPECT_EQ(rows[2], QStringList({"not a date", "\"q\"", "", "-0.25", "x\ny"}));
+    EXPECT_TRUE(csv.startsWith("Time,\"Note, with comma\",\"Say \"\"hi\"\"\",Column 4,Column 5\r\n"));
+}
+
+TEST(CsvExport, WithoutHeaderOrRecords) {
+    clsDataSet noHeader;
+    noHeader.add({Cell("5/13/2004 00:00:00"), Cell(1.0)});
+    EXPECT_EQ(tableCsv(noHeader), "Column 1,Column 2\r\n2004-05-13 00:00:00,1\r\n");
+
+    clsDataSet headerOnly;
+    headerOnly.setFieldlist({"Time", "Therm 1", ""});
+    EXPECT_EQ(tableCsv(headerOnly), "Time,Therm 1\r\n");
+}
+
+TEST(SafeSave, FailuresKeepTheExistingFile) {
+    TempFiles tmp;
+    const QString existing = tmp.write("keep.csv", "old contents\r\n");
+
+    // A write that fails half-way: nothing of it reaches the file.
+    const QString error = saveFileSafely(existing, [](QIODevice &d, QString &reason) {
+        d.write("half a tab");
+        reason = QStringLiteral("disk full");
+        return false;
+    });
+    EXPECT_EQ(error, "Can't write \"" + existing + "\": disk full.");
+    EXPECT_EQ(slurp(existing), "old contents\r\n");
+
+    // A folder that does not exist, and a folder in place of a file.
+    const QString noFolder = tmp.path("missing/out.csv");
+    EXPECT_TRUE(saveBytes(noFolder, "x").startsWith("Can't write \"" + noFolder + "\": the folder"));
+    EXPECT_FALSE(saveBytes(tmp.path(""), "x").isEmpty());
+
+    // A good write replaces the file whole.
+    EXPECT_EQ(saveBytes(existing, "new\r\n"), "");
+    EXPECT_EQ(slurp(existing), "new\r\n");
+}
+
+TEST(WindowExport, ExportTableReportsFailuresAsTheWindowShowsThem) {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    clsDataSet ds;
+    // Nothing opened yet: no table, and the data set stays as it was.
+    EXPECT_FALSE(exportTable(tmp.path("a.csv"), ds, ui));
+    EXPECT_FALSE(ds.isInitialized());
+    ASSERT_EQ(ui.messages.size(), 1);
+
+    ds.setFieldlist({"Time", "Therm 1", ""});
+    ds.add({Cell("5/13/2004 08:00:00"), Cell(20.5)});
+    ds.DATA();
+    const QString target = tmp.path("nowhere/a.csv");
+    EXPECT_FALSE(exportTable(target, ds, ui));
+    ASSERT_EQ(ui.messages.size(), 2);
+    const RecordedMessage &m = ui.messages[1];
+    EXPECT_TRUE(m.text.startsWith("Can't write \"" + target + "\""));
+    EXPECT_EQ(m.title, "Brinewick");
+    EXPECT_EQ(m.buttons, MsgButtons::Ok);
+    EXPECT_EQ(m.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(ui.busyDepth, 0);
+
+    EXPECT_TRUE(exportTable(tmp.path("a.csv"), ds, ui));
+    EXPECT_EQ(slurp(tmp.path("a.csv")), "Time,Therm 1\r\n2004-05-13 08:00:00,20.5\r\n");
+    EXPECT_EQ(ui.messages.size(), 2);
+}
+
+TEST(WindowExport, SavePlotByExtension) {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    QcpGraph graph;
+    graph.setSeriesCount(1);
+    graph.setPointCount(3);
+    const double x[] = {38120.0, 38120.1, 38120.2};
+    const float y[] = {7.1f, 7.5f, 7.3f};
+    graph.setSeriesData(0, x, y, 3);
+    graph.request(0);
+
+    EXPECT_FALSE(savePlot(tmp.path("plot.jpg"), graph, ui));
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].text.contains(".png, .pdf or .svg"));
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Exclamation);
+
+    ASSERT_TRUE(savePlot(tmp.path("plot.png"), graph, ui));
+    EXPECT_FALSE(QImage(tmp.path("plot.png")).isNull());
+    ASSERT_TRUE(savePlot(tmp.path("plot.svg"), graph, ui));
+    EXPECT_TRUE(QSvgRenderer(tmp.path("plot.svg")).isValid());
+    EXPECT_EQ(ui.messages.size(), 1);
+}

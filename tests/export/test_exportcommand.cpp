@@ -1,0 +1,231 @@
+// brinewick-export as a whole process: its CSV against independently computed pH, its exit
+// statuses and messages, and its plot files.
+#include "app/frmmain.h"
+#include "export_fixtures.h"
+#include "model/clsdataset.h"
+#include "support/scripted_interaction.h"
+#include "support/temp_files.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace exporttest;
+
+namespace {
+
+QString exePath() {
+#ifdef BRINEWICK_EXPORT_EXE
+    return QStringLiteral(BRINEWICK_EXPORT_EXE);
+#else
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../brinewick-export");
+#endif
+}
+
+struct Outcome {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Outcome run(const QStringList &args) {
+    QProcess p;
+    p.start(exePath(), args);
+    Outcome r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
+        ADD_FAILURE() << "brinewick-export did not finish: " << p.errorString().toStdString();
+        return r;
+    }
+    r.status = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray slurp(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Distinct temperatures per thermistor so the wrong choice shows; a midnight roll-over.
+const std::vector<Reading> kReadings = {
+    {"23:59:40", {17.77, 18.10, 12.5}, 66.22, 41.14},
+    {"23:59:50", {25.0, 18.16, 17.49}, 59.16, 0.0},
+    {"00:00:00", {17.70, 30.25, 17.46}, -100, -40.25},
+    {"00:00:10", {0.0, 18.01, 40.0}, 12.345, -250.5},
+};
+const char *const kDates[] = {"2004-05-13 23:59:40", "2004-05-13 23:59:50", "2004-05-14 00:00:00",
+                              "2004-05-14 00:00:10"};
+
+// Checks a CSV of kReadings: header, dates, readings and both pH columns.
+void expectTable(const QByteArray &csv, const Probe &p1, const Probe &p2) {
+    bool wellFormed = false;
+    const std::vector<QStringList> rows = readCsv(csv, &wellFormed);
+    ASSERT_TRUE(wellFormed) << csv.left(300).toStdString();
+    ASSERT_EQ(rows.size(), kReadings.size() + 1);
+    EXPECT_EQ(rows[0].join(u'|'), "Time|Therm 1|Therm 2|Therm 3|pH-1 Raw|pH-2 Raw|pH-1|pH-2|Aux|Flow Rate|Total Vol");
+    for (std::size_t i = 0; i < kReadings.size(); ++i) {
+        const QStringList &row = rows[i + 1];
+        const Reading &r = kReadings[i];
+        ASSERT_EQ(row.size(), 11) << i;
+        EXPECT_EQ(row[0], kDates[i]);
+        EXPECT_EQ(row[1].toDouble(), r.therm[0]);
+        EXPECT_EQ(row[4].toDouble(), r.raw1);
+        EXPECT_EQ(row[6].toDouble(), expectedPH(r, r.raw1, p1)) << "pH-1 of record " << i;
+        EXPECT_EQ(row[7].toDouble(), expectedPH(r, r.raw2, p2)) << "pH-2 of record " << i;
+        EXPECT_EQ(row[10].toDouble(), i * 0.5);
+    }
+}
+
+} // namespace
+
+TEST(ExportCommand, CsvHoldsThePhTheWindowComputesAfterOpening) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString csv = tmp.path("out.csv");
+    const Outcome r = run({"--csv", csv, log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    // The file's slopes and offsets, no corrections, thermistor 1 for both probes.
+    expectTable(slurp(csv), Probe{0.985, 0.0125}, Probe{1.012, -0.0085});
+
+    // The same to standard output.
+    const Outcome toStdout = run({"--csv", "-", log});
+    ASSERT_EQ(toStdout.status, 0);
+    EXPECT_EQ(toStdout.out, slurp(csv));
+}
+
+TEST(ExportCommand, SameTableAsTheWindowWithLongCalibrationNumbers) {
+    // The window computes from the texts its calibration fields show after opening; the
+    // command must end with the same pH column for column.
+    TempFiles tmp;
+    const QString log = tmp.write("long.asc", makeLog(kReadings, 0.98512345678901234, 1.0123456789012345,
+                                                      0.012345678901234567, -0.0085432109876543));
+    ScriptedInteraction ui;
+    frmMain window(&ui);
+    window.openPath(log);
+    const DataTable &shown = window.dataSet().DATA();
+    ASSERT_EQ(shown.rowCount(), int(kReadings.size()));
+
+    const Outcome r = run({"--csv", "-", log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const std::vector<QStringList> rows = readCsv(r.out);
+    ASSERT_EQ(rows.size(), kReadings.size() + 1);
+    for (int i = 0; i < shown.rowCount(); ++i) {
+        EXPECT_EQ(rows[std::size_t(i) + 1][6].toDouble(), shown.number(i, 6).value_or(-1)) << i;
+        EXPECT_EQ(rows[std::size_t(i) + 1][7].toDouble(), shown.number(i, 7).value_or(-1)) << i;
+    }
+}
+
+TEST(ExportCommand, CalibrationOptionsAndEachThermistor) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const double thermCorr[3] = {-0.2, 0.15, 0.3};
+    for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k);
+        // Each probe takes the correction of its own thermistor.
+        const Probe p1{0.98, 0.01, 0.05, k, thermCorr[k]};
+        const Probe p2{1.02, -0.003, -0.01, 2 - k, thermCorr[2 - k]};
+        QStringList args = {"--ph1-slope", "0.98", "--ph1-offset=0.01", "--ph1-corr", "0.05",
+                            "--ph1-thermistor", QString::number(k + 1), "--ph2-slope", "1.02", "--ph2-offset",
+                            "-0.003", "--ph2-corr", "-0.01", "--ph2-thermistor", QString::number(3 - k),
+                            "--therm1-corr", "-0.2", "--therm2-corr", "0.15", "--therm3-corr", "0.3"};
+        const QString csv = tmp.path(QStringLiteral("out%1.csv").arg(k));
+        args << "--csv" << csv << log;
+        const Outcome r = run(args);
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        expectTable(slurp(csv), p1, p2);
+    }
+}
+
+TEST(ExportCommand, ExitStatusesAndMessages) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+
+    const QString missing = tmp.path("nothere.asc");
+    Outcome r = run({"--csv", tmp.path("x.csv"), missing});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("fileIO.readFromFile File not found:" + missing.toUtf8())) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Can't open file"));
+    EXPECT_FALSE(QFileInfo::exists(tmp.path("x.csv")));
+
+    // Usage errors: one line on standard error, nothing read.
+    for (const QStringList &args : {QStringList{"--ph1-slope", "abc", "--csv", "-", log},
+                                    QStringList{"--ph2-thermistor", "4", "--csv", "-", log},
+                                    QStringList{"--on-bad-date", "maybe", "--csv", "-", log},
+                                    QStringList{"--colour", "red", "--csv", "-", log},
+                                    QStringList{"--plot", tmp.path("p.jpg"), log},
+                                    QStringList{"--csv", "-"},
+                                    QStringList{"--csv"}}) {
+        r = run(args);
+        EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+
+    r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith("Usage: brinewick-export"));
+    r = run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "brinewick-export 1.1.1\n");
+}
+
+TEST(ExportCommand, InvalidStartDateAnsweredFromTheOption) {
+    TempFiles tmp;
+    // Line 6 is a start date that cannot be; the valid one follows.
+    QByteArray bytes = makeLog(kReadings, 0.985, 1.012, 0.0125, -0.0085, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#");
+    const QString log = tmp.write("bad.asc", bytes);
+
+    Outcome r = run({"--on-bad-date", "stop", "--csv", tmp.path("stop.csv"), log});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.err.contains("File parser error at line:6 Keep going?")) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(tmp.path("stop.csv")));  // a stopped read writes nothing
+
+    r = run({"--csv", tmp.path("go.csv"), log});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("File parser error at line:6 Keep going?"));
+    expectTable(slurp(tmp.path("go.csv")), Probe{0.985, 0.0125}, Probe{1.012, -0.0085});
+}
+
+TEST(ExportCommand, ComputationStopIsReportedAndNotASuccess) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const Outcome r = run({"--ph2-slope", "0", "--csv", tmp.path("out.csv"), log});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_TRUE(r.err.contains("pH could not be computed for record 0")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("the pH-2 slope is 0"));
+    EXPECT_TRUE(QFileInfo::exists(tmp.path("out.csv")));  // the table as the window would show it
+}
+
+TEST(ExportCommand, PlotFilesByExtension) {
+    TempFiles tmp;
+    std::vector<Reading> many;
+    std::vector<QByteArray> times(600);
+    for (int i = 0; i < 600; ++i) {
+        times[std::size_t(i)] = QStringLiteral("%1:%2:00").arg(8 + i / 60, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0')).toLatin1();
+        many.push_back({times[std::size_t(i)].constData(), {20 + std::sin(i / 50.0), 21, 19}, 40 + 20 * std::sin(i / 40.0), -30.0 + i / 20.0});
+    }
+    const QString log = tmp.write("run.asc", makeLog(many));
+    const struct { const char *name; QByteArray signature; } kinds[] = {
+        {"plot.png", QByteArray("\x89PNG\r\n\x1a\n", 8)}, {"plot.PDF", "%PDF-"}, {"plot.svg", "<svg"}};
+    for (const auto &k : kinds) {
+        const QString path = tmp.path(k.name);
+        const Outcome r = run({"--plot", path, log});
+        ASSERT_EQ(r.status, 0) << k.name << r.err.toStdString();
+        const QByteArray bytes = slurp(path);
+        EXPECT_GT(bytes.size(), 5000) << k.name;
+        if (k.signature == "<svg") EXPECT_TRUE(bytes.left(400).contains(k.signature)) << k.name;
+        else EXPECT_TRUE(bytes.startsWith(k.signature)) << k.name;
+    }
+}
+
+TEST(ExportCommand, FailedWriteIsExitOneWithTheReason) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString target = tmp.path("no-folder/out.csv");
+    const Outcome r = run({"--csv", target, log});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Can't write \"" + target.toUtf8() + "\": the folder")) << r.err.toStdString();
+}
