@@ -13,15 +13,6 @@
 
 namespace {
 
-class QuietInteraction : public IInteraction {
-public:
-    MsgAnswer message(const QString &, const QString &, MsgButtons, MsgIcon) override { return MsgAnswer::Yes; }
-    void beep() override {}
-    void pushBusyCursor() override {}
-    void popBusyCursor() override {}
-    void processPendingEvents() override {}
-};
-
 constexpr int kRecords = 32767;
 
 void BM_TableCsv(benchmark::State &state) {

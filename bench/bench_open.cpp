@@ -14,22 +14,13 @@
 
 namespace {
 
-class SilentInteraction : public IInteraction {
-public:
-    MsgAnswer message(const QString &, const QString &, MsgButtons, MsgIcon) override { return MsgAnswer::Yes; }
-    void beep() override {}
-    void pushBusyCursor() override {}
-    void popBusyCursor() override {}
-    void processPendingEvents() override {}
-};
-
 const QString &logPath() {
     static const QString path = writeGeneratedLog(kMaxRecords);
     return path;
 }
 
 void BM_OpenRoad(benchmark::State &state) {
-    SilentInteraction ui;
+    QuietInteraction ui;
     frmMain w(&ui);
     w.resize(1100, 700);
     w.show();
@@ -43,7 +34,7 @@ void BM_OpenRoad(benchmark::State &state) {
 BENCHMARK(BM_OpenRoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ReadOnly(benchmark::State &state) {
-    SilentInteraction ui;
+    QuietInteraction ui;
     clsDataSet ds;
     ReaderContext ctx{ui, nullptr, nullptr, nullptr};
     for (auto _ : state) readFromFile(logPath(), ds, ctx);
@@ -51,7 +42,7 @@ void BM_ReadOnly(benchmark::State &state) {
 BENCHMARK(BM_ReadOnly)->Unit(benchmark::kMillisecond);
 
 void BM_ComputePH(benchmark::State &state) {
-    SilentInteraction ui;
+    QuietInteraction ui;
     clsDataSet ds;
     ReaderContext ctx{ui, nullptr, nullptr, nullptr};
     readFromFile(logPath(), ds, ctx);
@@ -71,6 +62,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
     QFile::remove(logPath());
     return 0;
 }

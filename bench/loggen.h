@@ -1,7 +1,19 @@
 #pragma once
 // Generates probe logs of any length in the instrument's format, for the benchmarks.
+#include "model/interaction.h"
+
 #include <QByteArray>
 #include <QString>
+
+// Answers every question with Yes and shows nothing.
+class QuietInteraction : public IInteraction {
+public:
+    MsgAnswer message(const QString &, const QString &, MsgButtons, MsgIcon) override { return MsgAnswer::Yes; }
+    void beep() override {}
+    void pushBusyCursor() override {}
+    void popBusyCursor() override {}
+    void processPendingEvents() override {}
+};
 
 QByteArray generateLog(int records, int startHour = 8, int secondsBetween = 10);
 // Writes a generated log to a temporary file and returns its path.

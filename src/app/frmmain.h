@@ -83,13 +83,27 @@ public:
     bool computePH();  // false when it stopped (a message has told why)
     void showRecord(int row);
     void lblTherm_Change(int thermistor);  // 0..2
+    void lblTherm1_Change() { lblTherm_Change(0); }
+    void lblTherm2_Change() { lblTherm_Change(1); }
+    void lblTherm3_Change() { lblTherm_Change(2); }
+    void optPH1Thermistor_Click(int) { setComputeNeeded(true); }
+    void optPH2Thermistor_Click(int) { setComputeNeeded(true); }
     void rebuildPlot();
     void markPlotTime(double dateTime);
+    void chkPlotPH1_Click() { rebuildPlot(); }
+    void chkPlotPH2_Click() { rebuildPlot(); }
     void chkAutoscale_Click();
     void disableRangeControls();
     void enableRangeControls();
     void showAnnotationStatus(bool force);
+    void cmdXMin_Click(int index) { stepRange(txtStart, index); }
+    void cmdXMax_Click(int index) { stepRange(txtEnd, index); }
+    void cmdYMax_Click(int index) { stepY(txtYMax, index); }
+    void cmdYMin_Click(int index) { stepY(txtYMin, index); }
     void cmdStep_Click(int index);
+    void cmdZoomOut_Click();
+    void TDBGrid1_RowColChange() { showRecord(currentGridRow()); }
+    void SSTab1_Click(int previousTab);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -112,6 +126,7 @@ private:
     void stepRange(QLineEdit *field, int index);
     void stepY(QLineEdit *field, int index);
     void clearReadout();
+    int currentGridRow() const;
 
 public:
     // Controls, named as their objectName.
@@ -150,4 +165,5 @@ private:
     std::unique_ptr<PlotBuilder> m_plot;
     std::unique_ptr<ZoomController> m_zoom;
     bool m_unloaded = false;
+    int m_currentTab = 0;
 };

@@ -30,25 +30,27 @@ void frmMain::wireBehaviour() {
     m_graph->onPointChosen = [this](int point) { showRecord(point); };
     m_graph->onViewChanged = [this] { showAnnotationStatus(false); };
 
-    connect(chkPlotPH1, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
-    connect(chkPlotPH2, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
+    connect(chkPlotPH1, &QCheckBox::clicked, this, [this] { chkPlotPH1_Click(); });
+    connect(chkPlotPH2, &QCheckBox::clicked, this, [this] { chkPlotPH2_Click(); });
     connect(chkAutoscale, &QCheckBox::clicked, this, [this] { chkAutoscale_Click(); });
-    connect(cmdZoomOut, &QPushButton::clicked, this, [this] { m_graph->request(kActionUndoZoom); });
+    connect(cmdZoomOut, &QPushButton::clicked, this, [this] { cmdZoomOut_Click(); });
     connect(cmdCompute, &QPushButton::clicked, this, [this] { cmdCompute_Click(); });
-    connect(TDBGrid1, &DataGrid::rowChanged, this, [this] { showRecord(TDBGrid1->currentRecord()); });
-    connect(SSTab1, &QTabWidget::currentChanged, this, [this](int) { TDBGrid1->refreshGrid(); });
+    connect(TDBGrid1, &DataGrid::rowChanged, this, [this] { TDBGrid1_RowColChange(); });
+    connect(SSTab1, &QTabWidget::currentChanged, this, [this](int) { SSTab1_Click(m_currentTab); });
 
     for (int i = 0; i < 6; ++i) {
-        connect(cmdXMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { stepRange(txtStart, i); });
-        connect(cmdXMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { stepRange(txtEnd, i); });
+        connect(cmdXMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdXMin_Click(i); });
+        connect(cmdXMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdXMax_Click(i); });
         connect(cmdStep[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdStep_Click(i); });
     }
     for (int i = 0; i < 4; ++i) {
-        connect(cmdYMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { stepY(txtYMax, i); });
-        connect(cmdYMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { stepY(txtYMin, i); });
+        connect(cmdYMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdYMax_Click(i); });
+        connect(cmdYMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdYMin_Click(i); });
     }
-    for (auto *group : {&optPH1Thermistor, &optPH2Thermistor})
-        for (QRadioButton *b : *group) connect(b, &QRadioButton::clicked, this, [this] { setComputeNeeded(true); });
+    for (int i = 0; i < 3; ++i) {
+        connect(optPH1Thermistor[std::size_t(i)], &QRadioButton::clicked, this, [this, i] { optPH1Thermistor_Click(i); });
+        connect(optPH2Thermistor[std::size_t(i)], &QRadioButton::clicked, this, [this, i] { optPH2Thermistor_Click(i); });
+    }
 
     for (const EntryFieldRule &rule : entryFieldRules()) {
         auto *field = findChild<QLineEdit *>(rule.name);
@@ -131,9 +133,20 @@ void frmMain::stepY(QLineEdit *field, int index) {
     if (auto text = stepYLimit(index, field->text())) field->setText(*text);
 }
 
+int frmMain::currentGridRow() const { return TDBGrid1->currentRecord(); }
+
+void frmMain::cmdZoomOut_Click() { m_graph->request(kActionUndoZoom); }
+
+void frmMain::SSTab1_Click(int previousTab) {
+    // The grid may have missed writes while hidden: refresh on leaving a tab and on coming back to the graph.
+    if (previousTab == 0 || previousTab == 1) TDBGrid1->refreshGrid();
+    m_currentTab = SSTab1->currentIndex();
+    if (m_currentTab == 0) TDBGrid1->refreshGrid();
+}
+
 void frmMain::cmdStep_Click(int index) {
     if (!m_dataSet->isInitialized()) return;
-    const auto row = stepRecord(index, TDBGrid1->currentRecord(), m_dataSet->rowcount());
+    const auto row = stepRecord(index, currentGridRow(), m_dataSet->rowcount());
     if (!row) return;
     TDBGrid1->setCurrentRecord(*row);
     showRecord(*row);

@@ -1,4 +1,5 @@
 #include "plot/qcpgraph.h"
+#include "model/datetime.h"
 
 #include "model/datatable.h"
 
@@ -272,7 +273,8 @@ void QcpGraph::applyRanges() {
     m_applying = true;
     QCPAxis *x = m_plot->xAxis, *y = m_plot->yAxis;
     if (m_xMode == kScaleManual) x->setRange(dayToKey(m_xMin), dayToKey(m_xMax));
-    else x->rescale(true);
+    else if (m_pointCount > 0) x->rescale(true);
+    else x->setRange(dayToKey(dt::today()), dayToKey(dt::today() + 1));  // no data yet: today
     if (m_yMode == kScaleManual) {
         // A half-typed limit leaves that limit where it was.
         const QCPRange cur = y->range();
