@@ -93,7 +93,6 @@ else()
 endif()
 set(CPACK_GENERATOR DEB)
 # A source archive never takes build folders or version control along.
-set(CPACK_SOURCE_IGNORE_FILES "/build[^/]*/" "/\\.git/")
 include(CPack)
 
 if(BRINEWICK_TESTS)
