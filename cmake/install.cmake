@@ -92,7 +92,6 @@ else()
   endif()
 endif()
 set(CPACK_GENERATOR DEB)
-# A source archive never takes build folders or version control along.
 include(CPack)
 
 if(BRINEWICK_TESTS)
