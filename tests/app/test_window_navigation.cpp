@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QApplication>
 #include <QTest>
 #include <cmath>
 
@@ -140,4 +141,36 @@ TEST_F(NavigationTest, NoSeriesTickedShowsTheLabelBehindTheGraph) {
     w->chkPlotPH2->click();
     EXPECT_TRUE(w->Pesgo1->isVisible());
     EXPECT_EQ(w->graph().seriesLabel(0), QStringLiteral("pH-2"));
+}
+
+TEST_F(NavigationTest, FieldsCheckedOnLeavingInTheRealWindow) {
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    auto settle = [] { for (int i = 0; i < 5; ++i) QApplication::processEvents(); };
+    w->txtPH1Slope->setFocus(Qt::TabFocusReason);
+    settle();
+    w->txtPH1Slope->setText(QStringLiteral("1.25"));
+    w->cmdCompute_Click();  // computed again: not needed any more
+    w->txtPH1Corr->setFocus(Qt::TabFocusReason);
+    settle();
+    EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("1.2500"));
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
+
+    w->txtThermistorCorr[1]->setFocus(Qt::TabFocusReason);
+    settle();
+    w->txtThermistorCorr[1]->setText(QStringLiteral("0.5"));
+    w->txtPH1Corr->setFocus(Qt::TabFocusReason);
+    settle();
+    EXPECT_EQ(w->txtThermistorCorr[1]->text(), QStringLiteral("0.500"));
+    EXPECT_EQ(label("lblT2Corrected"), QStringLiteral("22.00"));  // 21.5 + 0.5 at once
+
+    w->chkAutoscale->click();
+    w->txtYMin->setFocus(Qt::TabFocusReason);
+    settle();
+    w->txtYMin->setText(QStringLiteral("6"));
+    w->txtPH1Corr->setFocus(Qt::TabFocusReason);
+    settle();
+    EXPECT_EQ(w->txtYMin->text(), QStringLiteral("6.00"));
+    EXPECT_EQ(w->graph().yMinText(), QStringLiteral("6.00"));
 }
