@@ -4,13 +4,19 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <algorithm>
+#include <cmath>
 
 static double logicalDpi() {
     QScreen *s = QGuiApplication::primaryScreen();
     return s ? s->logicalDotsPerInch() : 96.0;
 }
 
-int twipsToPixels(double twips) { return int(twips * logicalDpi() / 1440.0 + 0.5); }
+int twipsToPixels(double twips) {
+    // Stored settings can hold anything: keep the result a sane screen coordinate.
+    const double pixels = twips * logicalDpi() / 1440.0;
+    return int(std::lround(std::clamp(std::isfinite(pixels) ? pixels : 0.0, -1e6, 1e6)));
+}
 double pixelsToTwips(int pixels) { return pixels * 1440.0 / logicalDpi(); }
 
 void DataTableModel::bind(DataTable *table) {

@@ -24,7 +24,8 @@ int testRecord(const QString &line, Values &values) {
     values.list.clear();
     values.list.emplace_back(time.MatchedText());
     time.ReplaceMatch(QString());
-    for (bool ok = number.Match(time.ResultText()); ok; ok = number.MatchNext())
+    const std::size_t cap = kMaxValues + 2;  // the time, kMaxValues numbers, one to tell a cut
+    for (bool ok = number.Match(time.ResultText()); ok && values.list.size() < cap; ok = number.MatchNext())
         values.list.push_back(numberCell(number.MatchedView()));
     return Record;
 }
@@ -35,7 +36,7 @@ int testColumnHeader(const QString &line, Values &values) {
     static PatternMatcher name(patterns::kColumnName);
     if (!header.Match(line)) return 0;
     values.list.clear();
-    for (bool ok = name.Match(line); ok; ok = name.MatchNext())
+    for (bool ok = name.Match(line); ok && values.list.size() <= std::size_t(kMaxValues); ok = name.MatchNext())
         values.list.emplace_back(name.MatchedView().trimmed().toString());
     values.list.emplace_back();
     return ColumnHeader;
@@ -106,7 +107,7 @@ int testBoth(const QString &line, Values &values, PatternMatcher &key1, PatternM
         rest = key2.ResultText();
     }
     values.list.clear();
-    for (bool ok = number.Match(rest); ok; ok = number.MatchNext())
+    for (bool ok = number.Match(rest); ok && values.list.size() < std::size_t(kMaxValues); ok = number.MatchNext())
         values.list.emplace_back(number.MatchedView().trimmed().toString());
     values.list.emplace_back();
     return code;

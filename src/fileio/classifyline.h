@@ -23,6 +23,12 @@ inline constexpr int InvalidStartDate = -1, Blank = 1, ColumnHeader = 2, StartDa
                      BothOffsets = 51, BothSerialNumbers = 52;
 }
 
+// A record keeps at most this many numbers after its time and a column header this many names
+// after "Time": no probe log comes near it, and a hostile line must not make a table of
+// millions of columns. The classifier reads one number more, so the reader can tell a
+// record was cut.
+inline constexpr int kMaxValues = 256;
+
 // Removes the line's double quotes (and for codes 30/31/40/41 the key) and returns its code.
 // An invalid start date is reported through ui and gives code -1.
 int classifyLine(QString &line, Values &values, IInteraction &ui);

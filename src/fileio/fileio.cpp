@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QStringList>
 #include <cstring>
 
@@ -157,6 +158,10 @@ private:
             return;
         }
         list[0] = Cell(std::move(*text));
+        if (list.size() > std::size_t(kMaxValues) + 1) {
+            list.resize(std::size_t(kMaxValues) + 1);
+            ++m_report.cutRecords;
+        }
         try {
             m_ds.add(list);
         } catch (const OverflowError &) {
@@ -199,13 +204,29 @@ PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &u
 namespace {
 
 bool readAll(QFile &file, QByteArray &bytes) {
-    bytes = file.readAll();
+    bytes = latin1Text(file.readAll());
     const bool ok = file.error() == QFileDevice::NoError;
     file.close();
     return ok;
 }
 
 } // namespace
+
+QByteArray latin1Text(QByteArray bytes) {
+    struct Mark {
+        const char *bytes;
+        QStringConverter::Encoding encoding;
+    };
+    static const Mark marks[] = {{"\xEF\xBB\xBF", QStringConverter::Utf8},
+                                 {"\xFF\xFE", QStringConverter::Utf16LE},
+                                 {"\xFE\xFF", QStringConverter::Utf16BE}};
+    for (const Mark &m : marks) {
+        if (!bytes.startsWith(m.bytes)) continue;
+        QStringDecoder decode(m.encoding);
+        return QString(decode(QByteArrayView(bytes).sliced(qsizetype(std::strlen(m.bytes))))).toLatin1();
+    }
+    return bytes;
+}
 
 bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) {
     IInteraction &ui = ctx.ui;
@@ -259,6 +280,14 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                                   "loaded; %2 records were left out.")
                        .arg(kMaxRecords)
                        .arg(report.droppedRecords),
+                   kAppTitle, MsgButtons::Ok, MsgIcon::None);
+    if (report.cutRecords > 0)
+        ui.message(report.cutRecords == 1
+                       ? QStringLiteral("1 record held more than %1 values; the values past the %1th were left out.")
+                             .arg(kMaxValues)
+                       : QStringLiteral("%1 records held more than %2 values; the values past the %2th were left out.")
+                             .arg(report.cutRecords)
+                             .arg(kMaxValues),
                    kAppTitle, MsgButtons::Ok, MsgIcon::None);
     if (report.lateRecords > 0)
         ui.message(report.lateRecords == 1

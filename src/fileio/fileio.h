@@ -30,11 +30,17 @@ struct PassReport {
     int lines = 0;           // lines read (the 1-based number of the stop line after a stop)
     int droppedRecords = 0;  // records beyond the data set's capacity
     int lateRecords = 0;     // records timed 24:00:00 or later, not stored
+    int cutRecords = 0;      // records stored with their first kMaxValues numbers only
 };
 
 // The second pass over a whole file held in memory: clears the data set, then classifies
 // and stores every line, bumping the meter (if any) once per line.
 PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter = nullptr);
+
+// A file's bytes as the 8-bit text the classifier reads: a file that starts with a UTF-8 or
+// UTF-16 byte-order mark is decoded (characters beyond Latin-1 become "?"), any other is
+// taken as it is.
+QByteArray latin1Text(QByteArray bytes);
 
 // Number of lines in the bytes: a line ends at CR, CR LF or a lone LF; a last line without
 // an ending counts.
