@@ -17,7 +17,6 @@ int main(int argc, char **argv) {
 
     frmMain window;
     window.show();
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() == 2) window.openDroppedPath(args[1]);
+    openFromArguments(window, QCoreApplication::arguments());
     return app.exec();
 }

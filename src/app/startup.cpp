@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "app/frmmain.h"
 #include "model/interaction.h"
 
 #include <QDir>
@@ -21,4 +22,8 @@ std::unique_ptr<QLockFile> claimSingleInstance(IInteraction &ui, const QString &
     }
     // The lock folder cannot be written: run without the single-instance guard rather than not at all.
     return std::make_unique<QLockFile>(QString());
+}
+
+void openFromArguments(frmMain &window, const QStringList &arguments) {
+    if (arguments.size() == 2 && !arguments[1].isEmpty()) window.openDroppedPath(arguments[1]);
 }

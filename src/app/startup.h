@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QLockFile;
@@ -10,3 +11,7 @@ class IInteraction;
 // another instance runs.
 std::unique_ptr<QLockFile> claimSingleInstance(IInteraction &ui, const QString &lockPath = QString());
 QString defaultInstanceLockPath();
+
+class frmMain;
+// A log path as the only argument opens as a dropped file does; anything else starts plainly.
+void openFromArguments(frmMain &window, const QStringList &arguments);

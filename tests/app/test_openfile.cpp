@@ -1,4 +1,5 @@
 #include "window_fixture.h"
+#include "app/startup.h"
 #include "compute/phcompute.h"
 #include <QDir>
 #include <QFile>
@@ -6,7 +7,12 @@
 #include "plot/qcpgraph.h"
 
 #include <QLabel>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeySequence>
+#include <QMimeData>
+#include <QUrl>
 #include <QLineEdit>
 #include <QPushButton>
 #include <cmath>
@@ -159,11 +165,24 @@ TEST_F(WindowTest, RemembersFolderAndTypeOfTheChoice) {
 TEST_F(WindowTest, DroppedOrGivenPathOpensAsTheDialogWould) {
     frmMain w(&ui, &dialog);
     const QString path = files.writeLines(QStringLiteral("drop.log"), makeLog(LogRecipe()));
-    w.openDroppedPath(path);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
     EXPECT_EQ(w.TDBGrid1->model()->rowCount(), 20);
     EXPECT_EQ(w.defaultFileType, 2);
     EXPECT_EQ(w.defaultFilePath, QFileInfo(path).absolutePath() + u'/');
     EXPECT_EQ(w.statusPanel1->text(), path);
+
+    frmMain plain(&ui, &dialog);
+    openFromArguments(plain, {QStringLiteral("brinewick")});
+    EXPECT_EQ(plain.TDBGrid1->model()->rowCount(), 0);
+    openFromArguments(plain, {QStringLiteral("brinewick"), path});
+    EXPECT_EQ(plain.TDBGrid1->model()->rowCount(), 20);
+    EXPECT_EQ(plain.defaultFileType, 2);
 }
 
 TEST_F(WindowTest, ExportMenusWriteTheTableAndThePlot) {
