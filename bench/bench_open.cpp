@@ -7,7 +7,6 @@
 #include "model/clsdataset.h"
 #include "plot/qcpgraph.h"
 
-#include <QApplication>
 #include <QFile>
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
@@ -58,11 +57,7 @@ BENCHMARK(BM_ComputePH)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char **argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = runOffscreenBenchmarks(argc, argv);
     QFile::remove(logPath());
-    return 0;
+    return status;
 }

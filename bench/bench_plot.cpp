@@ -5,8 +5,8 @@
 #include "model/datetime.h"
 #include "plot/plotbuilder.h"
 #include "plot/qcpgraph.h"
+#include "loggen.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
 
@@ -89,11 +89,4 @@ BENCHMARK(BM_MarkPlotTime)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 
-int main(int argc, char **argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return runOffscreenBenchmarks(argc, argv); }

@@ -18,3 +18,6 @@ public:
 QByteArray generateLog(int records, int startHour = 8, int secondsBetween = 10);
 // Writes a generated log to a temporary file and returns its path.
 QString writeGeneratedLog(int records);
+
+// Runs the registered benchmarks inside an offscreen QApplication (for the window's code).
+int runOffscreenBenchmarks(int argc, char **argv);

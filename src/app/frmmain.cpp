@@ -3,6 +3,7 @@
 #include "app/frmabout.h"
 #include "app/qtinteraction.h"
 #include "fields/formatter.h"
+#include "fields/widgetutil.h"
 #include "plot/navigation.h"
 #include "plot/plotbuilder.h"
 #include "plot/qcpgraph.h"
@@ -65,15 +66,14 @@ void frmMain::Form_Load() {
 
 void frmMain::setLabelColors(QLabel *label, quint32 foreBgr, std::optional<quint32> backBgr) {
     QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, bgrColor(foreBgr));
+    pal.setColor(QPalette::WindowText, Util::colorFromBgr(foreBgr));
     if (backBgr) {
-        pal.setColor(QPalette::Window, bgrColor(*backBgr));
+        pal.setColor(QPalette::Window, Util::colorFromBgr(*backBgr));
         label->setAutoFillBackground(true);
     }
     label->setPalette(pal);
 }
 
-QColor bgrColor(quint32 bgr) { return QColor(int(bgr & 0xFF), int(bgr >> 8 & 0xFF), int(bgr >> 16 & 0xFF)); }
 
 namespace {
 std::optional<double> storedNumber(const QSettings &s, const char *key, double fallback) {

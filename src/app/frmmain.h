@@ -27,9 +27,6 @@ class QcpGraph;
 class ZoomController;
 struct PlotInputs;
 
-// A colour given as 0x00BBGGRR.
-QColor bgrColor(quint32 bgr);
-
 // Lets tests script the Open dialog; the window uses a QFileDialog otherwise.
 class IFileDialog {
 public:

@@ -3,6 +3,7 @@
 #include "app/frmmain.h"
 #include "compute/phcompute.h"
 #include "compute/readout.h"
+#include "fields/widgetutil.h"
 #include "model/interaction.h"
 
 #include <QApplication>
@@ -22,7 +23,7 @@ int selectedIndex(const std::array<QRadioButton *, 3> &group) {
 
 void frmMain::setComputeNeeded(bool needed) {
     QPalette pal = cmdCompute->palette();
-    pal.setColor(QPalette::Button, needed ? bgrColor(0x000000FF) : QApplication::palette().color(QPalette::Button));
+    pal.setColor(QPalette::Button, needed ? Util::colorFromBgr(0x000000FF) : QApplication::palette().color(QPalette::Button));
     cmdCompute->setPalette(pal);
     cmdCompute->setText(needed ? QStringLiteral("Compute (needed)") : QStringLiteral("Compute"));
 }

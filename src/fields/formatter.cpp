@@ -33,7 +33,7 @@ const QString kDateOptional = QStringLiteral("Anything in this field must be a d
 
 // Shared by FormatLong and FormatIntegerOnly once the text has passed their own test.
 bool checkLong(const QString &text, int lFlags, std::optional<double> vMin, std::optional<double> vMax) {
-    std::optional<double> v = numtext::readFinite(text);
+    std::optional<double> v = readNumber(text);
     if (!v) return false;
     const double value = std::nearbyint(*v);  // default rounding: halves to even
     // Values that do not fit a 32-bit integer are not integers of this field.
@@ -122,9 +122,9 @@ bool Formatter::FormatIntegerOnlyField(IEntryField &ef, int lFlags, std::optiona
 bool Formatter::FormatFixedNumeric(QString &sNum, int lFlags, qint16 iDecimalPlaces) const {
     return guarded([&] {
         if (emptyPass(sNum, lFlags)) return true;
-        std::optional<double> v = numtext::readFinite(sNum);
+        std::optional<double> v = readNumber(sNum);
         if (!v) return false;
-        sNum = iDecimalPlaces > 0 ? numtext::fixed(*v, iDecimalPlaces) : generalNumber(*v);
+        sNum = iDecimalPlaces > 0 ? numtext::fixed(*v, iDecimalPlaces) : generalNumberText(*v);
         return true;
     });
 }
@@ -138,9 +138,9 @@ bool Formatter::FormatFixedNumericField(IEntryField &ef, int lFlags, qint16 iDec
 bool Formatter::FormatScientific(QString &sNum, int lFlags, qint16 iDecimalPlaces) const {
     return guarded([&] {
         if (emptyPass(sNum, lFlags)) return true;
-        std::optional<double> v = numtext::readFinite(sNum);
+        std::optional<double> v = readNumber(sNum);
         if (!v) return false;
-        sNum = iDecimalPlaces > 0 ? numtext::scientific(*v, iDecimalPlaces) : generalNumber(*v);
+        sNum = iDecimalPlaces > 0 ? numtext::scientific(*v, iDecimalPlaces) : generalNumberText(*v);
         return true;
     });
 }

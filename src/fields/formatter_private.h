@@ -21,5 +21,3 @@ bool guarded(F f) noexcept {
 
 } // namespace fmtdetail
 
-// The general number form: up to 15 significant digits, no trailing zeros.
-inline QString generalNumber(double v) { return generalNumberText(v); }

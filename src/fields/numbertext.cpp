@@ -1,4 +1,5 @@
 #include "fields/numbertext.h"
+#include "model/datatable.h"
 
 #include <cmath>
 #include <limits>
@@ -103,15 +104,6 @@ std::optional<qint64> readPlainAmount(QStringView t) {
 
 } // namespace
 
-std::optional<double> readFinite(QStringView text) {
-    QStringView t = text.trimmed();
-    if (t.isEmpty()) return std::nullopt;
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;  // "nan" and "inf" are not numbers here
-    return v;
-}
-
 QString fixed(double v, int places) {
     Decimal d = decimalForm(v);
     if (d.pointPos < 1) {
@@ -170,7 +162,7 @@ std::optional<qint64> readCurrency(QStringView text) {
     std::optional<qint64> amount = readPlainAmount(t);
     if (!amount) {
         // Exponent forms such as 1.5e3 go through the double and its decimal form.
-        std::optional<double> v = readFinite(t);
+        std::optional<double> v = readNumber(t);
         if (!v || *v < 0 || t.startsWith(u'+') || t.startsWith(u'-') || *v >= 9.2e14) return std::nullopt;
         amount = readPlainAmount(fixed(*v, 4));
         if (!amount) return std::nullopt;

@@ -6,8 +6,6 @@
 
 namespace numtext {
 
-// A whole text as a finite decimal number ("." as the point); nothing otherwise.
-std::optional<double> readFinite(QStringView text);
 
 // "0.000" style: places digits after the point, rounded half away from zero on the
 // number's 15-significant-digit decimal form; no "-" when the written value is zero.
