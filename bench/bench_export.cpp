@@ -30,7 +30,7 @@ void BM_TableCsv(benchmark::State &state) {
 }
 BENCHMARK(BM_TableCsv)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--write-log") == 0) {

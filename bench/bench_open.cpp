@@ -54,7 +54,7 @@ void BM_ComputePH(benchmark::State &state) {
 }
 BENCHMARK(BM_ComputePH)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
     const int status = runOffscreenBenchmarks(argc, argv);

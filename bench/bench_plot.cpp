@@ -87,6 +87,6 @@ void BM_MarkPlotTime(benchmark::State &state) {
 }
 BENCHMARK(BM_MarkPlotTime)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) { return runOffscreenBenchmarks(argc, argv); }

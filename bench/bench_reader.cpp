@@ -19,7 +19,8 @@ void BM_SecondPass(benchmark::State &state) {
         benchmark::DoNotOptimize(report);
     }
     if (ds.rowcount() != kRecords) state.SkipWithError("not every record was stored");
-    state.counters["lines/s"] = benchmark::Counter(double(countLines(log)) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(double(countLines(log)) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SecondPass)->Unit(benchmark::kMillisecond);
 
@@ -37,6 +38,6 @@ void BM_ReadFromFile(benchmark::State &state) {
 }
 BENCHMARK(BM_ReadFromFile)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

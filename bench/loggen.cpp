@@ -26,8 +26,7 @@ QByteArray generateLog(int records, int startHour, int secondsBetween) {
         const int n = std::snprintf(line, sizeof line,
                                     "\"%02ld:%02ld:%02ld\",%.2f,%.2f,%.2f,%.2f,%.2f,%.3f,%.3f,%d,%.2f,%.1f\r\n",
                                     s / 3600, s / 60 % 60, s % 60, 20.0 + wave, 20.5 + wave, 21.0 - wave,
-                                    -50.0 + 30 * wave, -40.0 + 25 * wave, 7.8, 7.9, i % 7, 1.25 + wave / 10,
-                                    i * 0.2);
+                                    -50.0 + 30 * wave, -40.0 + 25 * wave, 7.8, 7.9, i % 7, 1.25 + wave / 10, i * 0.2);
         out.append(line, n);
     }
     return out;

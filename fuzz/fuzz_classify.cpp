@@ -20,9 +20,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Values values;
     const int code = classifyLine(line, values, ui);
     switch (code) {
-    case InvalidStartDate: case Blank: case ColumnHeader: case StartDate: case Record: case Other:
-    case Slope1: case Slope2: case Offset1: case Offset2: case SerialNumber1: case SerialNumber2:
-    case CalibrationDate1: case CalibrationDate2: case BothSlopes: case BothOffsets: case BothSerialNumbers: break;
+    case InvalidStartDate:
+    case Blank:
+    case ColumnHeader:
+    case StartDate:
+    case Record:
+    case Other:
+    case Slope1:
+    case Slope2:
+    case Offset1:
+    case Offset2:
+    case SerialNumber1:
+    case SerialNumber2:
+    case CalibrationDate1:
+    case CalibrationDate2:
+    case BothSlopes:
+    case BothOffsets:
+    case BothSerialNumbers: break;
     default: require(false, "classifyLine returns a known code");
     }
     require(!line.contains(u'"'), "the classifier removes every double quote");

@@ -97,9 +97,11 @@ void DataGrid::applyColumns() {
     // value in this font, so nothing is clipped.
     const QFontMetrics header(horizontalHeader()->font()), cells(font());
     for (int c = 0; c < m_captions.size(); ++c) {
-        const int set = m_widthsTwips[c] > 0 ? twipsToPixels(m_widthsTwips[c]) : horizontalHeader()->defaultSectionSize();
+        const int set =
+            m_widthsTwips[c] > 0 ? twipsToPixels(m_widthsTwips[c]) : horizontalHeader()->defaultSectionSize();
         const QString typical = c == 0 ? QStringLiteral("12/31/2099 23:59:59") : QStringLiteral("-000.0000");
-        setColumnWidth(c, std::max({set, header.horizontalAdvance(m_captions[c]) + 16, cells.horizontalAdvance(typical) + 12}));
+        setColumnWidth(
+            c, std::max({set, header.horizontalAdvance(m_captions[c]) + 16, cells.horizontalAdvance(typical) + 12}));
     }
     restoreRow(row);
 }

@@ -34,7 +34,7 @@ const QStringList kComponents = {
     QStringLiteral("The time plot is drawn with QCustomPlot 2.1, used under the GNU General Public "
                    "License version 3."),
 };
-} // namespace
+}  // namespace
 
 frmAbout::frmAbout(QWidget *owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmAbout"));
@@ -44,7 +44,8 @@ frmAbout::frmAbout(QWidget *owner) : QDialog(owner) {
     lblTitle = label(this, "lblTitle", QStringLiteral("Application Title"));
     lblVersion = label(this, "lblVersion", QStringLiteral("Version"));
     lblExecutable = label(this, "lblExecutable", QStringLiteral("Executable:"));
-    lblCopyright = label(this, "lblCopyright", QStringLiteral("Copyright \u00A9 the Brinewick team. All rights reserved."));
+    lblCopyright =
+        label(this, "lblCopyright", QStringLiteral("Copyright \u00A9 the Brinewick team. All rights reserved."));
     Label1 = label(this, "Label1", QStringLiteral("Written for the people who check pH probe logs."));
     QFont big = lblTitle->font();
     big.setBold(true);
@@ -69,8 +70,7 @@ frmAbout::frmAbout(QWidget *owner) : QDialog(owner) {
     auto *layout = new QVBoxLayout(this);
     for (QWidget *w : {static_cast<QWidget *>(lblTitle), static_cast<QWidget *>(lblVersion),
                        static_cast<QWidget *>(lblExecutable), static_cast<QWidget *>(lblCopyright),
-                       static_cast<QWidget *>(Label1), static_cast<QWidget *>(Frame2),
-                       static_cast<QWidget *>(Frame1)})
+                       static_cast<QWidget *>(Label1), static_cast<QWidget *>(Frame2), static_cast<QWidget *>(Frame1)})
         layout->addWidget(w);
     layout->addWidget(cmdOK, 0, Qt::AlignRight);
     setMinimumWidth(480);

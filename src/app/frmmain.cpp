@@ -74,7 +74,6 @@ void frmMain::setLabelColors(QLabel *label, quint32 foreBgr, std::optional<quint
     label->setPalette(pal);
 }
 
-
 namespace {
 std::optional<double> storedNumber(const QSettings &s, const char *key, double fallback) {
     const QVariant v = s.value(QLatin1String(key));
@@ -84,7 +83,7 @@ std::optional<double> storedNumber(const QSettings &s, const char *key, double f
     if (!ok || !std::isfinite(d) || std::fabs(d) > 3.4e38) return std::nullopt;  // a 32-bit float
     return d;
 }
-} // namespace
+}  // namespace
 
 int frmMain::loadSettings() {
     QSettings s;

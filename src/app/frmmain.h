@@ -146,8 +146,7 @@ public:
     std::array<QRadioButton *, 3> optPH1Thermistor{}, optPH2Thermistor{};
     std::array<QLineEdit *, 3> txtThermistorCorr{};
     std::array<QLabel *, 3> lblTherm{}, lblTCorrected{};
-    QLabel *lblPH1 = nullptr, *lblPH2 = nullptr, *lblNow = nullptr, *lblFlowRate = nullptr,
-           *lblTotalVolume = nullptr;
+    QLabel *lblPH1 = nullptr, *lblPH2 = nullptr, *lblNow = nullptr, *lblFlowRate = nullptr, *lblTotalVolume = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QLabel *statusPanel1 = nullptr, *statusPanel2 = nullptr;
 

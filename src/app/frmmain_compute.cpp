@@ -19,11 +19,12 @@ int selectedIndex(const std::array<QRadioButton *, 3> &group) {
         if (group[std::size_t(k)]->isChecked()) return k;
     return 0;
 }
-} // namespace
+}  // namespace
 
 void frmMain::setComputeNeeded(bool needed) {
     QPalette pal = cmdCompute->palette();
-    pal.setColor(QPalette::Button, needed ? Util::colorFromBgr(0x000000FF) : QApplication::palette().color(QPalette::Button));
+    pal.setColor(QPalette::Button,
+                 needed ? Util::colorFromBgr(0x000000FF) : QApplication::palette().color(QPalette::Button));
     cmdCompute->setPalette(pal);
     cmdCompute->setText(needed ? QStringLiteral("Compute (needed)") : QStringLiteral("Compute"));
 }
@@ -48,25 +49,32 @@ void frmMain::cmdCompute_Click() {
 bool frmMain::computePH() {
     DataTable &table = m_dataSet->DATA();
     // Every field is read once, before the first record.
-    struct Source { QLineEdit *field; const char *what; double *target; };
+    struct Source {
+        QLineEdit *field;
+        const char *what;
+        double *target;
+    };
     ProbeInputs p1, p2;
     p1.thermistor = selectedIndex(optPH1Thermistor);
     p2.thermistor = selectedIndex(optPH2Thermistor);
     const Source sources[] = {
         {txtThermistorCorr[std::size_t(p1.thermistor)], "thermistor correction for pH-1", &p1.thermCorr},
         {txtThermistorCorr[std::size_t(p2.thermistor)], "thermistor correction for pH-2", &p2.thermCorr},
-        {txtPH1Slope, "pH-1 slope", &p1.slope},   {txtPH1Offset, "pH-1 offset", &p1.offset},
-        {txtPH1Corr, "pH-1 corr", &p1.corr},      {txtPH2Slope, "pH-2 slope", &p2.slope},
-        {txtPH2Offset, "pH-2 offset", &p2.offset}, {txtPH2Corr, "pH-2 corr", &p2.corr},
+        {txtPH1Slope, "pH-1 slope", &p1.slope},
+        {txtPH1Offset, "pH-1 offset", &p1.offset},
+        {txtPH1Corr, "pH-1 corr", &p1.corr},
+        {txtPH2Slope, "pH-2 slope", &p2.slope},
+        {txtPH2Offset, "pH-2 offset", &p2.offset},
+        {txtPH2Corr, "pH-2 corr", &p2.corr},
     };
     for (const Source &s : sources) {
         // An empty thermistor 1 correction is allowed and means none.
         const QString text = s.field->text();
         const std::optional<double> v = text.isEmpty() && s.field == txtThermistorCorr[0] ? 0.0 : readNumber(text);
         if (!v) {
-            m_ui->message(QStringLiteral("The %1 \"%2\" is not a number; nothing was computed.")
-                              .arg(QLatin1String(s.what), text),
-                          kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+            m_ui->message(
+                QStringLiteral("The %1 \"%2\" is not a number; nothing was computed.").arg(QLatin1String(s.what), text),
+                kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
             return false;
         }
         *s.target = *v;

@@ -22,8 +22,7 @@ namespace {
 const char *const kStepCaptions[6] = {"Strt", "<<", "<", ">", ">>", "End"};
 const char *const kYCaptions[4] = {"+", "+", "-", "-"};
 
-template <typename W>
-W *named(W *w, const char *name) {
+template <typename W> W *named(W *w, const char *name) {
     w->setObjectName(QLatin1String(name));
     return w;
 }
@@ -58,7 +57,7 @@ QHBoxLayout *buttonRow(std::array<QPushButton *, N> &buttons, const char *name, 
     }
     return row;
 }
-} // namespace
+}  // namespace
 
 void frmMain::buildMenus() {
     QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -129,8 +128,8 @@ QWidget *frmMain::buildGraphTab() {
 
     // Y limits beside the plot: Max at the top, Min at the bottom.
     auto yFrame = [&](QGroupBox *&frame, const char *frameName, std::array<QPushButton *, 4> &buttons,
-                      const char *buttonName, QLineEdit *&text, const char *textName, const char *initial,
-                      QLabel *&lbl, const char *lblName, const char *caption) {
+                      const char *buttonName, QLineEdit *&text, const char *textName, const char *initial, QLabel *&lbl,
+                      const char *lblName, const char *caption) {
         frame = named(new QGroupBox, frameName);
         frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         auto *g = new QVBoxLayout(frame);
@@ -184,8 +183,7 @@ QWidget *frmMain::buildGraphTab() {
     };
     xFrame(frameXMin, "frameXMin", QStringLiteral("Start"), txtStart, "txtStart", "1/1/1988 00:00:00", cmdXMin,
            "cmdXMin");
-    xFrame(frameXMax, "frameXMax", QStringLiteral("End"), txtEnd, "txtEnd", "1/1/1999 00:00:00", cmdXMax,
-           "cmdXMax");
+    xFrame(frameXMax, "frameXMax", QStringLiteral("End"), txtEnd, "txtEnd", "1/1/1999 00:00:00", cmdXMax, "cmdXMax");
     auto *range = new QHBoxLayout;
     range->addWidget(frameXMin);
     range->addStretch(1);

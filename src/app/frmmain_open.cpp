@@ -37,7 +37,8 @@ public:
         dialog.setNameFilters(filters);
         const int slash = int(initialName.lastIndexOf(u'/'));
         if (slash >= 0) dialog.setDirectory(initialName.left(slash + 1));
-        if (selectedFilter >= 1 && selectedFilter <= filters.size()) dialog.selectNameFilter(filters[selectedFilter - 1]);
+        if (selectedFilter >= 1 && selectedFilter <= filters.size())
+            dialog.selectNameFilter(filters[selectedFilter - 1]);
         return run(dialog, filters);
     }
     Result showSave(const QString &title, const QStringList &filters, const QString &initialName) override {
@@ -51,7 +52,7 @@ public:
 private:
     QWidget *m_parent;
 };
-} // namespace
+}  // namespace
 
 QString frmMain::folderOf(const QString &chosen) {
     const QString t = chosen.trimmed();
@@ -84,8 +85,10 @@ void frmMain::openDroppedPath(const QString &path) {
 
 void frmMain::openPath(const QString &path) {
     statusPanel1->setText(path);
-    ReaderContext ctx{*m_ui, [this](const QString &t) { statusPanel2->setText(t); },
-                      [this] { return std::unique_ptr<IMeterView>(std::make_unique<frmMeter>(this)); }, {}};
+    ReaderContext ctx{*m_ui,
+                      [this](const QString &t) { statusPanel2->setText(t); },
+                      [this] { return std::unique_ptr<IMeterView>(std::make_unique<frmMeter>(this)); },
+                      {}};
     readFromFile(statusPanel1->text(), *m_dataSet, ctx);
 
     setupGridColumns(TDBGrid1, m_dataSet->fieldlist());
@@ -127,7 +130,7 @@ QString baseNameOf(const QString &logPath) {
     const QFileInfo info(logPath);
     return info.absolutePath() + u'/' + info.completeBaseName();
 }
-} // namespace
+}  // namespace
 
 void frmMain::mnuExportTable_Click() {
     QtFileDialog qtDialog(this);

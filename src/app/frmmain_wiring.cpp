@@ -21,9 +21,9 @@ void frmMain::wireBehaviour() {
     m_plot = std::make_unique<PlotBuilder>(
         *m_dataSet, *m_plotSet, *m_graph, [this] { return plotInputs(); },
         [this](bool force) { showAnnotationStatus(force); });
-    m_zoom = std::make_unique<ZoomController>(ZoomController::Hooks{
-        [this] { disableRangeControls(); }, [this] { enableRangeControls(); },
-        [this](bool force) { showAnnotationStatus(force); }, [this] { rebuildPlot(); }});
+    m_zoom = std::make_unique<ZoomController>(
+        ZoomController::Hooks{[this] { disableRangeControls(); }, [this] { enableRangeControls(); },
+                              [this](bool force) { showAnnotationStatus(force); }, [this] { rebuildPlot(); }});
 
     m_graph->onZoomIn = [this] { m_zoom->zoomIn(); };
     m_graph->onZoomOut = [this] { m_zoom->zoomOut(chkAutoscale->isChecked()); };
@@ -48,16 +48,20 @@ void frmMain::wireBehaviour() {
         connect(cmdYMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdYMin_Click(i); });
     }
     for (int i = 0; i < 3; ++i) {
-        connect(optPH1Thermistor[std::size_t(i)], &QRadioButton::clicked, this, [this, i] { optPH1Thermistor_Click(i); });
-        connect(optPH2Thermistor[std::size_t(i)], &QRadioButton::clicked, this, [this, i] { optPH2Thermistor_Click(i); });
+        connect(optPH1Thermistor[std::size_t(i)], &QRadioButton::clicked, this,
+                [this, i] { optPH1Thermistor_Click(i); });
+        connect(optPH2Thermistor[std::size_t(i)], &QRadioButton::clicked, this,
+                [this, i] { optPH2Thermistor_Click(i); });
     }
 
     for (const EntryFieldRule &rule : entryFieldRules()) {
         auto *field = findChild<QLineEdit *>(rule.name);
         if (!field) continue;
         std::function<void()> onChange;
-        if (rule.onChange == EntryFieldRule::OnChange::ComputeNeeded) onChange = [this] { setComputeNeeded(true); };
-        else onChange = [this] { rebuildPlot(); };
+        if (rule.onChange == EntryFieldRule::OnChange::ComputeNeeded)
+            onChange = [this] { setComputeNeeded(true); };
+        else
+            onChange = [this] { rebuildPlot(); };
         std::function<void()> afterLeave;
         if (rule.thermistor > 0) afterLeave = [this, t = rule.thermistor - 1] { lblTherm_Change(t); };
         bindEntryField(field, rule, *m_formatter, onChange, afterLeave);

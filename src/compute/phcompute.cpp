@@ -26,21 +26,24 @@ std::optional<ComputeStop> computeProbe(DataTable &t, int r, const ProbeInputs &
                                         const QString &probe) {
     const int tempCol = kThermColumns[std::clamp(in.thermistor, 0, 2)];
     const std::optional<double> T = t.number(r, tempCol);
-    if (!T) return ComputeStop{r, QStringLiteral("the temperature of thermistor %1 (\"%2\") is not a number")
-                                      .arg(in.thermistor + 1).arg(t.text(r, tempCol))};
+    if (!T)
+        return ComputeStop{r, QStringLiteral("the temperature of thermistor %1 (\"%2\") is not a number")
+                                  .arg(in.thermistor + 1)
+                                  .arg(t.text(r, tempCol))};
     const std::optional<double> raw = t.number(r, rawCol);
-    if (!raw) return ComputeStop{r, QStringLiteral("the %1 raw reading (\"%2\") is not a number")
-                                        .arg(probe, t.text(r, rawCol))};
+    if (!raw)
+        return ComputeStop{r,
+                           QStringLiteral("the %1 raw reading (\"%2\") is not a number").arg(probe, t.text(r, rawCol))};
     if (in.slope == 0.0) return ComputeStop{r, QStringLiteral("the %1 slope is 0").arg(probe)};
     if (*T + kKelvinOffset + in.thermCorr == 0.0)
-        return ComputeStop{r, QStringLiteral("the corrected temperature of thermistor %1 is 0 kelvin")
-                                  .arg(in.thermistor + 1)};
+        return ComputeStop{
+            r, QStringLiteral("the corrected temperature of thermistor %1 is 0 kelvin").arg(in.thermistor + 1)};
     const std::optional<double> pH = probePH(*T, *raw, in);
     if (!pH) return ComputeStop{r, QStringLiteral("the %1 result is not a finite number").arg(probe)};
     t.setCell(r, outCol, Cell(*pH));
     return std::nullopt;
 }
-} // namespace
+}  // namespace
 
 std::optional<ComputeStop> computeAll(DataTable &table, const ProbeInputs &probe1, const ProbeInputs &probe2) {
     const int L = table.lastRow();
@@ -59,5 +62,6 @@ QString computeStopMessage(const ComputeStop &stop, const DataTable &table) {
         when = QStringLiteral(" (") + table.text(stop.row, colDateTime) + u')';
     return QStringLiteral("pH could not be computed for record %1%2: %3.\r\n"
                           "The records before it were computed; the rest keep their previous pH.")
-        .arg(stop.row).arg(when, stop.reason);
+        .arg(stop.row)
+        .arg(when, stop.reason);
 }

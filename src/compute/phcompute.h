@@ -13,8 +13,8 @@ inline constexpr double kNeutralPH = 7.0;
 // One probe's inputs, read once before the first record.
 struct ProbeInputs {
     double slope = 1.0, offset = 0.0, corr = 0.0;
-    int thermistor = 0;     // 0..2: thermistor 1..3
-    double thermCorr = 0.0; // that thermistor's correction, degrees Celsius
+    int thermistor = 0;      // 0..2: thermistor 1..3
+    double thermCorr = 0.0;  // that thermistor's correction, degrees Celsius
 };
 
 // Rounds to 4 decimals, half-way cases to the even last digit (on the decimal value).

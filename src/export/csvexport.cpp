@@ -21,7 +21,10 @@ QByteArray csvField(const QString &text) {
     QByteArray bytes = text.toUtf8();
     bool quote = false;
     for (char c : bytes)
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') { quote = true; break; }
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            quote = true;
+            break;
+        }
     if (!quote) return bytes;
     bytes.replace("\"", "\"\"");
     return '"' + bytes + '"';
@@ -47,8 +50,8 @@ void appendDateTime(QByteArray &out, double day) {
     if (p.year < 0 || p.year > 9999) {
         out += QByteArray::number(p.year);  // outside four digits: still unambiguous
         char rest[16];
-        const int n = std::snprintf(rest, sizeof rest, "-%02d-%02d %02d:%02d:%02d", p.month, p.day, p.hour,
-                                    p.minute, p.second);
+        const int n =
+            std::snprintf(rest, sizeof rest, "-%02d-%02d %02d:%02d:%02d", p.month, p.day, p.hour, p.minute, p.second);
         out.append(rest, n);
         return;
     }
@@ -77,7 +80,7 @@ void appendCell(QByteArray &out, const Cell &c) {
     }
 }
 
-} // namespace
+}  // namespace
 
 QByteArray tableCsv(clsDataSet &dataSet) {
     const DataTable &table = dataSet.DATA();
@@ -114,7 +117,8 @@ QString saveFileSafely(const QString &path, const DeviceWriter &write) {
     const QString problem = QStringLiteral("Can't write \"%1\": ").arg(path);
     const QFileInfo info(path);
     if (!info.absoluteDir().exists())
-        return problem + QStringLiteral("the folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(info.absolutePath()));
+        return problem +
+               QStringLiteral("the folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(info.absolutePath()));
     if (info.isDir()) return problem + QStringLiteral("it is a folder.");
 
     QSaveFile file(path);
@@ -135,9 +139,7 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
             return QStringLiteral("Can't write to standard output: ") + out.errorString() + u'.';
         return {};
     }
-    return saveFileSafely(path, [&bytes](QIODevice &device, QString &) {
-        return device.write(bytes) == bytes.size();
-    });
+    return saveFileSafely(path, [&bytes](QIODevice &device, QString &) { return device.write(bytes) == bytes.size(); });
 }
 
 QString writeCsv(const QString &path, clsDataSet &dataSet) { return saveBytes(path, tableCsv(dataSet)); }

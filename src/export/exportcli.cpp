@@ -15,11 +15,11 @@ struct NumberOption {
     int index;
 };
 const NumberOption kNumberOptions[] = {
-    {"--ph1-slope", Kind::Slope, 0},          {"--ph1-offset", Kind::Offset, 0},
-    {"--ph1-corr", Kind::Corr, 0},            {"--ph1-thermistor", Kind::Thermistor, 0},
-    {"--ph2-slope", Kind::Slope, 1},          {"--ph2-offset", Kind::Offset, 1},
-    {"--ph2-corr", Kind::Corr, 1},            {"--ph2-thermistor", Kind::Thermistor, 1},
-    {"--therm1-corr", Kind::ThermCorr, 0},    {"--therm2-corr", Kind::ThermCorr, 1},
+    {"--ph1-slope", Kind::Slope, 0},       {"--ph1-offset", Kind::Offset, 0},
+    {"--ph1-corr", Kind::Corr, 0},         {"--ph1-thermistor", Kind::Thermistor, 0},
+    {"--ph2-slope", Kind::Slope, 1},       {"--ph2-offset", Kind::Offset, 1},
+    {"--ph2-corr", Kind::Corr, 1},         {"--ph2-thermistor", Kind::Thermistor, 1},
+    {"--therm1-corr", Kind::ThermCorr, 0}, {"--therm2-corr", Kind::ThermCorr, 1},
     {"--therm3-corr", Kind::ThermCorr, 2},
 };
 
@@ -50,7 +50,7 @@ bool applyNumber(ExportOptions &o, const NumberOption &opt, const QString &value
 
 ParsedOptions usageError(const QString &why) { return {std::nullopt, why}; }
 
-} // namespace
+}  // namespace
 
 ParsedOptions parseExportArgs(const QStringList &args) {
     ExportOptions o;
@@ -59,13 +59,23 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString arg = args[i];
         if (onlyFiles || !arg.startsWith(u"--")) {
-            if (!onlyFiles && arg.startsWith(u'-') && arg != u"-") return usageError(QStringLiteral("unknown option %1").arg(arg));
+            if (!onlyFiles && arg.startsWith(u'-') && arg != u"-")
+                return usageError(QStringLiteral("unknown option %1").arg(arg));
             files << arg;
             continue;
         }
-        if (arg == u"--") { onlyFiles = true; continue; }
-        if (arg == u"--help") { o.help = true; continue; }
-        if (arg == u"--version") { o.version = true; continue; }
+        if (arg == u"--") {
+            onlyFiles = true;
+            continue;
+        }
+        if (arg == u"--help") {
+            o.help = true;
+            continue;
+        }
+        if (arg == u"--version") {
+            o.version = true;
+            continue;
+        }
 
         // "--name value" or "--name=value"
         QString value;
@@ -94,7 +104,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         } else if (arg == u"--plot") {
             const QString suffix = value.section(u'.', -1).toLower();
             if (!value.contains(u'.') || (suffix != u"png" && suffix != u"pdf" && suffix != u"svg"))
-                return usageError(QStringLiteral("--plot needs a file name ending in .png, .pdf or .svg, not \"%1\"").arg(value));
+                return usageError(
+                    QStringLiteral("--plot needs a file name ending in .png, .pdf or .svg, not \"%1\"").arg(value));
             o.plotPath = value;
         } else {
             if (value != u"continue" && value != u"stop")
@@ -105,7 +116,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     if (o.help || o.version) return {o, {}};
     if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
     if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
-    if (o.csvPath.isEmpty() && o.plotPath.isEmpty()) return usageError(QStringLiteral("nothing to write: give --csv or --plot"));
+    if (o.csvPath.isEmpty() && o.plotPath.isEmpty())
+        return usageError(QStringLiteral("nothing to write: give --csv or --plot"));
     if (o.plotPath == o.csvPath) return usageError(QStringLiteral("--csv and --plot name the same file"));
     o.logFile = files.first();
     return {o, {}};

@@ -43,7 +43,7 @@ QString writePlot(const QString &path, clsDataSet &dataSet) {
     return savePlotFile(path, graph, kPlotFileWidth, kPlotFileHeight);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
     QStringList args;

@@ -62,7 +62,7 @@ bool writePdf(QCustomPlot &plot, int w, int h, QIODevice &device, QString &reaso
     return !bytes.isEmpty() && device.write(bytes) == bytes.size();
 }
 
-} // namespace
+}  // namespace
 
 QString savePlotFile(const QString &path, QcpGraph &graph, int width, int height) {
     const PlotFileFormat format = plotFileFormat(path);

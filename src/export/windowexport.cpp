@@ -11,7 +11,7 @@ bool report(const QString &error, IInteraction &ui) {
     ui.message(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     return false;
 }
-} // namespace
+}  // namespace
 
 bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui) {
     // Reading DATA of a never-loaded data set would mark it initialized behind the window's back.

@@ -12,7 +12,7 @@ namespace {
 // set, other fields that pass the focus on in between are not checked, so two bad fields
 // can never hand the focus back and forth.
 EntryFieldBinder *g_reporting = nullptr;
-} // namespace
+}  // namespace
 
 // The formatter's view of the field: giving the focus back waits until Qt has finished
 // the focus change that is under way.
@@ -44,8 +44,10 @@ EntryFieldBinder::~EntryFieldBinder() {
 
 bool EntryFieldBinder::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_field) {
-        if (event->type() == QEvent::FocusIn) gotFocus(static_cast<QFocusEvent *>(event)->reason());
-        else if (event->type() == QEvent::FocusOut) lostFocus(static_cast<QFocusEvent *>(event)->reason());
+        if (event->type() == QEvent::FocusIn)
+            gotFocus(static_cast<QFocusEvent *>(event)->reason());
+        else if (event->type() == QEvent::FocusOut)
+            lostFocus(static_cast<QFocusEvent *>(event)->reason());
     }
     return false;  // the line edit handles its own focus events as well
 }

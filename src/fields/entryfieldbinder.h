@@ -11,7 +11,6 @@
 
 class Formatter;
 
-
 class EntryFieldBinder : public QObject {
     Q_OBJECT
 public:

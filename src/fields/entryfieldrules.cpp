@@ -8,13 +8,27 @@ using OnChange = EntryFieldRule::OnChange;
 
 EntryFieldRule number(const char *name, const char *initial, qint16 places, int flags, const char *message,
                       OnChange onChange, int thermistor = 0) {
-    return {QString::fromLatin1(name), QString::fromLatin1(initial), Check::FixedNumeric, places, QString(),
-            flags, QString::fromLatin1(message), onChange, thermistor};
+    return {QString::fromLatin1(name),
+            QString::fromLatin1(initial),
+            Check::FixedNumeric,
+            places,
+            QString(),
+            flags,
+            QString::fromLatin1(message),
+            onChange,
+            thermistor};
 }
 
 EntryFieldRule dateTime(const char *name, const char *initial, const char *message) {
-    return {QString::fromLatin1(name), QString::fromLatin1(initial), Check::DateTime, 0,
-            QStringLiteral("mm/d/yyyy Hh:Nn:Ss"), 15, QString::fromLatin1(message), OnChange::RebuildPlot, 0};
+    return {QString::fromLatin1(name),
+            QString::fromLatin1(initial),
+            Check::DateTime,
+            0,
+            QStringLiteral("mm/d/yyyy Hh:Nn:Ss"),
+            15,
+            QString::fromLatin1(message),
+            OnChange::RebuildPlot,
+            0};
 }
 
 std::vector<EntryFieldRule> makeRules() {
@@ -27,12 +41,12 @@ std::vector<EntryFieldRule> makeRules() {
         number("txtPH1Corr", "0.00", 4, 15, "pH-1 corr must be valid floating point number", compute),
         number("txtPH2Corr", "0.00", 4, 15, "pH-2 corr must be valid floating point number", compute),
         // 19: beep and focus back only, and an empty correction is allowed.
-        number("txtThermistor1Corr", "0.00", 3, 19, "Thermistor-1 corr must be valid floating point number",
-               compute, 1),
-        number("txtThermistor2Corr", "0.00", 3, 15, "Thermistor-2 corr must be valid floating point number",
-               compute, 2),
-        number("txtThermistor3Corr", "0.00", 3, 15, "Thermistor-3 corr must be valid floating point number",
-               compute, 3),
+        number("txtThermistor1Corr", "0.00", 3, 19, "Thermistor-1 corr must be valid floating point number", compute,
+               1),
+        number("txtThermistor2Corr", "0.00", 3, 15, "Thermistor-2 corr must be valid floating point number", compute,
+               2),
+        number("txtThermistor3Corr", "0.00", 3, 15, "Thermistor-3 corr must be valid floating point number", compute,
+               3),
         number("txtYMax", "9.0", 2, 15, "YMax must be valid floating point number", plot),
         number("txtYMin", "6.0", 2, 15, "YMin must be valid floating point number", plot),
         dateTime("txtStart", "1/1/1988 00:00:00", "start must be valid datetime"),
@@ -40,7 +54,7 @@ std::vector<EntryFieldRule> makeRules() {
     };
 }
 
-} // namespace
+}  // namespace
 
 const std::vector<EntryFieldRule> &entryFieldRules() {
     static const std::vector<EntryFieldRule> rules = makeRules();

@@ -16,12 +16,12 @@ struct EntryFieldRule {
     QString name;         // objectName of the field (txtPH1Slope ...)
     QString initialText;  // as the window opens, not yet canonical
     Check check = Check::FixedNumeric;
-    qint16 places = 0;    // FixedNumeric
-    QString pattern;      // DateTime
+    qint16 places = 0;  // FixedNumeric
+    QString pattern;    // DateTime
     int flags = 0;
     QString message;
     OnChange onChange = OnChange::ComputeNeeded;
-    int thermistor = 0;   // 1..3: whose readout follows a valid leave; 0 for the others
+    int thermistor = 0;  // 1..3: whose readout follows a valid leave; 0 for the others
 };
 
 // The thirteen rows, in the order txtPH1Slope ... txtEnd.

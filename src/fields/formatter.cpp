@@ -11,11 +11,9 @@ using namespace modFormatterConstants;
 
 namespace fmtdetail {
 
-bool emptyPass(const QString &text, int lFlags) {
-    return text.isEmpty() && !(lFlags & fmtRequired);
-}
+bool emptyPass(const QString &text, int lFlags) { return text.isEmpty() && !(lFlags & fmtRequired); }
 
-} // namespace fmtdetail
+}  // namespace fmtdetail
 
 using fmtdetail::emptyPass;
 using fmtdetail::guarded;
@@ -43,7 +41,7 @@ bool checkLong(const QString &text, int lFlags, std::optional<double> vMin, std:
     return true;
 }
 
-} // namespace
+}  // namespace
 
 Formatter::PreparedMessage Formatter::PrepareErrorMessage(int lFlags, const QString &requiredText,
                                                           const QString &optionalText, const Message &sMessage,
@@ -51,8 +49,10 @@ Formatter::PreparedMessage Formatter::PrepareErrorMessage(int lFlags, const QStr
     PreparedMessage out;
     if (!(lFlags & fmtShowMessage)) return out;
     out.useMessageBox = cMessageControl == nullptr;
-    if (sMessage) out.text = *sMessage;
-    else out.text = (lFlags & fmtRequired) ? requiredText : optionalText;
+    if (sMessage)
+        out.text = *sMessage;
+    else
+        out.text = (lFlags & fmtRequired) ? requiredText : optionalText;
     return out;
 }
 
@@ -60,7 +60,9 @@ void Formatter::ReportFieldError(IEntryField &ef, int lFlags, bool useMessageBox
                                  IMessageControl *cMessageControl) const {
     // Each step is on its own: a step that fails does not stop the next one.
     if ((lFlags & fmtBeep) && m_ui) {
-        try { m_ui->beep(); } catch (...) {}
+        try {
+            m_ui->beep();
+        } catch (...) {}
     }
     if (lFlags & fmtShowMessage) {
         try {
@@ -72,7 +74,9 @@ void Formatter::ReportFieldError(IEntryField &ef, int lFlags, bool useMessageBox
         } catch (...) {}
     }
     if (lFlags & fmtSetFocus) {
-        try { ef.setFocus(); } catch (...) {}
+        try {
+            ef.setFocus();
+        } catch (...) {}
     }
 }
 

@@ -74,8 +74,7 @@ private:
                                         const Message &sMessage, IMessageControl *cMessageControl) const;
     void ReportFieldError(IEntryField &ef, int lFlags, bool useMessageBox, const QString &message,
                           IMessageControl *cMessageControl) const;
-    QString ComposeName(const QString &sFirst, const QString &sMiddle, const QString &sLast,
-                        bool &lastNameFirst) const;
+    QString ComposeName(const QString &sFirst, const QString &sMiddle, const QString &sLast, bool &lastNameFirst) const;
 
     // The field procedure shared by every field operation but the name field.
     bool runField(IEntryField &ef, int lFlags, IMessageControl *cMessageControl, const Message &sMessage,

@@ -20,10 +20,10 @@ const QString kTimeRequired = QStringLiteral("This field requires a time.");
 const QString kTimeOptional = QStringLiteral("Anything in this field must be a time.");
 const QString kZipRequired = QStringLiteral("This field requires a US zip code.");
 const QString kZipOptional = QStringLiteral("Anything in this field must be a US zip code.");
-const QString kNameRequired = QStringLiteral(
-    "This field requires a person's name.  You can enter the name in any reasonable format.");
-const QString kNameOptional = QStringLiteral(
-    "Anything in this field must be a person's name.  You can enter the name in any reasonable format.");
+const QString kNameRequired =
+    QStringLiteral("This field requires a person's name.  You can enter the name in any reasonable format.");
+const QString kNameOptional =
+    QStringLiteral("Anything in this field must be a person's name.  You can enter the name in any reasonable format.");
 
 QString digitsOf(const QString &text) {
     QString out;
@@ -40,11 +40,9 @@ QString trimBlanks(const QString &s) {
     return s.mid(b, e - b);
 }
 
-QString capitalised(const QString &s) {
-    return s.isEmpty() ? s : s.left(1).toUpper() + s.mid(1).toLower();
-}
+QString capitalised(const QString &s) { return s.isEmpty() ? s : s.left(1).toUpper() + s.mid(1).toLower(); }
 
-} // namespace
+}  // namespace
 
 bool Formatter::FormatCurrency(QString &vAmount, int lFlags) const {
     return guarded([&] {
@@ -54,8 +52,10 @@ bool Formatter::FormatCurrency(QString &vAmount, int lFlags) const {
         }
         std::optional<qint64> amount = numtext::readCurrency(vAmount);
         if (!amount) return false;
-        if (*amount == 0 && !(lFlags & fmtShowZero)) vAmount.clear();
-        else vAmount = numtext::currencyText(*amount);
+        if (*amount == 0 && !(lFlags & fmtShowZero))
+            vAmount.clear();
+        else
+            vAmount = numtext::currencyText(*amount);
         return true;
     });
 }
@@ -129,9 +129,12 @@ bool Formatter::FormatZip(QString &sZip, int lFlags) const {
     return guarded([&] {
         if (emptyPass(sZip, lFlags)) return true;
         const QString d = digitsOf(sZip);
-        if (d.size() == 5) sZip = d;
-        else if (d.size() == 9) sZip = d.left(5) + u'-' + d.mid(5);
-        else return false;
+        if (d.size() == 5)
+            sZip = d;
+        else if (d.size() == 9)
+            sZip = d.left(5) + u'-' + d.mid(5);
+        else
+            return false;
         return true;
     });
 }
@@ -144,7 +147,8 @@ bool Formatter::FormatZipField(IEntryField &ef, int lFlags, IMessageControl *cMe
 
 bool Formatter::FormatNameField(IEntryField &ef, int lFlags, IMessageControl *cMessageControl,
                                 const Message &sMessage) const {
-    const PreparedMessage prepared = PrepareErrorMessage(lFlags, kNameRequired, kNameOptional, sMessage, cMessageControl);
+    const PreparedMessage prepared =
+        PrepareErrorMessage(lFlags, kNameRequired, kNameOptional, sMessage, cMessageControl);
     const QString original = ef.text();
     // Blanks alone would be composed into an empty name: a required field refuses them too.
     if ((lFlags & fmtRequired) && trimBlanks(original).isEmpty()) {

@@ -10,8 +10,7 @@ namespace fmtdetail {
 bool emptyPass(const QString &text, int lFlags);
 
 // Text operations never throw: anything thrown inside counts as a refused text.
-template <typename F>
-bool guarded(F f) noexcept {
+template <typename F> bool guarded(F f) noexcept {
     try {
         return f();
     } catch (...) {
@@ -19,5 +18,4 @@ bool guarded(F f) noexcept {
     }
 }
 
-} // namespace fmtdetail
-
+}  // namespace fmtdetail

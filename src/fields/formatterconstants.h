@@ -7,4 +7,4 @@ inline constexpr int fmtRequired = 4;     // an empty text is invalid
 inline constexpr int fmtShowMessage = 8;  // a failed field check shows a message
 inline constexpr int fmtShowZero = 16;    // currency: zero is written as an amount, not emptied
 inline constexpr int fmtCheckRange = 32;  // FormatLong/FormatIntegerOnly compare with the limits
-} // namespace modFormatterConstants
+}  // namespace modFormatterConstants

@@ -91,8 +91,10 @@ std::optional<qint64> readPlainAmount(QStringView t) {
     if (i < t.size() && t[i] == u'.') {
         for (++i; i < t.size() && isDigit(t[i]); ++i, ++fractionDigits) {
             const int d = t[i].unicode() - '0';
-            if (fractionDigits < 4) fraction = fraction * 10 + d;
-            else if (fractionDigits == 4) roundUp = d >= 5;
+            if (fractionDigits < 4)
+                fraction = fraction * 10 + d;
+            else if (fractionDigits == 4)
+                roundUp = d >= 5;
         }
     }
     if (i != t.size() || digits + fractionDigits == 0) return std::nullopt;
@@ -102,7 +104,7 @@ std::optional<qint64> readPlainAmount(QStringView t) {
     return amount;
 }
 
-} // namespace
+}  // namespace
 
 QString fixed(double v, int places) {
     Decimal d = decimalForm(v);
@@ -180,4 +182,4 @@ QString currencyText(qint64 amount) {
     return out;
 }
 
-} // namespace numtext
+}  // namespace numtext

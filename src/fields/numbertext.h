@@ -6,7 +6,6 @@
 
 namespace numtext {
 
-
 // "0.000" style: places digits after the point, rounded half away from zero on the
 // number's 15-significant-digit decimal form; no "-" when the written value is zero.
 QString fixed(double v, int places);
@@ -25,4 +24,4 @@ std::optional<qint64> readCurrency(QStringView text);
 // US form: "$1,234.50", negatives "-$1,234.50".
 QString currencyText(qint64 amount);
 
-} // namespace numtext
+}  // namespace numtext

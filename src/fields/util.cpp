@@ -11,7 +11,7 @@ QString trimBlanks(const QString &s) {
     while (e > b && s[e - 1] == u' ') --e;
     return s.mid(b, e - b);
 }
-} // namespace
+}  // namespace
 
 QString ReverseText(const QString &text) {
     const QString t = trimBlanks(text);
@@ -44,4 +44,4 @@ std::optional<QString> NextToken(const QString &text, const QString &delimiters)
     return rest;
 }
 
-} // namespace Util
+}  // namespace Util

@@ -14,4 +14,4 @@ QString ReverseText(const QString &text);
 // The remainder is shared by all callers.
 std::optional<QString> NextToken(const QString &text, const QString &delimiters);
 
-} // namespace Util
+}  // namespace Util

@@ -5,9 +5,7 @@
 
 namespace Util {
 
-QColor colorFromBgr(quint32 bgr) {
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
+QColor colorFromBgr(quint32 bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
 
 void SetFieldColors(QWidget *control, bool highlight) {
     if (!control) return;
@@ -21,4 +19,4 @@ void SelectAllText(QWidget *control) {
     if (auto *edit = qobject_cast<QLineEdit *>(control)) edit->setSelection(0, int(edit->text().size()));
 }
 
-} // namespace Util
+}  // namespace Util

@@ -15,4 +15,4 @@ void SetFieldColors(QWidget *control, bool highlight);
 // Selects the whole text of an entry field.
 void SelectAllText(QWidget *control);
 
-} // namespace Util
+}  // namespace Util

@@ -97,8 +97,8 @@ int testProbeText(QString &line, Values &values, PatternMatcher &key1, PatternMa
 }
 
 // Steps 11 to 13: both probes on one line; every number as text, then one empty entry.
-int testBoth(const QString &line, Values &values, PatternMatcher &key1, PatternMatcher &key2,
-             PatternMatcher &number, int code) {
+int testBoth(const QString &line, Values &values, PatternMatcher &key1, PatternMatcher &key2, PatternMatcher &number,
+             int code) {
     if (!key1.Match(line)) return 0;
     key1.ReplaceMatch(QString());
     QString rest = key1.ResultText();
@@ -126,8 +126,7 @@ int testOffset(const QString &line, Values &values) {
 }
 
 int testSerialNumber(QString &line, Values &values) {
-    static PatternMatcher key1(patterns::key("Probe 1 Serial Number:")),
-        key2(patterns::key("Probe 2 Serial Number:"));
+    static PatternMatcher key1(patterns::key("Probe 1 Serial Number:")), key2(patterns::key("Probe 2 Serial Number:"));
     return testProbeText(line, values, key1, key2, SerialNumber1);
 }
 
@@ -155,7 +154,7 @@ int testBothSerialNumbers(const QString &line, Values &values) {
     return testBoth(line, values, key1, key2, number, BothSerialNumbers);
 }
 
-} // namespace
+}  // namespace
 
 int classifyLine(QString &line, Values &values, IInteraction &ui) {
     line.remove(u'"');
@@ -241,7 +240,7 @@ bool fastNumber(QStringView t, double &out) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<double> numberValue(QStringView text) {
     double v = 0;

@@ -18,9 +18,9 @@ struct Values {
 // Result codes; the per-probe kinds are a base plus the probe number minus 1.
 namespace linecode {
 inline constexpr int InvalidStartDate = -1, Blank = 1, ColumnHeader = 2, StartDate = 3, Record = 4, Other = 5,
-                     Slope1 = 10, Slope2 = 11, Offset1 = 20, Offset2 = 21, SerialNumber1 = 30,
-                     SerialNumber2 = 31, CalibrationDate1 = 40, CalibrationDate2 = 41, BothSlopes = 50,
-                     BothOffsets = 51, BothSerialNumbers = 52;
+                     Slope1 = 10, Slope2 = 11, Offset1 = 20, Offset2 = 21, SerialNumber1 = 30, SerialNumber2 = 31,
+                     CalibrationDate1 = 40, CalibrationDate2 = 41, BothSlopes = 50, BothOffsets = 51,
+                     BothSerialNumbers = 52;
 }
 
 // A record keeps at most this many numbers after its time and a column header this many names

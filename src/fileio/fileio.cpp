@@ -127,9 +127,7 @@ public:
         case CalibrationDate1: m_ds.setPH1_CalibrationDate(value.text()); break;
         case CalibrationDate2: m_ds.setPH2_CalibrationDate(value.text()); break;
         case BothSlopes: setBothNumbers(list, m_ds, &clsDataSet::setPH1_Slope, &clsDataSet::setPH2_Slope); break;
-        case BothOffsets:
-            setBothNumbers(list, m_ds, &clsDataSet::setPH1_Offset, &clsDataSet::setPH2_Offset);
-            break;
+        case BothOffsets: setBothNumbers(list, m_ds, &clsDataSet::setPH1_Offset, &clsDataSet::setPH2_Offset); break;
         case BothSerialNumbers:
             if (!list.empty()) m_ds.setPH1_SerialNumber(list[0].text());
             if (list.size() > 1) m_ds.setPH2_SerialNumber(list[1].text());
@@ -174,7 +172,7 @@ private:
     RecordClock m_clock;
 };
 
-} // namespace
+}  // namespace
 
 int countLines(QByteArrayView bytes) {
     LineSplitter lines(bytes);
@@ -210,7 +208,7 @@ bool readAll(QFile &file, QByteArray &bytes) {
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 QByteArray latin1Text(QByteArray bytes) {
     struct Mark {
@@ -238,8 +236,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                    MsgButtons::Ok, MsgIcon::Exclamation);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path, kAppTitle, MsgButtons::Ok,
-                   MsgIcon::None);
+        ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path, kAppTitle, MsgButtons::Ok, MsgIcon::None);
         return false;
     }
 

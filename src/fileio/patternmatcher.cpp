@@ -47,7 +47,7 @@ qsizetype numberAt(const char16_t *s, qsizetype n, qsizetype i) {
     if (j < n && (s[j] == u'-' || s[j] == u'+')) ++j;
     qsizetype k = j;
     while (k < n && isDigit(s[k])) ++k;
-    qsizetype end = k > j ? k : -1;                      // digits
+    qsizetype end = k > j ? k : -1;                        // digits
     if (k + 1 < n && s[k] == u'.' && isDigit(s[k + 1])) {  // digits, point, digits, exponent
         qsizetype m = k + 2;
         while (m < n && isDigit(s[m])) ++m;
@@ -71,7 +71,7 @@ bool timeAt0(const char16_t *s, qsizetype n) {
            s[5] == u':' && in(s[6], u'0', u'5') && isDigit(s[7]);
 }
 
-} // namespace
+}  // namespace
 
 struct PatternMatcher::Posix {
     regex_t re{};
@@ -84,9 +84,7 @@ struct PatternMatcher::Posix {
 
 PatternMatcher::PatternMatcher(Engine engine) : m_engine(engine) {}
 
-PatternMatcher::PatternMatcher(const QString &pattern, Engine engine) : m_engine(engine) {
-    setPattern(pattern);
-}
+PatternMatcher::PatternMatcher(const QString &pattern, Engine engine) : m_engine(engine) { setPattern(pattern); }
 
 PatternMatcher::~PatternMatcher() = default;
 
@@ -106,8 +104,10 @@ void PatternMatcher::setPattern(const QString &pattern) {
     m_pattern = pattern;
     m_scanner = Scanner::None;
     if (m_engine == Engine::Auto) {
-        if (pattern == patterns::kRecordTime) m_scanner = Scanner::RecordTime;
-        else if (pattern == patterns::kNumber) m_scanner = Scanner::Number;
+        if (pattern == patterns::kRecordTime)
+            m_scanner = Scanner::RecordTime;
+        else if (pattern == patterns::kNumber)
+            m_scanner = Scanner::Number;
     }
     m_found = false;
 }

@@ -67,4 +67,4 @@ inline const QString kNumber = QStringLiteral("[-+]?(([0-9]+)|([0-9]*\\.[0-9]+)(
 inline const QString kColumnName = QStringLiteral("[- a-zA-Z0-9._/]+");
 // A key: the key text between double quotes.
 inline QString key(const char *text) { return u'"' + QString::fromLatin1(text) + u'"'; }
-} // namespace patterns
+}  // namespace patterns

@@ -10,8 +10,8 @@
 #include <vector>
 
 // Column positions of DATA; column 8 is carried but read by nobody.
-inline constexpr int colDateTime = 0, colTherm1 = 1, colTherm2 = 2, colTherm3 = 3, colPH1Raw = 4,
-                     colPH2Raw = 5, colPH1 = 6, colPH2 = 7, colFlowRate = 9, colTotalVolume = 10;
+inline constexpr int colDateTime = 0, colTherm1 = 1, colTherm2 = 2, colTherm3 = 3, colPH1Raw = 4, colPH2Raw = 5,
+                     colPH1 = 6, colPH2 = 7, colFlowRate = 9, colTotalVolume = 10;
 
 // Record counters are 16-bit: this many records at most.
 inline constexpr int kMaxRecords = 32767;
@@ -27,7 +27,10 @@ public:
     bool isInitialized() const { return m_initialized; }
     bool isDateInitialized() const { return m_dateInitialized; }
 
-    void setStartdate(double vData) { m_startdate = vData; m_dateInitialized = true; }
+    void setStartdate(double vData) {
+        m_startdate = vData;
+        m_dateInitialized = true;
+    }
     double startdate() const { return m_startdate; }
 
     void setPH1_Slope(double vData) { m_probe1.setSlope(vData); }

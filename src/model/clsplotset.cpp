@@ -34,4 +34,6 @@ void clsPlotSet::setcolorindex(int plotindex, std::int16_t vData) {
     if (inRange(plotindex)) m_colors[plotindex] = std::uint32_t(std::int32_t(vData));
 }
 
-std::int64_t clsPlotSet::colorindex(int plotindex) const { return inRange(plotindex) ? std::int64_t(m_colors[plotindex]) : -1; }
+std::int64_t clsPlotSet::colorindex(int plotindex) const {
+    return inRange(plotindex) ? std::int64_t(m_colors[plotindex]) : -1;
+}

@@ -18,7 +18,7 @@ std::optional<double> readNumber(QStringView text) {
     QStringView t = text.trimmed();
     if (t.isEmpty()) return std::nullopt;
     bool ok = false;
-    double v = t.toDouble(&ok);  // C locale: "." point, no grouping
+    double v = t.toDouble(&ok);                         // C locale: "." point, no grouping
     if (!ok || !std::isfinite(v)) return std::nullopt;  // "nan" and "inf" are no numbers here
     return v;
 }
@@ -102,9 +102,7 @@ Cell DataTable::cell(int row, int col) const {
 void DataTable::setCell(int row, int col, const Cell &value) {
     const std::size_t i = index(row, col);
     switch (value.kind()) {
-    case Cell::Kind::Number:
-        m_values[i] = value.number();
-        break;
+    case Cell::Kind::Number: m_values[i] = value.number(); break;
     case Cell::Kind::Text:
         if (m_kinds[i] == Cell::Kind::Text) {
             m_texts[std::size_t(m_values[i])] = value.string();
@@ -113,9 +111,7 @@ void DataTable::setCell(int row, int col, const Cell &value) {
             m_texts.push_back(value.string());
         }
         break;
-    default:
-        m_values[i] = 0.0;
-        break;
+    default: m_values[i] = 0.0; break;
     }
     m_kinds[i] = value.kind();
     if (col == 0) {
@@ -140,8 +136,8 @@ double DataTable::rowDay(int row) const {
 }
 
 std::size_t DataTable::memoryBytes() const {
-    std::size_t bytes = m_values.capacity() * sizeof(double) + m_kinds.capacity() +
-                        m_days.capacity() * sizeof(double) + m_texts.capacity() * sizeof(QString);
+    std::size_t bytes = m_values.capacity() * sizeof(double) + m_kinds.capacity() + m_days.capacity() * sizeof(double) +
+                        m_texts.capacity() * sizeof(QString);
     for (const QString &s : m_texts) bytes += 32 + std::size_t(s.capacity()) * 2;
     return bytes;
 }

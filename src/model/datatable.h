@@ -75,8 +75,8 @@ private:
     void clearTexts();
 
     int m_rows = 0, m_cols = 0;
-    std::vector<double> m_values;        // number, or index into m_texts for a text cell
+    std::vector<double> m_values;  // number, or index into m_texts for a text cell
     std::vector<Cell::Kind> m_kinds;
     std::vector<QString> m_texts;
-    std::vector<double> m_days;           // per row, decimal day of column 0
+    std::vector<double> m_days;  // per row, decimal day of column 0
 };

@@ -8,8 +8,7 @@ namespace dt {
 namespace {
 
 const QDate kEpoch(1899, 12, 30);
-const char *const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char *const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
@@ -18,18 +17,29 @@ bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 struct Scanner {
     QStringView s;
     qsizetype i = 0;
-    void skipBlanks() { while (i < s.size() && (s[i] == u' ' || s[i] == u'\t')) ++i; }
+    void skipBlanks() {
+        while (i < s.size() && (s[i] == u' ' || s[i] == u'\t')) ++i;
+    }
     bool atEnd() const { return i >= s.size(); }
     QChar peek() const { return atEnd() ? QChar() : s[i]; }
     bool number(int &value, int maxDigits) {
         qsizetype start = i;
         long v = 0;
         while (i < s.size() && isDigit(s[i]) && i - start < maxDigits) v = v * 10 + (s[i++].unicode() - '0');
-        if (i == start || (i < s.size() && isDigit(s[i]))) { i = start; return false; }
+        if (i == start || (i < s.size() && isDigit(s[i]))) {
+            i = start;
+            return false;
+        }
         value = int(v);
         return true;
     }
-    bool eat(QChar c) { if (peek() == c) { ++i; return true; } return false; }
+    bool eat(QChar c) {
+        if (peek() == c) {
+            ++i;
+            return true;
+        }
+        return false;
+    }
 };
 
 int monthFromName(QStringView name) {
@@ -43,21 +53,33 @@ int monthFromName(QStringView name) {
 bool readTime(Scanner &sc, int &h, int &mi, int &se) {
     Scanner save = sc;
     se = 0;
-    if (!sc.number(h, 2) || !sc.eat(u':') || !sc.number(mi, 2)) { sc = save; return false; }
-    if (sc.eat(u':') && !sc.number(se, 2)) { sc = save; return false; }
+    if (!sc.number(h, 2) || !sc.eat(u':') || !sc.number(mi, 2)) {
+        sc = save;
+        return false;
+    }
+    if (sc.eat(u':') && !sc.number(se, 2)) {
+        sc = save;
+        return false;
+    }
     Scanner beforeMarker = sc;
     sc.skipBlanks();
     QChar c = sc.peek().toLower();
     if (c == u'a' || c == u'p') {
         ++sc.i;
         if (sc.peek().toLower() == u'm') ++sc.i;
-        if (h < 1 || h > 12) { sc = save; return false; }
+        if (h < 1 || h > 12) {
+            sc = save;
+            return false;
+        }
         if (c == u'a' && h == 12) h = 0;
         if (c == u'p' && h != 12) h += 12;
     } else {
         sc = beforeMarker;
     }
-    if (h > 23 || mi > 59 || se > 59) { sc = save; return false; }
+    if (h > 23 || mi > 59 || se > 59) {
+        sc = save;
+        return false;
+    }
     return true;
 }
 
@@ -68,7 +90,10 @@ bool readDate(Scanner &sc, int &y, int &m, int &d) {
     if (!sc.number(a, 4)) return false;
     const bool fourDigitsFirst = sc.i - save.i == 4;
     const QChar sep = sc.peek();
-    if ((sep != u'/' && sep != u'-') || !sc.eat(sep)) { sc = save; return false; }
+    if ((sep != u'/' && sep != u'-') || !sc.eat(sep)) {
+        sc = save;
+        return false;
+    }
     const qsizetype nameStart = sc.i;
     while (!sc.atEnd() && sc.peek().isLetter()) ++sc.i;
     bool ok;
@@ -77,8 +102,15 @@ bool readDate(Scanner &sc, int &y, int &m, int &d) {
         d = a;
         ok = m && !fourDigitsFirst && sc.eat(sep) && sc.number(y, 4);
     } else if (sc.number(b, 2) && sc.eat(sep) && sc.number(c, 4)) {
-        if (fourDigitsFirst) { y = a; m = b; d = c; }
-        else { m = a; d = b; y = c; }
+        if (fourDigitsFirst) {
+            y = a;
+            m = b;
+            d = c;
+        } else {
+            m = a;
+            d = b;
+            y = c;
+        }
         ok = true;
     } else {
         ok = false;
@@ -88,15 +120,13 @@ bool readDate(Scanner &sc, int &y, int &m, int &d) {
     return false;
 }
 
-} // namespace
+}  // namespace
 
 bool isValidDate(int year, int month, int day) {
     return year >= 100 && year <= 9999 && QDate::isValid(year, month, day);
 }
 
-double fromDate(int year, int month, int day) {
-    return double(kEpoch.daysTo(QDate(year, month, day)));
-}
+double fromDate(int year, int month, int day) { return double(kEpoch.daysTo(QDate(year, month, day))); }
 
 double fromParts(const Parts &p) {
     return fromDate(p.year, p.month, p.day) + (p.hour * 3600 + p.minute * 60 + p.second) / kSecondsPerDay;
@@ -105,11 +135,18 @@ double fromParts(const Parts &p) {
 Parts toParts(double value) {
     double whole = std::floor(value);
     long long secs = std::llround((value - whole) * kSecondsPerDay);
-    if (secs >= 86400) { whole += 1; secs -= 86400; }
+    if (secs >= 86400) {
+        whole += 1;
+        secs -= 86400;
+    }
     QDate date = kEpoch.addDays(qint64(whole));
     Parts p;
-    p.year = date.year(); p.month = date.month(); p.day = date.day();
-    p.hour = int(secs / 3600); p.minute = int(secs / 60 % 60); p.second = int(secs % 60);
+    p.year = date.year();
+    p.month = date.month();
+    p.day = date.day();
+    p.hour = int(secs / 3600);
+    p.minute = int(secs / 60 % 60);
+    p.second = int(secs % 60);
     return p;
 }
 
@@ -121,8 +158,11 @@ double today() {
 QString recordText(double value) {
     Parts p = toParts(value);
     return QStringLiteral("%1/%2/%3 %4:%5:%6")
-        .arg(p.month).arg(p.day).arg(p.year)
-        .arg(p.hour, 2, 10, QLatin1Char('0')).arg(p.minute, 2, 10, QLatin1Char('0'))
+        .arg(p.month)
+        .arg(p.day)
+        .arg(p.year)
+        .arg(p.hour, 2, 10, QLatin1Char('0'))
+        .arg(p.minute, 2, 10, QLatin1Char('0'))
         .arg(p.second, 2, 10, QLatin1Char('0'));
 }
 
@@ -142,7 +182,11 @@ std::optional<double> parse(QStringView text) {
     }
     sc.skipBlanks();
     if ((!haveDate && !haveTime) || !sc.atEnd()) return std::nullopt;
-    if (!haveDate) { p.year = 1899; p.month = 12; p.day = 30; }
+    if (!haveDate) {
+        p.year = 1899;
+        p.month = 12;
+        p.day = 30;
+    }
     return fromParts(p);
 }
 
@@ -152,8 +196,10 @@ QString format(double value, QStringView pattern) {
         const bool noTime = p.hour == 0 && p.minute == 0 && p.second == 0;
         const bool noDate = std::floor(value) == 0.0;
         QString date = QStringLiteral("%1/%2/%3").arg(p.month).arg(p.day).arg(p.year);
-        QString time = QStringLiteral("%1:%2:%3").arg(p.hour, 2, 10, QLatin1Char('0'))
-                           .arg(p.minute, 2, 10, QLatin1Char('0')).arg(p.second, 2, 10, QLatin1Char('0'));
+        QString time = QStringLiteral("%1:%2:%3")
+                           .arg(p.hour, 2, 10, QLatin1Char('0'))
+                           .arg(p.minute, 2, 10, QLatin1Char('0'))
+                           .arg(p.second, 2, 10, QLatin1Char('0'));
         if (noDate && !noTime) return time;
         if (noTime) return date;
         return date + u' ' + time;
@@ -161,7 +207,9 @@ QString format(double value, QStringView pattern) {
     const bool twelveHour = pattern.contains(u"am/pm", Qt::CaseInsensitive);
     QString out;
     bool lastWasHour = false;
-    auto two = [](int v, bool pad) { return pad ? QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')) : QString::number(v); };
+    auto two = [](int v, bool pad) {
+        return pad ? QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')) : QString::number(v);
+    };
     for (qsizetype i = 0; i < pattern.size();) {
         if (pattern.mid(i, 5).compare(u"am/pm", Qt::CaseInsensitive) == 0) {
             QString marker = p.hour < 12 ? QStringLiteral("am") : QStringLiteral("pm");
@@ -177,22 +225,37 @@ QString format(double value, QStringView pattern) {
             out += run >= 3 ? QString::number(p.year) : two(p.year % 100, true);
             lastWasHour = false;
             break;
-        case 'd': out += two(p.day, run >= 2); lastWasHour = false; break;
+        case 'd':
+            out += two(p.day, run >= 2);
+            lastWasHour = false;
+            break;
         case 'm':
-            if (lastWasHour && run <= 2) out += two(p.minute, run >= 2);
-            else if (run >= 3) out += QLatin1String(kMonthNames[p.month - 1]);
-            else out += two(p.month, run >= 2);
+            if (lastWasHour && run <= 2)
+                out += two(p.minute, run >= 2);
+            else if (run >= 3)
+                out += QLatin1String(kMonthNames[p.month - 1]);
+            else
+                out += two(p.month, run >= 2);
             lastWasHour = false;
             break;
         case 'h': {
             int h = p.hour;
-            if (twelveHour) { h %= 12; if (h == 0) h = 12; }
+            if (twelveHour) {
+                h %= 12;
+                if (h == 0) h = 12;
+            }
             out += two(h, run >= 2);
             lastWasHour = true;
             break;
         }
-        case 'n': out += two(p.minute, run >= 2); lastWasHour = false; break;
-        case 's': out += two(p.second, run >= 2); lastWasHour = false; break;
+        case 'n':
+            out += two(p.minute, run >= 2);
+            lastWasHour = false;
+            break;
+        case 's':
+            out += two(p.second, run >= 2);
+            lastWasHour = false;
+            break;
         default:
             out += pattern.mid(i, run);
             // Separators keep an hour token as "nearest before" for a following m.
@@ -204,4 +267,4 @@ QString format(double value, QStringView pattern) {
     return out;
 }
 
-} // namespace dt
+}  // namespace dt

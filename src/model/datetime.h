@@ -35,4 +35,4 @@ std::optional<double> parse(QStringView text);
 // general form (date and time, date alone at midnight, time alone on day 0).
 QString format(double value, QStringView pattern);
 
-} // namespace dt
+}  // namespace dt

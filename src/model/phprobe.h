@@ -15,7 +15,7 @@ public:
 
 private:
     QString m_serialNumber;
-    double m_slope = 1.0;   // the ideal response
+    double m_slope = 1.0;  // the ideal response
     double m_offset = 0.0;
     QString m_calibrationDate;
 };

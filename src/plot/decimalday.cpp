@@ -4,15 +4,13 @@
 
 #include <cmath>
 
-double dt2decimalday(const QString &myDT) {
-    return dt::parse(myDT).value_or(0.0);
-}
+double dt2decimalday(const QString &myDT) { return dt::parse(myDT).value_or(0.0); }
 
 namespace {
 // Outside the years 100 to 9999 there is no date to write or read back.
 const double lowest = dt::fromDate(100, 1, 1), highest = dt::fromDate(9999, 12, 31) + 1.0;
 bool isDateTime(double x) { return std::isfinite(x) && x >= lowest && x < highest; }
-} // namespace
+}  // namespace
 
 QString decimalday2dt(double x) {
     if (!isDateTime(x)) return {};

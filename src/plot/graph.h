@@ -83,8 +83,16 @@ public:
     std::function<void()> onZoomOut;
 
 protected:
-    void raisePointChosen(int point) { if (onPointChosen) onPointChosen(point); }
-    void raiseViewChanged() { if (onViewChanged) onViewChanged(); }
-    void raiseZoomIn() { if (onZoomIn) onZoomIn(); }
-    void raiseZoomOut() { if (onZoomOut) onZoomOut(); }
+    void raisePointChosen(int point) {
+        if (onPointChosen) onPointChosen(point);
+    }
+    void raiseViewChanged() {
+        if (onViewChanged) onViewChanged();
+    }
+    void raiseZoomIn() {
+        if (onZoomIn) onZoomIn();
+    }
+    void raiseZoomOut() {
+        if (onZoomOut) onZoomOut();
+    }
 };

@@ -27,7 +27,7 @@ double rowDate(const DataTable &table, int row) {
     return std::isnan(d) ? 0.0 : d;
 }
 
-} // namespace
+}  // namespace
 
 double getNextClosestDate(double target, bool up, clsDataSet &dataSet) {
     const int count = recordCount(dataSet);
@@ -75,9 +75,7 @@ std::optional<double> stepTimeRange(int index, const QString &fieldText, clsData
     }
 }
 
-QString rangeFieldText(double dateTime) {
-    return dt::format(dateTime, u"mm/d/yyyy Hh:Nn:Ss");
-}
+QString rangeFieldText(double dateTime) { return dt::format(dateTime, u"mm/d/yyyy Hh:Nn:Ss"); }
 
 std::optional<QString> stepTimeRangeText(int index, const QString &fieldText, clsDataSet &dataSet) {
     const std::optional<double> v = stepTimeRange(index, fieldText, dataSet);
@@ -126,8 +124,10 @@ QString annotationStatusText(bool inView, bool force) {
 }
 
 void ZoomController::autoscaleClicked(bool autoscaleTicked) {
-    if (autoscaleTicked) run(m_hooks.disableRangeControls);
-    else if (!m_zoomed) run(m_hooks.enableRangeControls);
+    if (autoscaleTicked)
+        run(m_hooks.disableRangeControls);
+    else if (!m_zoomed)
+        run(m_hooks.enableRangeControls);
     run(m_hooks.rebuildPlot);
 }
 

@@ -9,7 +9,14 @@ class clsDataSet;
 class IGraph;
 
 // Step button indexes of cmdXMin, cmdXMax and cmdStep.
-enum StepIndex { kStepStart = 0, kStepBackMore = 1, kStepBack = 2, kStepForward = 3, kStepForwardMore = 4, kStepEnd = 5 };
+enum StepIndex {
+    kStepStart = 0,
+    kStepBackMore = 1,
+    kStepBack = 2,
+    kStepForward = 3,
+    kStepForwardMore = 4,
+    kStepEnd = 5
+};
 
 // Date-time of the record next to `target` in the direction `up`; the zero date-time when
 // no records are loaded.
@@ -58,7 +65,9 @@ public:
     void zoomOut(bool autoscaleTicked);
 
 private:
-    static void run(const std::function<void()> &f) { if (f) f(); }
+    static void run(const std::function<void()> &f) {
+        if (f) f();
+    }
     Hooks m_hooks;
     bool m_zoomed = false;
 };

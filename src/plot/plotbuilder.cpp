@@ -9,7 +9,8 @@
 #include <limits>
 
 PlotBuilder::PlotBuilder(clsDataSet &dataSet, clsPlotSet &plotSet, IGraph &graph, InputsFn inputs, StatusFn status)
-    : m_dataSet(dataSet), m_plotSet(plotSet), m_graph(graph), m_inputs(std::move(inputs)), m_status(std::move(status)) {}
+    : m_dataSet(dataSet), m_plotSet(plotSet), m_graph(graph), m_inputs(std::move(inputs)), m_status(std::move(status)) {
+}
 
 void PlotBuilder::rebuildPlot() {
     const PlotInputs in = m_inputs ? m_inputs() : PlotInputs{};

@@ -15,8 +15,8 @@ namespace {
 class SpacedDateTimeTicker : public QCPAxisTickerDateTime {
 public:
     explicit SpacedDateTimeTicker(QCPAxis *axis) : m_axis(axis) {}
-    void generate(const QCPRange &range, const QLocale &locale, QChar formatChar, int precision,
-                  QVector<double> &ticks, QVector<double> *subTicks, QVector<QString> *tickLabels) override {
+    void generate(const QCPRange &range, const QLocale &locale, QChar formatChar, int precision, QVector<double> &ticks,
+                  QVector<double> *subTicks, QVector<QString> *tickLabels) override {
         const int width = m_axis && m_axis->axisRect() ? m_axis->axisRect()->width() : 600;
         setTickCount(std::clamp(width / 130, 2, 12));
         QCPAxisTickerDateTime::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
@@ -32,9 +32,7 @@ constexpr double kSecondsPerDay = 86400.0;
 
 const QColor kSurround(63, 63, 63);
 
-QColor fromBgr(std::uint32_t c) {
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
+QColor fromBgr(std::uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 void styleAxis(QCPAxis *axis) {
     const QPen white(Qt::white);
@@ -47,7 +45,7 @@ void styleAxis(QCPAxis *axis) {
     axis->grid()->setZeroLinePen(Qt::NoPen);
 }
 
-} // namespace
+}  // namespace
 
 double QcpGraph::dayToKey(double day) { return (day - kUnixEpochDay) * kSecondsPerDay; }
 double QcpGraph::keyToDay(double key) { return key / kSecondsPerDay + kUnixEpochDay; }
@@ -218,17 +216,30 @@ void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n)
     s->dirty = m_fullDirty = true;
 }
 
-void QcpGraph::setXAxisLabel(const QString &label) { m_plot->xAxis->setLabel(label); m_fullDirty = true; }
+void QcpGraph::setXAxisLabel(const QString &label) {
+    m_plot->xAxis->setLabel(label);
+    m_fullDirty = true;
+}
 QString QcpGraph::xAxisLabel() const { return m_plot->xAxis->label(); }
-void QcpGraph::setYAxisLabel(const QString &label) { m_plot->yAxis->setLabel(label); m_fullDirty = true; }
+void QcpGraph::setYAxisLabel(const QString &label) {
+    m_plot->yAxis->setLabel(label);
+    m_fullDirty = true;
+}
 QString QcpGraph::yAxisLabel() const { return m_plot->yAxis->label(); }
 
-void QcpGraph::setMarkerPosition(double day) { m_markerDay = day; m_markerDirty = true; }
-void QcpGraph::setMarkerText(const QString &text) { m_markerText = text; m_markerDirty = true; }
+void QcpGraph::setMarkerPosition(double day) {
+    m_markerDay = day;
+    m_markerDirty = true;
+}
+void QcpGraph::setMarkerText(const QString &text) {
+    m_markerText = text;
+    m_markerDirty = true;
+}
 
 void QcpGraph::setMarkerLineType(int type) {
     m_markerLineType = type;
-    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
+    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                          Qt::DashDotDotLine};
     QPen pen = m_marker->pen();
     pen.setStyle(type >= 0 && type < 5 ? styles[type] : Qt::SolidLine);
     pen.setWidthF(type >= 5 ? 1.5 : 1.0);
@@ -259,7 +270,8 @@ void QcpGraph::pushData(Series &s) {
         // Out of order (a row without a date-time sits at 0.0): plot sorted, remember the rows.
         s.rowOf.resize(n);
         std::iota(s.rowOf.begin(), s.rowOf.end(), 0);
-        std::stable_sort(s.rowOf.begin(), s.rowOf.end(), [&](int a, int b) { return s.x[std::size_t(a)] < s.x[std::size_t(b)]; });
+        std::stable_sort(s.rowOf.begin(), s.rowOf.end(),
+                         [&](int a, int b) { return s.x[std::size_t(a)] < s.x[std::size_t(b)]; });
         for (std::size_t i = 0; i < n; ++i) {
             const std::size_t r = std::size_t(s.rowOf[i]);
             out[i] = QCPGraphData(dayToKey(s.x[r]), double(s.y[r]));
@@ -272,9 +284,12 @@ void QcpGraph::pushData(Series &s) {
 void QcpGraph::applyRanges() {
     m_applying = true;
     QCPAxis *x = m_plot->xAxis, *y = m_plot->yAxis;
-    if (m_xMode == kScaleManual) x->setRange(dayToKey(m_xMin), dayToKey(m_xMax));
-    else if (m_pointCount > 0) x->rescale(true);
-    else x->setRange(dayToKey(dt::today()), dayToKey(dt::today() + 1));  // no data yet: today
+    if (m_xMode == kScaleManual)
+        x->setRange(dayToKey(m_xMin), dayToKey(m_xMax));
+    else if (m_pointCount > 0)
+        x->rescale(true);
+    else
+        x->setRange(dayToKey(dt::today()), dayToKey(dt::today() + 1));  // no data yet: today
     if (m_yMode == kScaleManual) {
         // A half-typed limit leaves that limit where it was.
         const QCPRange cur = y->range();

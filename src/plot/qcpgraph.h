@@ -46,17 +46,35 @@ public:
     QString xAxisLabel() const override;
     void setYAxisLabel(const QString &label) override;
     QString yAxisLabel() const override;
-    void setYScaleMode(int mode) override { m_yMode = mode; m_fullDirty = true; }
+    void setYScaleMode(int mode) override {
+        m_yMode = mode;
+        m_fullDirty = true;
+    }
     int yScaleMode() const override { return m_yMode; }
-    void setYMinText(const QString &text) override { m_yMinText = text; m_fullDirty = true; }
+    void setYMinText(const QString &text) override {
+        m_yMinText = text;
+        m_fullDirty = true;
+    }
     QString yMinText() const override { return m_yMinText; }
-    void setYMaxText(const QString &text) override { m_yMaxText = text; m_fullDirty = true; }
+    void setYMaxText(const QString &text) override {
+        m_yMaxText = text;
+        m_fullDirty = true;
+    }
     QString yMaxText() const override { return m_yMaxText; }
-    void setXScaleMode(int mode) override { m_xMode = mode; m_fullDirty = true; }
+    void setXScaleMode(int mode) override {
+        m_xMode = mode;
+        m_fullDirty = true;
+    }
     int xScaleMode() const override { return m_xMode; }
-    void setXMin(double day) override { m_xMin = day; m_fullDirty = true; }
+    void setXMin(double day) override {
+        m_xMin = day;
+        m_fullDirty = true;
+    }
     double xMin() const override { return m_xMin; }
-    void setXMax(double day) override { m_xMax = day; m_fullDirty = true; }
+    void setXMax(double day) override {
+        m_xMax = day;
+        m_fullDirty = true;
+    }
     double xMax() const override { return m_xMax; }
     void setMarkerPosition(double day) override;
     double markerPosition() const override { return m_markerDay; }
@@ -77,7 +95,7 @@ public:
 private:
     struct Series {
         QCPGraph *graph = nullptr;
-        std::vector<double> x;   // decimal days, as set
+        std::vector<double> x;  // decimal days, as set
         std::vector<float> y;
         std::vector<int> rowOf;  // plotted index -> row, only when the X values were out of order
         QString label;
@@ -111,8 +129,8 @@ private:
     int m_markerLineType = 0;
     std::uint32_t m_markerColor = 0x00FFFF;
     bool m_zoomed = false;
-    bool m_applying = false;    // our own range changes are no user zoom
-    bool m_fullDirty = true;    // anything but the marker changed since the last redraw
+    bool m_applying = false;  // our own range changes are no user zoom
+    bool m_fullDirty = true;  // anything but the marker changed since the last redraw
     bool m_markerDirty = true;
     QPoint m_pressPos;
     bool m_pressed = false;

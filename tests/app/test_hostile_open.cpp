@@ -52,7 +52,7 @@ protected:
 const QString kNoStartDate =
     QStringLiteral("WARNING: File is missing a valid start date.\r\nI will use today's date as the starting date.");
 
-} // namespace
+}  // namespace
 
 TEST_F(HostileOpen, BinaryNulAndUnicodeFiles) {
     frmMain w(&ui, &dialog);
@@ -118,9 +118,10 @@ TEST_F(HostileOpen, February30AsksAndDatesFromToday) {
     frmMain w(&ui, &dialog);
     ui.answers = {MsgAnswer::Yes};
     openChecked(w, files.writeLines(QStringLiteral("feb30.asc"), makeLog(rule)));
-    EXPECT_EQ(ui.texts(),
-              QStringList({"parsing error, I thought there should be a date here\r\nbut its invalid format. I'll ignore it",
-                           "File parser error at line:6 Keep going?", kNoStartDate}));
+    EXPECT_EQ(
+        ui.texts(),
+        QStringList({"parsing error, I thought there should be a date here\r\nbut its invalid format. I'll ignore it",
+                     "File parser error at line:6 Keep going?", kNoStartDate}));
     expectShows(w, 20);
     EXPECT_TRUE(w.txtStart->text().endsWith(QStringLiteral(" 08:00:00")));
 
@@ -153,7 +154,6 @@ TEST_F(HostileOpen, FolderUnreadableAndStrangePaths) {
     EXPECT_EQ(w.defaultFilePath, strange + u'/');
     w.mnuFileOpen_Click();  // cancelled; it started in the strange folder
     EXPECT_EQ(dialog.calls.last().initialName, strange + QStringLiteral("/*.asc"));
-
 }
 
 TEST_F(HostileOpen, FileWithoutReadPermission) {

@@ -43,7 +43,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(HostileSettings, DamagedValuesKeyByKey) {
     const QList<QMap<QString, QString>> cases = {
@@ -73,8 +73,8 @@ TEST_F(HostileSettings, SettingsFileThatIsNoSettingsFile) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
     QByteArray noise;
     for (int i = 0; i < 4096; ++i) noise += char(i * 7919 % 251);
-    for (const QByteArray &bytes : {noise, QByteArray("[Settings]\nMainLeft=\"\nMainTop=@Variant(\\0\\0\\0\\x7f)\n"),
-                                    QByteArray(1 << 20, '[')}) {
+    for (const QByteArray &bytes :
+         {noise, QByteArray("[Settings]\nMainLeft=\"\nMainTop=@Variant(\\0\\0\\0\\x7f)\n"), QByteArray(1 << 20, '[')}) {
         {
             QFile f(file);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -25,8 +25,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { QSettings().clear(); }
     void TearDown() override { QSettings().clear(); }
-    template <typename T>
-    T *find(frmMain &w, const char *name) {
+    template <typename T> T *find(frmMain &w, const char *name) {
         T *c = w.findChild<T *>(QLatin1String(name));
         EXPECT_NE(c, nullptr) << name;
         return c;
@@ -39,7 +38,7 @@ QString captions(const QList<QPushButton *> &buttons) {
     for (auto *b : buttons) out << b->text();
     return out.join(u' ');
 }
-} // namespace
+}  // namespace
 
 TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndInitialTexts) {
     frmMain w(&ui);
@@ -55,10 +54,16 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndInitialTexts) {
     for (const char *row : {"cmdStep", "cmdXMin", "cmdXMax"})
         EXPECT_EQ(captions(w.findChildren<QPushButton *>(QLatin1String(row))), QStringLiteral("Strt << < > >> End"));
     EXPECT_EQ(captions(w.findChildren<QPushButton *>(QStringLiteral("cmdYMax"))), QStringLiteral("+ + - -"));
-    const std::pair<const char *, const char *> texts[] = {
-        {"txtStart", "1/1/1988 00:00:00"}, {"txtEnd", "1/1/1999 00:00:00"}, {"txtYMax", "9.0"}, {"txtYMin", "6.0"},
-        {"txtPH1Slope", "1.00"}, {"txtPH2Slope", "1.00"}, {"txtPH1Offset", "0.00"}, {"txtPH2Corr", "0.00"},
-        {"txtThermistor1Corr", "0.00"}, {"txtThermistor3Corr", "0.00"}};
+    const std::pair<const char *, const char *> texts[] = {{"txtStart", "1/1/1988 00:00:00"},
+                                                           {"txtEnd", "1/1/1999 00:00:00"},
+                                                           {"txtYMax", "9.0"},
+                                                           {"txtYMin", "6.0"},
+                                                           {"txtPH1Slope", "1.00"},
+                                                           {"txtPH2Slope", "1.00"},
+                                                           {"txtPH1Offset", "0.00"},
+                                                           {"txtPH2Corr", "0.00"},
+                                                           {"txtThermistor1Corr", "0.00"},
+                                                           {"txtThermistor3Corr", "0.00"}};
     for (auto [name, text] : texts) EXPECT_EQ(find<QLineEdit>(w, name)->text(), QLatin1String(text)) << name;
     EXPECT_EQ(find<QGroupBox>(w, "Frame4")->title(), QStringLiteral("Thermistors"));
     EXPECT_EQ(find<QPushButton>(w, "cmdCompute")->text(), QStringLiteral("Compute"));
@@ -138,7 +143,8 @@ TEST_F(MainWindowTest, HostileSettingsStillOpenAUsableVisibleWindow) {
     for (const char *v : {"-99999999", "1e30", "nan", "", "99999999999"}) {
         QSettings s;
         s.beginGroup(QStringLiteral("Settings"));
-        for (const char *k : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) s.setValue(QLatin1String(k), QLatin1String(v));
+        for (const char *k : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+            s.setValue(QLatin1String(k), QLatin1String(v));
         s.sync();
         frmMain w(&ui);
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();

@@ -28,7 +28,7 @@ double expectedPH(double T, double raw, double slope, double offset) {
     const double pH = (raw / 1000 - offset) / ((T + 273.15) * 0.000198416 * slope) + 7;
     return std::nearbyint(pH * 10000) / 10000;
 }
-} // namespace
+}  // namespace
 
 TEST_F(WindowTest, OpeningALogFillsTheWholeWindow) {
     LogRecipe rule;  // 08:00:00 to 17:30:00 every half hour

@@ -22,7 +22,7 @@ protected:
     QString label(const char *name) { return w->findChild<QLabel *>(QLatin1String(name))->text(); }
     std::unique_ptr<frmMain> w;
 };
-} // namespace
+}  // namespace
 
 TEST_F(NavigationTest, EditsAndOptionClicksMarkTheComputationAsNeeded) {
     EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute"));
@@ -147,7 +147,9 @@ TEST_F(NavigationTest, FieldsCheckedOnLeavingInTheRealWindow) {
     w->show();
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    auto settle = [] { for (int i = 0; i < 5; ++i) QApplication::processEvents(); };
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    };
     w->txtPH1Slope->setFocus(Qt::TabFocusReason);
     settle();
     w->txtPH1Slope->setText(QStringLiteral("1.25"));

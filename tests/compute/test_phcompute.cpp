@@ -8,10 +8,19 @@
 namespace {
 // One record: time, three temperatures, two raw readings, two pH cells, aux, flow, volume.
 std::vector<Cell> record(const char *time, double t1, double t2, double t3, double raw1, double raw2) {
-    return {Cell(QString::fromLatin1(time)), Cell(t1), Cell(t2), Cell(t3), Cell(raw1), Cell(raw2),
-            Cell(0.0), Cell(0.0), Cell(0.0), Cell(1.25), Cell(12.5)};
+    return {Cell(QString::fromLatin1(time)),
+            Cell(t1),
+            Cell(t2),
+            Cell(t3),
+            Cell(raw1),
+            Cell(raw2),
+            Cell(0.0),
+            Cell(0.0),
+            Cell(0.0),
+            Cell(1.25),
+            Cell(12.5)};
 }
-} // namespace
+}  // namespace
 
 TEST(PHCompute, KnownValues) {
     ProbeInputs ideal;
@@ -26,7 +35,7 @@ TEST(PHCompute, KnownValues) {
 TEST(PHCompute, EachProbeUsesItsOwnThermistorAndCorrection) {
     clsDataSet ds;
     ds.add(record("5/13/2004 08:00:00", 25, 12.5, 0, 59.16, -100));
-    ProbeInputs p1;               // thermistor 1 at 25 degrees
+    ProbeInputs p1;                             // thermistor 1 at 25 degrees
     ProbeInputs p2{0.98, 0.01, 0.05, 1, -0.2};  // thermistor 2 at 12.5 degrees
     EXPECT_FALSE(computeAll(ds.DATA(), p1, p2));
     EXPECT_EQ(ds.DATA().cell(0, colPH1).number(), 8.0);

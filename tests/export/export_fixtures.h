@@ -39,7 +39,8 @@ inline double expectedPH(const Reading &r, double raw, const Probe &p) {
 
 // A log of the readings that starts on 2004-05-13; slopes and offsets as given.
 inline QByteArray makeLog(const std::vector<Reading> &readings, double slope1 = 0.985, double slope2 = 1.012,
-                          double offset1 = 0.0125, double offset2 = -0.0085, const QByteArray &startDate = "#2004-5-13#") {
+                          double offset1 = 0.0125, double offset2 = -0.0085,
+                          const QByteArray &startDate = "#2004-5-13#") {
     QByteArray out = "\"pH Probe Logger\"\r\n";
     out += "\"Probe 1 Slope:\"," + QByteArray::number(slope1, 'g', 17) + "\r\n";
     out += "\"Probe 2 Slope:\"," + QByteArray::number(slope2, 'g', 17) + "\r\n";
@@ -52,9 +53,13 @@ inline QByteArray makeLog(const std::vector<Reading> &readings, double slope1 = 
     for (const Reading &r : readings) {
         out += QStringLiteral("\"%1\",%2,%3,%4,%5,%6,7.8,7.9,%7,1.25,%8\r\n")
                    .arg(QLatin1String(r.time))
-                   .arg(r.therm[0]).arg(r.therm[1]).arg(r.therm[2])
-                   .arg(r.raw1).arg(r.raw2)
-                   .arg(i).arg(i * 0.5)
+                   .arg(r.therm[0])
+                   .arg(r.therm[1])
+                   .arg(r.therm[2])
+                   .arg(r.raw1)
+                   .arg(r.raw2)
+                   .arg(i)
+                   .arg(i * 0.5)
                    .toLatin1();
         ++i;
     }
@@ -71,9 +76,13 @@ inline std::vector<QStringList> readCsv(const QByteArray &bytes, bool *wellForme
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
         if (quoted) {
-            if (c == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') { field += '"'; ++i; }
-            else if (c == '"') quoted = false;
-            else field += c;
+            if (c == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"')
+                quoted = false;
+            else
+                field += c;
         } else if (c == '"') {
             if (!field.isEmpty()) ok = false;
             quoted = true;
@@ -98,4 +107,4 @@ inline std::vector<QStringList> readCsv(const QByteArray &bytes, bool *wellForme
     return rows;
 }
 
-} // namespace exporttest
+}  // namespace exporttest

@@ -23,11 +23,11 @@ QByteArray slurp(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-} // namespace
+}  // namespace
 
 TEST(CsvExport, NumbersInTheirShortestExactForm) {
-    for (double v : {7.8123, 0.1 + 0.2, 1e-5, -0.0, 123456789012345678.0, 5e-324,
-                     std::numeric_limits<double>::max(), 1.0 / 3.0}) {
+    for (double v :
+         {7.8123, 0.1 + 0.2, 1e-5, -0.0, 123456789012345678.0, 5e-324, std::numeric_limits<double>::max(), 1.0 / 3.0}) {
         const QByteArray text = shortestNumberText(v);
         EXPECT_EQ(std::strtod(text.constData(), nullptr), v) << text.constData();
         EXPECT_LE(text.size(), 24);
@@ -39,8 +39,8 @@ TEST(CsvExport, NumbersInTheirShortestExactForm) {
 TEST(CsvExport, QuotingAndReadBack) {
     clsDataSet ds;
     ds.setFieldlist({"Time", "Note, with comma", "Say \"hi\"", ""});  // ends with the empty entry
-    ds.add({Cell("5/13/2004 23:59:59"), Cell(QStringLiteral("a,b")), Cell(QStringLiteral("two\r\nlines")),
-            Cell(1.5), Cell()});
+    ds.add({Cell("5/13/2004 23:59:59"), Cell(QStringLiteral("a,b")), Cell(QStringLiteral("two\r\nlines")), Cell(1.5),
+            Cell()});
     ds.add({Cell("not a date"), Cell(QStringLiteral("\"q\"")), Cell(), Cell(-0.25), Cell(QStringLiteral("x\ny"))});
     const QByteArray csv = tableCsv(ds);
 

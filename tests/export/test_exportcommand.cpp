@@ -78,7 +78,7 @@ void expectTable(const QByteArray &csv, const Probe &p1, const Probe &p2) {
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(ExportCommand, CsvHoldsThePhTheWindowComputesAfterOpening) {
     TempFiles tmp;
@@ -127,10 +127,27 @@ TEST(ExportCommand, CalibrationOptionsAndEachThermistor) {
         // Each probe takes the correction of its own thermistor.
         const Probe p1{0.98, 0.01, 0.05, k, thermCorr[k]};
         const Probe p2{1.02, -0.003, -0.01, 2 - k, thermCorr[2 - k]};
-        QStringList args = {"--ph1-slope", "0.98", "--ph1-offset=0.01", "--ph1-corr", "0.05",
-                            "--ph1-thermistor", QString::number(k + 1), "--ph2-slope", "1.02", "--ph2-offset",
-                            "-0.003", "--ph2-corr", "-0.01", "--ph2-thermistor", QString::number(3 - k),
-                            "--therm1-corr", "-0.2", "--therm2-corr", "0.15", "--therm3-corr", "0.3"};
+        QStringList args = {"--ph1-slope",
+                            "0.98",
+                            "--ph1-offset=0.01",
+                            "--ph1-corr",
+                            "0.05",
+                            "--ph1-thermistor",
+                            QString::number(k + 1),
+                            "--ph2-slope",
+                            "1.02",
+                            "--ph2-offset",
+                            "-0.003",
+                            "--ph2-corr",
+                            "-0.01",
+                            "--ph2-thermistor",
+                            QString::number(3 - k),
+                            "--therm1-corr",
+                            "-0.2",
+                            "--therm2-corr",
+                            "0.15",
+                            "--therm3-corr",
+                            "0.3"};
         const QString csv = tmp.path(QStringLiteral("out%1.csv").arg(k));
         args << "--csv" << csv << log;
         const Outcome r = run(args);
@@ -151,13 +168,10 @@ TEST(ExportCommand, ExitStatusesAndMessages) {
     EXPECT_FALSE(QFileInfo::exists(tmp.path("x.csv")));
 
     // Usage errors: one line on standard error, nothing read.
-    for (const QStringList &args : {QStringList{"--ph1-slope", "abc", "--csv", "-", log},
-                                    QStringList{"--ph2-thermistor", "4", "--csv", "-", log},
-                                    QStringList{"--on-bad-date", "maybe", "--csv", "-", log},
-                                    QStringList{"--colour", "red", "--csv", "-", log},
-                                    QStringList{"--plot", tmp.path("p.jpg"), log},
-                                    QStringList{"--csv", "-"},
-                                    QStringList{"--csv"}}) {
+    for (const QStringList &args :
+         {QStringList{"--ph1-slope", "abc", "--csv", "-", log}, QStringList{"--ph2-thermistor", "4", "--csv", "-", log},
+          QStringList{"--on-bad-date", "maybe", "--csv", "-", log}, QStringList{"--colour", "red", "--csv", "-", log},
+          QStringList{"--plot", tmp.path("p.jpg"), log}, QStringList{"--csv", "-"}, QStringList{"--csv"}}) {
         r = run(args);
         EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
@@ -204,20 +218,28 @@ TEST(ExportCommand, PlotFilesByExtension) {
     std::vector<Reading> many;
     std::vector<QByteArray> times(600);
     for (int i = 0; i < 600; ++i) {
-        times[std::size_t(i)] = QStringLiteral("%1:%2:00").arg(8 + i / 60, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0')).toLatin1();
-        many.push_back({times[std::size_t(i)].constData(), {20 + std::sin(i / 50.0), 21, 19}, 40 + 20 * std::sin(i / 40.0), -30.0 + i / 20.0});
+        times[std::size_t(i)] =
+            QStringLiteral("%1:%2:00").arg(8 + i / 60, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0')).toLatin1();
+        many.push_back({times[std::size_t(i)].constData(),
+                        {20 + std::sin(i / 50.0), 21, 19},
+                        40 + 20 * std::sin(i / 40.0),
+                        -30.0 + i / 20.0});
     }
     const QString log = tmp.write("run.asc", makeLog(many));
-    const struct { const char *name; QByteArray signature; } kinds[] = {
-        {"plot.png", QByteArray("\x89PNG\r\n\x1a\n", 8)}, {"plot.PDF", "%PDF-"}, {"plot.svg", "<svg"}};
+    const struct {
+        const char *name;
+        QByteArray signature;
+    } kinds[] = {{"plot.png", QByteArray("\x89PNG\r\n\x1a\n", 8)}, {"plot.PDF", "%PDF-"}, {"plot.svg", "<svg"}};
     for (const auto &k : kinds) {
         const QString path = tmp.path(k.name);
         const Outcome r = run({"--plot", path, log});
         ASSERT_EQ(r.status, 0) << k.name << r.err.toStdString();
         const QByteArray bytes = slurp(path);
         EXPECT_GT(bytes.size(), 5000) << k.name;
-        if (k.signature == "<svg") EXPECT_TRUE(bytes.left(400).contains(k.signature)) << k.name;
-        else EXPECT_TRUE(bytes.startsWith(k.signature)) << k.name;
+        if (k.signature == "<svg")
+            EXPECT_TRUE(bytes.left(400).contains(k.signature)) << k.name;
+        else
+            EXPECT_TRUE(bytes.startsWith(k.signature)) << k.name;
     }
 }
 

@@ -30,7 +30,8 @@ protected:
             const EntryFieldRule *rule = findEntryFieldRule(QString::fromLatin1(name));
             ASSERT_NE(rule, nullptr) << name;
             const QString n = rule->name;
-            bindEntryField(edit, *rule, fmt, [this, n] { ++changes[n]; }, [this, n] { ++validLeaves[n]; });
+            bindEntryField(
+                edit, *rule, fmt, [this, n] { ++changes[n]; }, [this, n] { ++validLeaves[n]; });
             fields[n] = edit;
         }
         elsewhere = new QLineEdit(window.get());  // not bound: somewhere to move the focus to
@@ -70,7 +71,7 @@ protected:
     std::map<QString, int> changes, validLeaves;
 };
 
-} // namespace
+}  // namespace
 
 TEST(EntryFieldRules, ThirteenRowsAsTheWindowUsesThem) {
     const auto &rules = entryFieldRules();
@@ -88,8 +89,9 @@ TEST(EntryFieldRules, ThirteenRowsAsTheWindowUsesThem) {
         plotFields += s.onChange == EntryFieldRule::OnChange::RebuildPlot;
         // Every initial text passes its own check.
         QString t = s.initialText;
-        const bool ok = s.check == EntryFieldRule::Check::DateTime ? Formatter().FormatDateTime(t, s.flags, s.pattern)
-                                                                   : Formatter().FormatFixedNumeric(t, s.flags, s.places);
+        const bool ok = s.check == EntryFieldRule::Check::DateTime
+                            ? Formatter().FormatDateTime(t, s.flags, s.pattern)
+                            : Formatter().FormatFixedNumeric(t, s.flags, s.places);
         EXPECT_TRUE(ok) << qPrintable(s.name);
     }
     EXPECT_EQ(flags19, 1);

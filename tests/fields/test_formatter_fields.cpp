@@ -67,7 +67,7 @@ struct FormatterFields : ::testing::Test {
 const QString kNumberRequired =
     QStringLiteral("This field requires a number.  The number is allowed to have decimal places.");
 
-} // namespace
+}  // namespace
 
 TEST_F(FormatterFields, BadTextBeepsShowsMessageThenGivesFocusBack) {
     FakeField ef(log, "abc");
@@ -109,8 +109,8 @@ TEST_F(FormatterFields, EachFieldOperationHasItsOwnDefaultTexts) {
          "This field requires a dollar amount.", "Anything in this field must be a dollar amount."},
         {[&](IEntryField &e, int fl) { return fmt.FormatDateField(e, fl); }, "abc", "This field requires a date.",
          "Anything in this field must be a date."},
-        {[&](IEntryField &e, int fl) { return fmt.FormatSSNField(e, fl); }, "12", "This field requires a social security number.",
-         "Anything in this field must be a social security number."},
+        {[&](IEntryField &e, int fl) { return fmt.FormatSSNField(e, fl); }, "12",
+         "This field requires a social security number.", "Anything in this field must be a social security number."},
         {[&](IEntryField &e, int fl) { return fmt.FormatTimeField(e, fl); }, "14:05", "This field requires a time.",
          "Anything in this field must be a time."},
         {[&](IEntryField &e, int fl) { return fmt.FormatZipField(e, fl); }, "12", "This field requires a US zip code.",
@@ -122,8 +122,7 @@ TEST_F(FormatterFields, EachFieldOperationHasItsOwnDefaultTexts) {
         {[&](IEntryField &e, int fl) { return fmt.FormatDateTimeField(e, fl); }, "abc", "This field requires a date.",
          "Anything in this field must be a date."},
         {[&](IEntryField &e, int fl) { return fmt.FormatNameField(e, fl); }, "",
-         "This field requires a person's name.  You can enter the name in any reasonable format.",
-         nullptr},
+         "This field requires a person's name.  You can enter the name in any reasonable format.", nullptr},
     };
     for (const Row &r : rows) {
         ui.messages.clear();

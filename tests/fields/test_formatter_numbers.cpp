@@ -15,7 +15,7 @@ struct Case {
     const char *out;  // the text afterwards (as typed when refused)
 };
 
-} // namespace
+}  // namespace
 
 TEST(FormatterNumbers, FixedNumericRoundsAndRefuses) {
     const Formatter f;
@@ -23,15 +23,15 @@ TEST(FormatterNumbers, FixedNumericRoundsAndRefuses) {
         {"1.5", 4, 0, true, "1.5000"},
         {"-2.71828", 4, 0, true, "-2.7183"},
         {" 2 ", 4, 0, true, "2.0000"},
-        {"1.00005", 4, 0, true, "1.0001"},     // half away from zero on the decimal form
+        {"1.00005", 4, 0, true, "1.0001"},  // half away from zero on the decimal form
         {"0.125", 2, 0, true, "0.13"},
         {"-0.125", 2, 0, true, "-0.13"},
-        {"9.995", 2, 0, true, "10.00"},        // carry into a new digit
-        {"-0.00001", 4, 0, true, "0.0000"},    // no "-0.0000"
+        {"9.995", 2, 0, true, "10.00"},      // carry into a new digit
+        {"-0.00001", 4, 0, true, "0.0000"},  // no "-0.0000"
         {"1e3", 2, 0, true, "1000.00"},
         {".5", 3, 0, true, "0.500"},
         {"123456789012.345", 2, 0, true, "123456789012.35"},
-        {"2.50", 0, 0, true, "2.5"},           // general form
+        {"2.50", 0, 0, true, "2.5"},  // general form
         {"2.50", -3, 0, true, "2.5"},
         {"100", 0, 0, true, "100"},
         {"-0.0125", 0, 0, true, "-0.0125"},
@@ -41,9 +41,9 @@ TEST(FormatterNumbers, FixedNumericRoundsAndRefuses) {
         {"nan", 2, 0, false, "nan"},
         {"inf", 2, 0, false, "inf"},
         {"", 4, 0, true, ""},
-        {"", 4, 19, true, ""},                 // flags 19 carry no fmtRequired
+        {"", 4, 19, true, ""},  // flags 19 carry no fmtRequired
         {"", 4, fmtRequired, false, ""},
-        {"   ", 4, 0, false, "   "},           // blanks are not empty
+        {"   ", 4, 0, false, "   "},  // blanks are not empty
     };
     for (const Case &c : cases) {
         QString s = QString::fromLatin1(c.in);
@@ -58,7 +58,7 @@ TEST(FormatterNumbers, ScientificMantissaAndExponent) {
         {"654.3", 3, 0, true, "6.543e02"},
         {"0.00012", 3, 0, true, "1.2e-04"},
         {"-654.3", 2, 0, true, "-6.54e02"},
-        {"9.9999", 2, 0, true, "1e01"},        // rounding carries into the exponent
+        {"9.9999", 2, 0, true, "1e01"},  // rounding carries into the exponent
         {"1", 3, 0, true, "1e00"},
         {"0", 2, 0, true, "0e00"},
         {"1.5e300", 1, 0, true, "1.5e300"},
@@ -88,9 +88,9 @@ TEST(FormatterNumbers, LongComparesTheRoundedValueAndNeverRewrites) {
         {"12.5", fmtCheckRange, 1, 12, true},   // halves to even: 12
         {"13.5", fmtCheckRange, 1, 14, true},   // 14
         {"13.5", fmtCheckRange, 1, 13, false},
-        {"0.5", fmtCheckRange, 1, 12, false},   // 0
-        {"1.5", fmtCheckRange, 1, 12, true},    // 2
-        {"500", 0, 1, 12, true},                // limits ignored without fmtCheckRange
+        {"0.5", fmtCheckRange, 1, 12, false},  // 0
+        {"1.5", fmtCheckRange, 1, 12, true},   // 2
+        {"500", 0, 1, 12, true},               // limits ignored without fmtCheckRange
         {"-5", fmtCheckRange, 0, std::nullopt, false},
         {"500", fmtCheckRange, 0, std::nullopt, true},
         {"500", fmtCheckRange, std::nullopt, 100, false},
@@ -137,7 +137,7 @@ TEST(FormatterNumbers, DateTimePatterns) {
         {"12/31/2005 23:59:59", window, true, "12/31/2005 23:59:59"},
         {"31/31/2005", window, false, "31/31/2005"},
         {"3/7/2005 2:05:09 PM", "m/d/yyyy h:n:s", true, "3/7/2005 14:5:9"},
-        {"3/7/2005 2:05 PM", "hh:mm am/pm", true, "02:05 pm"},   // m after an hour: minutes
+        {"3/7/2005 2:05 PM", "hh:mm am/pm", true, "02:05 pm"},  // m after an hour: minutes
         {"3/7/2005 2:05 PM", "HH:MM AM/PM", true, "02:05 PM"},
         {"3/7/2005 12:30 AM", "h:nn am/pm", true, "12:30 am"},
         {"3/7/2005 2:05 PM", "dd/mm/yyyy", true, "07/03/2005"},

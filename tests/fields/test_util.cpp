@@ -13,7 +13,7 @@ namespace {
 void drain() {
     while (NextToken(QString(), QStringLiteral("x"))) {}
 }
-} // namespace
+}  // namespace
 
 TEST(Util, ReverseTextTrimsThenReverses) {
     EXPECT_EQ(ReverseText(QStringLiteral("  abc  ")), QStringLiteral("cba"));

@@ -31,7 +31,7 @@ Classified classify(const QString &text) {
 
 std::vector<Cell> cells(std::initializer_list<Cell> l) { return l; }
 
-} // namespace
+}  // namespace
 
 TEST(ClassifyLine, BlankAndUnknownLines) {
     EXPECT_EQ(classify("").code, linecode::Blank);
@@ -89,7 +89,8 @@ TEST(ClassifyLine, StartDateValidity) {
         EXPECT_EQ(classify(bad, ui).code, linecode::InvalidStartDate) << bad;
         ASSERT_EQ(ui.messages.size(), 1);
         const RecordedMessage &m = ui.messages[0];
-        EXPECT_EQ(m.text, "parsing error, I thought there should be a date here\r\nbut its invalid format. I'll ignore it");
+        EXPECT_EQ(m.text,
+                  "parsing error, I thought there should be a date here\r\nbut its invalid format. I'll ignore it");
         EXPECT_EQ(m.title, "Brinewick");
         EXPECT_EQ(m.buttons, MsgButtons::Ok);
         EXPECT_EQ(m.icon, MsgIcon::None);

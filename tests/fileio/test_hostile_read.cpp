@@ -43,7 +43,8 @@ struct HostileReader {
         EXPECT_EQ(ui.busyDepth, 0) << "busy cursor left on";
         if (before.isFile() && QFileInfo::exists(path)) {  // tests may remove it on purpose
             QFile f(path);
-            if (f.open(QIODevice::ReadOnly)) EXPECT_TRUE(f.readAll() == bytes) << "log file written: " << qPrintable(path);
+            if (f.open(QIODevice::ReadOnly))
+                EXPECT_TRUE(f.readAll() == bytes) << "log file written: " << qPrintable(path);
             EXPECT_EQ(QFileInfo(path).lastModified(), modified) << qPrintable(path);
         }
         return ok;
@@ -63,7 +64,7 @@ int recordLinesIn(const QByteArray &bytes) {
     return n;
 }
 
-} // namespace
+}  // namespace
 
 TEST(HostileRead, BinaryAndNulBytesGiveOnlyTheRealRecords) {
     {  // 64 KB of noise with a few real lines scattered in it
@@ -82,7 +83,9 @@ TEST(HostileRead, BinaryAndNulBytesGiveOnlyTheRealRecords) {
     }
     {  // NUL is an ordinary character: it separates numbers and starts no line
         HostileReader r;
-        const QByteArray bytes("#2004-5-13#\0\r\n08:00:00,1\0,2\r\n\0\r\n08:00:01\0,3\r\n\0""08:00:02,4", 56);
+        const QByteArray bytes("#2004-5-13#\0\r\n08:00:00,1\0,2\r\n\0\r\n08:00:01\0,3\r\n\0"
+                               "08:00:02,4",
+                               56);
         EXPECT_TRUE(r.read("nul.asc", bytes));
         EXPECT_EQ(r.panel, QStringList{"5"});
         EXPECT_TRUE(r.ui.messages.isEmpty());
@@ -131,8 +134,9 @@ TEST(HostileRead, FortyThousandRecordsStopAtTheCap) {
     char line[96];
     for (int i = 0; i < 40000; ++i) {
         const int s = i * 2 % 86400;
-        bytes += QByteArray(line, std::snprintf(line, sizeof line, "\"%02d:%02d:%02d\",20.5,21,22,%d,-100,7.5,7.6,0,1.25,3\r\n",
-                                               s / 3600, s / 60 % 60, s % 60, i));
+        bytes += QByteArray(line, std::snprintf(line, sizeof line,
+                                                "\"%02d:%02d:%02d\",20.5,21,22,%d,-100,7.5,7.6,0,1.25,3\r\n", s / 3600,
+                                                s / 60 % 60, s % 60, i));
     }
     EXPECT_TRUE(r.read("forty.asc", bytes));
     EXPECT_EQ(r.panel, QStringList{"40001"});
@@ -181,8 +185,12 @@ TEST(HostileRead, ByteOrderMarksAreDecoded) {
 
 TEST(HostileRead, RecordsOfOddWidthLateHeaderAndLateHours) {
     HostileReader r;
-    QStringList lines = {"#2004-5-13#", "08:00:00,1,2,3", "08:00:01,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20",
-                         "08:00:02,1,2,3,4,5,6,7,8,9,10", "24:00:00,9,9,9", "Time,T1,T2,T3"};
+    QStringList lines = {"#2004-5-13#",
+                         "08:00:00,1,2,3",
+                         "08:00:01,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20",
+                         "08:00:02,1,2,3,4,5,6,7,8,9,10",
+                         "24:00:00,9,9,9",
+                         "Time,T1,T2,T3"};
     EXPECT_TRUE(r.read(r.files.writeLines("odd.asc", lines)));
     ASSERT_EQ(r.ds.rowcount(), 3);
     DataTable &t = r.ds.DATA();
@@ -197,8 +205,8 @@ TEST(HostileRead, RecordsOfOddWidthLateHeaderAndLateHours) {
 
 TEST(HostileRead, February30IsNoStartDate) {
     const QStringList lines = {"\"Start Date:\",#2004-02-30#", "08:00:00,1", "#2004-02-29#", "09:00:00,2"};
-    const QString parseError =
-        QStringLiteral("parsing error, I thought there should be a date here\r\nbut its invalid format. I'll ignore it");
+    const QString parseError = QStringLiteral(
+        "parsing error, I thought there should be a date here\r\nbut its invalid format. I'll ignore it");
     {
         HostileReader r;
         r.ui.answers = {MsgAnswer::Yes};
@@ -237,7 +245,10 @@ TEST(HostileRead, UnreadableOrVanishingFilesLeaveThePreviousData) {
     // A file swapped for a folder between the passes is no file either.
     r.ui.messages.clear();
     const QString swapped = r.files.writeLines("swapped.asc", {"#2005-1-1#", "09:00:00,2"});
-    r.ctx.betweenPasses = [&] { QFile::remove(swapped); QDir().mkpath(swapped); };
+    r.ctx.betweenPasses = [&] {
+        QFile::remove(swapped);
+        QDir().mkpath(swapped);
+    };
     EXPECT_FALSE(r.read(swapped));
     r.ctx.betweenPasses = {};
     EXPECT_EQ(r.ui.messages.size(), 1);
@@ -281,7 +292,9 @@ TEST(HostileRead, LatinTextWithoutAMarkStaysAsItIs) {
     // 0xEF 0xBB alone is no mark: the bytes are read as Latin-1.
     const QByteArray bytes = "\xEF\xBB\r\nProbe 1 Serial Number:,\xE9t\xE9\r\n";
     EXPECT_EQ(latin1Text(bytes), bytes);
-    EXPECT_EQ(latin1Text("\xEF\xBB\xBF" "a\xC3\xA9\xE2\x84\x83"), QByteArray("a\xE9?"));
+    EXPECT_EQ(latin1Text("\xEF\xBB\xBF"
+                         "a\xC3\xA9\xE2\x84\x83"),
+              QByteArray("a\xE9?"));
     EXPECT_EQ(latin1Text("\xFF\xFE"), QByteArray());
     HostileReader r;
     EXPECT_TRUE(r.read("latin.asc", bytes));

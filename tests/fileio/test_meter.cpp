@@ -25,7 +25,7 @@ void run(ProgressMeter &meter, int n) {
     for (int i = 0; i < n; ++i) meter.Bump();
 }
 
-} // namespace
+}  // namespace
 
 TEST(ProgressMeter, FiveLinesUpdateEveryTime) {
     RecordingView view;
@@ -34,9 +34,9 @@ TEST(ProgressMeter, FiveLinesUpdateEveryTime) {
     EXPECT_EQ(meter.text(), "Text1");
     run(meter, 5);
     EXPECT_EQ(meter.GetNumRecords(), 5);
-    EXPECT_EQ(view.texts, (QStringList{"1 records processed (20%)", "2 records processed (40%)",
-                                       "3 records processed (60%)", "4 records processed (80%)",
-                                       "5 records processed (100%)"}));
+    EXPECT_EQ(view.texts,
+              (QStringList{"1 records processed (20%)", "2 records processed (40%)", "3 records processed (60%)",
+                           "4 records processed (80%)", "5 records processed (100%)"}));
     EXPECT_EQ(view.progress, (QList<int>{20, 40, 60, 80, 100}));
     EXPECT_EQ(ui.eventPumps, 5);
 }

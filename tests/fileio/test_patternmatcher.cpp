@@ -22,7 +22,7 @@ QStringList numbers(const QString &subject) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(PatternMatcher, NumberPatternTakesTheLongestMatchAtTheLeftmostPlace) {
     for (auto engine : {PatternMatcher::Engine::Auto, PatternMatcher::Engine::Posix}) {
@@ -50,10 +50,37 @@ TEST(PatternMatcher, ScannerAgreesWithRegexecOnEdgeAndRandomTexts) {
     ASSERT_TRUE(fastTime.usesScanner());
     ASSERT_FALSE(slowNumber.usesScanner());
 
-    QStringList subjects = {"", "-", "+", ".", "-.", "+.5", "..5", "1..5", "1.2.3", "1e5", "1.e5", ".5e-3x",
-                            "1.5E+10", "1.5e", "1.5e-", "--5", "+-5", "5-", "0007", "12:00:00", "29:59:59",
-                            "30:00:00", "23:60:00", "12:00:0", "1:00:00", " 12:00:00", "12:00:00,20.5,21",
-                            "\"12:00:00\",20.5", "12:0a:00", QString::fromLatin1("\xe9" "5\xb5.5")};
+    QStringList subjects = {"",
+                            "-",
+                            "+",
+                            ".",
+                            "-.",
+                            "+.5",
+                            "..5",
+                            "1..5",
+                            "1.2.3",
+                            "1e5",
+                            "1.e5",
+                            ".5e-3x",
+                            "1.5E+10",
+                            "1.5e",
+                            "1.5e-",
+                            "--5",
+                            "+-5",
+                            "5-",
+                            "0007",
+                            "12:00:00",
+                            "29:59:59",
+                            "30:00:00",
+                            "23:60:00",
+                            "12:00:0",
+                            "1:00:00",
+                            " 12:00:00",
+                            "12:00:00,20.5,21",
+                            "\"12:00:00\",20.5",
+                            "12:0a:00",
+                            QString::fromLatin1("\xe9"
+                                                "5\xb5.5")};
     // Random texts over the characters that matter to both patterns.
     const char alphabet[] = "0123456789.:-+eE ,a#";
     std::mt19937 rng(20040513);
@@ -120,8 +147,12 @@ TEST(PatternMatcher, ColumnNamesAndLatin1Subjects) {
     // A Latin-1 letter is no name character (ranges are by code, not by the user's locale),
     // and a NUL inside the line does not end it.
     names.clear();
-    const QString subject = QString::fromLatin1(QByteArray("Temp\xb0" "C\0pH", 9));
+    const QString subject = QString::fromLatin1(QByteArray("Temp\xb0"
+                                                           "C\0pH",
+                                                           9));
     for (bool ok = name.Match(subject); ok; ok = name.MatchNext()) names << name.MatchedText();
     EXPECT_EQ(names, (QStringList{"Temp", "C", "pH"}));
-    EXPECT_EQ(numbers(QString::fromLatin1("\xb1" "7.5\xb0")), QStringList{"7.5"});
+    EXPECT_EQ(numbers(QString::fromLatin1("\xb1"
+                                          "7.5\xb0")),
+              QStringList{"7.5"});
 }

@@ -25,7 +25,8 @@ struct Reader {
     clsDataSet ds;
     QStringList panel, meterLog;
     int meters = 0;
-    ReaderContext ctx{ui, [this](const QString &t) { panel << t; },
+    ReaderContext ctx{ui,
+                      [this](const QString &t) { panel << t; },
                       [this]() -> std::unique_ptr<IMeterView> {
                           ++meters;
                           return std::make_unique<RecordingView>(&meterLog);
@@ -49,7 +50,8 @@ const QStringList kHeader = {
     "\"Probe 1 Offset:\",0.0125",
     "\"Probe 2 Offset:\",-0.0125",
     "\"Start Date:\",#2004-5-13#",
-    "\"Time\",\"Therm 1\",\"Therm 2\",\"Therm 3\",\"pH-1 Raw\",\"pH-2 Raw\",\"pH-1\",\"pH-2\",\"Aux\",\"Flow Rate\",\"Total Vol\"",
+    "\"Time\",\"Therm 1\",\"Therm 2\",\"Therm 3\",\"pH-1 Raw\",\"pH-2 Raw\",\"pH-1\",\"pH-2\",\"Aux\",\"Flow "
+    "Rate\",\"Total Vol\"",
 };
 
 QString record(const char *time, int i = 0) {
@@ -61,7 +63,7 @@ QStringList withRecords(QStringList lines, std::initializer_list<const char *> t
     return lines;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ReadFromFile, FullFileFillsTheDataSet) {
     Reader r;
@@ -140,8 +142,8 @@ TEST(ReadFromFile, StartDateRules) {
 }
 
 TEST(ReadFromFile, InvalidStartDateAsksWhetherToGoOn) {
-    QStringList lines = {"Probe 1 Slope:,50", "Slope:,51", "#2004-5-13#", "Time,a", "08:00:00,1", "Probe 2 Slope:,52",
-                         "#2004-13-45#",      "Probe 1 Slope:,60", "09:00:00,2"};
+    QStringList lines = {"Probe 1 Slope:,50", "Slope:,51",    "#2004-5-13#",       "Time,a",    "08:00:00,1",
+                         "Probe 2 Slope:,52", "#2004-13-45#", "Probe 1 Slope:,60", "09:00:00,2"};
     {
         Reader r;
         r.ui.answers = {MsgAnswer::No};
@@ -267,8 +269,8 @@ TEST(ReadFromFile, RecordsPastTheCapAreReportedOnce) {
     const int records = kMaxRecords + 3;
     for (int i = 0; i < records; ++i) {
         const int s = i % 86400;
-        bytes += QByteArray(line, std::snprintf(line, sizeof line, "%02d:%02d:%02d,%d\r\n", s / 3600, s / 60 % 60,
-                                               s % 60, i));
+        bytes += QByteArray(
+            line, std::snprintf(line, sizeof line, "%02d:%02d:%02d,%d\r\n", s / 3600, s / 60 % 60, s % 60, i));
     }
     ASSERT_TRUE(r.read(r.files.write("big.asc", bytes)));
     EXPECT_EQ(r.panel, QStringList{QString::number(records + 1)});  // past 32,767 lines

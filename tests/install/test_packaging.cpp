@@ -20,13 +20,11 @@ namespace {
 const QString kPackaging = QDir::cleanPath(QStringLiteral(BRINEWICK_TEST_DATA "/../../packaging")) + "/";
 const QString kSystemMime = QStringLiteral("/usr/share/mime/packages/freedesktop.org.xml");
 
-const QByteArray kQuotedHeader =
-    "\"Probe 1 Serial Number:\",\"PB-1\"\r\n\"Probe 2 Serial Number:\",\"PB-2\"\r\n"
-    "\"Probe 1 Slope:\",1.0\r\n\"Start Date:\",#2004-5-13#\r\n"
-    "\"Time\",\"Therm 1\",\"Therm 2\"\r\n\"08:00:00\",21.2,21.6\r\n";
-const QByteArray kPlainHeader =
-    "Tank B\nSerial Number: 20511, Serial Number2: 20512\nSlope: 0.992, Slope2: 0.978\n"
-    "Logging started #2005-3-7#\nTime,Therm 1,Therm 2\n15:00:00,20.3,20.7\n";
+const QByteArray kQuotedHeader = "\"Probe 1 Serial Number:\",\"PB-1\"\r\n\"Probe 2 Serial Number:\",\"PB-2\"\r\n"
+                                 "\"Probe 1 Slope:\",1.0\r\n\"Start Date:\",#2004-5-13#\r\n"
+                                 "\"Time\",\"Therm 1\",\"Therm 2\"\r\n\"08:00:00\",21.2,21.6\r\n";
+const QByteArray kPlainHeader = "Tank B\nSerial Number: 20511, Serial Number2: 20512\nSlope: 0.992, Slope2: 0.978\n"
+                                "Logging started #2005-3-7#\nTime,Therm 1,Therm 2\n15:00:00,20.3,20.7\n";
 
 }  // namespace
 
@@ -45,8 +43,8 @@ TEST(Packaging, probeLogsAreRecognisedWithoutClaimingOtherLogsAndText) {
     const QMimeDatabase db;
     ASSERT_TRUE(db.mimeTypeForName(QStringLiteral("text/x-brinewick-log")).isValid())
         << "the MIME database was read before this test set its folders";
-    EXPECT_TRUE(db.mimeTypeForName(QStringLiteral("application/x-brinewick-asc"))
-                    .inherits(QStringLiteral("text/plain")));
+    EXPECT_TRUE(
+        db.mimeTypeForName(QStringLiteral("application/x-brinewick-asc")).inherits(QStringLiteral("text/plain")));
 
     const auto typeOf = [&](const QString &name, const QByteArray &bytes) {
         return db.mimeTypeForFile(files.write(name, bytes)).name().toStdString();
@@ -71,8 +69,7 @@ TEST(Packaging, desktopEntryOpensTheProbeLogTypes) {
 
     QStringList claimed;
     for (const QByteArray &line : entry.readAll().split('\n'))
-        if (line.startsWith("MimeType="))
-            claimed = QString::fromUtf8(line.mid(9)).split(';', Qt::SkipEmptyParts);
+        if (line.startsWith("MimeType=")) claimed = QString::fromUtf8(line.mid(9)).split(';', Qt::SkipEmptyParts);
     ASSERT_EQ(claimed.size(), 2);
     for (const QString &type : claimed)
         EXPECT_TRUE(declared.contains("type=\"" + type.toUtf8() + "\"")) << type.toStdString();

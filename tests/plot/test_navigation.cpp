@@ -11,21 +11,26 @@ namespace {
 struct FourRecords : ::testing::Test {
     clsDataSet ds;
     void SetUp() override { fillRecords(ds, {at(10, 0, 0), at(10, 0, 30), at(10, 1, 30), at(10, 2, 0)}); }
-    QString step(int index, double from) { return stepTimeRangeText(index, rangeFieldText(from), ds).value_or("<none>"); }
+    QString step(int index, double from) {
+        return stepTimeRangeText(index, rangeFieldText(from), ds).value_or("<none>");
+    }
     static QString text(double t) { return rangeFieldText(t); }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(FourRecords, NextClosestDate) {
-    struct Case { double target; double down, up; };
+    struct Case {
+        double target;
+        double down, up;
+    };
     const Case cases[] = {
-        {at(10, 0, 40), at(10, 0, 0), at(10, 1, 30)},   // row 1 nearer than row 2
-        {at(10, 0, 30), at(10, 0, 0), at(10, 1, 30)},   // on a record
-        {at(10, 0, 15), at(10, 0, 0), at(10, 1, 30)},   // tie keeps the later row
-        {at(10, 1, 35), at(10, 1, 30), at(10, 2, 0)},   // first at-or-after is the last: no nearer test
-        {at(10, 5, 0), at(10, 2, 0), at(10, 2, 0)},     // after the last record
-        {at(9, 0, 0), at(10, 0, 0), at(10, 0, 30)},     // before the first record
+        {at(10, 0, 40), at(10, 0, 0), at(10, 1, 30)},  // row 1 nearer than row 2
+        {at(10, 0, 30), at(10, 0, 0), at(10, 1, 30)},  // on a record
+        {at(10, 0, 15), at(10, 0, 0), at(10, 1, 30)},  // tie keeps the later row
+        {at(10, 1, 35), at(10, 1, 30), at(10, 2, 0)},  // first at-or-after is the last: no nearer test
+        {at(10, 5, 0), at(10, 2, 0), at(10, 2, 0)},    // after the last record
+        {at(9, 0, 0), at(10, 0, 0), at(10, 0, 30)},    // before the first record
     };
     for (const Case &c : cases) {
         EXPECT_EQ(text(getNextClosestDate(c.target, false, ds)), text(c.down)) << text(c.target).toStdString();
@@ -38,9 +43,9 @@ TEST_F(FourRecords, NextClosestDate) {
 TEST_F(FourRecords, TimeRangeSteps) {
     EXPECT_EQ(step(kStepStart, at(10, 1, 0)), QStringLiteral("05/13/2004 10:00:00"));
     EXPECT_EQ(step(kStepEnd, at(10, 1, 0)), QStringLiteral("05/13/2004 10:02:00"));
-    EXPECT_EQ(step(kStepBackMore, at(10, 0, 20)), text(at(10, 0, 0)));    // clamped, not 09:59:20
-    EXPECT_EQ(step(kStepBackMore, at(10, 1, 0)), text(at(10, 0, 0)));     // exactly first: no clamp needed
-    EXPECT_EQ(step(kStepBackMore, at(10, 1, 45)), text(at(10, 0, 45)));   // whole minutes, no snapping
+    EXPECT_EQ(step(kStepBackMore, at(10, 0, 20)), text(at(10, 0, 0)));     // clamped, not 09:59:20
+    EXPECT_EQ(step(kStepBackMore, at(10, 1, 0)), text(at(10, 0, 0)));      // exactly first: no clamp needed
+    EXPECT_EQ(step(kStepBackMore, at(10, 1, 45)), text(at(10, 0, 45)));    // whole minutes, no snapping
     EXPECT_EQ(step(kStepForwardMore, at(10, 1, 30)), text(at(10, 2, 0)));  // clamped, not 10:02:30
     EXPECT_EQ(step(kStepForwardMore, at(10, 0, 10)), text(at(10, 1, 10)));
     EXPECT_EQ(step(kStepBack, at(10, 0, 40)), text(at(10, 0, 0)));
@@ -119,7 +124,7 @@ struct ZoomWindow {
 
 using Calls = std::vector<std::string>;
 
-} // namespace
+}  // namespace
 
 TEST(ZoomController, AutoscaleAndZoomStates) {
     ZoomWindow w;

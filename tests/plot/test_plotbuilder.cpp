@@ -19,7 +19,7 @@ struct Window {
                         [this](bool force) { statusCalls.push_back(force); }};
 };
 
-} // namespace
+}  // namespace
 
 TEST(PlotBuilder, BothSeriesAndTheirData) {
     Window w;

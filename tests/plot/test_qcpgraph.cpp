@@ -46,7 +46,7 @@ struct Shown {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(QcpGraph, ReadBacksAndUndoZoom) {
     Shown w;

@@ -23,18 +23,35 @@ public:
     }
     int pointCount() const override { return m_pointCount; }
 
-    void setSeriesLabel(int s, const QString &label) override { if (auto *p = at(s)) p->label = label; }
-    QString seriesLabel(int s) const override { auto *p = at(s); return p ? p->label : QString(); }
-    void setSeriesColor(int s, std::uint32_t c) override { if (auto *p = at(s)) p->color = c; }
-    std::uint32_t seriesColor(int s) const override { auto *p = at(s); return p ? p->color : 0; }
+    void setSeriesLabel(int s, const QString &label) override {
+        if (auto *p = at(s)) p->label = label;
+    }
+    QString seriesLabel(int s) const override {
+        auto *p = at(s);
+        return p ? p->label : QString();
+    }
+    void setSeriesColor(int s, std::uint32_t c) override {
+        if (auto *p = at(s)) p->color = c;
+    }
+    std::uint32_t seriesColor(int s) const override {
+        auto *p = at(s);
+        return p ? p->color : 0;
+    }
 
-    void setXData(int s, int i, double x) override { if (ok(s, i)) m_series[std::size_t(s)].x[std::size_t(i)] = x; }
+    void setXData(int s, int i, double x) override {
+        if (ok(s, i)) m_series[std::size_t(s)].x[std::size_t(i)] = x;
+    }
     double xData(int s, int i) const override { return ok(s, i) ? m_series[std::size_t(s)].x[std::size_t(i)] : 0.0; }
-    void setYData(int s, int i, float y) override { if (ok(s, i)) m_series[std::size_t(s)].y[std::size_t(i)] = y; }
+    void setYData(int s, int i, float y) override {
+        if (ok(s, i)) m_series[std::size_t(s)].y[std::size_t(i)] = y;
+    }
     float yData(int s, int i) const override { return ok(s, i) ? m_series[std::size_t(s)].y[std::size_t(i)] : 0.0f; }
     void setSeriesData(int s, const double *x, const float *y, int n) override {
         ++bulkCopies;
-        for (int i = 0; i < n; ++i) { setXData(s, i, x[i]); setYData(s, i, y[i]); }
+        for (int i = 0; i < n; ++i) {
+            setXData(s, i, x[i]);
+            setYData(s, i, y[i]);
+        }
     }
 
     void setXAxisLabel(const QString &l) override { m_xLabel = l; }
@@ -77,25 +94,39 @@ public:
     }
 
     // What a mouse zoom would leave behind, in decimal days.
-    void setZoomBounds(double lo, double hi) { m_lo = lo; m_hi = hi; }
-    void zoomTo(double lo, double hi) { setZoomBounds(lo, hi); raiseZoomIn(); }
+    void setZoomBounds(double lo, double hi) {
+        m_lo = lo;
+        m_hi = hi;
+    }
+    void zoomTo(double lo, double hi) {
+        setZoomBounds(lo, hi);
+        raiseZoomIn();
+    }
 
     using IGraph::raisePointChosen;
     using IGraph::raiseViewChanged;
     using IGraph::raiseZoomIn;
     using IGraph::raiseZoomOut;
 
-    std::map<int, int> requests;   // action -> times requested
+    std::map<int, int> requests;  // action -> times requested
     std::vector<int> requestLog;
     int bulkCopies = 0;
 
 private:
-    struct Series { QString label; std::uint32_t color = 0; std::vector<double> x; std::vector<float> y; };
+    struct Series {
+        QString label;
+        std::uint32_t color = 0;
+        std::vector<double> x;
+        std::vector<float> y;
+    };
     Series *at(int s) { return s >= 0 && s < int(m_series.size()) ? &m_series[std::size_t(s)] : nullptr; }
     const Series *at(int s) const { return s >= 0 && s < int(m_series.size()) ? &m_series[std::size_t(s)] : nullptr; }
     bool ok(int s, int i) const { return at(s) && i >= 0 && i < m_pointCount; }
     void resizePoints() {
-        for (auto &s : m_series) { s.x.resize(std::size_t(m_pointCount)); s.y.resize(std::size_t(m_pointCount)); }
+        for (auto &s : m_series) {
+            s.x.resize(std::size_t(m_pointCount));
+            s.y.resize(std::size_t(m_pointCount));
+        }
     }
 
     bool m_visible = true;

@@ -1,7 +1,6 @@
 #include "support/scripted_interaction.h"
 
-MsgAnswer ScriptedInteraction::message(const QString &text, const QString &title, MsgButtons buttons,
-                                       MsgIcon icon) {
+MsgAnswer ScriptedInteraction::message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) {
     messages.append({text, title, buttons, icon});
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
     if (answers.empty()) return MsgAnswer::Yes;
