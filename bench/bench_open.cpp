@@ -5,7 +5,7 @@
 #include "fileio/fileio.h"
 #include "loggen.h"
 #include "model/clsdataset.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QFile>
 #include <benchmark/benchmark.h>

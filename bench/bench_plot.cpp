@@ -4,7 +4,7 @@
 #include "model/clsplotset.h"
 #include "model/datetime.h"
 #include "plot/plotbuilder.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 #include "loggen.h"
 
 #include <benchmark/benchmark.h>

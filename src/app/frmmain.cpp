@@ -3,10 +3,10 @@
 #include "app/frmabout.h"
 #include "app/qtinteraction.h"
 #include "fields/formatter.h"
-#include "fields/widgetutil.h"
+#include "fields/ui/widgetutil.h"
 #include "plot/navigation.h"
 #include "plot/plotbuilder.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QApplication>
 #include <QCheckBox>

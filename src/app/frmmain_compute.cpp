@@ -3,7 +3,7 @@
 #include "app/frmmain.h"
 #include "compute/phcompute.h"
 #include "compute/readout.h"
-#include "fields/widgetutil.h"
+#include "fields/ui/widgetutil.h"
 #include "model/interaction.h"
 
 #include <QApplication>

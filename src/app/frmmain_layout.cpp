@@ -1,7 +1,7 @@
 // The main window's controls and their arrangement.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

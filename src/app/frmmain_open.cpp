@@ -1,12 +1,12 @@
 // File > Open: the road of one file from the dialog to the screen.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
-#include "export/windowexport.h"
+#include "export/ui/windowexport.h"
 #include "fields/util.h"
 #include "fileio/fileio.h"
-#include "fileio/frmmeter.h"
+#include "fileio/ui/frmmeter.h"
 #include "plot/graph.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

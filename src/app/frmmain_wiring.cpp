@@ -1,11 +1,11 @@
 // Wiring of the plot, the navigation controls and the entry fields.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
-#include "fields/entryfieldbinder.h"
+#include "fields/ui/entryfieldbinder.h"
 #include "fields/formatter.h"
 #include "plot/navigation.h"
 #include "plot/plotbuilder.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -3,12 +3,12 @@
 #include "compute/phcompute.h"
 #include "export/csvexport.h"
 #include "export/exportcli.h"
-#include "export/plotexport.h"
+#include "export/ui/plotexport.h"
 #include "fileio/fileio.h"
 #include "model/clsdataset.h"
 #include "model/clsplotset.h"
 #include "plot/plotbuilder.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Hostile files through File > Open in one real window: after each, the window shows exactly
 // what the data set holds, the messages are the reader's, and the next Open still works.
 #include "window_fixture.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -87,7 +87,7 @@ TEST_F(HostileOpen, BinaryNulAndUnicodeFiles) {
 
 TEST_F(HostileOpen, LineEndingsOddRecordsAndLateHeader) {
     frmMain w(&ui, &dialog);
-    for (const QByteArray eol : {QByteArray("\r"), QByteArray("\n")}) {
+    for (const QByteArray &eol : {QByteArray("\r"), QByteArray("\n")}) {
         openChecked(w, files.writeLines(QStringLiteral("eol.asc"), makeLog(LogRecipe()), eol));
         EXPECT_TRUE(ui.messages.isEmpty());
         expectShows(w, 20);

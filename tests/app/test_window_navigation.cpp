@@ -1,5 +1,5 @@
 #include "window_fixture.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QCheckBox>
 #include <QLabel>

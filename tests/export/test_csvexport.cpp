@@ -1,17 +1,12 @@
-// The CSV text, the safe file write and the window's two export commands.
+// The CSV text and the safe file write.
 #include "export/csvexport.h"
-#include "export/plotexport.h"
-#include "export/windowexport.h"
 #include "export_fixtures.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
-#include "plot/qcpgraph.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_files.h"
 
 #include <QFile>
-#include <QImage>
-#include <QSvgRenderer>
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <limits>
@@ -88,52 +83,3 @@ TEST(SafeSave, FailuresKeepTheExistingFile) {
     EXPECT_EQ(slurp(existing), "new\r\n");
 }
 
-TEST(WindowExport, ExportTableReportsFailuresAsTheWindowShowsThem) {
-    TempFiles tmp;
-    ScriptedInteraction ui;
-    clsDataSet ds;
-    // Nothing opened yet: no table, and the data set stays as it was.
-    EXPECT_FALSE(exportTable(tmp.path("a.csv"), ds, ui));
-    EXPECT_FALSE(ds.isInitialized());
-    ASSERT_EQ(ui.messages.size(), 1);
-
-    ds.setFieldlist({"Time", "Therm 1", ""});
-    ds.add({Cell("5/13/2004 08:00:00"), Cell(20.5)});
-    ds.DATA();
-    const QString target = tmp.path("nowhere/a.csv");
-    EXPECT_FALSE(exportTable(target, ds, ui));
-    ASSERT_EQ(ui.messages.size(), 2);
-    const RecordedMessage &m = ui.messages[1];
-    EXPECT_TRUE(m.text.startsWith("Can't write \"" + target + "\""));
-    EXPECT_EQ(m.title, "Brinewick");
-    EXPECT_EQ(m.buttons, MsgButtons::Ok);
-    EXPECT_EQ(m.icon, MsgIcon::Exclamation);
-    EXPECT_EQ(ui.busyDepth, 0);
-
-    EXPECT_TRUE(exportTable(tmp.path("a.csv"), ds, ui));
-    EXPECT_EQ(slurp(tmp.path("a.csv")), "Time,Therm 1\r\n2004-05-13 08:00:00,20.5\r\n");
-    EXPECT_EQ(ui.messages.size(), 2);
-}
-
-TEST(WindowExport, SavePlotByExtension) {
-    TempFiles tmp;
-    ScriptedInteraction ui;
-    QcpGraph graph;
-    graph.setSeriesCount(1);
-    graph.setPointCount(3);
-    const double x[] = {38120.0, 38120.1, 38120.2};
-    const float y[] = {7.1f, 7.5f, 7.3f};
-    graph.setSeriesData(0, x, y, 3);
-    graph.request(0);
-
-    EXPECT_FALSE(savePlot(tmp.path("plot.jpg"), graph, ui));
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_TRUE(ui.messages[0].text.contains(".png, .pdf or .svg"));
-    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Exclamation);
-
-    ASSERT_TRUE(savePlot(tmp.path("plot.png"), graph, ui));
-    EXPECT_FALSE(QImage(tmp.path("plot.png")).isNull());
-    ASSERT_TRUE(savePlot(tmp.path("plot.svg"), graph, ui));
-    EXPECT_TRUE(QSvgRenderer(tmp.path("plot.svg")).isValid());
-    EXPECT_EQ(ui.messages.size(), 1);
-}

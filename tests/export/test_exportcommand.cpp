@@ -1,6 +1,5 @@
 // brinewick-export as a whole process: its CSV against independently computed pH, its exit
 // statuses and messages, and its plot files.
-#include "app/frmmain.h"
 #include "export_fixtures.h"
 #include "model/clsdataset.h"
 #include "support/scripted_interaction.h"
@@ -94,28 +93,6 @@ TEST(ExportCommand, CsvHoldsThePhTheWindowComputesAfterOpening) {
     const Outcome toStdout = run({"--csv", "-", log});
     ASSERT_EQ(toStdout.status, 0);
     EXPECT_EQ(toStdout.out, slurp(csv));
-}
-
-TEST(ExportCommand, SameTableAsTheWindowWithLongCalibrationNumbers) {
-    // The window computes from the texts its calibration fields show after opening; the
-    // command must end with the same pH column for column.
-    TempFiles tmp;
-    const QString log = tmp.write("long.asc", makeLog(kReadings, 0.98512345678901234, 1.0123456789012345,
-                                                      0.012345678901234567, -0.0085432109876543));
-    ScriptedInteraction ui;
-    frmMain window(&ui);
-    window.openPath(log);
-    const DataTable &shown = window.dataSet().DATA();
-    ASSERT_EQ(shown.rowCount(), int(kReadings.size()));
-
-    const Outcome r = run({"--csv", "-", log});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const std::vector<QStringList> rows = readCsv(r.out);
-    ASSERT_EQ(rows.size(), kReadings.size() + 1);
-    for (int i = 0; i < shown.rowCount(); ++i) {
-        EXPECT_EQ(rows[std::size_t(i) + 1][6].toDouble(), shown.number(i, 6).value_or(-1)) << i;
-        EXPECT_EQ(rows[std::size_t(i) + 1][7].toDouble(), shown.number(i, 7).value_or(-1)) << i;
-    }
 }
 
 TEST(ExportCommand, CalibrationOptionsAndEachThermistor) {

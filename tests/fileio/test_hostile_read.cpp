@@ -43,8 +43,9 @@ struct HostileReader {
         EXPECT_EQ(ui.busyDepth, 0) << "busy cursor left on";
         if (before.isFile() && QFileInfo::exists(path)) {  // tests may remove it on purpose
             QFile f(path);
-            if (f.open(QIODevice::ReadOnly))
+            if (f.open(QIODevice::ReadOnly)) {
                 EXPECT_TRUE(f.readAll() == bytes) << "log file written: " << qPrintable(path);
+            }
             EXPECT_EQ(QFileInfo(path).lastModified(), modified) << qPrintable(path);
         }
         return ok;

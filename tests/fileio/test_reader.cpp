@@ -248,7 +248,7 @@ TEST(ReadFromFile, EmptyFileAndLineCounts) {
 
 TEST(ReadFromFile, LineEndingsReadAlike) {
     const QStringList lines = withRecords({"#2004-5-13#", "Probe 1 Slope:,58"}, {"08:00:00", "08:00:10"});
-    for (const QByteArray eol : {QByteArray("\r\n"), QByteArray("\r"), QByteArray("\n")}) {
+    for (const QByteArray &eol : {QByteArray("\r\n"), QByteArray("\r"), QByteArray("\n")}) {
         Reader r;
         ASSERT_TRUE(r.readLines(lines, eol));
         EXPECT_EQ(r.panel, QStringList{"4"});

@@ -1,6 +1,6 @@
-#include "fields/entryfieldbinder.h"
+#include "fields/ui/entryfieldbinder.h"
 #include "fields/formatter.h"
-#include "fields/widgetutil.h"
+#include "fields/ui/widgetutil.h"
 
 #include <QApplication>
 #include <QFocusEvent>

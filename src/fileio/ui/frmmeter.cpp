@@ -1,4 +1,4 @@
-#include "fileio/frmmeter.h"
+#include "fileio/ui/frmmeter.h"
 
 #include <QLineEdit>
 #include <QProgressBar>

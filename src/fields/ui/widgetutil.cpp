@@ -1,4 +1,4 @@
-#include "fields/widgetutil.h"
+#include "fields/ui/widgetutil.h"
 
 #include <QLineEdit>
 #include <QPalette>

@@ -1,5 +1,5 @@
 // The entry fields' behaviour through real focus changes in an offscreen window.
-#include "fields/entryfieldbinder.h"
+#include "fields/ui/entryfieldbinder.h"
 #include "fields/formatter.h"
 #include "app/qtinteraction.h"
 #include "support/scripted_interaction.h"

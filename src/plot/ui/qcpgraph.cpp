@@ -1,4 +1,4 @@
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 #include "model/datetime.h"
 
 #include "model/datatable.h"

@@ -1,8 +1,8 @@
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include "model/clsplotset.h"
 #include "plot/plotbuilder.h"
-#include "plot_fixtures.h"
+#include "plot/plot_fixtures.h"
 
 #include <QDir>
 #include <QTest>

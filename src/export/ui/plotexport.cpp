@@ -1,7 +1,7 @@
-#include "export/plotexport.h"
+#include "export/ui/plotexport.h"
 
 #include "export/csvexport.h"
-#include "plot/qcpgraph.h"
+#include "plot/ui/qcpgraph.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "export/windowexport.h"
+#include "export/ui/windowexport.h"
 
 #include "export/csvexport.h"
-#include "export/plotexport.h"
+#include "export/ui/plotexport.h"
 #include "model/clsdataset.h"
 #include "model/interaction.h"
 

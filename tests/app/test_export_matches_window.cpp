@@ -1,0 +1,76 @@
+// The batch command and the window give the same table for the same file.
+#include "app/frmmain.h"
+#include "export/export_fixtures.h"
+#include "model/clsdataset.h"
+#include "support/scripted_interaction.h"
+#include "support/temp_files.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace exporttest;
+
+namespace {
+
+QString exePath() {
+#ifdef BRINEWICK_EXPORT_EXE
+    return QStringLiteral(BRINEWICK_EXPORT_EXE);
+#else
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../brinewick-export");
+#endif
+}
+
+struct Outcome {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Outcome run(const QStringList &args) {
+    QProcess p;
+    p.start(exePath(), args);
+    Outcome r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
+        ADD_FAILURE() << "brinewick-export did not finish: " << p.errorString().toStdString();
+        return r;
+    }
+    r.status = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// Distinct temperatures per thermistor so the wrong choice shows; a midnight roll-over.
+const std::vector<Reading> kReadings = {
+    {"23:59:40", {17.77, 18.10, 12.5}, 66.22, 41.14},
+    {"23:59:50", {25.0, 18.16, 17.49}, 59.16, 0.0},
+    {"00:00:00", {17.70, 30.25, 17.46}, -100, -40.25},
+    {"00:00:10", {0.0, 18.01, 40.0}, 12.345, -250.5},
+};
+
+}  // namespace
+
+TEST(ExportCommand, SameTableAsTheWindowWithLongCalibrationNumbers) {
+    // The window computes from the texts its calibration fields show after opening; the
+    // command must end with the same pH column for column.
+    TempFiles tmp;
+    const QString log = tmp.write("long.asc", makeLog(kReadings, 0.98512345678901234, 1.0123456789012345,
+                                                      0.012345678901234567, -0.0085432109876543));
+    ScriptedInteraction ui;
+    frmMain window(&ui);
+    window.openPath(log);
+    const DataTable &shown = window.dataSet().DATA();
+    ASSERT_EQ(shown.rowCount(), int(kReadings.size()));
+
+    const Outcome r = run({"--csv", "-", log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const std::vector<QStringList> rows = readCsv(r.out);
+    ASSERT_EQ(rows.size(), kReadings.size() + 1);
+    for (int i = 0; i < shown.rowCount(); ++i) {
+        EXPECT_EQ(rows[std::size_t(i) + 1][6].toDouble(), shown.number(i, 6).value_or(-1)) << i;
+        EXPECT_EQ(rows[std::size_t(i) + 1][7].toDouble(), shown.number(i, 7).value_or(-1)) << i;
+    }
+}
+
