@@ -2,10 +2,12 @@
 #include "app/datagrid.h"
 #include "app/frmabout.h"
 #include "app/qtinteraction.h"
+#include "fileio/ui/frmmeter.h"
+#include "workbench/workbench.h"
 #include "fields/formatter.h"
 #include "fields/ui/widgetutil.h"
+#include "model/datatable.h"
 #include "plot/navigation.h"
-#include "plot/plotbuilder.h"
 #include "plot/ui/qcpgraph.h"
 
 #include <QApplication>
@@ -43,15 +45,18 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
 
 frmMain::~frmMain() = default;
 
+clsDataSet &frmMain::dataSet() { return m_workbench->dataSet(); }
+
 void frmMain::Form_Load() {
-    m_dataSet = std::make_unique<clsDataSet>();
-    m_plotSet = std::make_unique<clsPlotSet>();
+    m_workbench = std::make_unique<Workbench>(
+        *m_ui, m_graph.get(),
+        Workbench::Hooks{[this](const QString &t) { statusPanel2->setText(t); },
+                         [this] { return std::unique_ptr<IMeterView>(std::make_unique<frmMeter>(this)); },
+                         [this](bool force) { showAnnotationStatus(force); }});
     loadSettings();
     keepOnScreen();
     wireBehaviour();  // formatter, entry fields, plot and navigation
     rebuildPlot();
-    txtYMin->setText(QStringLiteral("6.0"));
-    txtYMax->setText(QStringLiteral("9.0"));
     setLabelColors(lblPH1, 0x0000FF00, 0);
     setLabelColors(lblPH2, 0x000000FF, 0);
     setLabelColors(lblNow, 0x0000FFFF, std::nullopt);
@@ -78,9 +83,8 @@ namespace {
 std::optional<double> storedNumber(const QSettings &s, const char *key, double fallback) {
     const QVariant v = s.value(QLatin1String(key));
     if (!v.isValid()) return fallback;
-    bool ok = false;
-    const double d = v.toString().trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(d) || std::fabs(d) > 3.4e38) return std::nullopt;  // a 32-bit float
+    const std::optional<double> d = readNumber(v.toString());
+    if (!d || !std::isfinite(*d) || std::fabs(*d) > 3.4e38) return std::nullopt;  // a 32-bit float
     return d;
 }
 }  // namespace

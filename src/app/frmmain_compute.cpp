@@ -1,13 +1,12 @@
 // The Compute command and the readout.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
-#include "compute/phcompute.h"
 #include "compute/readout.h"
 #include "fields/ui/widgetutil.h"
 #include "model/interaction.h"
+#include "workbench/workbench.h"
 
 #include <QApplication>
-#include <cmath>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +21,7 @@ int selectedIndex(const std::array<QRadioButton *, 3> &group) {
 }  // namespace
 
 void frmMain::setComputeNeeded(bool needed) {
+    m_workbench->setComputeNeeded(needed);
     QPalette pal = cmdCompute->palette();
     pal.setColor(QPalette::Button,
                  needed ? Util::colorFromBgr(0x000000FF) : QApplication::palette().color(QPalette::Button));
@@ -31,65 +31,23 @@ void frmMain::setComputeNeeded(bool needed) {
 
 void frmMain::cmdCompute_Click() {
     // Before any file there is nothing to compute, and the window stays as it was.
-    if (!m_dataSet->isInitialized()) return;
+    Workbench &wb = *m_workbench;
+    if (!wb.isOpen()) return;
     BusyCursor busy(*m_ui);
-    if (!validateInputs()) {
-        m_ui->message(QStringLiteral("validation failed"), kAppTitle, MsgButtons::Ok, MsgIcon::None);
-        return;
-    }
-    if (!computePH()) {
-        setComputeNeeded(true);
-    } else {
-        setComputeNeeded(false);
-    }
+    // The fields hand their texts over as the formatter left them.
+    CalibrationTexts t;
+    t.slope = {txtPH1Slope->text(), txtPH2Slope->text()};
+    t.offset = {txtPH1Offset->text(), txtPH2Offset->text()};
+    t.corr = {txtPH1Corr->text(), txtPH2Corr->text()};
+    t.thermistor = {selectedIndex(optPH1Thermistor), selectedIndex(optPH2Thermistor)};
+    for (std::size_t i = 0; i < 3; ++i) t.thermistorCorr[i] = txtThermistorCorr[i]->text();
+    setComputeNeeded(!(wb.setCalibrationTexts(t) && wb.compute()));
     rebuildPlot();
     showRecord(TDBGrid1->currentRecord());
 }
 
-bool frmMain::computePH() {
-    DataTable &table = m_dataSet->DATA();
-    // Every field is read once, before the first record.
-    struct Source {
-        QLineEdit *field;
-        const char *what;
-        double *target;
-    };
-    ProbeInputs p1, p2;
-    p1.thermistor = selectedIndex(optPH1Thermistor);
-    p2.thermistor = selectedIndex(optPH2Thermistor);
-    const Source sources[] = {
-        {txtThermistorCorr[std::size_t(p1.thermistor)], "thermistor correction for pH-1", &p1.thermCorr},
-        {txtThermistorCorr[std::size_t(p2.thermistor)], "thermistor correction for pH-2", &p2.thermCorr},
-        {txtPH1Slope, "pH-1 slope", &p1.slope},
-        {txtPH1Offset, "pH-1 offset", &p1.offset},
-        {txtPH1Corr, "pH-1 corr", &p1.corr},
-        {txtPH2Slope, "pH-2 slope", &p2.slope},
-        {txtPH2Offset, "pH-2 offset", &p2.offset},
-        {txtPH2Corr, "pH-2 corr", &p2.corr},
-    };
-    for (const Source &s : sources) {
-        // An empty thermistor 1 correction is allowed and means none.
-        const QString text = s.field->text();
-        const std::optional<double> v = text.isEmpty() && s.field == txtThermistorCorr[0] ? 0.0 : readNumber(text);
-        if (!v) {
-            m_ui->message(
-                QStringLiteral("The %1 \"%2\" is not a number; nothing was computed.").arg(QLatin1String(s.what), text),
-                kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
-            return false;
-        }
-        *s.target = *v;
-    }
-    if (auto stop = computeAll(table, p1, p2)) {
-        m_ui->message(computeStopMessage(*stop, table), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
-        return false;
-    }
-    return true;
-}
-
 void frmMain::showRecord(int row) {
-    if (!m_dataSet->isInitialized()) return;
-    DataTable &table = m_dataSet->DATA();
-    const std::optional<ReadoutTexts> r = readoutFor(table, row);
+    const std::optional<ReadoutTexts> r = m_workbench->showRecord(row);
     if (!r) return;  // a row outside the table leaves the labels as they are
     lblPH1->setText(r->ph1);
     lblPH2->setText(r->ph2);
@@ -101,8 +59,6 @@ void frmMain::showRecord(int row) {
         lblTherm[std::size_t(i)]->setText(therms[i]);
         lblTherm_Change(i);
     }
-    const double day = table.rowDay(row);
-    if (std::isfinite(day)) markPlotTime(day);
     TDBGrid1->setCurrentRecord(row);
 }
 
@@ -110,4 +66,12 @@ void frmMain::lblTherm_Change(int thermistor) {
     const auto i = std::size_t(thermistor);
     if (auto corrected = correctedTemperature(lblTherm[i]->text(), txtThermistorCorr[i]->text()))
         lblTCorrected[i]->setText(*corrected);
+}
+
+void frmMain::clearReadout() {
+    for (QLabel *l : {lblPH1, lblPH2, lblNow, lblFlowRate, lblTotalVolume}) l->clear();
+    for (std::size_t i = 0; i < 3; ++i) {
+        lblTherm[i]->clear();
+        lblTCorrected[i]->clear();
+    }
 }

@@ -1,6 +1,7 @@
 // The main window's controls and their arrangement.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "fields/entryfieldrules.h"
 #include "plot/ui/qcpgraph.h"
 
 #include <QButtonGroup>
@@ -27,8 +28,9 @@ template <typename W> W *named(W *w, const char *name) {
     return w;
 }
 
-QLineEdit *field(const char *name, const char *text, int minChars) {
-    auto *e = named(new QLineEdit(QString::fromLatin1(text)), name);
+// An entry field with its initial text from the one table of field defaults.
+QLineEdit *field(const char *name, int minChars) {
+    auto *e = named(new QLineEdit(entryFieldInitialText(QString::fromLatin1(name))), name);
     e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * minChars + 12);
     return e;
 }
@@ -128,7 +130,7 @@ QWidget *frmMain::buildGraphTab() {
 
     // Y limits beside the plot: Max at the top, Min at the bottom.
     auto yFrame = [&](QGroupBox *&frame, const char *frameName, std::array<QPushButton *, 4> &buttons,
-                      const char *buttonName, QLineEdit *&text, const char *textName, const char *initial, QLabel *&lbl,
+                      const char *buttonName, QLineEdit *&text, const char *textName, QLabel *&lbl,
                       const char *lblName, const char *caption) {
         frame = named(new QGroupBox, frameName);
         frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
@@ -137,13 +139,13 @@ QWidget *frmMain::buildGraphTab() {
         lbl = label(lblName, QString::fromLatin1(caption));
         g->addWidget(lbl);
         g->addLayout(buttonRow(buttons, buttonName, kYCaptions, {0, 1}));
-        text = field(textName, initial, 5);
+        text = field(textName, 5);
         text->setMaximumWidth(text->minimumWidth() + 20);
         g->addWidget(text);
         g->addLayout(buttonRow(buttons, buttonName, kYCaptions, {2, 3}));
     };
-    yFrame(frameYMax, "frameYMax", cmdYMax, "cmdYMax", txtYMax, "txtYMax", "9.0", lblYMax, "lblYMax", "Max");
-    yFrame(frameYMin, "frameYMin", cmdYMin, "cmdYMin", txtYMin, "txtYMin", "6.0", lblYMin, "lblYMin", "Min");
+    yFrame(frameYMax, "frameYMax", cmdYMax, "cmdYMax", txtYMax, "txtYMax", lblYMax, "lblYMax", "Max");
+    yFrame(frameYMin, "frameYMin", cmdYMin, "cmdYMin", txtYMin, "txtYMin", lblYMin, "lblYMin", "Min");
     auto *yColumn = new QVBoxLayout;
     yColumn->addWidget(frameYMax);
     yColumn->addStretch(1);
@@ -172,18 +174,18 @@ QWidget *frmMain::buildGraphTab() {
     v->addLayout(controls);
 
     auto xFrame = [&](QGroupBox *&frame, const char *frameName, const QString &title, QLineEdit *&text,
-                      const char *textName, const char *initial, std::array<QPushButton *, 6> &buttons,
+                      const char *textName, std::array<QPushButton *, 6> &buttons,
                       const char *buttonName) {
         frame = named(new QGroupBox(title), frameName);
         auto *g = new QVBoxLayout(frame);
         g->setSpacing(2);
-        text = field(textName, initial, 19);
+        text = field(textName, 19);
         g->addWidget(text);
         g->addLayout(buttonRow(buttons, buttonName, kStepCaptions, {0, 1, 2, 3, 4, 5}));
     };
-    xFrame(frameXMin, "frameXMin", QStringLiteral("Start"), txtStart, "txtStart", "1/1/1988 00:00:00", cmdXMin,
+    xFrame(frameXMin, "frameXMin", QStringLiteral("Start"), txtStart, "txtStart", cmdXMin,
            "cmdXMin");
-    xFrame(frameXMax, "frameXMax", QStringLiteral("End"), txtEnd, "txtEnd", "1/1/1999 00:00:00", cmdXMax, "cmdXMax");
+    xFrame(frameXMax, "frameXMax", QStringLiteral("End"), txtEnd, "txtEnd", cmdXMax, "cmdXMax");
     auto *range = new QHBoxLayout;
     range->addWidget(frameXMin);
     range->addStretch(1);
@@ -234,12 +236,12 @@ QWidget *frmMain::buildCalibration() {
     g->addWidget(heading(QStringLiteral("Corr")), 0, 3);
     g->addWidget(heading(QStringLiteral("pH1")), 1, 0);
     g->addWidget(heading(QStringLiteral("pH2")), 3, 0);
-    txtPH1Slope = field("txtPH1Slope", "1.00", 7);
-    txtPH1Offset = field("txtPH1Offset", "0.00", 7);
-    txtPH1Corr = field("txtPH1Corr", "0.00", 7);
-    txtPH2Slope = field("txtPH2Slope", "1.00", 7);
-    txtPH2Offset = field("txtPH2Offset", "0.00", 7);
-    txtPH2Corr = field("txtPH2Corr", "0.00", 7);
+    txtPH1Slope = field("txtPH1Slope", 7);
+    txtPH1Offset = field("txtPH1Offset", 7);
+    txtPH1Corr = field("txtPH1Corr", 7);
+    txtPH2Slope = field("txtPH2Slope", 7);
+    txtPH2Offset = field("txtPH2Offset", 7);
+    txtPH2Corr = field("txtPH2Corr", 7);
     g->addWidget(txtPH1Slope, 1, 1);
     g->addWidget(txtPH1Offset, 1, 2);
     g->addWidget(txtPH1Corr, 1, 3);
@@ -287,7 +289,7 @@ QWidget *frmMain::buildThermistors() {
     for (int i = 0; i < 3; ++i) {
         g->addWidget(heading(QStringLiteral("T%1").arg(i + 1)), i + 1, 0);
         lblTherm[std::size_t(i)] = label(raw[i], QString());
-        txtThermistorCorr[std::size_t(i)] = field(corr[i], "0.00", 7);
+        txtThermistorCorr[std::size_t(i)] = field(corr[i], 7);
         lblTCorrected[std::size_t(i)] = label(corrected[i], QString());
         for (QLabel *l : {lblTherm[std::size_t(i)], lblTCorrected[std::size_t(i)]})
             l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("-000.00")) + 8);

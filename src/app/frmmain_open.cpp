@@ -3,10 +3,10 @@
 #include "app/frmmain.h"
 #include "export/ui/windowexport.h"
 #include "fields/util.h"
-#include "fileio/fileio.h"
-#include "fileio/ui/frmmeter.h"
+#include "model/datatable.h"
 #include "plot/graph.h"
 #include "plot/ui/qcpgraph.h"
+#include "workbench/workbench.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,8 +18,6 @@ const QStringList kFilters = {QStringLiteral("pH Probe Asc files (*.asc)"), QStr
                               QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*)")};
 const QStringList kPatterns = {QStringLiteral("*.asc"), QStringLiteral("*.log"), QStringLiteral("*.txt"),
                                QStringLiteral("*.*")};
-const QString kDesignStart = QStringLiteral("1/1/1988 00:00:00");
-const QString kDesignEnd = QStringLiteral("1/1/1999 00:00:00");
 
 class QtFileDialog : public IFileDialog {
     static Result run(QFileDialog &dialog, const QStringList &filters) {
@@ -85,37 +83,33 @@ void frmMain::openDroppedPath(const QString &path) {
 
 void frmMain::openPath(const QString &path) {
     statusPanel1->setText(path);
-    ReaderContext ctx{*m_ui,
-                      [this](const QString &t) { statusPanel2->setText(t); },
-                      [this] { return std::unique_ptr<IMeterView>(std::make_unique<frmMeter>(this)); },
-                      {}};
-    readFromFile(statusPanel1->text(), *m_dataSet, ctx);
+    Workbench &wb = *m_workbench;
+    wb.open(statusPanel1->text());
 
-    setupGridColumns(TDBGrid1, m_dataSet->fieldlist());
-    DataTable &table = m_dataSet->DATA();
+    setupGridColumns(TDBGrid1, wb.dataSet().fieldlist());
+    DataTable &table = wb.table();
     TDBGrid1->bindTable(&table);
     TDBGrid1->refreshGrid();
     if (table.rowCount() == 0) clearReadout();  // nothing of an earlier file may stay on show
     showRecord(0);
 
-    txtPH1Offset->setText(generalNumberText(m_dataSet->pH1_Offset()));
-    txtPH1Slope->setText(generalNumberText(m_dataSet->pH1_Slope()));
-    txtPH2Offset->setText(generalNumberText(m_dataSet->pH2_Offset()));
-    txtPH2Slope->setText(generalNumberText(m_dataSet->pH2_Slope()));
+    // The file's calibration, as the fields show it; each change marks Compute as needed.
+    const Calibration &c = wb.calibration();
+    txtPH1Offset->setText(generalNumberText(c.offset[0]));
+    txtPH1Slope->setText(generalNumberText(c.slope[0]));
+    txtPH2Offset->setText(generalNumberText(c.offset[1]));
+    txtPH2Slope->setText(generalNumberText(c.slope[1]));
 
-    if (m_dataSet->isInitialized()) {
-        if (table.rowCount() > 0) {
-            txtStart->setText(table.text(0, colDateTime));
-            txtEnd->setText(table.text(table.rowCount() - 1, colDateTime));
-        } else {
-            txtStart->setText(kDesignStart);
-            txtEnd->setText(kDesignEnd);
-        }
+    if (wb.isOpen()) {
+        // Copies: each text change rebuilds the plot from the fields as they are.
+        const QString start = wb.plotInputs().start, end = wb.plotInputs().end;
+        txtStart->setText(start);
+        txtEnd->setText(end);
         m_graph->request(kActionUndoZoom);
         cmdCompute_Click();
     }
-    mnuExportTable->setEnabled(m_dataSet->isInitialized());
-    mnuSavePlot->setEnabled(m_dataSet->isInitialized());
+    mnuExportTable->setEnabled(wb.isOpen());
+    mnuSavePlot->setEnabled(wb.isOpen());
 }
 
 namespace {
@@ -138,7 +132,7 @@ void frmMain::mnuExportTable_Click() {
     const auto chosen = dialog.showSave(QStringLiteral("Export Table"), {QStringLiteral("CSV files (*.csv)")},
                                         baseNameOf(statusPanel1->text()) + QStringLiteral(".csv"));
     if (chosen.fileName.isEmpty()) return;
-    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), *m_dataSet, *m_ui);
+    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui);
 }
 
 void frmMain::mnuSavePlot_Click() {
@@ -151,12 +145,4 @@ void frmMain::mnuSavePlot_Click() {
     if (chosen.fileName.isEmpty()) return;
     const QStringList extensions = {QStringLiteral(".png"), QStringLiteral(".pdf"), QStringLiteral(".svg")};
     savePlot(withExtension(chosen.fileName, extensions, chosen.filterIndex), *m_graph, *m_ui);
-}
-
-void frmMain::clearReadout() {
-    for (QLabel *l : {lblPH1, lblPH2, lblNow, lblFlowRate, lblTotalVolume}) l->clear();
-    for (std::size_t i = 0; i < 3; ++i) {
-        lblTherm[i]->clear();
-        lblTCorrected[i]->clear();
-    }
 }

@@ -4,8 +4,8 @@
 #include "fields/ui/entryfieldbinder.h"
 #include "fields/formatter.h"
 #include "plot/navigation.h"
-#include "plot/plotbuilder.h"
 #include "plot/ui/qcpgraph.h"
+#include "workbench/workbench.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,9 +18,6 @@
 void frmMain::wireBehaviour() {
     m_formatter = std::make_unique<Formatter>(*m_ui);
 
-    m_plot = std::make_unique<PlotBuilder>(
-        *m_dataSet, *m_plotSet, *m_graph, [this] { return plotInputs(); },
-        [this](bool force) { showAnnotationStatus(force); });
     m_zoom = std::make_unique<ZoomController>(
         ZoomController::Hooks{[this] { disableRangeControls(); }, [this] { enableRangeControls(); },
                               [this](bool force) { showAnnotationStatus(force); }, [this] { rebuildPlot(); }});
@@ -30,28 +27,30 @@ void frmMain::wireBehaviour() {
     m_graph->onPointChosen = [this](int point) { showRecord(point); };
     m_graph->onViewChanged = [this] { showAnnotationStatus(false); };
 
-    connect(chkPlotPH1, &QCheckBox::clicked, this, [this] { chkPlotPH1_Click(); });
-    connect(chkPlotPH2, &QCheckBox::clicked, this, [this] { chkPlotPH2_Click(); });
+    connect(chkPlotPH1, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
+    connect(chkPlotPH2, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
     connect(chkAutoscale, &QCheckBox::clicked, this, [this] { chkAutoscale_Click(); });
     connect(cmdZoomOut, &QPushButton::clicked, this, [this] { cmdZoomOut_Click(); });
     connect(cmdCompute, &QPushButton::clicked, this, [this] { cmdCompute_Click(); });
-    connect(TDBGrid1, &DataGrid::rowChanged, this, [this] { TDBGrid1_RowColChange(); });
+    connect(TDBGrid1, &DataGrid::rowChanged, this, [this] { showRecord(TDBGrid1->currentRecord()); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int) { SSTab1_Click(m_currentTab); });
 
     for (int i = 0; i < 6; ++i) {
-        connect(cmdXMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdXMin_Click(i); });
-        connect(cmdXMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdXMax_Click(i); });
+        connect(cmdXMin[std::size_t(i)], &QPushButton::clicked, this,
+                [this, i] { writeStepped(txtStart, m_workbench->stepStart(i)); });
+        connect(cmdXMax[std::size_t(i)], &QPushButton::clicked, this,
+                [this, i] { writeStepped(txtEnd, m_workbench->stepEnd(i)); });
         connect(cmdStep[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdStep_Click(i); });
     }
     for (int i = 0; i < 4; ++i) {
-        connect(cmdYMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdYMax_Click(i); });
-        connect(cmdYMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdYMin_Click(i); });
+        connect(cmdYMax[std::size_t(i)], &QPushButton::clicked, this,
+                [this, i] { writeStepped(txtYMax, m_workbench->stepYMax(i)); });
+        connect(cmdYMin[std::size_t(i)], &QPushButton::clicked, this,
+                [this, i] { writeStepped(txtYMin, m_workbench->stepYMin(i)); });
     }
     for (int i = 0; i < 3; ++i) {
-        connect(optPH1Thermistor[std::size_t(i)], &QRadioButton::clicked, this,
-                [this, i] { optPH1Thermistor_Click(i); });
-        connect(optPH2Thermistor[std::size_t(i)], &QRadioButton::clicked, this,
-                [this, i] { optPH2Thermistor_Click(i); });
+        connect(optPH1Thermistor[std::size_t(i)], &QRadioButton::clicked, this, [this] { setComputeNeeded(true); });
+        connect(optPH2Thermistor[std::size_t(i)], &QRadioButton::clicked, this, [this] { setComputeNeeded(true); });
     }
 
     for (const EntryFieldRule &rule : entryFieldRules()) {
@@ -68,8 +67,11 @@ void frmMain::wireBehaviour() {
     }
 }
 
-PlotInputs frmMain::plotInputs() const {
-    PlotInputs in;
+bool frmMain::isZoomed() const { return m_zoom && m_zoom->isZoomed(); }
+
+void frmMain::rebuildPlot() {
+    // The plot reads the controls as they are now.
+    PlotInputs &in = m_workbench->plotInputs();
     in.plotPH1 = chkPlotPH1->isChecked();
     in.plotPH2 = chkPlotPH2->isChecked();
     in.autoscale = chkAutoscale->isChecked();
@@ -77,17 +79,7 @@ PlotInputs frmMain::plotInputs() const {
     in.end = txtEnd->text();
     in.yMin = txtYMin->text();
     in.yMax = txtYMax->text();
-    return in;
-}
-
-bool frmMain::isZoomed() const { return m_zoom && m_zoom->isZoomed(); }
-
-void frmMain::rebuildPlot() {
-    if (m_plot) m_plot->rebuildPlot();
-}
-
-void frmMain::markPlotTime(double dateTime) {
-    if (m_plot) m_plot->markPlotTime(dateTime);
+    m_workbench->rebuildPlot();
 }
 
 void frmMain::chkAutoscale_Click() { m_zoom->autoscaleClicked(chkAutoscale->isChecked()); }
@@ -129,15 +121,9 @@ void frmMain::showAnnotationStatus(bool force) {
     statusPanel2->setText(annotationStatusText(isAnnotationInView(*m_graph), force));
 }
 
-void frmMain::stepRange(QLineEdit *field, int index) {
-    if (auto text = stepTimeRangeText(index, field->text(), *m_dataSet)) field->setText(*text);
+void frmMain::writeStepped(QLineEdit *field, const std::optional<QString> &text) {
+    if (text) field->setText(*text);
 }
-
-void frmMain::stepY(QLineEdit *field, int index) {
-    if (auto text = stepYLimit(index, field->text())) field->setText(*text);
-}
-
-int frmMain::currentGridRow() const { return TDBGrid1->currentRecord(); }
 
 void frmMain::cmdZoomOut_Click() { m_graph->request(kActionUndoZoom); }
 
@@ -149,8 +135,7 @@ void frmMain::SSTab1_Click(int previousTab) {
 }
 
 void frmMain::cmdStep_Click(int index) {
-    if (!m_dataSet->isInitialized()) return;
-    const auto row = stepRecord(index, currentGridRow(), m_dataSet->rowcount());
+    const auto row = m_workbench->stepRecord(index);
     if (!row) return;
     TDBGrid1->setCurrentRecord(*row);
     showRecord(*row);

@@ -3,6 +3,7 @@
 #include "model/clsdataset.h"
 #include "model/datatable.h"
 
+#include <QCommandLineParser>
 #include <cmath>
 #include <cstdio>
 
@@ -42,78 +43,82 @@ bool applyNumber(ExportOptions &o, const NumberOption &opt, const QString &value
     case Kind::Slope: o.slope[opt.index] = *v; break;
     case Kind::Offset: o.offset[opt.index] = *v; break;
     case Kind::Corr: o.corr[opt.index] = *v; break;
-    case Kind::ThermCorr: o.thermCorr[std::size_t(opt.index)] = *v; break;
+    case Kind::ThermCorr: o.thermCorr[opt.index] = *v; break;
     default: break;
     }
     return true;
 }
 
+// "png", "pdf" or "svg" when the name ends in one of them, else empty.
+QString plotFileSuffix(const QString &name) {
+    const QString suffix = name.section(u'.', -1).toLower();
+    return name.contains(u'.') && (suffix == u"png" || suffix == u"pdf" || suffix == u"svg") ? suffix : QString();
+}
+
 ParsedOptions usageError(const QString &why) { return {std::nullopt, why}; }
+
+// The first argument that names no option of the parser, as the person wrote it.
+QString unknownArgument(const QStringList &args, const QCommandLineParser &parser, const QStringList &known) {
+    for (const QString &arg : args) {
+        if (arg == u"--") break;
+        if (!arg.startsWith(u'-') || arg == u"-") continue;
+        const QString name = arg.mid(arg.startsWith(u"--") ? 2 : 1).section(u'=', 0, 0);
+        if (!known.contains(name)) return arg;
+    }
+    return parser.unknownOptionNames().value(0);
+}
 
 }  // namespace
 
 ParsedOptions parseExportArgs(const QStringList &args) {
-    ExportOptions o;
-    QStringList files;
-    bool onlyFiles = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString arg = args[i];
-        if (onlyFiles || !arg.startsWith(u"--")) {
-            if (!onlyFiles && arg.startsWith(u'-') && arg != u"-")
-                return usageError(QStringLiteral("unknown option %1").arg(arg));
-            files << arg;
-            continue;
-        }
-        if (arg == u"--") {
-            onlyFiles = true;
-            continue;
-        }
-        if (arg == u"--help") {
-            o.help = true;
-            continue;
-        }
-        if (arg == u"--version") {
-            o.version = true;
-            continue;
-        }
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    QStringList known = {QStringLiteral("help"), QStringLiteral("version")};
+    parser.addOption(QCommandLineOption(QStringLiteral("help")));
+    parser.addOption(QCommandLineOption(QStringLiteral("version")));
+    QStringList valued = {QStringLiteral("csv"), QStringLiteral("plot"), QStringLiteral("on-bad-date")};
+    for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
+    for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
+    known += valued;
 
-        // "--name value" or "--name=value"
-        QString value;
-        bool inlineValue = false;
-        if (const qsizetype eq = arg.indexOf(u'='); eq > 0) {
-            value = arg.mid(eq + 1);
-            arg.truncate(eq);
-            inlineValue = true;
-        }
-        const NumberOption *number = nullptr;
-        for (const NumberOption &n : kNumberOptions)
-            if (arg == QLatin1String(n.name)) number = &n;
-        const bool known = number || arg == u"--csv" || arg == u"--plot" || arg == u"--on-bad-date";
-        if (!known) return usageError(QStringLiteral("unknown option %1").arg(arg));
-        if (!inlineValue) {
-            if (i + 1 >= args.size()) return usageError(QStringLiteral("%1 needs a value").arg(arg));
-            value = args[++i];
-        }
-
-        QString error;
-        if (number) {
-            if (!applyNumber(o, *number, value, error)) return usageError(error);
-        } else if (arg == u"--csv") {
-            if (value.isEmpty()) return usageError(QStringLiteral("--csv needs a file name or -"));
-            o.csvPath = value;
-        } else if (arg == u"--plot") {
-            const QString suffix = value.section(u'.', -1).toLower();
-            if (!value.contains(u'.') || (suffix != u"png" && suffix != u"pdf" && suffix != u"svg"))
-                return usageError(
-                    QStringLiteral("--plot needs a file name ending in .png, .pdf or .svg, not \"%1\"").arg(value));
-            o.plotPath = value;
-        } else {
-            if (value != u"continue" && value != u"stop")
-                return usageError(QStringLiteral("--on-bad-date takes continue or stop, not \"%1\"").arg(value));
-            o.stopOnBadDate = value == u"stop";
-        }
+    if (!parser.parse(QStringList{QStringLiteral("brinewick-export")} + args)) {
+        if (const QString unknown = unknownArgument(args, parser, known); !unknown.isEmpty())
+            return usageError(QStringLiteral("unknown option %1").arg(unknown));
+        const QString last = args.value(args.size() - 1);
+        if (last.startsWith(u"--") && valued.contains(last.mid(2)))
+            return usageError(QStringLiteral("%1 needs a value").arg(last));
+        return usageError(parser.errorText());
     }
+
+    ExportOptions o;
+    o.help = parser.isSet(QStringLiteral("help"));
+    o.version = parser.isSet(QStringLiteral("version"));
     if (o.help || o.version) return {o, {}};
+
+    QString error;
+    for (const NumberOption &n : kNumberOptions) {
+        const QString name = QLatin1String(n.name + 2);
+        if (parser.isSet(name) && !applyNumber(o, n, parser.value(name), error)) return usageError(error);
+    }
+    if (parser.isSet(QStringLiteral("csv"))) {
+        o.csvPath = parser.value(QStringLiteral("csv"));
+        if (o.csvPath.isEmpty()) return usageError(QStringLiteral("--csv needs a file name or -"));
+    }
+    if (parser.isSet(QStringLiteral("plot"))) {
+        const QString value = parser.value(QStringLiteral("plot"));
+        if (plotFileSuffix(value).isEmpty())
+            return usageError(
+                QStringLiteral("--plot needs a file name ending in .png, .pdf or .svg, not \"%1\"").arg(value));
+        o.plotPath = value;
+    }
+    if (parser.isSet(QStringLiteral("on-bad-date"))) {
+        const QString value = parser.value(QStringLiteral("on-bad-date"));
+        if (value != u"continue" && value != u"stop")
+            return usageError(QStringLiteral("--on-bad-date takes continue or stop, not \"%1\"").arg(value));
+        o.stopOnBadDate = value == u"stop";
+    }
+
+    const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
     if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
     if (o.csvPath.isEmpty() && o.plotPath.isEmpty())
@@ -145,21 +150,15 @@ QString exportUsage() {
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }
 
-std::pair<ProbeInputs, ProbeInputs> probeInputsFor(const clsDataSet &ds, const ExportOptions &o) {
-    // The window shows the file's values in its fields in their general text form and reads
-    // them back from there: the same round trip gives the same pH to the last digit.
-    const auto viaField = [](double v) { return readNumber(generalNumberText(v)).value_or(v); };
-    const double slopes[2] = {viaField(ds.pH1_Slope()), viaField(ds.pH2_Slope())};
-    const double offsets[2] = {viaField(ds.pH1_Offset()), viaField(ds.pH2_Offset())};
-    ProbeInputs p[2];
-    for (int i = 0; i < 2; ++i) {
-        p[i].slope = o.slope[i].value_or(slopes[i]);
-        p[i].offset = o.offset[i].value_or(offsets[i]);
-        p[i].corr = o.corr[i].value_or(0.0);
-        p[i].thermistor = o.thermistor[std::size_t(i)];
-        p[i].thermCorr = o.thermCorr[std::size_t(p[i].thermistor)];
+void applyCalibrationOptions(const ExportOptions &o, Calibration &c) {
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (o.slope[i]) c.slope[i] = *o.slope[i];
+        if (o.offset[i]) c.offset[i] = *o.offset[i];
+        if (o.corr[i]) c.corr[i] = *o.corr[i];
     }
-    return {p[0], p[1]};
+    c.thermistor = o.thermistor;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (o.thermCorr[i]) c.thermistorCorr[i] = *o.thermCorr[i];
 }
 
 MsgAnswer StderrInteraction::message(const QString &text, const QString &, MsgButtons buttons, MsgIcon) {

@@ -1,14 +1,12 @@
 #pragma once
 // Options and console pieces of the batch command brinewick-export (Qt Core only).
-#include "compute/phcompute.h"
 #include "model/interaction.h"
+#include "workbench/workbench.h"
 
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <optional>
-
-class clsDataSet;
 
 // Exit statuses of brinewick-export.
 inline constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 3, kExitComputeStopped = 4;
@@ -20,7 +18,7 @@ struct ExportOptions {
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2
-    std::array<double, 3> thermCorr{0.0, 0.0, 0.0};
+    std::optional<double> thermCorr[3];
     bool stopOnBadDate = false;
     bool help = false, version = false;
 };
@@ -35,9 +33,9 @@ ParsedOptions parseExportArgs(const QStringList &args);
 QString exportUsage();
 QString exportVersionText();
 
-// The probes' inputs as the window computes them right after opening the file: its slopes and
-// offsets as the calibration fields show them, unless given on the command line.
-std::pair<ProbeInputs, ProbeInputs> probeInputsFor(const clsDataSet &dataSet, const ExportOptions &options);
+// The calibration given on the command line over what the workbench took from the file and
+// the fields' defaults.
+void applyCalibrationOptions(const ExportOptions &options, Calibration &calibration);
 
 // Messages go to standard error; the start-date question is answered from the options.
 class StderrInteraction : public IInteraction {

@@ -67,6 +67,11 @@ const EntryFieldRule *findEntryFieldRule(QStringView name) {
     return nullptr;
 }
 
+QString entryFieldInitialText(QStringView name) {
+    const EntryFieldRule *rule = findEntryFieldRule(name);
+    return rule ? rule->initialText : QString();
+}
+
 bool checkEntryField(const Formatter &fmt, IEntryField &ef, const EntryFieldRule &rule) {
     if (rule.check == EntryFieldRule::Check::DateTime)
         return fmt.FormatDateTimeField(ef, rule.flags, nullptr, rule.message, rule.pattern);

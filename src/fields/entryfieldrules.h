@@ -26,6 +26,9 @@ struct EntryFieldRule {
 
 // The thirteen rows, in the order txtPH1Slope ... txtEnd.
 const std::vector<EntryFieldRule> &entryFieldRules();
+// The initial text of a field by object name: the one place the defaults live (the Y limits
+// and the design time range among them); empty for an unknown name.
+QString entryFieldInitialText(QStringView name);
 // The row of the field with that object name, or nullptr.
 const EntryFieldRule *findEntryFieldRule(QStringView name);
 

@@ -264,6 +264,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                 ctx.setStatusPanel2(report.completed ? QString::number(report.lines)
                                                      : QStringLiteral("Failed@line:") + QString::number(report.lines));
             if (view) view->hideMeter();
+            if (ctx.report) *ctx.report = report;
         }
     }
     view.reset();

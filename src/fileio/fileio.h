@@ -10,20 +10,6 @@
 #include <functional>
 #include <memory>
 
-struct ReaderContext {
-    IInteraction &ui;
-    // Shows a text in panel 2 of the main window's status bar; may be null.
-    std::function<void(const QString &)> setStatusPanel2;
-    // Creates the progress window for one read; null: no window.
-    std::function<std::unique_ptr<IMeterView>()> makeMeterView;
-    // Runs between the two passes; tests use it to change the file under the reader.
-    std::function<void()> betweenPasses;
-};
-
-// True if the whole file was read to its end; false if it could not be opened or read, or
-// the person stopped the read.
-bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx);
-
 // Outcome of the second pass.
 struct PassReport {
     bool completed = false;  // reached the end; false after a stop on No
@@ -32,6 +18,23 @@ struct PassReport {
     int lateRecords = 0;     // records timed 24:00:00 or later, not stored
     int cutRecords = 0;      // records stored with their first kMaxValues numbers only
 };
+
+struct ReaderContext {
+    IInteraction &ui;
+    // Shows a text in panel 2 of the main window's status bar; may be null.
+    std::function<void(const QString &)> setStatusPanel2;
+    // Creates the progress window for one read; null: no window.
+    std::function<std::unique_ptr<IMeterView>()> makeMeterView;
+    // Runs between the two passes; tests use it to change the file under the reader.
+    std::function<void()> betweenPasses;
+    // Receives the outcome of the second pass when it ran; may be null.
+    PassReport *report = nullptr;
+};
+
+// True if the whole file was read to its end; false if it could not be opened or read, or
+// the person stopped the read.
+bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx);
+
 
 // The second pass over a whole file held in memory: clears the data set, then classifies
 // and stores every line, bumping the meter (if any) once per line.

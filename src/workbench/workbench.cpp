@@ -1,1 +1,174 @@
 #include "workbench/workbench.h"
+
+#include "export/csvexport.h"
+#include "fields/entryfieldrules.h"
+#include "fileio/fileio.h"
+#include "model/interaction.h"
+#include "plot/graph.h"
+#include "plot/navigation.h"
+
+#include <cmath>
+
+namespace {
+
+double initialNumber(QStringView field) { return readNumber(entryFieldInitialText(field)).value_or(0.0); }
+
+// The file's value as its calibration field shows it and Compute reads it back: the same
+// round trip in window and batch gives the same pH to the last digit.
+double asFieldShowsIt(double v) { return readNumber(generalNumberText(v)).value_or(v); }
+
+}  // namespace
+
+ProbeInputs Calibration::probe(int i) const {
+    const auto k = std::size_t(i);
+    ProbeInputs p;
+    p.slope = slope[k];
+    p.offset = offset[k];
+    p.corr = corr[k];
+    p.thermistor = thermistor[k];
+    p.thermCorr = thermistorCorr[std::size_t(thermistor[k])];
+    return p;
+}
+
+Workbench::Workbench(IInteraction &ui, IGraph *graph, Hooks hooks)
+    : m_ui(ui), m_graph(graph), m_hooks(std::move(hooks)) {
+    for (std::size_t i = 0; i < 2; ++i) {
+        const QString n = QString::number(i + 1);
+        m_calibration.slope[i] = initialNumber(QStringLiteral("txtPH%1Slope").arg(n));
+        m_calibration.offset[i] = initialNumber(QStringLiteral("txtPH%1Offset").arg(n));
+        m_calibration.corr[i] = initialNumber(QStringLiteral("txtPH%1Corr").arg(n));
+    }
+    for (std::size_t i = 0; i < 3; ++i)
+        m_calibration.thermistorCorr[i] = initialNumber(QStringLiteral("txtThermistor%1Corr").arg(i + 1));
+    m_plotInputs.yMax = entryFieldInitialText(u"txtYMax");
+    m_plotInputs.yMin = entryFieldInitialText(u"txtYMin");
+    m_plotInputs.start = entryFieldInitialText(u"txtStart");
+    m_plotInputs.end = entryFieldInitialText(u"txtEnd");
+    if (m_graph)
+        m_plot = std::make_unique<PlotBuilder>(m_dataSet, m_plotSet, *m_graph, [this] { return m_plotInputs; },
+                                               m_hooks.showAnnotationStatus);
+}
+
+Workbench::~Workbench() = default;
+
+bool Workbench::open(const QString &path) {
+    m_path = path;
+    PassReport pass;
+    ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass};
+    const bool completed = readFromFile(path, m_dataSet, ctx);
+    m_dataSet.DATA();  // trims the table to the records: from here on the log counts as open
+    m_report = {completed, pass.lines, pass.droppedRecords, pass.lateRecords, pass.cutRecords,
+                completed ? 0 : pass.lines};
+    m_current = 0;
+    m_computedRows = 0;
+
+    for (std::size_t i = 0; i < 2; ++i) {
+        m_calibration.slope[i] = asFieldShowsIt(i == 0 ? m_dataSet.pH1_Slope() : m_dataSet.pH2_Slope());
+        m_calibration.offset[i] = asFieldShowsIt(i == 0 ? m_dataSet.pH1_Offset() : m_dataSet.pH2_Offset());
+    }
+    if (isOpen()) {
+        const DataTable &t = table();
+        const bool any = t.rowCount() > 0;
+        m_plotInputs.start = any ? t.text(0, colDateTime) : entryFieldInitialText(u"txtStart");
+        m_plotInputs.end = any ? t.text(t.lastRow(), colDateTime) : entryFieldInitialText(u"txtEnd");
+    }
+    return completed;
+}
+
+bool Workbench::setCalibrationTexts(const CalibrationTexts &t) {
+    struct Source {
+        const QString &text;
+        const char *what;
+        double &target;
+        bool emptyIsZero;
+    };
+    Calibration c = m_calibration;
+    c.thermistor = t.thermistor;
+    const auto th1 = std::size_t(c.thermistor[0]), th2 = std::size_t(c.thermistor[1]);
+    // Every text is read once, in this order, before the first record; an empty thermistor 1
+    // correction means none.
+    const Source sources[] = {
+        {t.thermistorCorr[th1], "thermistor correction for pH-1", c.thermistorCorr[th1], th1 == 0},
+        {t.thermistorCorr[th2], "thermistor correction for pH-2", c.thermistorCorr[th2], th2 == 0},
+        {t.slope[0], "pH-1 slope", c.slope[0], false},
+        {t.offset[0], "pH-1 offset", c.offset[0], false},
+        {t.corr[0], "pH-1 corr", c.corr[0], false},
+        {t.slope[1], "pH-2 slope", c.slope[1], false},
+        {t.offset[1], "pH-2 offset", c.offset[1], false},
+        {t.corr[1], "pH-2 corr", c.corr[1], false},
+    };
+    for (const Source &s : sources) {
+        const std::optional<double> v = s.text.isEmpty() && s.emptyIsZero ? 0.0 : readNumber(s.text);
+        if (!v) {
+            m_ui.message(QStringLiteral("The %1 \"%2\" is not a number; nothing was computed.")
+                             .arg(QLatin1String(s.what), s.text),
+                         kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+            return false;
+        }
+        s.target = *v;
+    }
+    m_calibration = c;
+    return true;
+}
+
+bool Workbench::compute() {
+    if (!isOpen()) return false;
+    DataTable &t = table();
+    const std::optional<ComputeStop> stop = computeAll(t, m_calibration.probe(0), m_calibration.probe(1));
+    m_computedRows = stop ? stop->row : t.rowCount();
+    m_computeNeeded = stop.has_value();
+    if (stop) m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    return !stop;
+}
+
+void Workbench::rebuildPlot() {
+    if (m_plot) m_plot->rebuildPlot();
+}
+
+void Workbench::markPlotTime(double dateTime) {
+    if (m_plot) m_plot->markPlotTime(dateTime);
+}
+
+std::optional<ReadoutTexts> Workbench::showRecord(int row) {
+    if (!isOpen()) return std::nullopt;
+    const DataTable &t = table();
+    std::optional<ReadoutTexts> r = readoutFor(t, row);
+    if (!r) return r;
+    m_current = row;
+    const double day = t.rowDay(row);
+    if (std::isfinite(day)) markPlotTime(day);
+    return r;
+}
+
+std::optional<int> Workbench::stepRecord(int index) {
+    if (!isOpen()) return std::nullopt;
+    const std::optional<int> row = ::stepRecord(index, m_current, m_dataSet.rowcount());
+    if (row) m_current = *row;
+    return row;
+}
+
+std::optional<QString> Workbench::stepStart(int index) {
+    std::optional<QString> text = stepTimeRangeText(index, m_plotInputs.start, m_dataSet);
+    if (text) m_plotInputs.start = *text;
+    return text;
+}
+
+std::optional<QString> Workbench::stepEnd(int index) {
+    std::optional<QString> text = stepTimeRangeText(index, m_plotInputs.end, m_dataSet);
+    if (text) m_plotInputs.end = *text;
+    return text;
+}
+
+std::optional<QString> Workbench::stepYMax(int index) {
+    std::optional<QString> text = stepYLimit(index, m_plotInputs.yMax);
+    if (text) m_plotInputs.yMax = *text;
+    return text;
+}
+
+std::optional<QString> Workbench::stepYMin(int index) {
+    std::optional<QString> text = stepYLimit(index, m_plotInputs.yMin);
+    if (text) m_plotInputs.yMin = *text;
+    return text;
+}
+
+QString Workbench::exportTable(const QString &path) { return writeCsv(path, m_dataSet); }

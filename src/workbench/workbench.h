@@ -1,1 +1,121 @@
 #pragma once
+// One open log with everything a person works on: the data set, the calibration inputs, the
+// plot state, the current record and what the last read found. Its operations are the road
+// open -> compute -> plot -> export that the window and the batch command share.
+#include "compute/phcompute.h"
+#include "compute/readout.h"
+#include "model/clsdataset.h"
+#include "model/clsplotset.h"
+#include "plot/plotbuilder.h"
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class IGraph;
+class IInteraction;
+class IMeterView;
+
+// The values Compute uses, one set per probe plus the three thermistor corrections. A new
+// workbench starts from the fields' initial texts.
+struct Calibration {
+    std::array<double, 2> slope{}, offset{}, corr{};
+    std::array<int, 2> thermistor{0, 0};  // 0..2: thermistor 1..3
+    std::array<double, 3> thermistorCorr{0.0, 0.0, 0.0};
+
+    ProbeInputs probe(int i) const;
+};
+
+// The calibration as the window's fields hold it: texts, checked when Compute reads them.
+struct CalibrationTexts {
+    std::array<QString, 2> slope, offset, corr;
+    std::array<int, 2> thermistor{0, 0};
+    std::array<QString, 3> thermistorCorr;
+};
+
+// What the last read found.
+struct ReadReport {
+    bool completed = false;
+    int lines = 0;           // lines read (the stop line after a stop)
+    int leftOut = 0;         // records beyond the data set's capacity
+    int skipped = 0;         // records timed 24:00:00 or later
+    int cut = 0;             // records stored with their first values only
+    int stoppedAtLine = 0;   // 0: not stopped
+};
+
+class Workbench {
+public:
+    // What the road shows on the way; every hook may be empty.
+    struct Hooks {
+        std::function<void(const QString &)> setStatusPanel2;
+        std::function<std::unique_ptr<IMeterView>()> makeMeterView;
+        std::function<void(bool force)> showAnnotationStatus;
+    };
+
+    // Without a graph there is no plot; everything else works the same.
+    Workbench(IInteraction &ui, IGraph *graph, Hooks hooks = {});
+    ~Workbench();
+
+    clsDataSet &dataSet() { return m_dataSet; }
+    const clsDataSet &dataSet() const { return m_dataSet; }
+    clsPlotSet &plotSet() { return m_plotSet; }
+    DataTable &table() { return m_dataSet.DATA(); }
+    bool isOpen() const { return m_dataSet.isInitialized(); }
+    int rowCount() const { return isOpen() ? m_dataSet.rowcount() : 0; }
+    const QString &path() const { return m_path; }
+    const ReadReport &readReport() const { return m_report; }
+
+    // Reads a log into the data set (messages through the interaction). Afterwards the
+    // calibration holds the file's slopes and offsets and, once a file has been read, the
+    // time range is that of its records. True when the file was read to its end.
+    bool open(const QString &path);
+
+    Calibration &calibration() { return m_calibration; }
+    const Calibration &calibration() const { return m_calibration; }
+    // Takes the fields' texts in the order Compute always read them; a text that is not a
+    // number is named in a message and nothing changes.
+    bool setCalibrationTexts(const CalibrationTexts &texts);
+    // Both probes' pH for every record with the calibration; a stop is told in a message.
+    // False when the computation stopped (or no log is open).
+    bool compute();
+    bool computeNeeded() const { return m_computeNeeded; }
+    void setComputeNeeded(bool needed) { m_computeNeeded = needed; }
+    // Rows that hold pH computed by the last Compute.
+    int computedRows() const { return m_computedRows; }
+
+    PlotInputs &plotInputs() { return m_plotInputs; }
+    const PlotInputs &plotInputs() const { return m_plotInputs; }
+    void rebuildPlot();
+    void markPlotTime(double dateTime);
+
+    int currentRecord() const { return m_current; }
+    // The readout of a row, which becomes the current record; nothing for a row outside.
+    std::optional<ReadoutTexts> showRecord(int row);
+    // The row after cmdStep button `index`, which becomes current; nothing when there is none.
+    std::optional<int> stepRecord(int index);
+    // New texts of the range fields after their step buttons; the plot inputs follow.
+    std::optional<QString> stepStart(int index);
+    std::optional<QString> stepEnd(int index);
+    std::optional<QString> stepYMax(int index);
+    std::optional<QString> stepYMin(int index);
+
+    // The computed table as CSV; an error text, empty on success.
+    QString exportTable(const QString &path);
+
+private:
+    IInteraction &m_ui;
+    IGraph *m_graph;
+    Hooks m_hooks;
+    clsDataSet m_dataSet;
+    clsPlotSet m_plotSet;
+    std::unique_ptr<PlotBuilder> m_plot;
+    Calibration m_calibration;
+    PlotInputs m_plotInputs;
+    ReadReport m_report;
+    QString m_path;
+    bool m_computeNeeded = false;
+    int m_computedRows = 0;
+    int m_current = 0;
+};

@@ -1,6 +1,7 @@
 #include "app/datagrid.h"
 #include "app/frmabout.h"
 #include "app/frmmain.h"
+#include "model/clsdataset.h"
 #include "app/startup.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_files.h"

@@ -2,6 +2,7 @@
 // A real main window, offscreen, with scripted messages and a scripted Open dialog.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "model/clsdataset.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_files.h"
 
