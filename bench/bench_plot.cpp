@@ -50,9 +50,12 @@ struct Fixture {
     }
 };
 
+// Dropped before the application goes: the plot widget must not outlive it.
+std::unique_ptr<Fixture> g_fixture;
+
 Fixture &fixture() {
-    static std::unique_ptr<Fixture> f(new Fixture);
-    return *f;
+    if (!g_fixture) g_fixture = std::make_unique<Fixture>();
+    return *g_fixture;
 }
 
 void BM_RebuildPlotAutoscale(benchmark::State &state) {
@@ -89,4 +92,6 @@ BENCHMARK(BM_MarkPlotTime)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char **argv) { return runOffscreenBenchmarks(argc, argv); }
+int main(int argc, char **argv) {
+    return runOffscreenBenchmarks(argc, argv, [] { g_fixture.reset(); });
+}

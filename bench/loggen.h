@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // Generates probe logs of any length in the instrument's format, for the benchmarks.
 #include "model/interaction.h"
 
@@ -20,4 +21,4 @@ QByteArray generateLog(int records, int startHour = 8, int secondsBetween = 10);
 QString writeGeneratedLog(int records);
 
 // Runs the registered benchmarks inside an offscreen QApplication (for the window's code).
-int runOffscreenBenchmarks(int argc, char **argv);
+int runOffscreenBenchmarks(int argc, char **argv, const std::function<void()> &beforeExit = {});

@@ -7,7 +7,9 @@
 namespace dt {
 namespace {
 
-const QDate kEpoch(1899, 12, 30);
+// A function, not a namespace-scope QDate: other files use dates in their own static
+// initialisation, before this file's would have run.
+QDate epoch() { return QDate(1899, 12, 30); }
 const char *const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -126,7 +128,7 @@ bool isValidDate(int year, int month, int day) {
     return year >= 100 && year <= 9999 && QDate::isValid(year, month, day);
 }
 
-double fromDate(int year, int month, int day) { return double(kEpoch.daysTo(QDate(year, month, day))); }
+double fromDate(int year, int month, int day) { return double(epoch().daysTo(QDate(year, month, day))); }
 
 double fromParts(const Parts &p) {
     return fromDate(p.year, p.month, p.day) + (p.hour * 3600 + p.minute * 60 + p.second) / kSecondsPerDay;
@@ -139,7 +141,7 @@ Parts toParts(double value) {
         whole += 1;
         secs -= 86400;
     }
-    QDate date = kEpoch.addDays(qint64(whole));
+    QDate date = epoch().addDays(qint64(whole));
     Parts p;
     p.year = date.year();
     p.month = date.month();

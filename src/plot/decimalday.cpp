@@ -7,8 +7,9 @@
 double dt2decimalday(const QString &myDT) { return dt::parse(myDT).value_or(0.0); }
 
 namespace {
-// Outside the years 100 to 9999 there is no date to write or read back.
-const double lowest = dt::fromDate(100, 1, 1), highest = dt::fromDate(9999, 12, 31) + 1.0;
+// Outside the years 100 to 9999 there is no date to write or read back. Serial days of
+// 1 Jan 100 and 1 Jan 10000, as constants: no other file's start-up must be needed for them.
+constexpr double lowest = -657434.0, highest = 2958466.0;
 bool isDateTime(double x) { return std::isfinite(x) && x >= lowest && x < highest; }
 }  // namespace
 

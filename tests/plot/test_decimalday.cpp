@@ -1,4 +1,5 @@
 #include "plot/decimalday.h"
+#include "model/datetime.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
@@ -36,4 +37,22 @@ TEST(DecimalDay, RoundTripsThroughText) {
         EXPECT_DOUBLE_EQ(dt2decimalday(decimalday2dt(d)), d) << d;
     EXPECT_DOUBLE_EQ(toDecimalDay(38353.5 + 0.4 / 86400), 38353.5);
     EXPECT_EQ(toDecimalDay(std::numeric_limits<double>::infinity()), 0.0);
+}
+
+namespace {
+// Made during this program's static initialisation, whatever order the linker chose.
+const QString kMadeAtStartUp = decimalday2dt(38120.5);
+const double kDayAtStartUp = toDecimalDay(38120.5);
+}  // namespace
+
+TEST(DecimalDay, WorksDuringStaticInitialisation) {
+    EXPECT_EQ(kMadeAtStartUp, "13-May-2004 12:00:00");
+    EXPECT_EQ(kDayAtStartUp, 38120.5);
+    // The range ends as dates: the constants must match the calendar.
+    EXPECT_EQ(dt::fromDate(100, 1, 1), -657434.0);
+    EXPECT_EQ(dt::fromDate(9999, 12, 31) + 1.0, 2958466.0);
+    EXPECT_EQ(decimalday2dt(-657434.0), "01-Jan-100 00:00:00");
+    EXPECT_EQ(decimalday2dt(-657434.5), "");
+    EXPECT_EQ(decimalday2dt(2958465.5), "31-Dec-9999 12:00:00");
+    EXPECT_EQ(decimalday2dt(2958466.0), "");
 }
