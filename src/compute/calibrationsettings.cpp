@@ -12,12 +12,13 @@ double readDouble(QSettings &s, const char *key, double fallback) {
     return ok && std::isfinite(v) ? v : fallback;
 }
 
-bool sensible(const CalibrationLimits &l) {
+}  // namespace
+
+bool sensibleLimits(const CalibrationLimits &l) {
     return l.slopeWarnLow <= l.slopePassLow && l.slopePassLow <= l.slopePassHigh &&
            l.slopePassHigh <= l.slopeWarnHigh && 0 <= l.offsetPass && l.offsetPass <= l.offsetWarn &&
            l.driftLimit >= 0 && l.minRecords >= 1;
 }
-}  // namespace
 
 CalibrationLimits loadCalibrationLimits(QSettings &s) {
     const CalibrationLimits d;
@@ -33,7 +34,7 @@ CalibrationLimits loadCalibrationLimits(QSettings &s) {
     const double minRecords = readDouble(s, "MinRecords", d.minRecords);
     l.minRecords = minRecords >= 1 && minRecords <= 1e6 ? int(minRecords) : d.minRecords;
     s.endGroup();
-    return sensible(l) ? l : d;
+    return sensibleLimits(l) ? l : d;
 }
 
 void saveCalibrationLimits(QSettings &s, const CalibrationLimits &l) {

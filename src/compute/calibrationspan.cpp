@@ -1,5 +1,6 @@
 #include "compute/calibrationspan.h"
 #include "model/clsdataset.h"
+#include "model/datetime.h"
 
 #include <algorithm>
 #include <cmath>
@@ -126,4 +127,48 @@ QString spanSummary(const SpanStats &s) {
     if (s.skipped > 0) text += QStringLiteral(", %1 records skipped").arg(s.skipped);
     if (!s.stable) text += QStringLiteral(", not stable");
     return text;
+}
+
+namespace {
+std::optional<int> spanRow(const DataTable &t, QStringView text, bool end, QString &error) {
+    const QStringView what = end ? u"To" : u"From";
+    if (text.trimmed().isEmpty()) {
+        error = QStringLiteral("%1 is empty: give a record number or a date-time.").arg(what);
+        return std::nullopt;
+    }
+    if (const auto n = readNumber(text)) {
+        if (*n == std::floor(*n) && *n >= 0 && *n <= t.lastRow()) return int(*n);
+        error =
+            QStringLiteral("%1: there is no record %2 (records 0 to %3).").arg(what, text.trimmed()).arg(t.lastRow());
+        return std::nullopt;
+    }
+    const auto day = dt::parse(text);
+    if (!day) {
+        error = QStringLiteral("%1: \"%2\" is neither a record number nor a date-time.").arg(what, text.trimmed());
+        return std::nullopt;
+    }
+    std::optional<int> row;
+    for (int r = 0; r < t.rowCount(); ++r) {
+        const double d = t.rowDay(r);
+        if (end ? d <= *day : d >= *day) {
+            row = r;
+            if (!end) break;
+        }
+    }
+    if (!row)
+        error =
+            QStringLiteral("%1: no record %2 %3.").arg(what, end ? u"at or before" : u"at or after", text.trimmed());
+    return row;
+}
+}  // namespace
+
+SpanRows spanRowsFromTexts(const DataTable &table, QStringView from, QStringView to) {
+    SpanRows rows;
+    const auto a = spanRow(table, from, false, rows.error);
+    if (!a) return rows;
+    const auto b = spanRow(table, to, true, rows.error);
+    if (!b) return rows;
+    rows.from = std::min(*a, *b);  // typed the wrong way round: still the span meant
+    rows.to = std::max(*a, *b);
+    return rows;
 }

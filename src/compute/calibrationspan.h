@@ -4,6 +4,7 @@
 #include "compute/buffercalibration.h"
 
 #include <QString>
+#include <QStringView>
 #include <optional>
 #include <utility>
 
@@ -41,3 +42,13 @@ std::optional<std::pair<int, int>> rowsBetween(const DataTable &table, double fr
 // "12 records, mean -177.02 mV (sd 0.15), 25.03 °C (sd 0.02), drift +0.012 mV/min", then
 // ", not stable" where it applies.
 QString spanSummary(const SpanStats &stats);
+
+// The rows of a span typed as two texts, each a record number (row index) or a date-time:
+// a From date-time starts at the first record at or after it, a To date-time ends at the last
+// record at or before it.
+struct SpanRows {
+    int from = 0, to = 0;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+SpanRows spanRowsFromTexts(const DataTable &table, QStringView from, QStringView to);
