@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -33,7 +34,17 @@ CalibrationProbePage::CalibrationProbePage(int probe, BufferSet set, QWidget *pa
     : QWidget(parent), m_probe(probe), m_set(set) {
     setObjectName(QStringLiteral("pagePH%1").arg(probe + 1));
     lblThermistor = resultLabel(this, "lblThermistor");
-    m_pointsLayout = new QVBoxLayout;
+    // Five points do not fit a small screen: they scroll, the results stay in view.
+    auto *points = new QWidget;
+    m_pointsLayout = new QVBoxLayout(points);
+    m_pointsLayout->setContentsMargins(0, 0, 0, 0);
+    m_pointsLayout->addStretch();
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrPoints"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(points);
+    scroll->setMinimumHeight(300);
     cmdAddPoint = new QPushButton(QStringLiteral("Add point"), this);
     cmdAddPoint->setObjectName(QStringLiteral("cmdAddPoint"));
     cmdAddPoint->setToolTip(QStringLiteral("Add a buffer point (at most %1)").arg(kMaxBufferPoints));
@@ -55,12 +66,11 @@ CalibrationProbePage::CalibrationProbePage(int probe, BufferSet set, QWidget *pa
     results->addRow(QStringLiteral("Verdict"), lblVerdict);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblThermistor);
-    layout->addLayout(m_pointsLayout);
+    layout->addWidget(scroll, 1);
     layout->addWidget(cmdAddPoint, 0, Qt::AlignLeft);
     layout->addLayout(results);
     layout->addWidget(lblMessage);
     layout->addWidget(chkApply);
-    layout->addStretch();
 
     connect(cmdAddPoint, &QPushButton::clicked, this, &CalibrationProbePage::addPoint);
     connect(chkApply, &QCheckBox::toggled, this, &CalibrationProbePage::resultChanged);
@@ -99,7 +109,7 @@ void CalibrationProbePage::addPoint() {
     static constexpr int kOrder[] = {1, 0, 2, 1, 0};  // neutral, acid, base, then again
     auto *row = new CalibrationPointRow(int(m_rows.size()) + 1, m_set, kOrder[m_rows.size()], this);
     m_rows.push_back(row);
-    m_pointsLayout->addWidget(row);
+    m_pointsLayout->insertWidget(m_pointsLayout->count() - 1, row);  // above the stretch
     connect(row, &CalibrationPointRow::changed, this, &CalibrationProbePage::recompute);
     connect(row, &CalibrationPointRow::activated, this, [this, row] { m_current = row; });
     connect(row, &CalibrationPointRow::takeRequested, this, [this, row] { take(row); });
