@@ -1,0 +1,29 @@
+#pragma once
+// Calibration buffers: pH against temperature, tabled from 0 to 50 degrees Celsius.
+#include <QStringView>
+#include <array>
+#include <optional>
+#include <span>
+
+inline constexpr std::array<double, 7> kBufferTemperatures = {0, 10, 20, 25, 30, 40, 50};
+
+enum class BufferSet { Standard, Technical };
+
+struct BufferTable {
+    const char *id;     // short key, e.g. "phosphate"
+    const char *label;  // what a person picks, e.g. "6.86 phosphate"
+    double nominal;     // the pH at 25 degrees
+    BufferSet set;
+    std::array<double, 7> pH;  // at kBufferTemperatures
+};
+
+// Every buffer: the standard set (4.01, 6.86, 9.18), then the technical set (4.00, 7.00, 10.01).
+std::span<const BufferTable> bufferTables();
+// The three buffers of a set, acid to base.
+std::span<const BufferTable> bufferSet(BufferSet set);
+// The buffer with that id or label (case-insensitive), or nullptr.
+const BufferTable *findBuffer(QStringView key);
+
+// The buffer's pH at a temperature, linear between table points; nothing outside 0..50
+// degrees or for a temperature that is not a number.
+std::optional<double> bufferPH(const BufferTable &buffer, double temperature);
