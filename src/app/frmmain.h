@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+class CalibrationDialog;
+struct CalibrationInputs;
 class Formatter;
 class IInteraction;
 class QcpGraph;
@@ -56,6 +58,7 @@ public:
     void mnuExportTable_Click();
     void mnuSavePlot_Click();
     void mnuExit_Click();
+    void mnuCalibrate_Click();
     void mnuAbout_Click();
     void cmdCompute_Click();
     void cmdStep_Click(int index);
@@ -97,6 +100,9 @@ private:
     void setComputeNeeded(bool needed);
     void lblTherm_Change(int thermistor);  // 0..2
     void clearReadout();
+    // Buffer calibration (frmmain_calibrate.cpp).
+    CalibrationInputs calibrationInputs();
+    void applyCalibration(int probe, double slope, double offset);
 
     std::unique_ptr<IInteraction> m_ownUi;
     IInteraction *m_ui;
@@ -105,6 +111,7 @@ private:
     std::unique_ptr<Workbench> m_workbench;
     std::unique_ptr<Formatter> m_formatter;
     std::unique_ptr<ZoomController> m_zoom;
+    CalibrationDialog *m_calibration = nullptr;  // made on first use, then kept beside the window
     bool m_unloaded = false;
     int m_currentTab = 0;
 };

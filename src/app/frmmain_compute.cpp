@@ -1,5 +1,6 @@
 // The Compute command and the readout.
 #include "app/datagrid.h"
+#include "app/calibrationdialog.h"
 #include "app/frmmain.h"
 #include "compute/readout.h"
 #include "fields/ui/widgetutil.h"
@@ -11,14 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-
-namespace {
-int selectedIndex(const std::array<QRadioButton *, 3> &group) {
-    for (int k = 0; k < 3; ++k)
-        if (group[std::size_t(k)]->isChecked()) return k;
-    return 0;
-}
-}  // namespace
 
 void frmMain::setComputeNeeded(bool needed) {
     m_workbench->setComputeNeeded(needed);
@@ -39,11 +32,12 @@ void frmMain::cmdCompute_Click() {
     t.slope = {txtPH1Slope->text(), txtPH2Slope->text()};
     t.offset = {txtPH1Offset->text(), txtPH2Offset->text()};
     t.corr = {txtPH1Corr->text(), txtPH2Corr->text()};
-    t.thermistor = {selectedIndex(optPH1Thermistor), selectedIndex(optPH2Thermistor)};
+    t.thermistor = {Util::checkedIndex(optPH1Thermistor), Util::checkedIndex(optPH2Thermistor)};
     for (std::size_t i = 0; i < 3; ++i) t.thermistorCorr[i] = txtThermistorCorr[i]->text();
     setComputeNeeded(!(wb.setCalibrationTexts(t) && wb.compute()));
     rebuildPlot();
     showRecord(TDBGrid1->currentRecord());
+    if (m_calibration) m_calibration->setInputs(calibrationInputs());  // spans read the new pH
 }
 
 void frmMain::showRecord(int row) {

@@ -75,6 +75,11 @@ void frmMain::buildMenus() {
     mnuFile->addSeparator();
     mnuExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuExit");
     mnuExit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    QMenu *mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    mnuCalibrate = named(mnuTools->addAction(QStringLiteral("&Calibrate Probes...")), "mnuCalibrate");
+    mnuCalibrate->setToolTip(QStringLiteral("Slope and offset of each probe from buffer readings"));
+    mnuCalibrate->setEnabled(false);  // until a file is loaded
     mnuAbout = named(menuBar()->addAction(QStringLiteral("&About")), "mnuAbout");
 }
 
@@ -130,8 +135,8 @@ QWidget *frmMain::buildGraphTab() {
 
     // Y limits beside the plot: Max at the top, Min at the bottom.
     auto yFrame = [&](QGroupBox *&frame, const char *frameName, std::array<QPushButton *, 4> &buttons,
-                      const char *buttonName, QLineEdit *&text, const char *textName, QLabel *&lbl,
-                      const char *lblName, const char *caption) {
+                      const char *buttonName, QLineEdit *&text, const char *textName, QLabel *&lbl, const char *lblName,
+                      const char *caption) {
         frame = named(new QGroupBox, frameName);
         frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         auto *g = new QVBoxLayout(frame);
@@ -174,8 +179,7 @@ QWidget *frmMain::buildGraphTab() {
     v->addLayout(controls);
 
     auto xFrame = [&](QGroupBox *&frame, const char *frameName, const QString &title, QLineEdit *&text,
-                      const char *textName, std::array<QPushButton *, 6> &buttons,
-                      const char *buttonName) {
+                      const char *textName, std::array<QPushButton *, 6> &buttons, const char *buttonName) {
         frame = named(new QGroupBox(title), frameName);
         auto *g = new QVBoxLayout(frame);
         g->setSpacing(2);
@@ -183,8 +187,7 @@ QWidget *frmMain::buildGraphTab() {
         g->addWidget(text);
         g->addLayout(buttonRow(buttons, buttonName, kStepCaptions, {0, 1, 2, 3, 4, 5}));
     };
-    xFrame(frameXMin, "frameXMin", QStringLiteral("Start"), txtStart, "txtStart", cmdXMin,
-           "cmdXMin");
+    xFrame(frameXMin, "frameXMin", QStringLiteral("Start"), txtStart, "txtStart", cmdXMin, "cmdXMin");
     xFrame(frameXMax, "frameXMax", QStringLiteral("End"), txtEnd, "txtEnd", cmdXMax, "cmdXMax");
     auto *range = new QHBoxLayout;
     range->addWidget(frameXMin);

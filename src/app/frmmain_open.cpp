@@ -110,6 +110,7 @@ void frmMain::openPath(const QString &path) {
     }
     mnuExportTable->setEnabled(wb.isOpen());
     mnuSavePlot->setEnabled(wb.isOpen());
+    mnuCalibrate->setEnabled(wb.isOpen());
 }
 
 namespace {

@@ -17,7 +17,7 @@ class DataGrid;
 
 struct MainWindowUi {
     QAction *mnuFileOpen = nullptr, *mnuExportTable = nullptr, *mnuSavePlot = nullptr, *mnuPrint = nullptr,
-            *mnuExit = nullptr, *mnuAbout = nullptr;
+            *mnuExit = nullptr, *mnuCalibrate = nullptr, *mnuAbout = nullptr;
     QTabWidget *SSTab1 = nullptr;
     DataGrid *TDBGrid1 = nullptr;
     QWidget *Pesgo1 = nullptr;

@@ -1,4 +1,5 @@
 #include "window_fixture.h"
+#include "app/calibrationdialog.h"
 #include "plot/ui/qcpgraph.h"
 
 #include <QCheckBox>
@@ -175,4 +176,21 @@ TEST_F(NavigationTest, FieldsCheckedOnLeavingInTheRealWindow) {
     settle();
     EXPECT_EQ(w->txtYMin->text(), QStringLiteral("6.00"));
     EXPECT_EQ(w->graph().yMinText(), QStringLiteral("6.00"));
+}
+
+TEST_F(NavigationTest, BufferCalibrationFillsTheFieldsOfItsProbeOnly) {
+    frmMain fresh(&ui, &dialog);
+    EXPECT_FALSE(fresh.mnuCalibrate->isEnabled());  // nothing to calibrate from yet
+    ASSERT_TRUE(w->mnuCalibrate->isEnabled());
+    const QString probe1Slope = w->txtPH1Slope->text();
+    w->mnuCalibrate_Click();
+    auto *dlg = w->findChild<CalibrationDialog *>(QStringLiteral("frmCalibrate"));
+    ASSERT_NE(dlg, nullptr);
+    emit dlg->applied(1, 1.00071, 0.00123);
+    EXPECT_EQ(w->txtPH1Slope->text(), probe1Slope);
+    EXPECT_EQ(w->txtPH2Slope->text(), QStringLiteral("1.0007"));
+    EXPECT_EQ(w->txtPH2Offset->text(), QStringLiteral("0.0012"));
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
+    w->mnuCalibrate_Click();  // the same dialog comes back, not a second one
+    EXPECT_EQ(w->findChildren<CalibrationDialog *>().size(), 1);
 }

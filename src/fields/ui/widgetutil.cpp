@@ -1,5 +1,7 @@
 #include "fields/ui/widgetutil.h"
 
+#include <QRadioButton>
+
 #include <QLineEdit>
 #include <QPalette>
 
@@ -17,6 +19,12 @@ void SetFieldColors(QWidget *control, bool highlight) {
 
 void SelectAllText(QWidget *control) {
     if (auto *edit = qobject_cast<QLineEdit *>(control)) edit->setSelection(0, int(edit->text().size()));
+}
+
+int checkedIndex(const std::array<QRadioButton *, 3> &group) {
+    for (int k = 0; k < 3; ++k)
+        if (group[std::size_t(k)]->isChecked()) return k;
+    return 0;
 }
 
 }  // namespace Util

@@ -1,7 +1,9 @@
 #pragma once
 // Widget helpers of the entry fields (the text helpers are in util.h).
 #include <QColor>
+#include <array>
 
+class QRadioButton;
 class QWidget;
 
 namespace Util {
@@ -14,5 +16,8 @@ void SetFieldColors(QWidget *control, bool highlight);
 
 // Selects the whole text of an entry field.
 void SelectAllText(QWidget *control);
+
+// Position of the checked button of a group of three; 0 when none is.
+int checkedIndex(const std::array<QRadioButton *, 3> &group);
 
 }  // namespace Util

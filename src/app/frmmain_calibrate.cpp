@@ -1,0 +1,42 @@
+// Tools > Calibrate Probes: the dialog reads the open log and the window's thermistor choices,
+// and Apply writes the result into the calibration fields.
+#include "app/calibrationdialog.h"
+#include "app/frmmain.h"
+#include "compute/calibrationreport.h"
+#include "fields/ui/widgetutil.h"
+#include "model/datatable.h"
+#include "workbench/workbench.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+CalibrationInputs frmMain::calibrationInputs() {
+    CalibrationInputs in;
+    in.table = m_workbench->isOpen() ? &m_workbench->table() : nullptr;
+    in.thermistor = {Util::checkedIndex(optPH1Thermistor), Util::checkedIndex(optPH2Thermistor)};
+    for (std::size_t i = 0; i < 3; ++i) in.thermCorr[i] = readNumber(txtThermistorCorr[i]->text()).value_or(0.0);
+    const QLineEdit *slopes[2] = {txtPH1Slope, txtPH2Slope};
+    for (std::size_t i = 0; i < 2; ++i) in.slope[i] = readNumber(slopes[i]->text()).value_or(1.0);
+    return in;
+}
+
+void frmMain::mnuCalibrate_Click() {
+    if (!m_workbench->isOpen()) return;
+    if (!m_calibration) {
+        m_calibration = new CalibrationDialog(calibrationInputs(), this);
+        m_calibration->setObjectName(QStringLiteral("frmCalibrate"));
+        connect(m_calibration, &CalibrationDialog::applied, this,
+                [this](int probe, double slope, double offset) { applyCalibration(probe, slope, offset); });
+    } else {
+        m_calibration->setInputs(calibrationInputs());
+    }
+    m_calibration->show();
+    m_calibration->raise();
+}
+
+void frmMain::applyCalibration(int probe, double slope, double offset) {
+    // The fields' own form; their change marks the computation as needed.
+    const CalibrationFieldTexts t = calibrationFieldTexts(slope, offset);
+    (probe == 0 ? txtPH1Slope : txtPH2Slope)->setText(t.slope);
+    (probe == 0 ? txtPH1Offset : txtPH2Offset)->setText(t.offset);
+}
