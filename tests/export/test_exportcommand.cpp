@@ -1,6 +1,7 @@
 // brinewick-export as a whole process: its CSV against independently computed pH, its exit
 // statuses and messages, and its plot files.
 #include "export_fixtures.h"
+#include "export_runner.h"
 #include "model/clsdataset.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_files.h"
@@ -14,33 +15,6 @@
 using namespace exporttest;
 
 namespace {
-
-QString exePath() {
-#ifdef BRINEWICK_EXPORT_EXE
-    return QStringLiteral(BRINEWICK_EXPORT_EXE);
-#else
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../brinewick-export");
-#endif
-}
-
-struct Outcome {
-    int status = -1;
-    QByteArray out, err;
-};
-
-Outcome run(const QStringList &args) {
-    QProcess p;
-    p.start(exePath(), args);
-    Outcome r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
-        ADD_FAILURE() << "brinewick-export did not finish: " << p.errorString().toStdString();
-        return r;
-    }
-    r.status = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 QByteArray slurp(const QString &path) {
     QFile f(path);
