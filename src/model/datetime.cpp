@@ -137,9 +137,9 @@ double fromParts(const Parts &p) {
 Parts toParts(double value) {
     double whole = std::floor(value);
     long long secs = std::llround((value - whole) * kSecondsPerDay);
-    if (secs >= 86400) {
+    if (secs >= kSecondsPerDay) {
         whole += 1;
-        secs -= 86400;
+        secs -= static_cast<long long>(kSecondsPerDay);
     }
     QDate date = epoch().addDays(qint64(whole));
     Parts p;

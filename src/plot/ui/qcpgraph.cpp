@@ -1,4 +1,5 @@
 #include "plot/ui/qcpgraph.h"
+#include "fields/ui/widgetutil.h"
 #include "model/datetime.h"
 
 #include "model/datatable.h"
@@ -28,11 +29,8 @@ private:
 
 // 1 January 1970 in decimal days.
 constexpr double kUnixEpochDay = 25569.0;
-constexpr double kSecondsPerDay = 86400.0;
 
 const QColor kSurround(63, 63, 63);
-
-QColor fromBgr(std::uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 void styleAxis(QCPAxis *axis) {
     const QPen white(Qt::white);
@@ -47,8 +45,8 @@ void styleAxis(QCPAxis *axis) {
 
 }  // namespace
 
-double QcpGraph::dayToKey(double day) { return (day - kUnixEpochDay) * kSecondsPerDay; }
-double QcpGraph::keyToDay(double key) { return key / kSecondsPerDay + kUnixEpochDay; }
+double QcpGraph::dayToKey(double day) { return (day - kUnixEpochDay) * dt::kSecondsPerDay; }
+double QcpGraph::keyToDay(double key) { return key / dt::kSecondsPerDay + kUnixEpochDay; }
 
 QcpGraph::QcpGraph(QWidget *parent)
     : m_plot(new QCustomPlot(parent)), m_ownsPlot(parent == nullptr), m_context(new QObject) {
@@ -177,7 +175,7 @@ QString QcpGraph::seriesLabel(int series) const {
 void QcpGraph::setSeriesColor(int series, std::uint32_t color) {
     if (Series *s = at(series)) {
         s->color = color;
-        s->graph->setPen(QPen(fromBgr(color), 1));
+        s->graph->setPen(QPen(Util::colorFromBgr(color), 1));
         m_fullDirty = true;
     }
 }
@@ -250,7 +248,7 @@ void QcpGraph::setMarkerLineType(int type) {
 void QcpGraph::setMarkerColor(std::uint32_t color) {
     m_markerColor = color;
     QPen pen = m_marker->pen();
-    pen.setColor(fromBgr(color));
+    pen.setColor(Util::colorFromBgr(color));
     m_marker->setPen(pen);
     m_markerDirty = true;
 }
