@@ -76,7 +76,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     QStringList known = {QStringLiteral("help"), QStringLiteral("version")};
     parser.addOption(QCommandLineOption(QStringLiteral("help")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
-    QStringList valued = {QStringLiteral("csv"), QStringLiteral("plot"), QStringLiteral("on-bad-date")};
+    QStringList valued = {QStringLiteral("csv"), QStringLiteral("plot"), QStringLiteral("calibrate"),
+                          QStringLiteral("on-bad-date")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -111,6 +112,10 @@ ParsedOptions parseExportArgs(const QStringList &args) {
                 QStringLiteral("--plot needs a file name ending in .png, .pdf or .svg, not \"%1\"").arg(value));
         o.plotPath = value;
     }
+    if (parser.isSet(QStringLiteral("calibrate"))) {
+        o.calibratePath = parser.value(QStringLiteral("calibrate"));
+        if (o.calibratePath.isEmpty()) return usageError(QStringLiteral("--calibrate needs a points file"));
+    }
     if (parser.isSet(QStringLiteral("on-bad-date"))) {
         const QString value = parser.value(QStringLiteral("on-bad-date"));
         if (value != u"continue" && value != u"stop")
@@ -138,6 +143,9 @@ QString exportUsage() {
         "  --ph1-slope X  --ph1-offset X  --ph1-corr X  --ph1-thermistor 1|2|3\n"
         "  --ph2-slope X  --ph2-offset X  --ph2-corr X  --ph2-thermistor 1|2|3\n"
         "  --therm1-corr X  --therm2-corr X  --therm3-corr X\n"
+        "  --calibrate FILE    slope and offset from buffer points, one a line: probe, buffer pH or\n"
+        "                      name, then mV and temperature, or the from and to date-times of a\n"
+        "                      span of records; printed, then applied over the options above\n"
         "  --on-bad-date continue|stop    answer to the invalid start-date question (default continue)\n"
         "  --help, --version\n"
         "\n"
@@ -145,7 +153,8 @@ QString exportUsage() {
         "Messages go to standard error.\n"
         "Exit status: 0 done, 1 the file could not be read or an output not written, 2 wrong usage,\n"
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
-        "(the outputs hold the records before it computed).\n");
+        "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
+        "result or failed its limits (nothing is applied or written).\n");
 }
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }

@@ -9,12 +9,14 @@
 #include <optional>
 
 // Exit statuses of brinewick-export.
-inline constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 3, kExitComputeStopped = 4;
+inline constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 3, kExitComputeStopped = 4,
+                     kExitCalibrationFailed = 5;
 
 struct ExportOptions {
     QString logFile;
-    QString csvPath;   // empty: no CSV; "-": standard output
-    QString plotPath;  // empty: no plot
+    QString csvPath;        // empty: no CSV; "-": standard output
+    QString plotPath;       // empty: no plot
+    QString calibratePath;  // buffer points; empty: none
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2

@@ -1,5 +1,6 @@
 // brinewick-export: reads a probe log, computes pH as the window does after opening it, and
 // writes the table as CSV and/or the plot as an image, without a display.
+#include "export/batchcalibration.h"
 #include "export/exportcli.h"
 #include "export/ui/plotexport.h"
 #include "plot/ui/qcpgraph.h"
@@ -57,14 +58,24 @@ int main(int argc, char **argv) {
     Workbench wb(ui, graph.get());
     if (!wb.open(o.logFile)) return ui.answeredNo() ? kExitStopped : kExitFailed;
     applyCalibrationOptions(o, wb.calibration());
+    if (!o.calibratePath.isEmpty()) {
+        const BatchCalibration cal = calibrateFromPointsFile(o.calibratePath, wb.table(), wb.calibration());
+        if (!cal.error.isEmpty()) {
+            printError(cal.error);
+            return kExitFailed;
+        }
+        // The results are output, unless the table takes standard output.
+        for (const QString &line : cal.lines) o.csvPath == u"-" ? printError(line) : printOut(line + u'\n');
+        if (cal.failed) return kExitCalibrationFailed;
+    }
     const int status = wb.compute() ? kExitOk : kExitComputeStopped;
     wb.rebuildPlot();
     wb.showRecord(0);
 
     bool written = true;
-    for (const QString &error : {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
-                                 o.plotPath.isEmpty() ? QString() : savePlotFile(o.plotPath, *graph, kPlotFileWidth,
-                                                                                  kPlotFileHeight)}) {
+    for (const QString &error :
+         {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
+          o.plotPath.isEmpty() ? QString() : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight)}) {
         if (error.isEmpty()) continue;
         printError(error);
         written = false;

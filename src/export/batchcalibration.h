@@ -1,0 +1,17 @@
+#pragma once
+// --calibrate of the batch command: buffer points from a file, fitted per probe, applied to the
+// workbench's calibration as the window's Apply and Compute would.
+#include <QString>
+#include <QStringList>
+
+class DataTable;
+struct Calibration;
+
+struct BatchCalibration {
+    QString error;        // the points file could not be read or parsed
+    QStringList lines;    // per probe: its points and the result with its verdict
+    bool failed = false;  // a probe had no result or a fail verdict; nothing was applied
+};
+
+// Applies nothing unless every probe named in the file passes or warns.
+BatchCalibration calibrateFromPointsFile(const QString &path, const DataTable &table, Calibration &calibration);
