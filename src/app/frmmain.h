@@ -103,6 +103,7 @@ private:
     // Buffer calibration (frmmain_calibrate.cpp).
     CalibrationInputs calibrationInputs();
     void applyCalibration(int probe, double slope, double offset);
+    void pickCalibrationSpan(double fromDay, double toDay);
 
     std::unique_ptr<IInteraction> m_ownUi;
     IInteraction *m_ui;

@@ -3,6 +3,8 @@
 #include "app/calibrationdialog.h"
 #include "app/frmmain.h"
 #include "compute/calibrationreport.h"
+#include "compute/calibrationspan.h"
+#include "model/interaction.h"
 #include "fields/ui/widgetutil.h"
 #include "model/datatable.h"
 #include "workbench/workbench.h"
@@ -39,4 +41,15 @@ void frmMain::applyCalibration(int probe, double slope, double offset) {
     const CalibrationFieldTexts t = calibrationFieldTexts(slope, offset);
     (probe == 0 ? txtPH1Slope : txtPH2Slope)->setText(t.slope);
     (probe == 0 ? txtPH1Offset : txtPH2Offset)->setText(t.offset);
+}
+
+void frmMain::pickCalibrationSpan(double fromDay, double toDay) {
+    if (!m_workbench->isOpen()) return;
+    const auto rows = rowsBetween(m_workbench->table(), fromDay, toDay);
+    if (!rows) {
+        m_ui->beep();  // no record inside the drag
+        return;
+    }
+    mnuCalibrate_Click();
+    m_calibration->setSpan(-1, rows->first, rows->second);
 }

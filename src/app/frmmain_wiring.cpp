@@ -26,6 +26,7 @@ void frmMain::wireBehaviour() {
     m_graph->onZoomOut = [this] { m_zoom->zoomOut(chkAutoscale->isChecked()); };
     m_graph->onPointChosen = [this](int point) { showRecord(point); };
     m_graph->onViewChanged = [this] { showAnnotationStatus(false); };
+    m_graph->onSpanPicked = [this](double fromDay, double toDay) { pickCalibrationSpan(fromDay, toDay); };
 
     connect(chkPlotPH1, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
     connect(chkPlotPH2, &QCheckBox::clicked, this, [this] { rebuildPlot(); });

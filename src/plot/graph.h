@@ -81,6 +81,8 @@ public:
     std::function<void()> onViewChanged;
     std::function<void()> onZoomIn;
     std::function<void()> onZoomOut;
+    // A Shift-drag across the plot: its X bounds in decimal days, from <= to.
+    std::function<void(double fromDay, double toDay)> onSpanPicked;
 
 protected:
     void raisePointChosen(int point) {
@@ -94,5 +96,8 @@ protected:
     }
     void raiseZoomOut() {
         if (onZoomOut) onZoomOut();
+    }
+    void raiseSpanPicked(double fromDay, double toDay) {
+        if (onSpanPicked) onSpanPicked(fromDay, toDay);
     }
 };

@@ -1,5 +1,6 @@
 #include "window_fixture.h"
 #include "app/calibrationdialog.h"
+#include "app/calibrationprobepage.h"
 #include "plot/ui/qcpgraph.h"
 
 #include <QCheckBox>
@@ -193,4 +194,21 @@ TEST_F(NavigationTest, BufferCalibrationFillsTheFieldsOfItsProbeOnly) {
     EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
     w->mnuCalibrate_Click();  // the same dialog comes back, not a second one
     EXPECT_EQ(w->findChildren<CalibrationDialog *>().size(), 1);
+}
+
+TEST_F(NavigationTest, ASpanPickedOnThePlotGoesToTheCalibration) {
+    // Records are half an hour apart from 08:00; the drag takes in records 2 to 5.
+    const double day = w->dataSet().DATA().rowDay(0);
+    w->graph().onSpanPicked(day + 0.9 / 24, day + 2.6 / 24);
+    auto *dlg = w->findChild<CalibrationDialog *>(QStringLiteral("frmCalibrate"));
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(dlg->isVisible());
+    // The point being worked on of the page shown holds the rows.
+    QStringList spans;
+    for (auto *from : dlg->page(0)->findChildren<QLineEdit *>(QStringLiteral("txtFrom")))
+        spans << from->text() + u'-' + from->parentWidget()->findChild<QLineEdit *>(QStringLiteral("txtTo"))->text();
+    EXPECT_TRUE(spans.contains(QStringLiteral("2-5"))) << spans.join(u' ').toStdString();
+    ui.beeps = 0;
+    w->graph().onSpanPicked(day - 1.0, day - 0.5);  // before the first record
+    EXPECT_EQ(ui.beeps, 1);
 }

@@ -80,7 +80,17 @@ QcpGraph::QcpGraph(QWidget *parent)
     QObject::connect(m_plot, &QCustomPlot::mousePress, m_context.get(), [this](QMouseEvent *e) {
         m_pressed = e->button() == Qt::LeftButton;
         m_pressPos = e->pos();
+        // Shift picks a span of records instead of zooming; the rectangle starts after this.
+        const bool span = (e->modifiers() & Qt::ShiftModifier) && onSpanPicked;
+        m_plot->setSelectionRectMode(span ? QCP::srmCustom : QCP::srmZoom);
     });
+    QObject::connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, m_context.get(),
+                     [this](const QRect &rect, QMouseEvent *) {
+                         if (m_plot->selectionRectMode() != QCP::srmCustom) return;
+                         const double a = keyToDay(m_plot->xAxis->pixelToCoord(rect.left()));
+                         const double b = keyToDay(m_plot->xAxis->pixelToCoord(rect.right()));
+                         raiseSpanPicked(std::min(a, b), std::max(a, b));
+                     });
     QObject::connect(m_plot, &QCustomPlot::mouseRelease, m_context.get(), [this](QMouseEvent *e) {
         if (m_pressed && e->button() == Qt::LeftButton && (e->pos() - m_pressPos).manhattanLength() <= 3)
             clicked(e->pos());

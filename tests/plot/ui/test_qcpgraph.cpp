@@ -137,3 +137,31 @@ TEST(QcpGraph, GrabForALook) {
     ASSERT_TRUE(w.graph.widget()->grab().save(file));
     std::printf("graph image: %s\n", qPrintable(file));
 }
+
+TEST(QcpGraph, ShiftDragPicksASpanInsteadOfZooming) {
+    Shown w;
+    w.load();
+    std::vector<std::pair<double, double>> spans;
+    w.graph.onSpanPicked = [&](double a, double b) { spans.emplace_back(a, b); };
+    QCustomPlot *p = w.graph.plot();
+    auto pixelOf = [&](int row) {
+        return QPoint(int(std::lround(p->xAxis->coordToPixel(QcpGraph::dayToKey(w.graph.xData(0, row))))),
+                      p->axisRect()->center().y());
+    };
+    // Right to left: the span still runs from the earlier time.
+    QTest::mousePress(p, Qt::LeftButton, Qt::ShiftModifier, pixelOf(500));
+    QTest::mouseMove(p, pixelOf(200));
+    QTest::mouseRelease(p, Qt::LeftButton, Qt::ShiftModifier, pixelOf(200));
+    ASSERT_EQ(spans.size(), 1u);
+    const double perPixel = p->xAxis->range().size() / p->axisRect()->width() / 86400.0;
+    EXPECT_NEAR(spans[0].first, w.graph.xData(0, 200), 2 * perPixel);
+    EXPECT_NEAR(spans[0].second, w.graph.xData(0, 500), 2 * perPixel);
+    EXPECT_EQ(w.zoomIns, 0);
+
+    // Without Shift the same drag zooms as before.
+    QTest::mousePress(p, Qt::LeftButton, Qt::NoModifier, pixelOf(500));
+    QTest::mouseMove(p, pixelOf(200));
+    QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, pixelOf(200));
+    EXPECT_EQ(spans.size(), 1u);
+    EXPECT_EQ(w.zoomIns, 1);
+}
