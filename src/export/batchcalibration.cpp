@@ -17,7 +17,7 @@ BatchCalibration calibrateFromPointsFile(const QString &path, const DataTable &t
         const int thermistor = c.thermistor[p];
         const ProbeContext context{thermistor, c.thermistorCorr[std::size_t(thermistor)], c.slope[p]};
         const ProbeCalibration pc = calibrateProbe(read.probes[p], table, int(p), context);
-        out.lines += calibrationReportLines(int(p), pc);
+        out.lines[p] = calibrationReportLines(int(p), pc);
         if (!pc.ok() || pc.result.verdict == Verdict::Fail)
             out.failed = true;
         else

@@ -77,7 +77,7 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     parser.addOption(QCommandLineOption(QStringLiteral("help")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
     QStringList valued = {QStringLiteral("csv"), QStringLiteral("plot"), QStringLiteral("calibrate"),
-                          QStringLiteral("on-bad-date")};
+                          QStringLiteral("report"), QStringLiteral("on-bad-date")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -112,6 +112,12 @@ ParsedOptions parseExportArgs(const QStringList &args) {
                 QStringLiteral("--plot needs a file name ending in .png, .pdf or .svg, not \"%1\"").arg(value));
         o.plotPath = value;
     }
+    if (parser.isSet(QStringLiteral("report"))) {
+        o.reportPath = parser.value(QStringLiteral("report"));
+        if (!o.reportPath.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+            return usageError(
+                QStringLiteral("--report needs a file name ending in .pdf, not \"%1\"").arg(o.reportPath));
+    }
     if (parser.isSet(QStringLiteral("calibrate"))) {
         o.calibratePath = parser.value(QStringLiteral("calibrate"));
         if (o.calibratePath.isEmpty()) return usageError(QStringLiteral("--calibrate needs a points file"));
@@ -126,9 +132,12 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
     if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
-    if (o.csvPath.isEmpty() && o.plotPath.isEmpty())
-        return usageError(QStringLiteral("nothing to write: give --csv or --plot"));
-    if (o.plotPath == o.csvPath) return usageError(QStringLiteral("--csv and --plot name the same file"));
+    if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty())
+        return usageError(QStringLiteral("nothing to write: give --csv, --plot or --report"));
+    if (!o.plotPath.isEmpty() && o.plotPath == o.csvPath)
+        return usageError(QStringLiteral("--csv and --plot name the same file"));
+    if (!o.reportPath.isEmpty() && (o.reportPath == o.csvPath || o.reportPath == o.plotPath))
+        return usageError(QStringLiteral("--report names the same file as another output"));
     o.logFile = files.first();
     return {o, {}};
 }
@@ -140,6 +149,8 @@ QString exportUsage() {
         "\n"
         "  --csv FILE          write the computed table as CSV (\"-\" for standard output)\n"
         "  --plot FILE         write the plot; .png, .pdf or .svg by the file's extension\n"
+        "  --report FILE.pdf   write the report: the file, its header, the calibration applied, the\n"
+        "                      read, the plot and its statistics\n"
         "  --ph1-slope X  --ph1-offset X  --ph1-corr X  --ph1-thermistor 1|2|3\n"
         "  --ph2-slope X  --ph2-offset X  --ph2-corr X  --ph2-thermistor 1|2|3\n"
         "  --therm1-corr X  --therm2-corr X  --therm3-corr X\n"

@@ -17,6 +17,7 @@ struct ExportOptions {
     QString csvPath;        // empty: no CSV; "-": standard output
     QString plotPath;       // empty: no plot
     QString calibratePath;  // buffer points; empty: none
+    QString reportPath;     // PDF report; empty: none
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2

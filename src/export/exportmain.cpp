@@ -2,7 +2,9 @@
 // writes the table as CSV and/or the plot as an image, without a display.
 #include "export/batchcalibration.h"
 #include "export/exportcli.h"
+#include "export/report.h"
 #include "export/ui/plotexport.h"
+#include "export/ui/reportprinter.h"
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"
 
@@ -17,6 +19,12 @@ namespace {
 void printOut(const QString &text) {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+}
+
+// The report shows the plot as the plot file has it.
+QString writeReport(const QString &path, const Workbench &wb, QcpGraph &graph, ReportExtras extras) {
+    extras.plotRange = plotDayRange(graph);
+    return writeReportPdf(path, buildReport(wb, extras), graph);
 }
 
 }  // namespace
@@ -42,7 +50,7 @@ int main(int argc, char **argv) {
     // Widgets only for a plot; a table alone needs no GUI start-up.
     std::unique_ptr<QCoreApplication> app;
     std::unique_ptr<QcpGraph> graph;
-    if (!o.plotPath.isEmpty()) {
+    if (!o.plotPath.isEmpty() || !o.reportPath.isEmpty()) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QApplication>(argc, argv);
         graph = std::make_unique<QcpGraph>();
@@ -58,6 +66,8 @@ int main(int argc, char **argv) {
     Workbench wb(ui, graph.get());
     if (!wb.open(o.logFile)) return ui.answeredNo() ? kExitStopped : kExitFailed;
     applyCalibrationOptions(o, wb.calibration());
+    ReportExtras extras;
+    extras.made = QDateTime::currentDateTime();
     if (!o.calibratePath.isEmpty()) {
         const BatchCalibration cal = calibrateFromPointsFile(o.calibratePath, wb.table(), wb.calibration());
         if (!cal.error.isEmpty()) {
@@ -65,8 +75,10 @@ int main(int argc, char **argv) {
             return kExitFailed;
         }
         // The results are output, unless the table takes standard output.
-        for (const QString &line : cal.lines) o.csvPath == u"-" ? printError(line) : printOut(line + u'\n');
+        for (const QString &line : cal.lines[0] + cal.lines[1])
+            o.csvPath == u"-" ? printError(line) : printOut(line + u'\n');
         if (cal.failed) return kExitCalibrationFailed;
+        extras.bufferCalibration = cal.lines;
     }
     const int status = wb.compute() ? kExitOk : kExitComputeStopped;
     wb.rebuildPlot();
@@ -75,7 +87,8 @@ int main(int argc, char **argv) {
     bool written = true;
     for (const QString &error :
          {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
-          o.plotPath.isEmpty() ? QString() : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight)}) {
+          o.plotPath.isEmpty() ? QString() : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight),
+          o.reportPath.isEmpty() ? QString() : writeReport(o.reportPath, wb, *graph, extras)}) {
         if (error.isEmpty()) continue;
         printError(error);
         written = false;

@@ -1,0 +1,133 @@
+#include "export/report.h"
+
+#include "model/datatable.h"
+#include "model/interaction.h"
+#include "plot/decimalday.h"
+#include "workbench/workbench.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString number(double v) { return generalNumberText(v); }
+
+ReportTable fileTable(const QString &path) {
+    const QFileInfo info(path);
+    const QString sha = fileSha256(path);
+    return {QStringLiteral("File"),
+            {},
+            {{QStringLiteral("Name"), info.fileName()},
+             {QStringLiteral("Folder"), QDir::toNativeSeparators(info.absolutePath())},
+             {QStringLiteral("Size"), QStringLiteral("%1 bytes").arg(info.size())},
+             {QStringLiteral("Modified"), info.lastModified().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss t"))},
+             {QStringLiteral("SHA-256"), sha.isEmpty() ? QStringLiteral("(cannot be read)") : sha}}};
+}
+
+ReportTable headerTable(const clsDataSet &d) {
+    // The stored value still has the separator after its key; the report shows the value alone.
+    auto orNone = [](QString s) {
+        if (s.startsWith(u',')) s.remove(0, 1);
+        s = s.trimmed();
+        return s.isEmpty() ? QStringLiteral("(none)") : s;
+    };
+    return {QStringLiteral("Header of the file"),
+            {QString(), QStringLiteral("pH-1"), QStringLiteral("pH-2")},
+            {{QStringLiteral("Serial number"), orNone(d.pH1_SerialNumber()), orNone(d.pH2_SerialNumber())},
+             {QStringLiteral("Calibration date"), orNone(d.pH1_CalibrationDate()), orNone(d.pH2_CalibrationDate())},
+             {QStringLiteral("Slope"), number(d.pH1_Slope()), number(d.pH2_Slope())},
+             {QStringLiteral("Offset"), number(d.pH1_Offset()), number(d.pH2_Offset())}}};
+}
+
+ReportTable startTable(const clsDataSet &d) {
+    QStringList columns = d.fieldlist();
+    if (!columns.isEmpty() && columns.last().isEmpty()) columns.removeLast();
+    const QString start = d.isDateInitialized() ? decimalday2dt(d.startdate()) : QStringLiteral("(none)");
+    return {QString(),
+            {},
+            {{QStringLiteral("Start date"), start},
+             {QStringLiteral("Columns"), columns.isEmpty() ? QStringLiteral("(none)") : columns.join(u", ")}}};
+}
+
+ReportTable calibrationTable(const Calibration &c) {
+    auto therm = [&](int probe) { return QStringLiteral("T%1").arg(c.thermistor[std::size_t(probe)] + 1); };
+    ReportTable t{QStringLiteral("Calibration applied"),
+                  {QString(), QStringLiteral("pH-1"), QStringLiteral("pH-2")},
+                  {{QStringLiteral("Slope"), number(c.slope[0]), number(c.slope[1])},
+                   {QStringLiteral("Offset (V)"), number(c.offset[0]), number(c.offset[1])},
+                   {QStringLiteral("pH correction"), number(c.corr[0]), number(c.corr[1])},
+                   {QStringLiteral("Thermistor"), therm(0), therm(1)}}};
+    t.rows.append({QStringLiteral("Thermistor corrections (\u00B0C)"),
+                   QStringLiteral("T1 %1, T2 %2, T3 %3")
+                       .arg(number(c.thermistorCorr[0]), number(c.thermistorCorr[1]), number(c.thermistorCorr[2])),
+                   QString()});
+    return t;
+}
+
+ReportTable readTable(const Workbench &wb) {
+    const ReadReport &r = wb.readReport();
+    ReportTable t{QStringLiteral("Read"),
+                  {},
+                  {{QStringLiteral("Lines read"), QString::number(r.lines)},
+                   {QStringLiteral("Records loaded"), QString::number(wb.rowCount())},
+                   {QStringLiteral("Records left out"), QString::number(r.leftOut)},
+                   {QStringLiteral("Records skipped (24:00:00 or later)"), QString::number(r.skipped)},
+                   {QStringLiteral("Records computed"), QString::number(wb.computedRows())}}};
+    if (r.cut > 0) t.rows.append({QStringLiteral("Records cut to their first values"), QString::number(r.cut)});
+    t.rows.append({QStringLiteral("Read to the end"),
+                   r.completed           ? QStringLiteral("yes")
+                   : r.stoppedAtLine > 0 ? QStringLiteral("no, stopped at line %1").arg(r.stoppedAtLine)
+                                         : QStringLiteral("no")});
+    return t;
+}
+
+}  // namespace
+
+ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
+    ReportContent c;
+    c.title = QStringLiteral("Probe log report: ") + QFileInfo(wb.path()).fileName();
+    c.before << fileTable(wb.path()) << headerTable(wb.dataSet()) << startTable(wb.dataSet())
+             << calibrationTable(wb.calibration());
+    for (int p = 0; p < 2; ++p) {
+        const QStringList &lines = extras.bufferCalibration[std::size_t(p)];
+        if (lines.isEmpty()) continue;
+        ReportTable t{QStringLiteral("Buffer calibration of pH-%1").arg(p + 1), {}, {}};
+        for (const QString &line : lines) t.rows.append({line});
+        c.before << t;
+    }
+    c.before << readTable(wb);
+    if (extras.plotRange)
+        c.plotCaption = QStringLiteral("Plot from %1 to %2")
+                            .arg(decimalday2dt(extras.plotRange->first), decimalday2dt(extras.plotRange->second));
+    c.after = extras.more;
+    c.footer = QStringLiteral("Brinewick %1, made %2")
+                   .arg(kAppVersion, extras.made.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    return c;
+}
+
+QString reportText(const ReportContent &c) {
+    QStringList lines{c.title};
+    auto add = [&](const QList<ReportTable> &tables) {
+        for (const ReportTable &t : tables) {
+            if (!t.heading.isEmpty()) lines << QString() << t.heading;
+            if (!t.columns.isEmpty()) lines << t.columns.join(u'\t');
+            for (const QStringList &row : t.rows) lines << row.join(u'\t');
+        }
+    };
+    add(c.before);
+    if (!c.plotCaption.isEmpty()) lines << QString() << c.plotCaption;
+    add(c.after);
+    lines << QString() << c.footer;
+    return lines.join(u'\n') + u'\n';
+}
+
+QString fileSha256(const QString &path) {
+    QFile file(path);
+    QFileInfo info(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) return {};
+    return QString::fromLatin1(hash.result().toHex());
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The report of one open log: what file it was, what it held, how it was calibrated and read.
+// Built the same way by the window and the batch command; report printing lays it out.
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+#include <utility>
+
+class Workbench;
+
+// A heading with rows; a table of two columns is a list of names and values.
+struct ReportTable {
+    QString heading;
+    QStringList columns;  // empty: no header row
+    QList<QStringList> rows;
+};
+
+struct ReportContent {
+    QString title;
+    QList<ReportTable> before;  // above the plot
+    QString plotCaption;        // empty: no plot
+    QList<ReportTable> after;   // below the plot
+    QString footer;
+};
+
+struct ReportExtras {
+    QDateTime made;
+    std::optional<std::pair<double, double>> plotRange;  // decimal days of the plot's X axis
+    std::array<QStringList, 2> bufferCalibration;        // per probe; empty when none was made
+    QList<ReportTable> more;                             // statistics, flag counts
+};
+
+ReportContent buildReport(const Workbench &workbench, const ReportExtras &extras);
+
+// The whole report as plain text, a line per row: what the printed pages say.
+QString reportText(const ReportContent &content);
+
+// SHA-256 of a file's bytes in hex; empty when it cannot be read.
+QString fileSha256(const QString &path);
