@@ -169,6 +169,7 @@ void CalibrationProbePage::recompute() {
         if (!p) break;
         points.push_back(*p);
     }
+    m_points = points;
     const bool hadResult = m_result.ok;
     const Verdict hadVerdict = m_result.verdict;
     m_result =
@@ -197,4 +198,11 @@ void CalibrationProbePage::recompute() {
     if (m_result.ok != hadResult || m_result.verdict != hadVerdict)
         chkApply->setChecked(m_result.ok && m_result.verdict != Verdict::Fail);
     emit resultChanged();
+}
+
+QStringList CalibrationProbePage::reportLines() const {
+    ProbeCalibration c;
+    c.points = m_points;
+    c.result = m_result;
+    return calibrationReportLines(m_probe, c);
 }

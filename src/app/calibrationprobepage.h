@@ -3,6 +3,7 @@
 #include "compute/buffercalibration.h"
 #include "compute/buffertables.h"
 
+#include <QStringList>
 #include <QWidget>
 #include <vector>
 
@@ -34,6 +35,8 @@ public:
     void takeSpan(int fromRow, int toRow);
 
     const CalibrationResult &result() const { return m_result; }
+    // The points and the result as the report and the batch command print them.
+    QStringList reportLines() const;
     // The result is there and the person wants it applied.
     bool wantsApply() const;
     int pointCount() const { return int(m_rows.size()); }
@@ -53,6 +56,7 @@ private:
     Source m_source;
     CalibrationLimits m_limits;
     CalibrationResult m_result;
+    std::vector<BufferPoint> m_points;  // of the result
     std::vector<CalibrationPointRow *> m_rows;
     CalibrationPointRow *m_current = nullptr;
     QVBoxLayout *m_pointsLayout;

@@ -38,6 +38,8 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     connect(mnuSavePlot, &QAction::triggered, this, &frmMain::mnuSavePlot_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuCalibrate, &QAction::triggered, this, &frmMain::mnuCalibrate_Click);
+    connect(mnuPrint, &QAction::triggered, this, &frmMain::mnuPrint_Click);
+    connect(mnuExportReport, &QAction::triggered, this, &frmMain::mnuExportReport_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     // Design size: 6500 twips square, the same as the settings' default.
     resize(twipsToPixels(6500), twipsToPixels(6500));

@@ -4,12 +4,16 @@
 #include "app/mainwindowui.h"
 
 #include <QMainWindow>
+#include <QStringList>
+#include <array>
 #include <memory>
 #include <optional>
 
 class CalibrationDialog;
 struct CalibrationInputs;
 class Formatter;
+class QPrinter;
+struct ReportContent;
 class IInteraction;
 class QcpGraph;
 class Workbench;
@@ -59,6 +63,11 @@ public:
     void mnuSavePlot_Click();
     void mnuExit_Click();
     void mnuCalibrate_Click();
+    void mnuPrint_Click();
+    void mnuExportReport_Click();
+    // The report as Print and Export Report make it (frmmain_report.cpp).
+    ReportContent currentReport() const;
+    bool printReport(QPrinter &printer);
     void mnuAbout_Click();
     void cmdCompute_Click();
     void cmdStep_Click(int index);
@@ -104,6 +113,7 @@ private:
     CalibrationInputs calibrationInputs();
     void applyCalibration(int probe, double slope, double offset);
     void pickCalibrationSpan(double fromDay, double toDay);
+    void saveReport(const QString &path);
 
     std::unique_ptr<IInteraction> m_ownUi;
     IInteraction *m_ui;
@@ -112,7 +122,8 @@ private:
     std::unique_ptr<Workbench> m_workbench;
     std::unique_ptr<Formatter> m_formatter;
     std::unique_ptr<ZoomController> m_zoom;
-    CalibrationDialog *m_calibration = nullptr;  // made on first use, then kept beside the window
+    std::array<QStringList, 2> m_bufferCalibration;  // applied this session, for the report
+    CalibrationDialog *m_calibration = nullptr;      // made on first use, then kept beside the window
     bool m_unloaded = false;
     int m_currentTab = 0;
 };

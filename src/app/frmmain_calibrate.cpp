@@ -1,6 +1,7 @@
 // Tools > Calibrate Probes: the dialog reads the open log and the window's thermistor choices,
 // and Apply writes the result into the calibration fields.
 #include "app/calibrationdialog.h"
+#include "app/calibrationprobepage.h"
 #include "app/frmmain.h"
 #include "compute/calibrationreport.h"
 #include "compute/calibrationspan.h"
@@ -27,8 +28,10 @@ void frmMain::mnuCalibrate_Click() {
     if (!m_calibration) {
         m_calibration = new CalibrationDialog(calibrationInputs(), this);
         m_calibration->setObjectName(QStringLiteral("frmCalibrate"));
-        connect(m_calibration, &CalibrationDialog::applied, this,
-                [this](int probe, double slope, double offset) { applyCalibration(probe, slope, offset); });
+        connect(m_calibration, &CalibrationDialog::applied, this, [this](int probe, double slope, double offset) {
+            m_bufferCalibration[std::size_t(probe)] = m_calibration->page(probe)->reportLines();
+            applyCalibration(probe, slope, offset);
+        });
     } else {
         m_calibration->setInputs(calibrationInputs());
     }

@@ -59,8 +59,8 @@ void frmMain::addTooltipsAndKeys() {
     tips(cmdYMin, {"+1.0", "+0.1", "-1.0", "-0.1"});
     tips(cmdStep, {"First record (Home)", "10 records back (Page Up)", "Previous record (Left)", "Next record (Right)",
                    "10 records on (Page Down)", "Last record (End)"});
-    tips(cmdXMin, {"Start at the first record", "1 minute earlier", "Previous record", "Next record",
-                   "1 minute later", "Start at the last record"});
+    tips(cmdXMin, {"Start at the first record", "1 minute earlier", "Previous record", "Next record", "1 minute later",
+                   "Start at the last record"});
     tips(cmdXMax, {"End at the first record", "1 minute earlier", "Previous record", "Next record", "1 minute later",
                    "End at the last record"});
     cmdZoomOut->setToolTip(QStringLiteral("Show the whole plot again (Esc)"));

@@ -70,8 +70,12 @@ void frmMain::buildMenus() {
     mnuSavePlot = named(mnuFile->addAction(QStringLiteral("&Save Plot...")), "mnuSavePlot");
     mnuExportTable->setEnabled(false);  // until a file is loaded
     mnuSavePlot->setEnabled(false);
-    mnuPrint = named(mnuFile->addAction(QStringLiteral("&Print")), "mnuPrint");
-    mnuPrint->setEnabled(false);  // carries no command
+    mnuExportReport = named(mnuFile->addAction(QStringLiteral("Export &Report...")), "mnuExportReport");
+    mnuExportReport->setToolTip(QStringLiteral("The report of the open log as a PDF"));
+    mnuPrint = named(mnuFile->addAction(QStringLiteral("&Print...")), "mnuPrint");
+    mnuPrint->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+    mnuExportReport->setEnabled(false);  // until a file is loaded
+    mnuPrint->setEnabled(false);
     mnuFile->addSeparator();
     mnuExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuExit");
     mnuExit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));

@@ -94,6 +94,7 @@ void frmMain::openPath(const QString &path) {
     showRecord(0);
 
     // The file's calibration, as the fields show it; each change marks Compute as needed.
+    m_bufferCalibration = {};  // made for the previous file
     const Calibration &c = wb.calibration();
     txtPH1Offset->setText(generalNumberText(c.offset[0]));
     txtPH1Slope->setText(generalNumberText(c.slope[0]));
@@ -111,6 +112,8 @@ void frmMain::openPath(const QString &path) {
     mnuExportTable->setEnabled(wb.isOpen());
     mnuSavePlot->setEnabled(wb.isOpen());
     mnuCalibrate->setEnabled(wb.isOpen());
+    mnuPrint->setEnabled(wb.isOpen());
+    mnuExportReport->setEnabled(wb.isOpen());
 }
 
 namespace {
@@ -146,4 +149,14 @@ void frmMain::mnuSavePlot_Click() {
     if (chosen.fileName.isEmpty()) return;
     const QStringList extensions = {QStringLiteral(".png"), QStringLiteral(".pdf"), QStringLiteral(".svg")};
     savePlot(withExtension(chosen.fileName, extensions, chosen.filterIndex), *m_graph, *m_ui);
+}
+
+void frmMain::mnuExportReport_Click() {
+    if (!m_workbench->isOpen()) return;
+    QtFileDialog qtDialog(this);
+    IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
+    const auto chosen = dialog.showSave(QStringLiteral("Export Report"), {QStringLiteral("PDF document (*.pdf)")},
+                                        baseNameOf(statusPanel1->text()) + QStringLiteral(".pdf"));
+    if (chosen.fileName.isEmpty()) return;
+    saveReport(withExtension(chosen.fileName, {QStringLiteral(".pdf")}, 1));
 }

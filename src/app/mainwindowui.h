@@ -17,7 +17,7 @@ class DataGrid;
 
 struct MainWindowUi {
     QAction *mnuFileOpen = nullptr, *mnuExportTable = nullptr, *mnuSavePlot = nullptr, *mnuPrint = nullptr,
-            *mnuExit = nullptr, *mnuCalibrate = nullptr, *mnuAbout = nullptr;
+            *mnuExportReport = nullptr, *mnuExit = nullptr, *mnuCalibrate = nullptr, *mnuAbout = nullptr;
     QTabWidget *SSTab1 = nullptr;
     DataGrid *TDBGrid1 = nullptr;
     QWidget *Pesgo1 = nullptr;
@@ -38,5 +38,4 @@ struct MainWindowUi {
     QLabel *lblPH1 = nullptr, *lblPH2 = nullptr, *lblNow = nullptr, *lblFlowRate = nullptr, *lblTotalVolume = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QLabel *statusPanel1 = nullptr, *statusPanel2 = nullptr;
-
 };

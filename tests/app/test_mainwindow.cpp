@@ -81,7 +81,8 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndInitialTexts) {
     EXPECT_TRUE(find<QLabel>(w, "lblNow")->font().bold());
     EXPECT_TRUE(find<QLabel>(w, "lblNow")->text().isEmpty());
     EXPECT_FALSE(w.mnuPrint->isEnabled());
-    EXPECT_EQ(w.mnuPrint->text().remove(u'&'), QStringLiteral("Print"));
+    EXPECT_EQ(w.mnuPrint->text().remove(u'&'), QStringLiteral("Print..."));
+    EXPECT_FALSE(w.mnuExportReport->isEnabled());
     ASSERT_NE(w.findChild<QStatusBar *>(QStringLiteral("StatusBar1")), nullptr);
 }
 

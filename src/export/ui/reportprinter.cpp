@@ -69,10 +69,16 @@ QString tablesHtml(const QList<ReportTable> &tables) {
 }
 
 QPicture plotPicture(QcpGraph &graph) {
+    // The ticks are spaced for the axis as last laid out; a first pass lays it out at the
+    // report's size, so the window and the batch command draw the same axis.
     QPicture picture;
-    QCPPainter painter(&picture);
-    graph.plot()->toPainter(&painter, kPlotWidth, kPlotHeight);
-    painter.end();
+    for (int pass = 0; pass < 2; ++pass) {
+        picture = QPicture();
+        QCPPainter painter(&picture);
+        graph.plot()->toPainter(&painter, kPlotWidth, kPlotHeight);
+        painter.end();
+    }
+    graph.plot()->replot(QCustomPlot::rpQueuedReplot);  // the screen's layout again
     return picture;
 }
 
@@ -88,7 +94,9 @@ bool paintReport(QPagedPaintDevice &device, const ReportContent &c, QcpGraph &gr
     doc.documentLayout()->registerHandler(kPlotObject, &plotObject);
     doc.setDefaultStyleSheet(QStringLiteral("h2 { margin-bottom: 4px; } h3 { margin-top: 8px; margin-bottom: 1px; }"
                                             "th { font-weight: bold; }"));
-    QFont font = doc.defaultFont();
+    // One font whatever the application's, so every program prints the same pages.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.5);
     doc.setDefaultFont(font);
 

@@ -1,0 +1,76 @@
+// The report's content: what file, what it held, what was applied, what the read found.
+#include "export/report.h"
+#include "export_fixtures.h"
+#include "support/scripted_interaction.h"
+#include "support/temp_files.h"
+#include "workbench/workbench.h"
+
+#include <QCryptographicHash>
+#include <gtest/gtest.h>
+
+using namespace exporttest;
+
+namespace {
+
+const std::vector<Reading> kReadings = {
+    {"08:00:00", {20.0, 21.0, 22.0}, 10.0, -5.0},
+    {"08:00:10", {20.5, 21.5, 22.5}, 12.0, -6.0},
+    {"08:00:20", {21.0, 22.0, 23.0}, 14.0, -7.0},
+};
+
+QString textOf(const Workbench &wb, const ReportExtras &extras = {}) { return reportText(buildReport(wb, extras)); }
+
+}  // namespace
+
+TEST(Report, NamesTheFileItsBytesTheHeaderAndWhatWasApplied) {
+    TempFiles tmp;
+    QByteArray log = makeLog(kReadings, 0.985, 1.012, 0.0125, -0.0085);
+    log.insert(log.indexOf("\"Start Date"),
+               "\"Probe 1 Serial Number:\",PB-20417\r\n\"Probe 2 Calibration Date:\",5/12/2004\r\n");
+    const QString path = tmp.write("tank a.asc", log);
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    ASSERT_TRUE(wb.open(path));
+    wb.calibration().slope[1] = 1.0007;
+    wb.calibration().thermistor[1] = 2;
+    wb.calibration().thermistorCorr[2] = -0.25;
+    ASSERT_TRUE(wb.compute());
+
+    ReportExtras extras;
+    extras.made = QDateTime(QDate(2026, 12, 8), QTime(9, 30));
+    extras.plotRange = std::pair{38120.25, 38120.5};
+    extras.bufferCalibration[1] = {QStringLiteral("pH-2 slope 1.0007 (100.07 % of Nernst) pass")};
+    const QString text = textOf(wb, extras);
+
+    const QString sha = QString::fromLatin1(QCryptographicHash::hash(log, QCryptographicHash::Sha256).toHex());
+    for (const QString &expected :
+         {QStringLiteral("Probe log report: tank a.asc"), QStringLiteral("Name\ttank a.asc"),
+          QStringLiteral("Size\t%1 bytes").arg(log.size()), QStringLiteral("SHA-256\t") + sha,
+          // As the file has them; a value the file lacks says so.
+          QStringLiteral("Serial number\tPB-20417\t(none)"), QStringLiteral("Calibration date\t(none)\t5/12/2004"),
+          QStringLiteral("Slope\t0.985\t1.012"), QStringLiteral("Offset\t0.0125\t-0.0085"),
+          QStringLiteral("Columns\tTime, Therm 1, Therm 2, Therm 3, pH-1 Raw"),
+          // What Compute used, which is not what the file said for pH-2.
+          QStringLiteral("Calibration applied\n\tpH-1\tpH-2\nSlope\t0.985\t1.0007"),
+          QStringLiteral("Thermistor\tT1\tT3"), QStringLiteral("T1 0, T2 0, T3 -0.25"),
+          QStringLiteral("Buffer calibration of pH-2\npH-2 slope 1.0007"), QStringLiteral("Records loaded\t3"),
+          QStringLiteral("Records computed\t3"), QStringLiteral("Read to the end\tyes"),
+          QStringLiteral("Plot from 13-May-2004 06:00:00 to 13-May-2004 12:00:00"),
+          QStringLiteral("Brinewick 1.1.1, made 2026-12-08 09:30:00")})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n---\n" << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Buffer calibration of pH-1")));
+}
+
+TEST(Report, TellsWhereAReadStoppedAndWhatWasLeftOut) {
+    TempFiles tmp;
+    // An invalid start date, and No to going on.
+    const QString path =
+        tmp.write("bad.asc", makeLog(kReadings, 1, 1, 0, 0, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#"));
+    ScriptedInteraction ui;
+    ui.answers.push_back(MsgAnswer::No);
+    Workbench wb(ui, nullptr);
+    EXPECT_FALSE(wb.open(path));
+    const QString text = textOf(wb);
+    EXPECT_TRUE(text.contains(QStringLiteral("Read to the end\tno, stopped at line 6"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Records loaded\t0"))) << text.toStdString();
+}
