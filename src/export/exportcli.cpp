@@ -76,8 +76,9 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     QStringList known = {QStringLiteral("help"), QStringLiteral("version")};
     parser.addOption(QCommandLineOption(QStringLiteral("help")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
-    QStringList valued = {QStringLiteral("csv"), QStringLiteral("plot"), QStringLiteral("calibrate"),
-                          QStringLiteral("report"), QStringLiteral("on-bad-date")};
+    QStringList valued = {QStringLiteral("csv"),        QStringLiteral("plot"),       QStringLiteral("calibrate"),
+                          QStringLiteral("report"),     QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
+                          QStringLiteral("on-bad-date")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -99,7 +100,9 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     QString error;
     for (const NumberOption &n : kNumberOptions) {
         const QString name = QLatin1String(n.name + 2);
-        if (parser.isSet(name) && !applyNumber(o, n, parser.value(name), error)) return usageError(error);
+        if (!parser.isSet(name)) continue;
+        if (!applyNumber(o, n, parser.value(name), error)) return usageError(error);
+        o.calibrationArgs << QLatin1String(n.name) << parser.value(name);
     }
     if (parser.isSet(QStringLiteral("csv"))) {
         o.csvPath = parser.value(QStringLiteral("csv"));
@@ -121,16 +124,32 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     if (parser.isSet(QStringLiteral("calibrate"))) {
         o.calibratePath = parser.value(QStringLiteral("calibrate"));
         if (o.calibratePath.isEmpty()) return usageError(QStringLiteral("--calibrate needs a points file"));
+        o.calibrationArgs << QStringLiteral("--calibrate") << o.calibratePath;
     }
     if (parser.isSet(QStringLiteral("on-bad-date"))) {
         const QString value = parser.value(QStringLiteral("on-bad-date"));
         if (value != u"continue" && value != u"stop")
             return usageError(QStringLiteral("--on-bad-date takes continue or stop, not \"%1\"").arg(value));
         o.stopOnBadDate = value == u"stop";
+        o.calibrationArgs << QStringLiteral("--on-bad-date") << value;
+    }
+    for (const char *dir : {"report-dir", "csv-dir"}) {
+        const QString name = QLatin1String(dir);
+        if (!parser.isSet(name)) continue;
+        const QString value = parser.value(name);
+        if (value.isEmpty()) return usageError(QStringLiteral("--%1 needs a folder").arg(name));
+        (name == u"report-dir" ? o.reportDir : o.csvDir) = value;
     }
 
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
+    if (isManyLogs(o)) {
+        if (!o.csvPath.isEmpty() || !o.plotPath.isEmpty() || !o.reportPath.isEmpty())
+            return usageError(QStringLiteral("--report-dir and --csv-dir write a file per log: give no --csv, --plot "
+                                             "or --report beside them"));
+        o.logFiles = files;
+        return {o, {}};
+    }
     if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
     if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty())
         return usageError(QStringLiteral("nothing to write: give --csv, --plot or --report"));
@@ -142,9 +161,12 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     return {o, {}};
 }
 
+bool isManyLogs(const ExportOptions &o) { return !o.reportDir.isEmpty() || !o.csvDir.isEmpty(); }
+
 QString exportUsage() {
     return QStringLiteral(
         "Usage: brinewick-export [OPTIONS] LOGFILE\n"
+        "       brinewick-export [--report-dir DIR] [--csv-dir DIR] [OPTIONS] LOGFILE...\n"
         "Reads a probe log, computes pH-1 and pH-2 and writes the table and/or the plot.\n"
         "\n"
         "  --csv FILE          write the computed table as CSV (\"-\" for standard output)\n"
@@ -154,6 +176,9 @@ QString exportUsage() {
         "  --ph1-slope X  --ph1-offset X  --ph1-corr X  --ph1-thermistor 1|2|3\n"
         "  --ph2-slope X  --ph2-offset X  --ph2-corr X  --ph2-thermistor 1|2|3\n"
         "  --therm1-corr X  --therm2-corr X  --therm3-corr X\n"
+        "  --report-dir DIR  --csv-dir DIR\n"
+        "                      for many logs: a report and/or CSV per log, named after it, two or\n"
+        "                      more logs at a time; a log that fails does not stop the others\n"
         "  --calibrate FILE    slope and offset from buffer points, one a line: probe, buffer pH or\n"
         "                      name, then mV and temperature, or the from and to date-times of a\n"
         "                      span of records; printed, then applied over the options above\n"

@@ -18,6 +18,10 @@ struct ExportOptions {
     QString plotPath;       // empty: no plot
     QString calibratePath;  // buffer points; empty: none
     QString reportPath;     // PDF report; empty: none
+    // Many logs: one report and/or CSV per log in these folders, named after the log.
+    QString reportDir, csvDir;
+    QStringList logFiles;
+    QStringList calibrationArgs;  // the calibration options as given, for each log's own run
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2
@@ -30,6 +34,8 @@ struct ParsedOptions {
     std::optional<ExportOptions> options;  // nothing on a usage error
     QString error;                         // one-line reason
 };
+
+bool isManyLogs(const ExportOptions &o);
 
 // Arguments without the program name.
 ParsedOptions parseExportArgs(const QStringList &args);

@@ -1,6 +1,7 @@
 // brinewick-export: reads a probe log, computes pH as the window does after opening it, and
 // writes the table as CSV and/or the plot as an image, without a display.
 #include "export/batchcalibration.h"
+#include "export/batchrun.h"
 #include "export/exportcli.h"
 #include "export/report.h"
 #include "export/ui/plotexport.h"
@@ -45,6 +46,11 @@ int main(int argc, char **argv) {
     if (o.version) {
         printOut(exportVersionText() + u'\n');
         return kExitOk;
+    }
+
+    if (isManyLogs(o)) {
+        QCoreApplication app(argc, argv);
+        return runManyLogs(QCoreApplication::applicationFilePath(), o);
     }
 
     // Widgets only for a plot; a table alone needs no GUI start-up.
