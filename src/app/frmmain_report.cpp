@@ -29,6 +29,7 @@ void frmMain::mnuPrint_Click() {
     printer.setDocName(QStringLiteral("Brinewick report"));
     QPrintPreviewDialog preview(&printer, this);
     preview.setWindowTitle(QStringLiteral("Print Report"));
+    preview.resize(860, 980);  // a page and its toolbar at a readable size
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *p) {
         if (!printReport(*p))
             m_ui->message(QStringLiteral("The report could not be printed: the printer did not start."), kAppTitle,
