@@ -53,7 +53,11 @@ void PlotBuilder::rebuildPlot() {
 }
 
 void PlotBuilder::fillPlotData() {
-    if (!m_dataSet.isInitialized()) return;
+    if (!m_dataSet.isInitialized()) {
+        // No log yet: the axes still show what the range fields say.
+        m_graph.request(kActionRedraw);
+        return;
+    }
     const DataTable &table = m_dataSet.DATA();
     const int points = table.lastRow() + 1;
     m_graph.setPointCount(points);
