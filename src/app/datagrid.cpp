@@ -1,6 +1,7 @@
 #include "app/datagrid.h"
 #include "model/datatable.h"
 
+#include <QColor>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
@@ -45,7 +46,14 @@ int DataTableModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(m_captions.size());
 }
 
+void DataTableModel::setComputedRows(int rows) {
+    if (rows == m_computedRows) return;
+    m_computedRows = rows;
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ForegroundRole});
+}
+
 QVariant DataTableModel::data(const QModelIndex &index, int role) const {
+    if (role == Qt::ForegroundRole) return index.row() >= m_computedRows ? QVariant(QColor(Qt::gray)) : QVariant();
     if (role != Qt::DisplayRole || !m_table || index.row() >= m_table->rowCount() ||
         index.column() >= m_table->colCount())
         return {};
@@ -61,7 +69,7 @@ QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, in
 DataGrid::DataGrid(QWidget *parent) : QTableView(parent) {
     setModel(&m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);  // rows to copy
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // uniform rows scroll fast

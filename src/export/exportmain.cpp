@@ -62,9 +62,10 @@ int main(int argc, char **argv) {
     wb.showRecord(0);
 
     bool written = true;
-    for (const QString &error : {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
-                                 o.plotPath.isEmpty() ? QString() : savePlotFile(o.plotPath, *graph, kPlotFileWidth,
-                                                                                  kPlotFileHeight)}) {
+    for (const QString &error :
+         {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
+          o.plotPath.isEmpty() ? QString()
+                               : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight, wb.plotCaption())}) {
         if (error.isEmpty()) continue;
         printError(error);
         written = false;

@@ -76,7 +76,7 @@ void PlotBuilder::fillPlotData() {
             // throwing out of the event handler.
             const bool hasColumn = col >= 0 && col <= table.lastCol();
             for (int r = 0; r < points; ++r) {
-                const auto v = hasColumn ? table.number(r, col) : std::nullopt;
+                const auto v = hasColumn && r < m_computedRows ? table.number(r, col) : std::nullopt;
                 m_y[std::size_t(r)] = v ? float(*v) : std::numeric_limits<float>::quiet_NaN();
             }
             m_graph.setSeriesData(i, m_x.data(), m_y.data(), points);
