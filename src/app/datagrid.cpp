@@ -73,6 +73,8 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // uniform rows scroll fast
+    // Room for five-digit row numbers from the start: a long log does not shift the columns.
+    verticalHeader()->setMinimumWidth(verticalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 14);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &now, const QModelIndex &before) {
@@ -107,9 +109,11 @@ void DataGrid::applyColumns() {
     for (int c = 0; c < m_captions.size(); ++c) {
         const int set =
             m_widthsTwips[c] > 0 ? twipsToPixels(m_widthsTwips[c]) : horizontalHeader()->defaultSectionSize();
-        const QString typical = c == 0 ? QStringLiteral("12/31/2099 23:59:59") : QStringLiteral("-000.0000");
+        // Readings carry two or three digits before the point: all eleven columns fit the
+        // window's smallest width beside five-digit row numbers.
+        const QString typical = c == 0 ? QStringLiteral("12/31/2099 23:59:59") : QStringLiteral("-00.0000");
         setColumnWidth(
-            c, std::max({set, header.horizontalAdvance(m_captions[c]) + 16, cells.horizontalAdvance(typical) + 12}));
+            c, std::max({set, header.horizontalAdvance(m_captions[c]) + 12, cells.horizontalAdvance(typical) + 10}));
     }
     restoreRow(row);
 }
