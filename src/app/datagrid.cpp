@@ -1,6 +1,7 @@
 #include "app/datagrid.h"
 #include "model/datatable.h"
 
+#include <QColor>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
@@ -45,7 +46,14 @@ int DataTableModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(m_captions.size());
 }
 
+void DataTableModel::setComputedRows(int rows) {
+    if (rows == m_computedRows) return;
+    m_computedRows = rows;
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ForegroundRole});
+}
+
 QVariant DataTableModel::data(const QModelIndex &index, int role) const {
+    if (role == Qt::ForegroundRole) return index.row() >= m_computedRows ? QVariant(QColor(Qt::gray)) : QVariant();
     if (role != Qt::DisplayRole || !m_table || index.row() >= m_table->rowCount() ||
         index.column() >= m_table->colCount())
         return {};
@@ -61,10 +69,12 @@ QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, in
 DataGrid::DataGrid(QWidget *parent) : QTableView(parent) {
     setModel(&m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);  // rows to copy
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // uniform rows scroll fast
+    // Room for five-digit row numbers from the start: a long log does not shift the columns.
+    verticalHeader()->setMinimumWidth(verticalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 14);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &now, const QModelIndex &before) {
@@ -99,9 +109,11 @@ void DataGrid::applyColumns() {
     for (int c = 0; c < m_captions.size(); ++c) {
         const int set =
             m_widthsTwips[c] > 0 ? twipsToPixels(m_widthsTwips[c]) : horizontalHeader()->defaultSectionSize();
-        const QString typical = c == 0 ? QStringLiteral("12/31/2099 23:59:59") : QStringLiteral("-000.0000");
+        // Readings carry two or three digits before the point: all eleven columns fit the
+        // window's smallest width beside five-digit row numbers.
+        const QString typical = c == 0 ? QStringLiteral("12/31/2099 23:59:59") : QStringLiteral("-00.0000");
         setColumnWidth(
-            c, std::max({set, header.horizontalAdvance(m_captions[c]) + 16, cells.horizontalAdvance(typical) + 12}));
+            c, std::max({set, header.horizontalAdvance(m_captions[c]) + 12, cells.horizontalAdvance(typical) + 10}));
     }
     restoreRow(row);
 }

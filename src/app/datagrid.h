@@ -13,6 +13,8 @@ public:
     void bind(DataTable *table);
     void setCaptions(const QStringList &captions);
     void refresh();
+    // Rows from `rows` on hold no computed pH and are drawn grey.
+    void setComputedRows(int rows);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -22,6 +24,7 @@ public:
 private:
     DataTable *m_table = nullptr;
     QStringList m_captions;
+    int m_computedRows = 0;
 };
 
 class DataGrid : public QTableView {
@@ -38,6 +41,7 @@ public:
 
     void bindTable(DataTable *table);
     void refreshGrid();
+    void setComputedRows(int rows) { m_model.setComputedRows(rows); }
     // Row of the current record in DATA, or -1 without one.
     int currentRecord() const;
     // Shows and selects the row; setting the row that is already current raises nothing.

@@ -22,8 +22,8 @@ const QStringList kTermsOfUse = {
     QStringLiteral("fitness for any particular purpose."),
     QStringLiteral("The makers give no support and take on no duty to help with its use, or to"),
     QStringLiteral("correct, modify or enhance it."),
-    QStringLiteral("Do not publish this information or pass it to third parties without the"),
-    QStringLiteral("written permission of the makers."),
+    QStringLiteral("Brinewick is distributed under the GNU General Public License version 3; its"),
+    QStringLiteral("complete source code is available from the Brinewick developers, brinewick@example.org."),
     QStringLiteral("Questions: the Brinewick team, through your site's instrument support."),
 };
 

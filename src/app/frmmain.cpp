@@ -32,6 +32,8 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     m_graph = std::make_unique<QcpGraph>();
     buildMenus();
     buildLayout();
+    addTooltipsAndKeys();
+    buildRecentFiles();
     setAcceptDrops(true);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     connect(mnuExportTable, &QAction::triggered, this, &frmMain::mnuExportTable_Click);

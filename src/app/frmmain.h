@@ -16,6 +16,7 @@ class QPrinter;
 struct ReportContent;
 class IInteraction;
 class QcpGraph;
+class RecentFiles;
 class Workbench;
 class ZoomController;
 class clsDataSet;
@@ -109,6 +110,16 @@ private:
     void setComputeNeeded(bool needed);
     void lblTherm_Change(int thermistor);  // 0..2
     void clearReadout();
+    // File > Recent Files (frmmain_recent.cpp).
+    void buildRecentFiles();
+    void openRecent(const QString &path);
+    void rememberRecent(const QString &path);
+    RecentFiles *m_recent = nullptr;
+    // Tooltips and keys (frmmain_keys.cpp).
+    void addTooltipsAndKeys();
+    // Calibration values the last log did not give (frmmain_kept.cpp).
+    void showKeptCalibration();
+    QLabel *lblKept = nullptr;
     // Buffer calibration (frmmain_calibrate.cpp).
     CalibrationInputs calibrationInputs();
     void applyCalibration(int probe, double slope, double offset);

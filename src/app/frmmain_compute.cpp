@@ -35,6 +35,7 @@ void frmMain::cmdCompute_Click() {
     t.thermistor = {Util::checkedIndex(optPH1Thermistor), Util::checkedIndex(optPH2Thermistor)};
     for (std::size_t i = 0; i < 3; ++i) t.thermistorCorr[i] = txtThermistorCorr[i]->text();
     setComputeNeeded(!(wb.setCalibrationTexts(t) && wb.compute()));
+    TDBGrid1->setComputedRows(wb.computedRows());
     rebuildPlot();
     showRecord(TDBGrid1->currentRecord());
     if (m_calibration) m_calibration->setInputs(calibrationInputs());  // spans read the new pH

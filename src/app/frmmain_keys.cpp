@@ -1,54 +1,14 @@
 // Tooltips of the terse buttons, and the keys that drive the Graph tab and the commands.
+#include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "app/tablecopy.h"
 
 #include <QAction>
-#include <QEvent>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
 
 namespace {
-// Keys the Graph tab's own widgets leave unused reach the tab: steps and zoom-out.
-class GraphTabKeys : public QObject {
-public:
-    GraphTabKeys(QObject *parent, std::function<void(int)> step, std::function<void()> zoomOut)
-        : QObject(parent), m_step(std::move(step)), m_zoomOut(std::move(zoomOut)) {}
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override {
-        if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->modifiers() & ~Qt::KeypadModifier) return false;  // Ctrl+Left and the like are not ours
-        const int index = stepIndex(key->key());
-        if (index >= 0) {
-            m_step(index);
-            return true;
-        }
-        if (key->key() == Qt::Key_Escape) {
-            m_zoomOut();
-            return true;
-        }
-        return false;
-    }
-
-private:
-    // The cmdStep button a key stands for.
-    static int stepIndex(int key) {
-        switch (key) {
-        case Qt::Key_Home: return 0;
-        case Qt::Key_PageUp: return 1;
-        case Qt::Key_Left: return 2;
-        case Qt::Key_Right: return 3;
-        case Qt::Key_PageDown: return 4;
-        case Qt::Key_End: return 5;
-        default: return -1;
-        }
-    }
-    std::function<void(int)> m_step;
-    std::function<void()> m_zoomOut;
-};
-
 template <std::size_t N> void tips(const std::array<QPushButton *, N> &buttons, std::array<const char *, N> texts) {
     for (std::size_t i = 0; i < N; ++i) buttons[i]->setToolTip(QString::fromLatin1(texts[i]));
 }
@@ -69,11 +29,19 @@ void frmMain::addTooltipsAndKeys() {
     mnuExportTable->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
     mnuSavePlot->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     auto *compute = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    compute->setObjectName(QStringLiteral("keyCompute"));
     connect(compute, &QShortcut::activated, this, [this] { cmdCompute_Click(); });
 
-    // Key presses a focused child ignores travel up to the tab page, where this filter sits.
+    // Anywhere on the Graph tab; an entry field keeps the keys it edits with (Left, Home ...).
     QWidget *graphTab = SSTab1->widget(0);
-    graphTab->installEventFilter(new GraphTabKeys(
-        graphTab, [this](int index) { cmdStep_Click(index); }, [this] { cmdZoomOut_Click(); }));
+    const std::pair<int, int> steps[] = {{Qt::Key_Home, 0},  {Qt::Key_PageUp, 1},   {Qt::Key_Left, 2},
+                                         {Qt::Key_Right, 3}, {Qt::Key_PageDown, 4}, {Qt::Key_End, 5}};
+    for (auto [key, index] : steps) {
+        auto *s = new QShortcut(QKeySequence(key), graphTab, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, this, [this, i = index] { cmdStep_Click(i); });
+    }
+    auto *zoomOut =
+        new QShortcut(QKeySequence(Qt::Key_Escape), graphTab, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(zoomOut, &QShortcut::activated, this, [this] { cmdZoomOut_Click(); });
+
+    addTableKeys(TDBGrid1);
 }

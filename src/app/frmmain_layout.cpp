@@ -135,6 +135,9 @@ QWidget *frmMain::buildGraphTab() {
     stack->addWidget(Label12, 0, 0);
     Pesgo1 = named(m_graph->widget(), "Pesgo1");
     Pesgo1->setMinimumSize(560, 300);
+    QSizePolicy keepSpace = Pesgo1->sizePolicy();
+    keepSpace.setRetainSizeWhenHidden(true);  // Label12 takes the graph's place; nothing else moves
+    Pesgo1->setSizePolicy(keepSpace);
     stack->addWidget(Pesgo1, 0, 0);
 
     // Y limits beside the plot: Max at the top, Min at the bottom.

@@ -1,9 +1,12 @@
 // File > Open: the road of one file from the dialog to the screen.
 #include "app/datagrid.h"
+#include "app/filedialogsize.h"
 #include "app/frmmain.h"
+#include "app/savefolders.h"
 #include "export/ui/windowexport.h"
 #include "fields/util.h"
 #include "model/datatable.h"
+#include "model/interaction.h"
 #include "plot/graph.h"
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"
@@ -37,7 +40,10 @@ public:
         if (slash >= 0) dialog.setDirectory(initialName.left(slash + 1));
         if (selectedFilter >= 1 && selectedFilter <= filters.size())
             dialog.selectNameFilter(filters[selectedFilter - 1]);
-        return run(dialog, filters);
+        restoreOpenDialogSize(dialog);
+        const Result chosen = run(dialog, filters);
+        rememberOpenDialogSize(dialog);
+        return chosen;
     }
     Result showSave(const QString &title, const QStringList &filters, const QString &initialName) override {
         QFileDialog dialog(m_parent, title);
@@ -89,6 +95,7 @@ void frmMain::openPath(const QString &path) {
     setupGridColumns(TDBGrid1, wb.dataSet().fieldlist());
     DataTable &table = wb.table();
     TDBGrid1->bindTable(&table);
+    TDBGrid1->setComputedRows(wb.computedRows());
     TDBGrid1->refreshGrid();
     if (table.rowCount() == 0) clearReadout();  // nothing of an earlier file may stay on show
     showRecord(0);
@@ -100,6 +107,7 @@ void frmMain::openPath(const QString &path) {
     txtPH1Slope->setText(generalNumberText(c.slope[0]));
     txtPH2Offset->setText(generalNumberText(c.offset[1]));
     txtPH2Slope->setText(generalNumberText(c.slope[1]));
+    showKeptCalibration();
 
     if (wb.isOpen()) {
         // Copies: each text change rebuilds the plot from the fields as they are.
@@ -109,6 +117,8 @@ void frmMain::openPath(const QString &path) {
         m_graph->request(kActionUndoZoom);
         cmdCompute_Click();
     }
+    if (wb.isOpen()) rememberRecent(path);
+    setWindowTitle(wb.isOpen() ? QFileInfo(wb.path()).fileName() + QStringLiteral(" - ") + kAppTitle : kAppTitle);
     mnuExportTable->setEnabled(wb.isOpen());
     mnuSavePlot->setEnabled(wb.isOpen());
     mnuCalibrate->setEnabled(wb.isOpen());
@@ -123,19 +133,16 @@ QString withExtension(QString name, const QStringList &extensions, int filterInd
         if (name.endsWith(e, Qt::CaseInsensitive)) return name;
     return name + extensions.value(filterIndex - 1, extensions.first());
 }
-
-QString baseNameOf(const QString &logPath) {
-    const QFileInfo info(logPath);
-    return info.absolutePath() + u'/' + info.completeBaseName();
-}
 }  // namespace
 
 void frmMain::mnuExportTable_Click() {
     QtFileDialog qtDialog(this);
     IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
-    const auto chosen = dialog.showSave(QStringLiteral("Export Table"), {QStringLiteral("CSV files (*.csv)")},
-                                        baseNameOf(statusPanel1->text()) + QStringLiteral(".csv"));
+    const auto chosen =
+        dialog.showSave(QStringLiteral("Export Table"), {QStringLiteral("CSV files (*.csv)")},
+                        saveStartName(QStringLiteral("ExportTablePath"), statusPanel1->text(), QStringLiteral(".csv")));
     if (chosen.fileName.isEmpty()) return;
+    rememberSaveFolder(QStringLiteral("ExportTablePath"), chosen.fileName);
     exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui);
 }
 
@@ -144,19 +151,24 @@ void frmMain::mnuSavePlot_Click() {
     IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
     const QStringList filters = {QStringLiteral("PNG image (*.png)"), QStringLiteral("PDF document (*.pdf)"),
                                  QStringLiteral("SVG drawing (*.svg)")};
-    const auto chosen = dialog.showSave(QStringLiteral("Save Plot"), filters,
-                                        baseNameOf(statusPanel1->text()) + QStringLiteral(".png"));
+    const auto chosen =
+        dialog.showSave(QStringLiteral("Save Plot"), filters,
+                        saveStartName(QStringLiteral("SavePlotPath"), statusPanel1->text(), QStringLiteral(".png")));
     if (chosen.fileName.isEmpty()) return;
+    rememberSaveFolder(QStringLiteral("SavePlotPath"), chosen.fileName);
     const QStringList extensions = {QStringLiteral(".png"), QStringLiteral(".pdf"), QStringLiteral(".svg")};
-    savePlot(withExtension(chosen.fileName, extensions, chosen.filterIndex), *m_graph, *m_ui);
+    savePlot(withExtension(chosen.fileName, extensions, chosen.filterIndex), *m_graph, *m_ui,
+             m_workbench->plotCaption());
 }
 
 void frmMain::mnuExportReport_Click() {
     if (!m_workbench->isOpen()) return;
     QtFileDialog qtDialog(this);
     IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
-    const auto chosen = dialog.showSave(QStringLiteral("Export Report"), {QStringLiteral("PDF document (*.pdf)")},
-                                        baseNameOf(statusPanel1->text()) + QStringLiteral(".pdf"));
+    const auto chosen = dialog.showSave(
+        QStringLiteral("Export Report"), {QStringLiteral("PDF document (*.pdf)")},
+        saveStartName(QStringLiteral("ExportReportPath"), statusPanel1->text(), QStringLiteral(".pdf")));
     if (chosen.fileName.isEmpty()) return;
+    rememberSaveFolder(QStringLiteral("ExportReportPath"), chosen.fileName);
     saveReport(withExtension(chosen.fileName, {QStringLiteral(".pdf")}, 1));
 }

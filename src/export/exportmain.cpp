@@ -93,7 +93,8 @@ int main(int argc, char **argv) {
     bool written = true;
     for (const QString &error :
          {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
-          o.plotPath.isEmpty() ? QString() : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight),
+          o.plotPath.isEmpty() ? QString()
+                               : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight, wb.plotCaption()),
           o.reportPath.isEmpty() ? QString() : writeReport(o.reportPath, wb, *graph, extras)}) {
         if (error.isEmpty()) continue;
         printError(error);

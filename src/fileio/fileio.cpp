@@ -79,14 +79,23 @@ std::optional<double> entryNumber(const std::vector<Cell> &list, std::size_t k) 
     return readNumber(list[k].string());
 }
 
+// Each returns whether it set the value, so the read can tell which ones the file gave.
 void setBothNumbers(const std::vector<Cell> &list, clsDataSet &ds, void (clsDataSet::*set1)(double),
-                    void (clsDataSet::*set2)(double)) {
-    if (auto v = entryNumber(list, 0)) (ds.*set1)(*v);
-    if (auto v = entryNumber(list, 1)) (ds.*set2)(*v);
+                    void (clsDataSet::*set2)(double), std::array<bool, 2> &set) {
+    if (auto v = entryNumber(list, 0)) {
+        (ds.*set1)(*v);
+        set[0] = true;
+    }
+    if (auto v = entryNumber(list, 1)) {
+        (ds.*set2)(*v);
+        set[1] = true;
+    }
 }
 
-void setProbeNumber(const Cell &value, clsDataSet &ds, void (clsDataSet::*set)(double)) {
-    if (value.isNumber()) (ds.*set)(value.number());
+bool setProbeNumber(const Cell &value, clsDataSet &ds, void (clsDataSet::*set)(double)) {
+    if (!value.isNumber()) return false;
+    (ds.*set)(value.number());
+    return true;
 }
 
 class SecondPass {
@@ -118,16 +127,20 @@ public:
             }
             break;
         case Record: storeRecord(); break;
-        case Slope1: setProbeNumber(value, m_ds, &clsDataSet::setPH1_Slope); break;
-        case Slope2: setProbeNumber(value, m_ds, &clsDataSet::setPH2_Slope); break;
-        case Offset1: setProbeNumber(value, m_ds, &clsDataSet::setPH1_Offset); break;
-        case Offset2: setProbeNumber(value, m_ds, &clsDataSet::setPH2_Offset); break;
+        case Slope1: m_report.slopeRead[0] |= setProbeNumber(value, m_ds, &clsDataSet::setPH1_Slope); break;
+        case Slope2: m_report.slopeRead[1] |= setProbeNumber(value, m_ds, &clsDataSet::setPH2_Slope); break;
+        case Offset1: m_report.offsetRead[0] |= setProbeNumber(value, m_ds, &clsDataSet::setPH1_Offset); break;
+        case Offset2: m_report.offsetRead[1] |= setProbeNumber(value, m_ds, &clsDataSet::setPH2_Offset); break;
         case SerialNumber1: m_ds.setPH1_SerialNumber(value.text()); break;
         case SerialNumber2: m_ds.setPH2_SerialNumber(value.text()); break;
         case CalibrationDate1: m_ds.setPH1_CalibrationDate(value.text()); break;
         case CalibrationDate2: m_ds.setPH2_CalibrationDate(value.text()); break;
-        case BothSlopes: setBothNumbers(list, m_ds, &clsDataSet::setPH1_Slope, &clsDataSet::setPH2_Slope); break;
-        case BothOffsets: setBothNumbers(list, m_ds, &clsDataSet::setPH1_Offset, &clsDataSet::setPH2_Offset); break;
+        case BothSlopes:
+            setBothNumbers(list, m_ds, &clsDataSet::setPH1_Slope, &clsDataSet::setPH2_Slope, m_report.slopeRead);
+            break;
+        case BothOffsets:
+            setBothNumbers(list, m_ds, &clsDataSet::setPH1_Offset, &clsDataSet::setPH2_Offset, m_report.offsetRead);
+            break;
         case BothSerialNumbers:
             if (!list.empty()) m_ds.setPH1_SerialNumber(list[0].text());
             if (list.size() > 1) m_ds.setPH2_SerialNumber(list[1].text());

@@ -7,6 +7,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,8 @@ struct PassReport {
     int droppedRecords = 0;  // records beyond the data set's capacity
     int lateRecords = 0;     // records timed 24:00:00 or later, not stored
     int cutRecords = 0;      // records stored with their first kMaxValues numbers only
+    // Probe 1 and 2 values the file set; the others keep what the data set held.
+    std::array<bool, 2> slopeRead{}, offsetRead{};
 };
 
 struct ReaderContext {
@@ -34,7 +37,6 @@ struct ReaderContext {
 // True if the whole file was read to its end; false if it could not be opened or read, or
 // the person stopped the read.
 bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx);
-
 
 // The second pass over a whole file held in memory: clears the data set, then classifies
 // and stores every line, bumping the meter (if any) once per line.

@@ -53,7 +53,11 @@ void PlotBuilder::rebuildPlot() {
 }
 
 void PlotBuilder::fillPlotData() {
-    if (!m_dataSet.isInitialized()) return;
+    if (!m_dataSet.isInitialized()) {
+        // No log yet: the axes still show what the range fields say.
+        m_graph.request(kActionRedraw);
+        return;
+    }
     const DataTable &table = m_dataSet.DATA();
     const int points = table.lastRow() + 1;
     m_graph.setPointCount(points);
@@ -72,7 +76,7 @@ void PlotBuilder::fillPlotData() {
             // throwing out of the event handler.
             const bool hasColumn = col >= 0 && col <= table.lastCol();
             for (int r = 0; r < points; ++r) {
-                const auto v = hasColumn ? table.number(r, col) : std::nullopt;
+                const auto v = hasColumn && r < m_computedRows ? table.number(r, col) : std::nullopt;
                 m_y[std::size_t(r)] = v ? float(*v) : std::numeric_limits<float>::quiet_NaN();
             }
             m_graph.setSeriesData(i, m_x.data(), m_y.data(), points);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 class IGraph;
@@ -36,6 +37,8 @@ public:
     void fillPlotData();
     // Moves the time marker to a date-time and redraws.
     void markPlotTime(double t);
+    // Rows from `rows` on hold no computed pH and are left out of the plot.
+    void setComputedRows(int rows) { m_computedRows = rows; }
 
 private:
     clsDataSet &m_dataSet;
@@ -43,6 +46,7 @@ private:
     IGraph &m_graph;
     InputsFn m_inputs;
     StatusFn m_status;
+    int m_computedRows = std::numeric_limits<int>::max();
     std::vector<double> m_x;  // reused between rebuilds: no allocation per keystroke
     std::vector<float> m_y;
 };

@@ -7,6 +7,7 @@
 #include "plot/graph.h"
 #include "plot/navigation.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -18,6 +19,15 @@ double initialNumber(QStringView field) { return readNumber(entryFieldInitialTex
 double asFieldShowsIt(double v) { return readNumber(generalNumberText(v)).value_or(v); }
 
 }  // namespace
+
+QStringList ReadReport::keptNames() const {
+    QStringList names;
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (slopeKept[i]) names << QStringLiteral("pH-%1 slope").arg(i + 1);
+        if (offsetKept[i]) names << QStringLiteral("pH-%1 offset").arg(i + 1);
+    }
+    return names;
+}
 
 ProbeInputs Calibration::probe(int i) const {
     const auto k = std::size_t(i);
@@ -45,22 +55,29 @@ Workbench::Workbench(IInteraction &ui, IGraph *graph, Hooks hooks)
     m_plotInputs.start = entryFieldInitialText(u"txtStart");
     m_plotInputs.end = entryFieldInitialText(u"txtEnd");
     if (m_graph)
-        m_plot = std::make_unique<PlotBuilder>(m_dataSet, m_plotSet, *m_graph, [this] { return m_plotInputs; },
-                                               m_hooks.showAnnotationStatus);
+        m_plot = std::make_unique<PlotBuilder>(
+            m_dataSet, m_plotSet, *m_graph, [this] { return m_plotInputs; }, m_hooks.showAnnotationStatus);
 }
 
 Workbench::~Workbench() = default;
 
 bool Workbench::open(const QString &path) {
+    const bool earlier = !m_path.isEmpty();
     m_path = path;
     PassReport pass;
     ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass};
     const bool completed = readFromFile(path, m_dataSet, ctx);
     m_dataSet.DATA();  // trims the table to the records: from here on the log counts as open
-    m_report = {completed, pass.lines, pass.droppedRecords, pass.lateRecords, pass.cutRecords,
-                completed ? 0 : pass.lines};
+    m_report = {completed,        pass.lines,      pass.droppedRecords,
+                pass.lateRecords, pass.cutRecords, completed ? 0 : pass.lines};
+    for (std::size_t i = 0; i < 2; ++i) {
+        m_report.slopeKept[i] = !pass.slopeRead[i];
+        m_report.offsetKept[i] = !pass.offsetRead[i];
+    }
+    m_report.keptFromEarlierFile = earlier;
     m_current = 0;
     m_computedRows = 0;
+    if (m_plot) m_plot->setComputedRows(0);
 
     for (std::size_t i = 0; i < 2; ++i) {
         m_calibration.slope[i] = asFieldShowsIt(i == 0 ? m_dataSet.pH1_Slope() : m_dataSet.pH2_Slope());
@@ -116,6 +133,7 @@ bool Workbench::compute() {
     DataTable &t = table();
     const std::optional<ComputeStop> stop = computeAll(t, m_calibration.probe(0), m_calibration.probe(1));
     m_computedRows = stop ? stop->row : t.rowCount();
+    if (m_plot) m_plot->setComputedRows(m_computedRows);
     m_computeNeeded = stop.has_value();
     if (stop) m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     return !stop;
@@ -134,6 +152,7 @@ std::optional<ReadoutTexts> Workbench::showRecord(int row) {
     const DataTable &t = table();
     std::optional<ReadoutTexts> r = readoutFor(t, row);
     if (!r) return r;
+    if (row >= m_computedRows) r->ph1 = r->ph2 = QStringLiteral("  not computed");
     m_current = row;
     const double day = t.rowDay(row);
     if (std::isfinite(day)) markPlotTime(day);
@@ -169,6 +188,20 @@ std::optional<QString> Workbench::stepYMin(int index) {
     std::optional<QString> text = stepYLimit(index, m_plotInputs.yMin);
     if (text) m_plotInputs.yMin = *text;
     return text;
+}
+
+QString Workbench::plotCaption() const {
+    QStringList parts{QFileInfo(m_path).fileName()};
+    const Calibration &c = m_calibration;
+    for (int i = 0; i < 2; ++i) {
+        const ProbeInputs p = c.probe(i);
+        parts << QStringLiteral("pH-%1: slope %2, offset %3, corr %4, T%5 corr %6")
+                     .arg(i + 1)
+                     .arg(generalNumberText(p.slope), generalNumberText(p.offset), generalNumberText(p.corr))
+                     .arg(p.thermistor + 1)
+                     .arg(generalNumberText(p.thermCorr));
+    }
+    return parts.join(QStringLiteral("   "));
 }
 
 QString Workbench::exportTable(const QString &path) { return writeCsv(path, m_dataSet); }

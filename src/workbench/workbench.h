@@ -9,6 +9,7 @@
 #include "plot/plotbuilder.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -38,11 +39,18 @@ struct CalibrationTexts {
 // What the last read found.
 struct ReadReport {
     bool completed = false;
-    int lines = 0;           // lines read (the stop line after a stop)
-    int leftOut = 0;         // records beyond the data set's capacity
-    int skipped = 0;         // records timed 24:00:00 or later
-    int cut = 0;             // records stored with their first values only
-    int stoppedAtLine = 0;   // 0: not stopped
+    int lines = 0;          // lines read (the stop line after a stop)
+    int leftOut = 0;        // records beyond the data set's capacity
+    int skipped = 0;        // records timed 24:00:00 or later
+    int cut = 0;            // records stored with their first values only
+    int stoppedAtLine = 0;  // 0: not stopped
+    // Probe values the file did not give: they keep what the previous file (or, before any
+    // file, the fields' initial texts) said.
+    std::array<bool, 2> slopeKept{}, offsetKept{};
+    bool keptFromEarlierFile = false;
+
+    // "pH-1 slope", "pH-2 offset" ... of the kept values, probe 1 first.
+    QStringList keptNames() const;
 };
 
 class Workbench {
@@ -82,7 +90,8 @@ public:
     bool compute();
     bool computeNeeded() const { return m_computeNeeded; }
     void setComputeNeeded(bool needed) { m_computeNeeded = needed; }
-    // Rows that hold pH computed by the last Compute.
+    // Rows that hold pH computed by the last Compute; the rows after them still hold the
+    // file's own values, which the plot leaves out and the readout calls not computed.
     int computedRows() const { return m_computedRows; }
 
     PlotInputs &plotInputs() { return m_plotInputs; }
@@ -100,6 +109,9 @@ public:
     std::optional<QString> stepEnd(int index);
     std::optional<QString> stepYMax(int index);
     std::optional<QString> stepYMin(int index);
+
+    // One line for a saved plot: the log's file name and the calibration of the last Compute.
+    QString plotCaption() const;
 
     // The computed table as CSV; an error text, empty on success.
     QString exportTable(const QString &path);

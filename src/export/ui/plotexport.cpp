@@ -20,8 +20,8 @@ PlotFileFormat plotFileFormat(const QString &path) {
 
 namespace {
 
-bool writePng(QCustomPlot &plot, int w, int h, QIODevice &device) {
-    QImage image = plot.toPixmap(w, h).toImage();
+bool writePng(QCustomPlot &plot, int w, int h, double scale, QIODevice &device) {
+    QImage image = plot.toPixmap(w, h, scale).toImage();
     const int dotsPerMeter = qRound(96 / 0.0254);  // 96 dpi, as the plot's own PNG export
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
@@ -64,7 +64,32 @@ bool writePdf(QCustomPlot &plot, int w, int h, QIODevice &device, QString &reaso
 
 }  // namespace
 
-QString savePlotFile(const QString &path, QcpGraph &graph, int width, int height) {
+namespace {
+// A caption row under the plot for as long as the file is written.
+class CaptionRow {
+public:
+    CaptionRow(QCustomPlot &plot, const QString &text) : m_plot(plot) {
+        if (text.isEmpty()) return;
+        QCPLayoutGrid *layout = plot.plotLayout();
+        m_element = new QCPTextElement(&plot, text, QFont(plot.font().family(), 9));
+        m_element->setTextColor(Qt::white);
+        layout->addElement(layout->rowCount(), 0, m_element);
+        layout->setRowStretchFactor(layout->rowCount() - 1, 0.001);
+    }
+    ~CaptionRow() {
+        if (!m_element) return;
+        m_plot.plotLayout()->remove(m_element);
+        m_plot.plotLayout()->simplify();
+    }
+
+private:
+    QCustomPlot &m_plot;
+    QCPTextElement *m_element = nullptr;
+};
+}  // namespace
+
+QString savePlotFile(const QString &path, QcpGraph &graph, int width, int height, const QString &caption,
+                     double pngScale) {
     const PlotFileFormat format = plotFileFormat(path);
     if (format == PlotFileFormat::Unknown)
         return QStringLiteral("Can't save the plot as \"%1\": the file name must end in .png, .pdf or .svg.").arg(path);
@@ -79,9 +104,10 @@ QString savePlotFile(const QString &path, QcpGraph &graph, int width, int height
             h = kPlotFileHeight;
         }
     }
+    const CaptionRow row(*plot, caption);
     return saveFileSafely(path, [&](QIODevice &device, QString &reason) {
         switch (format) {
-        case PlotFileFormat::Png: return writePng(*plot, w, h, device);
+        case PlotFileFormat::Png: return writePng(*plot, w, h, pngScale, device);
         case PlotFileFormat::Svg: return writeSvg(*plot, w, h, device);
         case PlotFileFormat::Pdf: return writePdf(*plot, w, h, device, reason);
         default: return false;

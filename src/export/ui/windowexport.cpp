@@ -4,6 +4,10 @@
 #include "export/ui/plotexport.h"
 #include "model/clsdataset.h"
 #include "model/interaction.h"
+#include "plot/ui/qcpgraph.h"
+
+#include <QWidget>
+#include <algorithm>
 
 namespace {
 bool report(const QString &error, IInteraction &ui) {
@@ -21,7 +25,10 @@ bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui) {
     return report(writeCsv(path, dataSet), ui);
 }
 
-bool savePlot(const QString &path, QcpGraph &graph, IInteraction &ui) {
+bool savePlot(const QString &path, QcpGraph &graph, IInteraction &ui, const QString &caption) {
     BusyCursor busy(ui);
-    return report(savePlotFile(path, graph), ui);
+    const QWidget *shown = graph.widget();
+    const int w = std::max(shown ? shown->width() : 0, kSavedPlotWidth);
+    const int h = std::max(shown ? shown->height() : 0, kSavedPlotHeight);
+    return report(savePlotFile(path, graph, w, h, caption, 2.0), ui);
 }

@@ -8,4 +8,7 @@ class QcpGraph;
 class IInteraction;
 
 bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui);
-bool savePlot(const QString &path, QcpGraph &graph, IInteraction &ui);
+// The plot at its size on screen (at least kSavedPlotWidth x kSavedPlotHeight units), a PNG
+// at twice that many pixels, with the caption under it.
+inline constexpr int kSavedPlotWidth = 800, kSavedPlotHeight = 500;
+bool savePlot(const QString &path, QcpGraph &graph, IInteraction &ui, const QString &caption = {});

@@ -35,6 +35,11 @@ EntryFieldBinder::EntryFieldBinder(QLineEdit *field, EntryFieldRule rule, const 
       m_afterValidLeave(std::move(afterValidLeave)) {
     if (!field) return;
     if (onChange) connect(field, &QLineEdit::textChanged, this, [f = std::move(onChange)] { f(); });
+    // The program wrote the field under the person's cursor (an Open): select the new text,
+    // so that typing replaces it as it would after entering the field.
+    connect(field, &QLineEdit::textChanged, this, [this] {
+        if (m_field && m_field->hasFocus() && !m_field->isModified()) Util::SelectAllText(m_field);
+    });
     field->installEventFilter(this);
 }
 

@@ -11,9 +11,12 @@ QColor colorFromBgr(quint32 bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8)
 
 void SetFieldColors(QWidget *control, bool highlight) {
     if (!control) return;
+    // Only the enabled groups: a disabled field keeps the style's disabled look.
     QPalette pal = control->palette();
-    pal.setColor(QPalette::Base, colorFromBgr(highlight ? 0xC0E0FF : 0xFFFFFF));
-    pal.setColor(QPalette::Text, colorFromBgr(0));
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(g, QPalette::Base, colorFromBgr(highlight ? 0xC0E0FF : 0xFFFFFF));
+        pal.setColor(g, QPalette::Text, colorFromBgr(0));
+    }
     control->setPalette(pal);
 }
 

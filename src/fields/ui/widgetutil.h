@@ -11,7 +11,8 @@ namespace Util {
 // A colour given in the 0x00BBGGRR form.
 QColor colorFromBgr(quint32 bgr);
 
-// Background 0xC0E0FF (light orange) when highlighted, white otherwise; text black.
+// Background 0xC0E0FF (light orange) when highlighted, white otherwise; text black. Only
+// while enabled: the disabled colours stay the style's.
 void SetFieldColors(QWidget *control, bool highlight);
 
 // Selects the whole text of an entry field.

@@ -31,6 +31,8 @@ private:
 constexpr double kUnixEpochDay = 25569.0;
 
 const QColor kSurround(63, 63, 63);
+// Wide enough that pH-1 still shows beside pH-2 where they overlap.
+constexpr double kLineWidth = 2.0;
 
 void styleAxis(QCPAxis *axis) {
     const QPen white(Qt::white);
@@ -123,11 +125,17 @@ void QcpGraph::setupLook() {
     m_plot->xAxis->setTicker(ticker);
     m_plot->yAxis->setRange(6.0, 9.0);
 
-    m_plot->legend->setVisible(true);
-    m_plot->legend->setBrush(QColor(0, 0, 0, 200));
-    m_plot->legend->setBorderPen(QPen(Qt::white));
-    m_plot->legend->setTextColor(Qt::white);
-    m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    // The legend sits in a row of its own above the plot area, so it never hides a point.
+    QCPLegend *legend = m_plot->legend;
+    legend->setVisible(true);
+    legend->setBrush(Qt::NoBrush);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setTextColor(Qt::white);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    m_plot->plotLayout()->insertRow(0);
+    m_plot->plotLayout()->addElement(0, 0, legend);
+    m_plot->plotLayout()->setRowStretchFactor(0, 0.001);
+    legend->setMargins(QMargins(0, 4, 0, 0));
 }
 
 QcpGraph::Series *QcpGraph::at(int series) {
@@ -185,7 +193,7 @@ QString QcpGraph::seriesLabel(int series) const {
 void QcpGraph::setSeriesColor(int series, std::uint32_t color) {
     if (Series *s = at(series)) {
         s->color = color;
-        s->graph->setPen(QPen(Util::colorFromBgr(color), 1));
+        s->graph->setPen(QPen(Util::colorFromBgr(color), kLineWidth));
         m_fullDirty = true;
     }
 }
@@ -295,7 +303,7 @@ void QcpGraph::applyRanges() {
     if (m_xMode == kScaleManual)
         x->setRange(dayToKey(m_xMin), dayToKey(m_xMax));
     else if (m_pointCount > 0)
-        x->rescale(true);
+        fitTime(*x);
     else
         x->setRange(dayToKey(dt::today()), dayToKey(dt::today() + 1));  // no data yet: today
     if (m_yMode == kScaleManual) {
@@ -319,6 +327,15 @@ void QcpGraph::applyRanges() {
         }
     }
     m_applying = false;
+}
+
+void QcpGraph::fitTime(QCPAxis &x) {
+    // The data with a little room either side, so the marker at the first or the last record
+    // is not drawn on the frame.
+    x.rescale(true);
+    const QCPRange r = x.range();
+    const double pad = r.size() > 0 ? r.size() * 0.01 : 30.0;
+    x.setRange(r.lower - pad, r.upper + pad);
 }
 
 void QcpGraph::applyMarker() {

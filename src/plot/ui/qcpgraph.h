@@ -10,6 +10,7 @@
 #include <vector>
 
 class QCustomPlot;
+class QCPAxis;
 class QCPGraph;
 class QCPItemStraightLine;
 class QCPItemText;
@@ -107,6 +108,7 @@ private:
     void setupLook();
     void pushData(Series &s);
     void applyRanges();
+    void fitTime(QCPAxis &x);
     void applyMarker();
     void redraw();
     void userRangeChanged();
