@@ -133,7 +133,8 @@ void frmMain::mnuExportTable_Click() {
     const auto chosen = dialog.showSave(QStringLiteral("Export Table"), {QStringLiteral("CSV files (*.csv)")},
                                         baseNameOf(statusPanel1->text()) + QStringLiteral(".csv"));
     if (chosen.fileName.isEmpty()) return;
-    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui);
+    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui,
+                m_workbench->path());
 }
 
 void frmMain::mnuSavePlot_Click() {
@@ -145,5 +146,5 @@ void frmMain::mnuSavePlot_Click() {
                                         baseNameOf(statusPanel1->text()) + QStringLiteral(".png"));
     if (chosen.fileName.isEmpty()) return;
     const QStringList extensions = {QStringLiteral(".png"), QStringLiteral(".pdf"), QStringLiteral(".svg")};
-    savePlot(withExtension(chosen.fileName, extensions, chosen.filterIndex), *m_graph, *m_ui);
+    savePlot(withExtension(chosen.fileName, extensions, chosen.filterIndex), *m_graph, *m_ui, m_workbench->path());
 }

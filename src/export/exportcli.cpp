@@ -143,12 +143,24 @@ QString exportUsage() {
         "\n"
         "Slopes and offsets not given are those of the file; corrections default to 0, thermistors to 1.\n"
         "Messages go to standard error.\n"
-        "Exit status: 0 done, 1 the file could not be read or an output not written, 2 wrong usage,\n"
+        "Exit status: 0 done, 1 the file could not be read or an output not written, 2 wrong usage\n"
+        "(also an output that is the log or another output; nothing is written),\n"
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
         "(the outputs hold the records before it computed).\n");
 }
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }
+
+QList<NamedFile> exportInputs(const ExportOptions &o) { return {{QStringLiteral("the log"), o.logFile}}; }
+
+QList<NamedFile> exportOutputs(const ExportOptions &o) {
+    QList<NamedFile> outputs;
+    if (!o.csvPath.isEmpty()) outputs.append({QStringLiteral("--csv"), o.csvPath});
+    if (!o.plotPath.isEmpty()) outputs.append({QStringLiteral("--plot"), o.plotPath});
+    return outputs;
+}
+
+QString exportOutputConflict(const ExportOptions &o) { return sameFileConflict(exportInputs(o), exportOutputs(o)); }
 
 void applyCalibrationOptions(const ExportOptions &o, Calibration &c) {
     for (std::size_t i = 0; i < 2; ++i) {

@@ -1,5 +1,6 @@
 #pragma once
 // Options and console pieces of the batch command brinewick-export (Qt Core only).
+#include "export/outputguard.h"
 #include "model/interaction.h"
 #include "workbench/workbench.h"
 
@@ -32,6 +33,12 @@ struct ParsedOptions {
 ParsedOptions parseExportArgs(const QStringList &args);
 QString exportUsage();
 QString exportVersionText();
+
+// The files a run reads and writes, as the guard compares them; later outputs join the list.
+QList<NamedFile> exportInputs(const ExportOptions &options);
+QList<NamedFile> exportOutputs(const ExportOptions &options);
+// A message when an output would overwrite the log or another output; empty when none does.
+QString exportOutputConflict(const ExportOptions &options);
 
 // The calibration given on the command line over what the workbench took from the file and
 // the fields' defaults.

@@ -38,6 +38,11 @@ int main(int argc, char **argv) {
         return kExitOk;
     }
 
+    if (const QString conflict = exportOutputConflict(o); !conflict.isEmpty()) {
+        printError(QStringLiteral("brinewick-export: ") + conflict);
+        return kExitUsage;
+    }
+
     // Widgets only for a plot; a table alone needs no GUI start-up.
     std::unique_ptr<QCoreApplication> app;
     std::unique_ptr<QcpGraph> graph;
@@ -62,9 +67,9 @@ int main(int argc, char **argv) {
     wb.showRecord(0);
 
     bool written = true;
-    for (const QString &error : {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
-                                 o.plotPath.isEmpty() ? QString() : savePlotFile(o.plotPath, *graph, kPlotFileWidth,
-                                                                                  kPlotFileHeight)}) {
+    for (const QString &error :
+         {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
+          o.plotPath.isEmpty() ? QString() : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight)}) {
         if (error.isEmpty()) continue;
         printError(error);
         written = false;

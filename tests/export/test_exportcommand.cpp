@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace exporttest;
 
@@ -28,9 +29,15 @@ struct Outcome {
     QByteArray out, err;
 };
 
-Outcome run(const QStringList &args) {
+// Runs in `dir` when given, with `input` on standard input.
+Outcome run(const QStringList &args, const QString &dir = QString(), const QByteArray &input = QByteArray()) {
     QProcess p;
+    if (!dir.isEmpty()) p.setWorkingDirectory(dir);
     p.start(exePath(), args);
+    if (p.waitForStarted()) {
+        p.write(input);
+        p.closeWriteChannel();
+    }
     Outcome r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
         ADD_FAILURE() << "brinewick-export did not finish: " << p.errorString().toStdString();
@@ -227,4 +234,44 @@ TEST(ExportCommand, FailedWriteIsExitOneWithTheReason) {
     const Outcome r = run({"--csv", target, log});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Can't write \"" + target.toUtf8() + "\": the folder")) << r.err.toStdString();
+}
+
+TEST(ExportCommand, NoOutputMayOverwriteTheLogOrAnotherOutput) {
+    TempFiles tmp;
+    const QByteArray logBytes = makeLog(kReadings);
+    const QString log = tmp.write("L", logBytes);
+    const QString pngLog = tmp.write("L.png", logBytes);
+    ASSERT_TRUE(QFile::link(log, tmp.path("link")));
+    ASSERT_EQ(::link(QFile::encodeName(log).constData(), QFile::encodeName(tmp.path("hard")).constData()), 0);
+    const QString dir = tmp.path("");
+
+    struct Case {
+        QStringList args;
+        const char *message;
+    };
+    const Case cases[] = {
+        {{"--csv", "L", "L"}, "--csv \"L\" is the same file as the log \"L\"; nothing was written."},
+        {{"--csv", "./L", "L"}, "--csv \"./L\" is the same file as the log \"L\""},
+        {{"--csv", "link", "L"}, "--csv \"link\" is the same file as the log \"L\""},
+        {{"--csv", "hard", "L"}, "--csv \"hard\" is the same file as the log \"L\""},
+        {{"--csv", "L", "link"}, "--csv \"L\" is the same file as the log \"link\""},
+        {{"--plot", "L.png", "L.png"}, "--plot \"L.png\" is the same file as the log \"L.png\""},
+        {{"--csv", "./a.png", "--plot", "a.png", "L"}, "--plot \"a.png\" is the same file as --csv \"./a.png\""},
+    };
+    for (const Case &c : cases) {
+        const Outcome r = run(c.args, dir);
+        EXPECT_EQ(r.status, 2) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_EQ(slurp(log), logBytes);
+        EXPECT_EQ(slurp(pngLog), logBytes);
+        EXPECT_FALSE(QFileInfo::exists(tmp.path("a.png")));
+        EXPECT_TRUE(QFileInfo(tmp.path("link")).isSymLink());
+    }
+
+    // Standard output, a pipe here, is written in place, also under its device name.
+    for (const QString &out : {QStringLiteral("-"), QStringLiteral("/dev/stdout")}) {
+        const Outcome r = run({"--csv", out, log});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        expectTable(r.out, Probe{0.985, 0.0125}, Probe{1.012, -0.0085});
+    }
 }
