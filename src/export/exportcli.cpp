@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 
 namespace {
@@ -70,13 +71,33 @@ QString unknownArgument(const QStringList &args, const QCommandLineParser &parse
 
 }  // namespace
 
+std::optional<qint64> parseByteSize(const QString &text) {
+    QString digits = text.trimmed();
+    int shift = 0;
+    if (!digits.isEmpty()) {
+        switch (digits.back().toUpper().unicode()) {
+        case u'K': shift = 10; break;
+        case u'M': shift = 20; break;
+        case u'G': shift = 30; break;
+        default: break;
+        }
+    }
+    if (shift) digits.chop(1);
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    if (!ok || n <= 0 || digits.startsWith(u'+') || n > (std::numeric_limits<qint64>::max() >> shift))
+        return std::nullopt;
+    return n << shift;
+}
+
 ParsedOptions parseExportArgs(const QStringList &args) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     QStringList known = {QStringLiteral("help"), QStringLiteral("version")};
     parser.addOption(QCommandLineOption(QStringLiteral("help")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
-    QStringList valued = {QStringLiteral("csv"), QStringLiteral("plot"), QStringLiteral("on-bad-date")};
+    QStringList valued = {QStringLiteral("csv"), QStringLiteral("plot"), QStringLiteral("on-bad-date"),
+                          QStringLiteral("max-size")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -118,6 +139,16 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         o.stopOnBadDate = value == u"stop";
     }
 
+    if (parser.isSet(QStringLiteral("max-size"))) {
+        const QString value = parser.value(QStringLiteral("max-size"));
+        const std::optional<qint64> size = parseByteSize(value);
+        if (!size)
+            return usageError(
+                QStringLiteral("--max-size takes a size in bytes (K, M or G for binary multiples), not \"%1\"")
+                    .arg(value));
+        o.maxSize = *size;
+    }
+
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
     if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
@@ -131,7 +162,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
 QString exportUsage() {
     return QStringLiteral(
         "Usage: brinewick-export [OPTIONS] LOGFILE\n"
-        "Reads a probe log, computes pH-1 and pH-2 and writes the table and/or the plot.\n"
+        "Reads a probe log (\"-\" for standard input), computes pH-1 and pH-2 and writes the table\n"
+        "and/or the plot.\n"
         "\n"
         "  --csv FILE          write the computed table as CSV (\"-\" for standard output)\n"
         "  --plot FILE         write the plot; .png, .pdf or .svg by the file's extension\n"
@@ -139,6 +171,8 @@ QString exportUsage() {
         "  --ph2-slope X  --ph2-offset X  --ph2-corr X  --ph2-thermistor 1|2|3\n"
         "  --therm1-corr X  --therm2-corr X  --therm3-corr X\n"
         "  --on-bad-date continue|stop    answer to the invalid start-date question (default continue)\n"
+        "  --max-size BYTES    do not read a log of this size or more; K, M, G for binary multiples\n"
+        "                      (default 2G); a pipe or device stops there\n"
         "  --help, --version\n"
         "\n"
         "Slopes and offsets not given are those of the file; corrections default to 0, thermistors to 1.\n"

@@ -1,6 +1,7 @@
 #pragma once
 // Options and console pieces of the batch command brinewick-export (Qt Core only).
 #include "export/outputguard.h"
+#include "fileio/fileio.h"
 #include "model/interaction.h"
 #include "workbench/workbench.h"
 
@@ -21,6 +22,7 @@ struct ExportOptions {
     std::array<int, 2> thermistor{0, 0};  // 0..2
     std::optional<double> thermCorr[3];
     bool stopOnBadDate = false;
+    qint64 maxSize = kDefaultMaxInputSize;  // a log of this size or more is not read
     bool help = false, version = false;
 };
 
@@ -28,6 +30,9 @@ struct ParsedOptions {
     std::optional<ExportOptions> options;  // nothing on a usage error
     QString error;                         // one-line reason
 };
+
+// "1048576", "512K", "64M", "2G" (binary multiples) as bytes; nothing when it is no size above 0.
+std::optional<qint64> parseByteSize(const QString &text);
 
 // Arguments without the program name.
 ParsedOptions parseExportArgs(const QStringList &args);

@@ -60,6 +60,7 @@ int main(int argc, char **argv) {
     // The window's road: open, calibration, compute, the plot with the marker at record 0.
     StderrInteraction ui(o.stopOnBadDate);
     Workbench wb(ui, graph.get());
+    wb.setMaxInputSize(o.maxSize);
     if (!wb.open(o.logFile)) return ui.answeredNo() ? kExitStopped : kExitFailed;
     applyCalibrationOptions(o, wb.calibration());
     const int status = wb.compute() ? kExitOk : kExitComputeStopped;

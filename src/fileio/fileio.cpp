@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
 
 using namespace linecode;
@@ -201,11 +202,48 @@ PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &u
 
 namespace {
 
-bool readAll(QFile &file, QByteArray &bytes) {
-    bytes = latin1Text(file.readAll());
-    const bool ok = file.error() == QFileDevice::NoError;
+enum class ReadResult { Ok, Failed, TooLarge };
+
+// The whole input, up to the size limit: a regular file is sized first, anything else is read
+// in blocks until its end or the limit.
+ReadResult readAll(QFile &file, QByteArray &bytes, qint64 maxSize) {
+    bytes.clear();
+    ReadResult result = ReadResult::Ok;
+    const bool sequential = file.isSequential();
+    if (!sequential && file.size() >= maxSize) {
+        result = ReadResult::TooLarge;
+    } else {
+        if (!sequential) bytes.reserve(qsizetype(file.size()));
+        constexpr qint64 kBlock = 1 << 20;
+        for (;;) {
+            const qint64 room = std::min(kBlock, maxSize - qint64(bytes.size()));
+            if (room <= 0) {
+                result = ReadResult::TooLarge;
+                break;
+            }
+            const qsizetype at = bytes.size();
+            bytes.resize(at + qsizetype(room));
+            const qint64 n = file.read(bytes.data() + at, room);
+            bytes.resize(at + qsizetype(std::max<qint64>(n, 0)));
+            if (n <= 0) {
+                if (n < 0 || file.error() != QFileDevice::NoError) result = ReadResult::Failed;
+                break;
+            }
+        }
+    }
     file.close();
-    return ok;
+    if (result != ReadResult::Ok) {
+        bytes = QByteArray();
+        return result;
+    }
+    bytes = latin1Text(std::move(bytes));
+    return ReadResult::Ok;
+}
+
+bool openInput(QFile &file, const QString &path) {
+    if (path == kStdinPath) return file.open(stdin, QIODevice::ReadOnly);
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly);
 }
 
 }  // namespace
@@ -231,11 +269,12 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
     std::unique_ptr<IMeterView> view = ctx.makeMeterView ? ctx.makeMeterView() : nullptr;
     ProgressMeter meter(view.get(), &ui);
 
-    if (!QFileInfo::exists(path))
+    const bool standardInput = path == kStdinPath;
+    if (!standardInput && !QFileInfo::exists(path))
         ui.message(QStringLiteral("fileIO.readFromFile File not found:") + path, QStringLiteral("Error"),
                    MsgButtons::Ok, MsgIcon::Exclamation);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!openInput(file, path)) {
         ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path, kAppTitle, MsgButtons::Ok, MsgIcon::None);
         return false;
     }
@@ -244,18 +283,26 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
     PassReport report;
     {
         BusyCursor busy(ui);
+        const QString tooLarge =
+            QStringLiteral("fileIO.readFromFile File reaches the size limit of %1 bytes: ").arg(ctx.maxSize) + path;
+        const QString cantRead = QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
         QByteArray bytes;
-        if (!readAll(file, bytes)) {
-            failure = QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
+        // A pipe, a device or standard input gives its bytes once: both passes run over the one copy.
+        const bool once = standardInput || file.isSequential();
+        const ReadResult first = readAll(file, bytes, ctx.maxSize);
+        if (first != ReadResult::Ok) {
+            failure = first == ReadResult::TooLarge ? tooLarge : cantRead;
         } else {
             meter.setNumRecords(0);
             for (int i = countLines(bytes); i > 0; --i) meter.BumpNumRecords();
-            bytes.clear();
+            if (!once) bytes.clear();
             if (ctx.betweenPasses) ctx.betweenPasses();
-            if (!file.open(QIODevice::ReadOnly))
-                failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
-            else if (!readAll(file, bytes))
-                failure = QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
+            if (!once) {
+                if (!openInput(file, path))
+                    failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
+                else if (const ReadResult second = readAll(file, bytes, ctx.maxSize); second != ReadResult::Ok)
+                    failure = second == ReadResult::TooLarge ? tooLarge : cantRead;
+            }
         }
         if (failure.isEmpty()) {
             if (view) view->showMeter();

@@ -45,8 +45,8 @@ Workbench::Workbench(IInteraction &ui, IGraph *graph, Hooks hooks)
     m_plotInputs.start = entryFieldInitialText(u"txtStart");
     m_plotInputs.end = entryFieldInitialText(u"txtEnd");
     if (m_graph)
-        m_plot = std::make_unique<PlotBuilder>(m_dataSet, m_plotSet, *m_graph, [this] { return m_plotInputs; },
-                                               m_hooks.showAnnotationStatus);
+        m_plot = std::make_unique<PlotBuilder>(
+            m_dataSet, m_plotSet, *m_graph, [this] { return m_plotInputs; }, m_hooks.showAnnotationStatus);
 }
 
 Workbench::~Workbench() = default;
@@ -54,11 +54,11 @@ Workbench::~Workbench() = default;
 bool Workbench::open(const QString &path) {
     m_path = path;
     PassReport pass;
-    ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass};
+    ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass, m_maxInputSize};
     const bool completed = readFromFile(path, m_dataSet, ctx);
     m_dataSet.DATA();  // trims the table to the records: from here on the log counts as open
-    m_report = {completed, pass.lines, pass.droppedRecords, pass.lateRecords, pass.cutRecords,
-                completed ? 0 : pass.lines};
+    m_report = {completed,        pass.lines,      pass.droppedRecords,
+                pass.lateRecords, pass.cutRecords, completed ? 0 : pass.lines};
     m_current = 0;
     m_computedRows = 0;
 

@@ -1,6 +1,7 @@
 // brinewick-export as a whole process: its CSV against independently computed pH, its exit
 // statuses and messages, and its plot files.
 #include "export_fixtures.h"
+#include "export/exportcli.h"
 #include "model/clsdataset.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_files.h"
@@ -274,4 +275,37 @@ TEST(ExportCommand, NoOutputMayOverwriteTheLogOrAnotherOutput) {
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
         expectTable(r.out, Probe{0.985, 0.0125}, Probe{1.012, -0.0085});
     }
+}
+
+TEST(ExportCommand, LogsFromPipesGiveTheTableOfTheFile) {
+    TempFiles tmp;
+    const QByteArray logBytes = makeLog(kReadings);
+    const QString log = tmp.write("run.asc", logBytes);
+    const Outcome fromFile = run({"--csv", "-", log});
+    ASSERT_EQ(fromFile.status, 0);
+
+    for (const QString &name : {QStringLiteral("-"), QStringLiteral("/dev/stdin")}) {
+        const Outcome r = run({"--csv", "-", name}, QString(), logBytes);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, fromFile.out) << name.toStdString();
+    }
+    QProcess bash;
+    bash.start("bash", {"-c", "\"$0\" --csv - <(cat \"$1\")", exePath(), log});
+    ASSERT_TRUE(bash.waitForFinished(60000));
+    EXPECT_EQ(bash.exitCode(), 0);
+    EXPECT_EQ(bash.readAllStandardOutput(), fromFile.out);
+
+    // An endless input stops at the size limit with a message.
+    Outcome r = run({"--max-size", "1M", "--csv", tmp.path("z.csv"), "/dev/zero"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "fileIO.readFromFile File reaches the size limit of 1048576 bytes: /dev/zero\n");
+    EXPECT_FALSE(QFileInfo::exists(tmp.path("z.csv")));
+    for (const char *bad : {"0", "-5", "12X", "", "99999999999G"}) {
+        r = run({"--max-size", bad, "--csv", "-", log});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_TRUE(r.err.contains("--max-size takes a size in bytes")) << r.err.toStdString();
+    }
+    EXPECT_EQ(parseByteSize("2G"), qint64(2) << 30);
+    EXPECT_EQ(parseByteSize("512k"), 512 * 1024);
+    EXPECT_EQ(parseByteSize("1000"), 1000);
 }
