@@ -2,6 +2,7 @@
 #include "model/datetime.h"
 #include "support/scripted_interaction.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -174,5 +175,50 @@ TEST(NumberValue, AgreesWithAnExactConversionOnRandomNumbers) {
         const std::optional<double> got = numberValue(QString::fromStdString(s));
         ASSERT_TRUE(got) << s;
         ASSERT_EQ(std::memcmp(&*got, &expected, sizeof expected), 0) << s;  // bit for bit, -0 included
+    }
+}
+
+namespace {
+
+// Peak resident memory since the last reset, and the reset (Linux: "5" to clear_refs).
+qint64 statusKb(const char *key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qsizetype(std::strlen(key))).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+bool resetPeak() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+}  // namespace
+
+// The classifier's matchers share the line, not copy it: classifying a long line costs no more
+// than a small part of the line itself (the line is 2 bytes a character).
+TEST(ClassifyLine, ALongLineIsNotCopiedPerMatcher) {
+    constexpr qsizetype kChars = 20 * 1024 * 1024;
+    ScriptedInteraction ui;
+    struct Case {
+        const char *name;
+        QByteArray start, fill;
+        int code;
+    };
+    const Case cases[] = {{"record", "08:00:00", ",7", linecode::Record},
+                          {"junk", "", "x", linecode::Other},
+                          {"header", "Time", ",a", linecode::ColumnHeader},
+                          {"dates", "", "#2004-5-", linecode::Other}};
+    if (!resetPeak()) GTEST_SKIP() << "no /proc/self/clear_refs";
+    for (const Case &c : cases) {
+        QString line = QString::fromLatin1(c.start + c.fill.repeated((kChars - c.start.size()) / c.fill.size()));
+        Values values;
+        ASSERT_TRUE(resetPeak());
+        const qint64 before = statusKb("VmRSS:");
+        EXPECT_EQ(classifyLine(line, values, ui), c.code) << c.name;
+        const qint64 extraKb = statusKb("VmHWM:") - before;
+        const qint64 lineKb = line.size() * 2 / 1024;
+        EXPECT_LE(extraKb, lineKb / 2) << c.name << ": " << extraKb << " kB over a line of " << lineKb << " kB";
     }
 }
