@@ -161,17 +161,33 @@ private:
             list.resize(std::size_t(kMaxValues) + 1);
             ++m_report.cutRecords;
         }
-        try {
-            m_ds.add(list);
-        } catch (const OverflowError &) {
+        if (m_ds.rowcount() >= kMaxRecords) {
             ++m_report.droppedRecords;
+            return;
         }
+        m_ds.add(list);
     }
 
     clsDataSet &m_ds;
     IInteraction &m_ui;
     RecordClock m_clock;
 };
+
+// Whether the line, without its double quotes, starts with a record's time of day, as the
+// classifier would find it; `hour` is its hour. A scan of the raw bytes: no text is made.
+bool recordTimeAt(QByteArrayView raw, int &hour) {
+    char t[8];
+    int n = 0;
+    for (qsizetype i = 0; i < raw.size() && n < 8; ++i)
+        if (raw[i] != '"') t[n++] = raw[i];
+    if (n < 8) return false;
+    auto in = [](char c, char lo, char hi) { return c >= lo && c <= hi; };
+    if (!in(t[0], '0', '2') || !in(t[1], '0', '9') || t[2] != ':' || !in(t[3], '0', '5') || !in(t[4], '0', '9') ||
+        t[5] != ':' || !in(t[6], '0', '5') || !in(t[7], '0', '9'))
+        return false;
+    hour = (t[0] - '0') * 10 + (t[1] - '0');
+    return true;
+}
 
 }  // namespace
 
@@ -192,6 +208,11 @@ PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &u
     while (lines.next(raw)) {
         const int lineNumber = ++pass.m_report.lines;
         if (meter) meter->Bump();
+        // Once the data set is full a record is only counted: no text, no classification.
+        if (int hour = 0; dataSet.rowcount() >= kMaxRecords && recordTimeAt(raw, hour)) {
+            ++(hour > 23 ? pass.m_report.lateRecords : pass.m_report.droppedRecords);
+            continue;
+        }
         line = QString::fromLatin1(raw);
         const int code = classifyLine(line, pass.m_values, ui);
         if (!pass.handle(code, lineNumber)) return pass.m_report;

@@ -151,6 +151,28 @@ TEST(HostileRead, FortyThousandRecordsStopAtTheCap) {
                                         "loaded; 7233 records were left out."});
 }
 
+// Past the cap records are only counted, but every other line still does what it always does.
+TEST(HostileRead, PastTheCapRecordsAreCountedOtherLinesStillRead) {
+    HostileReader r;
+    QByteArray bytes = "#2004-5-13#\r\n";
+    for (int i = 0; i < kMaxRecords; ++i) bytes += "08:00:00,1\r\n";
+    bytes += "\"09:00:00\",2\r\n"
+             "24:00:00,3\r\n"
+             "\"Probe 2 Slope:\",0.97\r\n"
+             "9:00:00,4\r\n"
+             "\"1\"\"2:00:00\",5\r\n"
+             "12:60:00,6\r\n"
+             "29:59:59,7\r\n";
+    EXPECT_TRUE(r.read("capped.asc", bytes));
+    EXPECT_EQ(r.ds.rowcount(), kMaxRecords);
+    EXPECT_EQ(r.ds.pH2_Slope(), 0.97);
+    EXPECT_EQ(r.panel, QStringList{QString::number(kMaxRecords + 8)});
+    EXPECT_EQ(r.ui.texts(),
+              QStringList({"The file holds more records than can be loaded. The first 32767 records were loaded; 2 "
+                           "records were left out.",
+                           "2 records with a time of day of 24:00:00 or later were skipped."}));
+}
+
 TEST(HostileRead, OddLineEndings) {
     // LF CR is two endings (a blank line between); a CR alone at the end adds no line.
     HostileReader r;
