@@ -4,7 +4,6 @@
 #include "model/datetime.h"
 
 #include <charconv>
-#include <cstdint>
 #include <string>
 
 using namespace linecode;
@@ -214,66 +213,9 @@ std::optional<double> startDateValue(QStringView text) {
     return dt::fromDate(y, m, d);
 }
 
-namespace {
-
-// Clinger's fast path: with at most 15 significant digits and a power of ten up to 22, both
-// operands are exact doubles and one multiplication or division rounds correctly.
-bool fastNumber(QStringView t, double &out) {
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    qsizetype i = 0;
-    const qsizetype n = t.size();
-    bool negative = false;
-    if (i < n && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
-    std::uint64_t mantissa = 0;
-    int digits = 0, exponent = 0;
-    bool point = false, anyDigit = false;
-    for (; i < n; ++i) {
-        const char16_t c = t[i].unicode();
-        if (c == u'.' && !point) {
-            point = true;
-            continue;
-        }
-        if (c < u'0' || c > u'9') break;
-        anyDigit = true;
-        if (mantissa == 0 && c == u'0') {  // leading zeros carry no digit
-            if (point) --exponent;
-            continue;
-        }
-        if (++digits > 15) return false;
-        mantissa = mantissa * 10 + (c - u'0');
-        if (point) --exponent;
-    }
-    if (!anyDigit) return false;
-    if (i < n) {  // exponent: [eE][-+]?digits
-        if (t[i] != u'e' && t[i] != u'E') return false;
-        ++i;
-        bool expNegative = false;
-        if (i < n && (t[i] == u'-' || t[i] == u'+')) expNegative = t[i++] == u'-';
-        int e = 0;
-        if (i == n) return false;
-        for (; i < n; ++i) {
-            const char16_t c = t[i].unicode();
-            if (c < u'0' || c > u'9' || e > 1000) return false;
-            e = e * 10 + (c - u'0');
-        }
-        exponent += expNegative ? -e : e;
-    }
-    double v = double(mantissa);
-    if (mantissa != 0) {
-        if (exponent < -22 || exponent > 22) return false;
-        v = exponent < 0 ? v / kPow10[-exponent] : v * kPow10[exponent];
-    }
-    out = negative ? -v : v;
-    return true;
-}
-
-}  // namespace
-
 std::optional<double> numberValue(QStringView text) {
-    double v = 0;
-    if (fastNumber(text, v)) return v;
-    // Number matches are ASCII; from_chars is exact and takes no "+" sign.
+    // Number matches are ASCII; from_chars is exact and takes no "+" sign. (A hand-written
+    // fast path measured no faster on record numbers, so there is none.)
     if (text.startsWith(u'+')) text = text.mid(1);
     char small[64];
     std::string large;
@@ -283,7 +225,5 @@ std::optional<double> numberValue(QStringView text) {
         buf = large.data();
     }
     for (qsizetype i = 0; i < text.size(); ++i) buf[i] = char(text[i].unicode());
-    const auto [end, ec] = std::from_chars(buf, buf + text.size(), v);
-    if (ec != std::errc() || end != buf + text.size()) return std::nullopt;
-    return v;
+    return decimalNumber(buf, buf + text.size());
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -155,6 +156,29 @@ TEST(NumberValue, ConvertsEveryFormOfTheNumberPattern) {
     EXPECT_EQ(numberValue(u"1.5E+3"), 1500.0);
     EXPECT_EQ(numberValue(u"0000000000000000000000000000000000000000000000000000000000000000000012"), 12.0);
     EXPECT_FALSE(numberValue(u"1.0e999"));
+}
+
+// Below a double's range a number is 0 of its sign (underflow), above it no number.
+TEST(NumberValue, UnderflowIsZeroOverflowNoNumber) {
+    EXPECT_EQ(numberValue(u"1.0e-400"), 0.0);
+    const std::optional<double> negative = numberValue(u"-1.0e-400");
+    ASSERT_TRUE(negative);
+    EXPECT_TRUE(*negative == 0.0 && std::signbit(*negative));
+    EXPECT_EQ(numberValue(u"4.9e-324"), 4.9e-324);  // the smallest subnormal is still a number
+    EXPECT_EQ(numberValue(u"+.1e-999"), 0.0);
+    EXPECT_FALSE(numberValue(u"1.5e309"));
+    const Classified c = classify("08:00:00,1.0e-400,1.0e999,-2.5e-330,7");
+    ASSERT_EQ(c.values.list.size(), 5u);
+    EXPECT_EQ(c.values.list[1], Cell(0.0));
+    EXPECT_TRUE(c.values.list[2].isEmpty());
+    EXPECT_EQ(c.values.list[3], Cell(-0.0));
+    EXPECT_EQ(c.values.list[4], Cell(7.0));
+    // The same for a number typed into a field or read from a both-probe line.
+    EXPECT_EQ(readNumber(u" 1e-400 "), 0.0);
+    EXPECT_EQ(readNumber(u"+1.0E-400"), 0.0);
+    EXPECT_FALSE(readNumber(u"1e999"));
+    EXPECT_FALSE(readNumber(u"1e-400x"));
+    EXPECT_FALSE(readNumber(u"0x1p-2000"));
 }
 
 TEST(NumberValue, AgreesWithAnExactConversionOnRandomNumbers) {
