@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include "app/settingsfile.h"
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -36,9 +37,10 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     setWindowTitle(QStringLiteral("Calibrate Probes"));
     setModal(false);
 
-    QSettings settings;
-    const BufferSet set = settings.value(kBufferSetKey).toString() == QLatin1String("Technical") ? BufferSet::Technical
-                                                                                                 : BufferSet::Standard;
+    const std::unique_ptr<QSettings> settings = openSettings();
+    const BufferSet set = settings && settings->value(kBufferSetKey).toString() == QLatin1String("Technical")
+                              ? BufferSet::Technical
+                              : BufferSet::Standard;
     cboBufferSet = new QComboBox(this);
     cboBufferSet->setObjectName(QStringLiteral("cboBufferSet"));
     cboBufferSet->addItems(
@@ -75,7 +77,7 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     lblLimits->setObjectName(QStringLiteral("lblLimits"));
     lblLimits->setStyleSheet(QStringLiteral("color: #b00000"));
 
-    const CalibrationLimits l = loadCalibrationLimits(settings);
+    const CalibrationLimits l = settings ? loadCalibrationLimits(*settings) : CalibrationLimits();
     spnSlopePassLow->setValue(l.slopePassLow);
     spnSlopePassHigh->setValue(l.slopePassHigh);
     spnSlopeWarnLow->setValue(l.slopeWarnLow);
@@ -116,8 +118,9 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
 
     connect(cboBufferSet, &QComboBox::currentIndexChanged, this, [this](int index) {
         const BufferSet s = index == 1 ? BufferSet::Technical : BufferSet::Standard;
-        QSettings().setValue(kBufferSetKey,
-                             s == BufferSet::Technical ? QStringLiteral("Technical") : QStringLiteral("Standard"));
+        if (const auto settings = openSettings())
+            settings->setValue(kBufferSetKey,
+                               s == BufferSet::Technical ? QStringLiteral("Technical") : QStringLiteral("Standard"));
         for (CalibrationProbePage *p : m_pages) p->setBufferSet(s);
     });
     for (QDoubleSpinBox *b : {spnSlopePassLow, spnSlopePassHigh, spnSlopeWarnLow, spnSlopeWarnHigh, spnOffsetPass,
@@ -176,8 +179,7 @@ void CalibrationDialog::limitsChanged() {
     const CalibrationLimits l = limits();
     // Nonsense is shown and used as it stands, but not remembered.
     if (sensibleLimits(l)) {
-        QSettings s;
-        saveCalibrationLimits(s, l);
+        if (const auto s = openSettings()) saveCalibrationLimits(*s, l);
         lblLimits->clear();
     } else {
         lblLimits->setText(QStringLiteral("The pass bands must lie inside the warn bands; these limits are not kept."));

@@ -1,4 +1,5 @@
 #include "app/filedialogsize.h"
+#include "app/settingsfile.h"
 #include "app/datagrid.h"
 
 #include <QFileDialog>
@@ -6,11 +7,6 @@
 #include <algorithm>
 
 namespace {
-QSettings &settings(QSettings &s) {
-    s.beginGroup(QStringLiteral("Settings"));
-    return s;
-}
-
 int storedPixels(const QSettings &s, const char *key, int fallback) {
     bool ok = false;
     const double twips = s.value(QLatin1String(key)).toString().toDouble(&ok);
@@ -20,18 +16,19 @@ int storedPixels(const QSettings &s, const char *key, int fallback) {
 }  // namespace
 
 void restoreOpenDialogSize(QFileDialog &dialog) {
-    QSettings s;
-    settings(s);
     dialog.setViewMode(QFileDialog::Detail);
-    dialog.restoreState(s.value(QStringLiteral("OpenDialogState")).toByteArray());
-    dialog.resize(storedPixels(s, "OpenDialogWidth", kOpenDialogWidth),
-                  storedPixels(s, "OpenDialogHeight", kOpenDialogHeight));
+    dialog.resize(kOpenDialogWidth, kOpenDialogHeight);
+    withSettingsSection([&](QSettings &s) {
+        dialog.restoreState(s.value(QStringLiteral("OpenDialogState")).toByteArray());
+        dialog.resize(storedPixels(s, "OpenDialogWidth", kOpenDialogWidth),
+                      storedPixels(s, "OpenDialogHeight", kOpenDialogHeight));
+    });
 }
 
 void rememberOpenDialogSize(const QFileDialog &dialog) {
-    QSettings s;
-    settings(s);
-    s.setValue(QStringLiteral("OpenDialogWidth"), QString::number(float(pixelsToTwips(dialog.width()))));
-    s.setValue(QStringLiteral("OpenDialogHeight"), QString::number(float(pixelsToTwips(dialog.height()))));
-    s.setValue(QStringLiteral("OpenDialogState"), dialog.saveState());
+    withSettingsSection([&](QSettings &s) {
+        s.setValue(QStringLiteral("OpenDialogWidth"), QString::number(float(pixelsToTwips(dialog.width()))));
+        s.setValue(QStringLiteral("OpenDialogHeight"), QString::number(float(pixelsToTwips(dialog.height()))));
+        s.setValue(QStringLiteral("OpenDialogState"), dialog.saveState());
+    });
 }

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QSettings>
+#include "app/settingsfile.h"
 #include <cmath>
 #include <optional>
 
@@ -95,7 +96,9 @@ std::optional<double> storedNumber(const QSettings &s, const char *key, double f
 }  // namespace
 
 int frmMain::loadSettings() {
-    QSettings s;
+    const std::unique_ptr<QSettings> store = openSettings();
+    if (!store) return 0;  // a settings file that is no regular file: the defaults stand
+    QSettings &s = *store;
     s.beginGroup(QStringLiteral("Settings"));
     auto left = storedNumber(s, "MainLeft", 1000);
     if (!left) return 0;
@@ -118,7 +121,9 @@ int frmMain::loadSettings() {
 }
 
 int frmMain::saveSettings() {
-    QSettings s;
+    const std::unique_ptr<QSettings> store = openSettings();
+    if (!store) return 0;  // never replaced by a regular file
+    QSettings &s = *store;
     s.beginGroup(QStringLiteral("Settings"));
     if (!isMinimized()) {
         s.setValue(QStringLiteral("MainLeft"), QString::number(float(pixelsToTwips(x()))));

@@ -143,7 +143,8 @@ void frmMain::mnuExportTable_Click() {
                         saveStartName(QStringLiteral("ExportTablePath"), statusPanel1->text(), QStringLiteral(".csv")));
     if (chosen.fileName.isEmpty()) return;
     rememberSaveFolder(QStringLiteral("ExportTablePath"), chosen.fileName);
-    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui);
+    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui,
+                m_workbench->path());
 }
 
 void frmMain::mnuSavePlot_Click() {
@@ -158,7 +159,7 @@ void frmMain::mnuSavePlot_Click() {
     rememberSaveFolder(QStringLiteral("SavePlotPath"), chosen.fileName);
     const QStringList extensions = {QStringLiteral(".png"), QStringLiteral(".pdf"), QStringLiteral(".svg")};
     savePlot(withExtension(chosen.fileName, extensions, chosen.filterIndex), *m_graph, *m_ui,
-             m_workbench->plotCaption());
+             m_workbench->plotCaption(), m_workbench->path());
 }
 
 void frmMain::mnuExportReport_Click() {

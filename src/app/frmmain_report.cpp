@@ -1,5 +1,6 @@
 // File > Print and File > Export Report: the report of the open log, on paper or as a PDF.
 #include "app/frmmain.h"
+#include "export/outputguard.h"
 #include "export/report.h"
 #include "export/ui/reportprinter.h"
 #include "model/interaction.h"
@@ -39,7 +40,9 @@ void frmMain::mnuPrint_Click() {
 }
 
 void frmMain::saveReport(const QString &path) {
+    QString error = sameFileConflict({{QStringLiteral("the open log"), m_workbench->path()}},
+                                     {{QStringLiteral("the report file"), path}});
     BusyCursor busy(*m_ui);
-    if (const QString error = writeReportPdf(path, currentReport(), *m_graph); !error.isEmpty())
-        m_ui->message(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    if (error.isEmpty()) error = writeReportPdf(path, currentReport(), *m_graph);
+    if (!error.isEmpty()) m_ui->message(error, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
 }

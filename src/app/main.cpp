@@ -12,7 +12,7 @@ int main(int argc, char **argv) {
     QCoreApplication::setApplicationVersion(kAppVersion);
 
     QtInteraction ui;
-    const std::unique_ptr<QLockFile> instance = claimSingleInstance(ui);
+    const std::unique_ptr<InstanceLock> instance = claimSingleInstance(ui);
     if (!instance) return 0;
 
     frmMain window;

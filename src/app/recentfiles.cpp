@@ -1,4 +1,5 @@
 #include "app/recentfiles.h"
+#include "app/settingsfile.h"
 
 #include <QAction>
 #include <QDir>
@@ -7,18 +8,18 @@
 #include <QSettings>
 
 namespace {
-const QLatin1String kGroup("Settings"), kKey("RecentFiles");
+const QLatin1String kKey("RecentFiles");
 
 QString sameFile(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
 }  // namespace
 
 RecentFiles::RecentFiles(QMenu *menu, std::function<void(const QString &)> choose, QObject *parent)
     : QObject(parent), m_menu(menu), m_choose(std::move(choose)) {
-    QSettings s;
-    s.beginGroup(kGroup);
-    // The store may hold anything: keep texts that can name a file, each once.
-    for (const QString &p : s.value(kKey).toStringList())
-        if (!p.trimmed().isEmpty() && !m_paths.contains(p) && m_paths.size() < kMax) m_paths << p;
+    withSettingsSection([this](QSettings &s) {
+        // The store may hold anything: keep texts that can name a file, each once.
+        for (const QString &p : s.value(kKey).toStringList())
+            if (!p.trimmed().isEmpty() && !m_paths.contains(p) && m_paths.size() < kMax) m_paths << p;
+    });
     rebuildMenu();
 }
 
@@ -38,9 +39,7 @@ void RecentFiles::remove(const QString &path) {
 }
 
 void RecentFiles::save() const {
-    QSettings s;
-    s.beginGroup(kGroup);
-    s.setValue(kKey, m_paths);
+    withSettingsSection([this](QSettings &s) { s.setValue(kKey, m_paths); });
 }
 
 void RecentFiles::rebuildMenu() {

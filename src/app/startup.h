@@ -1,16 +1,33 @@
 #pragma once
+#include <QLockFile>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
-class QLockFile;
 class IInteraction;
 
-// The per-user lock that keeps a second Brinewick from starting. A lock left by a crashed
-// run is taken over. Returns the held lock, or nothing (after telling the person) when
-// another instance runs.
-std::unique_ptr<QLockFile> claimSingleInstance(IInteraction &ui, const QString &lockPath = QString());
+// The per-user lock that keeps a second Brinewick from starting. It is kept fresh while held,
+// so its age tells a lock left behind (older than the stale-lock time) from a live one.
+class InstanceLock {
+public:
+    explicit InstanceLock(const QString &path);
+    QLockFile &file() { return m_file; }
+    bool isGuarding() const { return m_file.isLocked(); }
+
+private:
+    QLockFile m_file;
+    QTimer m_refresh;
+};
+
+// Claims the lock. A lock that names no live Brinewick of this user on this host (empty,
+// garbage, another host, a process gone or another program), or that is not a regular file at
+// all, is stale and taken over. Returns the held lock, or nothing (after telling the person)
+// when another instance runs.
+std::unique_ptr<InstanceLock> claimSingleInstance(IInteraction &ui, const QString &lockPath = QString());
 QString defaultInstanceLockPath();
+// Whether the lock file at `path` names a running Brinewick of this user on this host.
+bool lockNamesLiveInstance(const QString &path);
 
 class frmMain;
 // A log path as the only argument opens as a dropped file does; anything else starts plainly.

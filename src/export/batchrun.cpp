@@ -29,7 +29,7 @@ int runManyLogs(const QString &program, const ExportOptions &o) {
     QStringList taken;
     std::vector<QStringList> runs;
     for (const QString &log : o.logFiles) {
-        QStringList args = o.calibrationArgs;
+        QStringList args = o.perLogArgs;
         if (!o.reportDir.isEmpty())
             args << QStringLiteral("--report") << outputNameFor(o.reportDir, log, QStringLiteral(".pdf"), taken);
         if (!o.csvDir.isEmpty())

@@ -9,7 +9,12 @@
 #include <QSaveFile>
 #include <charconv>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QByteArray shortestNumberText(double v) {
     char buf[32];
@@ -113,6 +118,32 @@ QByteArray tableCsv(clsDataSet &dataSet) {
     return out;
 }
 
+namespace {
+
+// A device or named pipe that already exists is written where it is: replacing the node with a
+// regular file would break it. A pipe nobody reads is refused rather than waited on.
+QString writeInPlace(const QString &path, const struct stat &st, const DeviceWriter &write, const QString &problem) {
+    if (!S_ISCHR(st.st_mode) && !S_ISFIFO(st.st_mode))
+        return problem + QStringLiteral("it is not a regular file, a character device or a named pipe.");
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENXIO) return problem + QStringLiteral("no program reads from the named pipe.");
+        return problem + QString::fromLocal8Bit(std::strerror(errno)) + u'.';
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return problem + file.errorString() + u'.';
+    }
+    QString reason;
+    if (!write(file, reason) || !file.flush())
+        return problem + (file.error() != QFileDevice::NoError ? file.errorString() : reason) + u'.';
+    return {};
+}
+
+}  // namespace
+
 QString saveFileSafely(const QString &path, const DeviceWriter &write) {
     const QString problem = QStringLiteral("Can't write \"%1\": ").arg(path);
     const QFileInfo info(path);
@@ -120,26 +151,47 @@ QString saveFileSafely(const QString &path, const DeviceWriter &write) {
         return problem +
                QStringLiteral("the folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(info.absolutePath()));
     if (info.isDir()) return problem + QStringLiteral("it is a folder.");
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return writeInPlace(path, st, write, problem);
+        // Checked by the mode, not by access(): root may write anything, but a read-only
+        // file was made so on purpose and must not be swapped for a writable one.
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+            ::access(QFile::encodeName(path).constData(), W_OK) != 0)
+            return problem + QStringLiteral("the file is read-only.");
+    }
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return problem + file.errorString() + u'.';
     QString reason;
     if (!write(file, reason)) {
+        // The device's own reason ("No space left on device") before cancelling replaces it.
+        if (file.error() != QFileDevice::NoError) reason = file.errorString();
         file.cancelWriting();
-        return problem + (reason.isEmpty() ? file.errorString() : reason) + u'.';
+        return problem + (reason.isEmpty() ? QStringLiteral("the data could not be written") : reason) + u'.';
     }
     if (!file.commit()) return problem + file.errorString() + u'.';
     return {};
 }
 
+bool writeFully(QIODevice &device, const QByteArray &bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = device.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) return false;
+        done += qsizetype(n);
+    }
+    return true;
+}
+
 QString saveBytes(const QString &path, const QByteArray &bytes) {
     if (path == kStdoutPath) {
         QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush())
+        if (!out.open(stdout, QIODevice::WriteOnly) || !writeFully(out, bytes) || !out.flush())
             return QStringLiteral("Can't write to standard output: ") + out.errorString() + u'.';
         return {};
     }
-    return saveFileSafely(path, [&bytes](QIODevice &device, QString &) { return device.write(bytes) == bytes.size(); });
+    return saveFileSafely(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
 QString writeCsv(const QString &path, clsDataSet &dataSet) { return saveBytes(path, tableCsv(dataSet)); }

@@ -28,6 +28,9 @@ QByteArray tableCsv(clsDataSet &dataSet);
 // may put a reason into its second argument. Returns an error text, empty on success.
 using DeviceWriter = std::function<bool(QIODevice &device, QString &reason)>;
 QString saveFileSafely(const QString &path, const DeviceWriter &write);
+// Writes all the bytes, going on after a short write, so a failure leaves the device's own
+// reason ("No space left on device") in its error string. False when not all were written.
+bool writeFully(QIODevice &device, const QByteArray &bytes);
 // The same for bytes already made; "-" writes them to standard output.
 QString saveBytes(const QString &path, const QByteArray &bytes);
 

@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 
 namespace {
@@ -70,15 +71,34 @@ QString unknownArgument(const QStringList &args, const QCommandLineParser &parse
 
 }  // namespace
 
+std::optional<qint64> parseByteSize(const QString &text) {
+    QString digits = text.trimmed();
+    int shift = 0;
+    if (!digits.isEmpty()) {
+        switch (digits.back().toUpper().unicode()) {
+        case u'K': shift = 10; break;
+        case u'M': shift = 20; break;
+        case u'G': shift = 30; break;
+        default: break;
+        }
+    }
+    if (shift) digits.chop(1);
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    if (!ok || n <= 0 || digits.startsWith(u'+') || n > (std::numeric_limits<qint64>::max() >> shift))
+        return std::nullopt;
+    return n << shift;
+}
+
 ParsedOptions parseExportArgs(const QStringList &args) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     QStringList known = {QStringLiteral("help"), QStringLiteral("version")};
     parser.addOption(QCommandLineOption(QStringLiteral("help")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
-    QStringList valued = {QStringLiteral("csv"),        QStringLiteral("plot"),       QStringLiteral("calibrate"),
-                          QStringLiteral("report"),     QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
-                          QStringLiteral("on-bad-date")};
+    QStringList valued = {QStringLiteral("csv"),         QStringLiteral("plot"),       QStringLiteral("calibrate"),
+                          QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
+                          QStringLiteral("on-bad-date"), QStringLiteral("max-size")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -102,7 +122,7 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         const QString name = QLatin1String(n.name + 2);
         if (!parser.isSet(name)) continue;
         if (!applyNumber(o, n, parser.value(name), error)) return usageError(error);
-        o.calibrationArgs << QLatin1String(n.name) << parser.value(name);
+        o.perLogArgs << QLatin1String(n.name) << parser.value(name);
     }
     if (parser.isSet(QStringLiteral("csv"))) {
         o.csvPath = parser.value(QStringLiteral("csv"));
@@ -124,14 +144,14 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     if (parser.isSet(QStringLiteral("calibrate"))) {
         o.calibratePath = parser.value(QStringLiteral("calibrate"));
         if (o.calibratePath.isEmpty()) return usageError(QStringLiteral("--calibrate needs a points file"));
-        o.calibrationArgs << QStringLiteral("--calibrate") << o.calibratePath;
+        o.perLogArgs << QStringLiteral("--calibrate") << o.calibratePath;
     }
     if (parser.isSet(QStringLiteral("on-bad-date"))) {
         const QString value = parser.value(QStringLiteral("on-bad-date"));
         if (value != u"continue" && value != u"stop")
             return usageError(QStringLiteral("--on-bad-date takes continue or stop, not \"%1\"").arg(value));
         o.stopOnBadDate = value == u"stop";
-        o.calibrationArgs << QStringLiteral("--on-bad-date") << value;
+        o.perLogArgs << QStringLiteral("--on-bad-date") << value;
     }
     for (const char *dir : {"report-dir", "csv-dir"}) {
         const QString name = QLatin1String(dir);
@@ -139,6 +159,17 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         const QString value = parser.value(name);
         if (value.isEmpty()) return usageError(QStringLiteral("--%1 needs a folder").arg(name));
         (name == u"report-dir" ? o.reportDir : o.csvDir) = value;
+    }
+
+    if (parser.isSet(QStringLiteral("max-size"))) {
+        const QString value = parser.value(QStringLiteral("max-size"));
+        const std::optional<qint64> size = parseByteSize(value);
+        if (!size)
+            return usageError(
+                QStringLiteral("--max-size takes a size in bytes (K, M or G for binary multiples), not \"%1\"")
+                    .arg(value));
+        o.maxSize = *size;
+        o.perLogArgs << QStringLiteral("--max-size") << value;
     }
 
     const QStringList files = parser.positionalArguments();
@@ -153,10 +184,6 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
     if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty())
         return usageError(QStringLiteral("nothing to write: give --csv, --plot or --report"));
-    if (!o.plotPath.isEmpty() && o.plotPath == o.csvPath)
-        return usageError(QStringLiteral("--csv and --plot name the same file"));
-    if (!o.reportPath.isEmpty() && (o.reportPath == o.csvPath || o.reportPath == o.plotPath))
-        return usageError(QStringLiteral("--report names the same file as another output"));
     o.logFile = files.first();
     return {o, {}};
 }
@@ -167,7 +194,8 @@ QString exportUsage() {
     return QStringLiteral(
         "Usage: brinewick-export [OPTIONS] LOGFILE\n"
         "       brinewick-export [--report-dir DIR] [--csv-dir DIR] [OPTIONS] LOGFILE...\n"
-        "Reads a probe log, computes pH-1 and pH-2 and writes the table and/or the plot.\n"
+        "Reads a probe log (\"-\" for standard input), computes pH-1 and pH-2 and writes the table,\n"
+        "the plot and/or the report.\n"
         "\n"
         "  --csv FILE          write the computed table as CSV (\"-\" for standard output)\n"
         "  --plot FILE         write the plot; .png, .pdf or .svg by the file's extension\n"
@@ -183,17 +211,36 @@ QString exportUsage() {
         "                      name, then mV and temperature, or the from and to date-times of a\n"
         "                      span of records; printed, then applied over the options above\n"
         "  --on-bad-date continue|stop    answer to the invalid start-date question (default continue)\n"
+        "  --max-size BYTES    do not read a log of this size or more; K, M, G for binary multiples\n"
+        "                      (default 2G); a pipe or device stops there\n"
         "  --help, --version\n"
         "\n"
         "Slopes and offsets not given are those of the file; corrections default to 0, thermistors to 1.\n"
         "Messages go to standard error.\n"
-        "Exit status: 0 done, 1 the file could not be read or an output not written, 2 wrong usage,\n"
+        "Exit status: 0 done, 1 the file could not be read or an output not written, 2 wrong usage\n"
+        "(also an output that is the log or another output; nothing is written),\n"
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
         "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
         "result or failed its limits (nothing is applied or written).\n");
 }
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }
+
+QList<NamedFile> exportInputs(const ExportOptions &o) {
+    QList<NamedFile> inputs{{QStringLiteral("the log"), o.logFile}};
+    if (!o.calibratePath.isEmpty()) inputs.append({QStringLiteral("--calibrate"), o.calibratePath});
+    return inputs;
+}
+
+QList<NamedFile> exportOutputs(const ExportOptions &o) {
+    QList<NamedFile> outputs;
+    if (!o.csvPath.isEmpty()) outputs.append({QStringLiteral("--csv"), o.csvPath});
+    if (!o.plotPath.isEmpty()) outputs.append({QStringLiteral("--plot"), o.plotPath});
+    if (!o.reportPath.isEmpty()) outputs.append({QStringLiteral("--report"), o.reportPath});
+    return outputs;
+}
+
+QString exportOutputConflict(const ExportOptions &o) { return sameFileConflict(exportInputs(o), exportOutputs(o)); }
 
 void applyCalibrationOptions(const ExportOptions &o, Calibration &c) {
     for (std::size_t i = 0; i < 2; ++i) {

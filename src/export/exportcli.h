@@ -1,5 +1,7 @@
 #pragma once
 // Options and console pieces of the batch command brinewick-export (Qt Core only).
+#include "export/outputguard.h"
+#include "fileio/fileio.h"
 #include "model/interaction.h"
 #include "workbench/workbench.h"
 
@@ -21,12 +23,13 @@ struct ExportOptions {
     // Many logs: one report and/or CSV per log in these folders, named after the log.
     QString reportDir, csvDir;
     QStringList logFiles;
-    QStringList calibrationArgs;  // the calibration options as given, for each log's own run
+    QStringList perLogArgs;  // the options as given that each log's own run takes too
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2
     std::optional<double> thermCorr[3];
     bool stopOnBadDate = false;
+    qint64 maxSize = kDefaultMaxInputSize;  // a log of this size or more is not read
     bool help = false, version = false;
 };
 
@@ -36,11 +39,19 @@ struct ParsedOptions {
 };
 
 bool isManyLogs(const ExportOptions &o);
+// "1048576", "512K", "64M", "2G" (binary multiples) as bytes; nothing when it is no size above 0.
+std::optional<qint64> parseByteSize(const QString &text);
 
 // Arguments without the program name.
 ParsedOptions parseExportArgs(const QStringList &args);
 QString exportUsage();
 QString exportVersionText();
+
+// The files a run reads and writes, as the guard compares them; later outputs join the list.
+QList<NamedFile> exportInputs(const ExportOptions &options);
+QList<NamedFile> exportOutputs(const ExportOptions &options);
+// A message when an output would overwrite the log or another output; empty when none does.
+QString exportOutputConflict(const ExportOptions &options);
 
 // The calibration given on the command line over what the workbench took from the file and
 // the fields' defaults.

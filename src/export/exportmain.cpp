@@ -48,9 +48,13 @@ int main(int argc, char **argv) {
         return kExitOk;
     }
 
-    if (isManyLogs(o)) {
+    if (isManyLogs(o)) {  // each log's own run checks its outputs
         QCoreApplication app(argc, argv);
         return runManyLogs(QCoreApplication::applicationFilePath(), o);
+    }
+    if (const QString conflict = exportOutputConflict(o); !conflict.isEmpty()) {
+        printError(QStringLiteral("brinewick-export: ") + conflict);
+        return kExitUsage;
     }
 
     // Widgets only for a plot; a table alone needs no GUI start-up.
@@ -70,6 +74,7 @@ int main(int argc, char **argv) {
     // The window's road: open, calibration, compute, the plot with the marker at record 0.
     StderrInteraction ui(o.stopOnBadDate);
     Workbench wb(ui, graph.get());
+    wb.setMaxInputSize(o.maxSize);
     if (!wb.open(o.logFile)) return ui.answeredNo() ? kExitStopped : kExitFailed;
     applyCalibrationOptions(o, wb.calibration());
     ReportExtras extras;

@@ -35,5 +35,6 @@ int classifyLine(QString &line, Values &values, IInteraction &ui);
 
 // The day of a start-date text "yyyy-m-d" (blanks around allowed); nothing if no valid date.
 std::optional<double> startDateValue(QStringView text);
-// A match of the number pattern as a 64-bit float; nothing if it lies beyond a double's range.
+// A match of the number pattern as a 64-bit float; nothing if it lies beyond a double's range,
+// 0 if it is too small for one.
 std::optional<double> numberValue(QStringView text);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
 
 using namespace linecode;
@@ -173,17 +174,33 @@ private:
             list.resize(std::size_t(kMaxValues) + 1);
             ++m_report.cutRecords;
         }
-        try {
-            m_ds.add(list);
-        } catch (const OverflowError &) {
+        if (m_ds.rowcount() >= kMaxRecords) {
             ++m_report.droppedRecords;
+            return;
         }
+        m_ds.add(list);
     }
 
     clsDataSet &m_ds;
     IInteraction &m_ui;
     RecordClock m_clock;
 };
+
+// Whether the line, without its double quotes, starts with a record's time of day, as the
+// classifier would find it; `hour` is its hour. A scan of the raw bytes: no text is made.
+bool recordTimeAt(QByteArrayView raw, int &hour) {
+    char t[8];
+    int n = 0;
+    for (qsizetype i = 0; i < raw.size() && n < 8; ++i)
+        if (raw[i] != '"') t[n++] = raw[i];
+    if (n < 8) return false;
+    auto in = [](char c, char lo, char hi) { return c >= lo && c <= hi; };
+    if (!in(t[0], '0', '2') || !in(t[1], '0', '9') || t[2] != ':' || !in(t[3], '0', '5') || !in(t[4], '0', '9') ||
+        t[5] != ':' || !in(t[6], '0', '5') || !in(t[7], '0', '9'))
+        return false;
+    hour = (t[0] - '0') * 10 + (t[1] - '0');
+    return true;
+}
 
 }  // namespace
 
@@ -204,6 +221,11 @@ PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &u
     while (lines.next(raw)) {
         const int lineNumber = ++pass.m_report.lines;
         if (meter) meter->Bump();
+        // Once the data set is full a record is only counted: no text, no classification.
+        if (int hour = 0; dataSet.rowcount() >= kMaxRecords && recordTimeAt(raw, hour)) {
+            ++(hour > 23 ? pass.m_report.lateRecords : pass.m_report.droppedRecords);
+            continue;
+        }
         line = QString::fromLatin1(raw);
         const int code = classifyLine(line, pass.m_values, ui);
         if (!pass.handle(code, lineNumber)) return pass.m_report;
@@ -214,11 +236,48 @@ PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &u
 
 namespace {
 
-bool readAll(QFile &file, QByteArray &bytes) {
-    bytes = latin1Text(file.readAll());
-    const bool ok = file.error() == QFileDevice::NoError;
+enum class ReadResult { Ok, Failed, TooLarge };
+
+// The whole input, up to the size limit: a regular file is sized first, anything else is read
+// in blocks until its end or the limit.
+ReadResult readAll(QFile &file, QByteArray &bytes, qint64 maxSize) {
+    bytes.clear();
+    ReadResult result = ReadResult::Ok;
+    const bool sequential = file.isSequential();
+    if (!sequential && file.size() >= maxSize) {
+        result = ReadResult::TooLarge;
+    } else {
+        if (!sequential) bytes.reserve(qsizetype(file.size()));
+        constexpr qint64 kBlock = 1 << 20;
+        for (;;) {
+            const qint64 room = std::min(kBlock, maxSize - qint64(bytes.size()));
+            if (room <= 0) {
+                result = ReadResult::TooLarge;
+                break;
+            }
+            const qsizetype at = bytes.size();
+            bytes.resize(at + qsizetype(room));
+            const qint64 n = file.read(bytes.data() + at, room);
+            bytes.resize(at + qsizetype(std::max<qint64>(n, 0)));
+            if (n <= 0) {
+                if (n < 0 || file.error() != QFileDevice::NoError) result = ReadResult::Failed;
+                break;
+            }
+        }
+    }
     file.close();
-    return ok;
+    if (result != ReadResult::Ok) {
+        bytes = QByteArray();
+        return result;
+    }
+    bytes = latin1Text(std::move(bytes));
+    return ReadResult::Ok;
+}
+
+bool openInput(QFile &file, const QString &path) {
+    if (path == kStdinPath) return file.open(stdin, QIODevice::ReadOnly);
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly);
 }
 
 }  // namespace
@@ -244,11 +303,12 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
     std::unique_ptr<IMeterView> view = ctx.makeMeterView ? ctx.makeMeterView() : nullptr;
     ProgressMeter meter(view.get(), &ui);
 
-    if (!QFileInfo::exists(path))
+    const bool standardInput = path == kStdinPath;
+    if (!standardInput && !QFileInfo::exists(path))
         ui.message(QStringLiteral("fileIO.readFromFile File not found:") + path, QStringLiteral("Error"),
                    MsgButtons::Ok, MsgIcon::Exclamation);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!openInput(file, path)) {
         ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path, kAppTitle, MsgButtons::Ok, MsgIcon::None);
         return false;
     }
@@ -257,18 +317,26 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
     PassReport report;
     {
         BusyCursor busy(ui);
+        const QString tooLarge =
+            QStringLiteral("fileIO.readFromFile File reaches the size limit of %1 bytes: ").arg(ctx.maxSize) + path;
+        const QString cantRead = QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
         QByteArray bytes;
-        if (!readAll(file, bytes)) {
-            failure = QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
+        // A pipe, a device or standard input gives its bytes once: both passes run over the one copy.
+        const bool once = standardInput || file.isSequential();
+        const ReadResult first = readAll(file, bytes, ctx.maxSize);
+        if (first != ReadResult::Ok) {
+            failure = first == ReadResult::TooLarge ? tooLarge : cantRead;
         } else {
             meter.setNumRecords(0);
             for (int i = countLines(bytes); i > 0; --i) meter.BumpNumRecords();
-            bytes.clear();
+            if (!once) bytes.clear();
             if (ctx.betweenPasses) ctx.betweenPasses();
-            if (!file.open(QIODevice::ReadOnly))
-                failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
-            else if (!readAll(file, bytes))
-                failure = QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
+            if (!once) {
+                if (!openInput(file, path))
+                    failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
+                else if (const ReadResult second = readAll(file, bytes, ctx.maxSize); second != ReadResult::Ok)
+                    failure = second == ReadResult::TooLarge ? tooLarge : cantRead;
+            }
         }
         if (failure.isEmpty()) {
             if (view) view->showMeter();

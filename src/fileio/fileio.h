@@ -22,6 +22,13 @@ struct PassReport {
     std::array<bool, 2> slopeRead{}, offsetRead{};
 };
 
+// Reading stops at this many bytes: an endless input (a device, a pipe that never closes)
+// must end with a message, not by taking all memory.
+inline constexpr qint64 kDefaultMaxInputSize = qint64(2) << 30;  // 2 GiB
+
+// The path that stands for standard input.
+inline const QString kStdinPath = QStringLiteral("-");
+
 struct ReaderContext {
     IInteraction &ui;
     // Shows a text in panel 2 of the main window's status bar; may be null.
@@ -32,10 +39,14 @@ struct ReaderContext {
     std::function<void()> betweenPasses;
     // Receives the outcome of the second pass when it ran; may be null.
     PassReport *report = nullptr;
+    // An input that reaches this size is not read.
+    qint64 maxSize = kDefaultMaxInputSize;
 };
 
 // True if the whole file was read to its end; false if it could not be opened or read, or
-// the person stopped the read.
+// the person stopped the read. A regular file is read twice, once per pass; a pipe, a device
+// or standard input ("-") cannot be, so it is read once into memory and both passes run
+// over that copy.
 bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx);
 
 // The second pass over a whole file held in memory: clears the data set, then classifies

@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cstring>
 #include <locale.h>
+#include <optional>
 #include <regex.h>
 #include <stdexcept>
 
@@ -71,6 +72,68 @@ bool timeAt0(const char16_t *s, qsizetype n) {
            s[5] == u':' && in(s[6], u'0', u'5') && isDigit(s[7]);
 }
 
+// "#[12][09][0-9][0-9]-[0-9]+-[0-9]+#" at i: the digit runs end at the first non-digit, so a
+// match that starts at i is unique; its length, 0 if none.
+qsizetype startDateAt(const char16_t *s, qsizetype n, qsizetype i) {
+    auto at = [&](qsizetype k) { return k < n ? s[k] : char16_t(0); };
+    if (at(i) != u'#' || (at(i + 1) != u'1' && at(i + 1) != u'2') || (at(i + 2) != u'0' && at(i + 2) != u'9') ||
+        !isDigit(at(i + 3)) || !isDigit(at(i + 4)) || at(i + 5) != u'-')
+        return 0;
+    qsizetype k = i + 6;
+    for (char16_t end : {u'-', u'#'}) {
+        const qsizetype first = k;
+        while (isDigit(at(k))) ++k;
+        if (k == first || at(k) != end) return 0;
+        ++k;
+    }
+    return k - i;
+}
+
+inline bool isNameChar(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || isDigit(c) || c == u'-' || c == u' ' || c == u'.' ||
+           c == u'_' || c == u'/';
+}
+
+// A pattern that is plain text (quoted, or letters, digits, blanks and a few signs with no
+// meaning to the engine), optionally anchored by "^": its text, or nothing.
+std::optional<QString> literalOf(const QString &pattern, bool &anchored) {
+    QString text;
+    bool quoted = false;
+    anchored = pattern.startsWith(u'^');
+    for (qsizetype i = anchored ? 1 : 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (!quoted && !c.isLetterOrNumber() && !QStringView(u" :#,=@%!&~'<>;").contains(c)) return std::nullopt;
+        if (c.unicode() > 0x7f || c.unicode() == 0) return std::nullopt;
+        text += c;
+    }
+    if (text.isEmpty()) return std::nullopt;
+    return text;
+}
+
+// One Latin-1 copy of the subject at a time, shared by every matcher that runs regexec on it.
+// The cache holds a reference to the subject, so its buffer can neither change nor be reused.
+struct Latin1Copy {
+    QString subject;
+    QByteArray bytes;
+};
+Latin1Copy &latin1Copy() {
+    static Latin1Copy copy;
+    return copy;
+}
+QByteArray latin1Of(const QString &subject) {
+    Latin1Copy &c = latin1Copy();
+    if (c.subject.constData() != subject.constData() || c.subject.size() != subject.size() || c.subject.isNull()) {
+        c.bytes = QByteArray();  // the old copy goes first: never two at once
+        c.bytes = subject.toLatin1();
+        c.subject = subject;
+    }
+    return c.bytes;
+}
+
 }  // namespace
 
 struct PatternMatcher::Posix {
@@ -108,16 +171,37 @@ void PatternMatcher::setPattern(const QString &pattern) {
             m_scanner = Scanner::RecordTime;
         else if (pattern == patterns::kNumber)
             m_scanner = Scanner::Number;
+        else if (pattern == patterns::kStartDate)
+            m_scanner = Scanner::StartDate;
+        else if (pattern == patterns::kColumnName)
+            m_scanner = Scanner::ColumnName;
+        else if (const auto text = literalOf(pattern, m_anchored)) {
+            m_scanner = Scanner::Literal;
+            m_literal = *text;
+        }
     }
     m_found = false;
 }
 
-bool PatternMatcher::Match(const QString &subject) {
+bool PatternMatcher::Match(const QString &subject, qsizetype from) {
     m_subject = subject;
     m_edited = false;
+    m_result = QString();
     m_delta = 0;
-    if (m_scanner == Scanner::None && m_posix) m_posix->bytes = subject.toLatin1();
-    return searchFrom(0);
+    if (m_scanner == Scanner::None && m_posix) m_posix->bytes = latin1Of(subject);
+    if (from > subject.size()) return m_found = false;
+    return searchFrom(from);
+}
+
+void PatternMatcher::release() {
+    m_subject = QString();
+    m_result = QString();
+    m_edited = false;
+    m_found = false;
+    if (m_posix) m_posix->bytes = QByteArray();
+    Latin1Copy &c = latin1Copy();
+    c.subject = QString();
+    c.bytes = QByteArray();
 }
 
 bool PatternMatcher::MatchNext() {
@@ -142,6 +226,35 @@ bool PatternMatcher::scan(qsizetype from) {
         m_start = 0;
         m_length = 8;
         return true;
+    }
+    if (m_scanner == Scanner::Literal) {
+        const qsizetype at = m_anchored ? (from == 0 && QStringView(m_subject).startsWith(m_literal) ? 0 : -1)
+                                        : QStringView(m_subject).indexOf(m_literal, from);
+        if (at < 0) return false;
+        m_start = at;
+        m_length = m_literal.size();
+        return true;
+    }
+    if (m_scanner == Scanner::ColumnName) {
+        qsizetype i = from;
+        while (i < n && !isNameChar(s[i])) ++i;
+        if (i == n) return false;
+        qsizetype end = i;
+        while (end < n && isNameChar(s[end])) ++end;
+        m_start = i;
+        m_length = end - i;
+        return true;
+    }
+    if (m_scanner == Scanner::StartDate) {
+        for (qsizetype i = from; i < n; ++i) {
+            if (s[i] != u'#') continue;
+            if (const qsizetype len = startDateAt(s, n, i)) {
+                m_start = i;
+                m_length = len;
+                return true;
+            }
+        }
+        return false;
     }
     for (qsizetype i = from; i < n; ++i) {
         const char16_t c = s[i];

@@ -8,8 +8,9 @@
 
 class PatternMatcher {
 public:
-    // Auto uses a hand-written scanner for the hot patterns (record time, number), which
-    // gives exactly the matches of the regex engine; Posix always runs regexec.
+    // Auto uses a hand-written scanner for the classifier's patterns (record time, number, start
+    // date, column name, and plain literals), which gives exactly the matches of the regex
+    // engine without a Latin-1 copy of the subject; Posix always runs regexec.
     enum class Engine { Auto, Posix };
 
     explicit PatternMatcher(Engine engine = Engine::Auto);
@@ -22,8 +23,9 @@ public:
     void setPattern(const QString &pattern);
     const QString &Pattern() const { return m_pattern; }
 
-    // First match in the subject, which becomes the current text.
-    bool Match(const QString &subject);
+    // First match in the subject, which becomes the current text. With `from`, the search
+    // starts there, as in the subject's text from that position on ("^" holds only at 0).
+    bool Match(const QString &subject, qsizetype from = 0);
     // Next match after the current one, in the current text.
     bool MatchNext();
     QString MatchedText() const;
@@ -38,9 +40,11 @@ public:
 
     // Whether the hand-written scanner serves this pattern.
     bool usesScanner() const { return m_scanner != Scanner::None; }
+    // Lets go of the current text and result, so no copy of a line outlives its classification.
+    void release();
 
 private:
-    enum class Scanner { None, RecordTime, Number };
+    enum class Scanner { None, RecordTime, Number, StartDate, ColumnName, Literal };
     bool searchFrom(qsizetype from);
     bool scan(qsizetype from);
     bool posixSearch(qsizetype from);
@@ -50,6 +54,8 @@ private:
     QString m_pattern;
     Scanner m_scanner = Scanner::None;
     std::unique_ptr<Posix> m_posix;
+    QString m_literal;  // the text of a Literal pattern
+    bool m_anchored = false;
 
     QString m_subject, m_result;
     qsizetype m_start = 0, m_length = 0, m_delta = 0;

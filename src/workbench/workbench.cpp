@@ -65,7 +65,7 @@ bool Workbench::open(const QString &path) {
     const bool earlier = !m_path.isEmpty();
     m_path = path;
     PassReport pass;
-    ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass};
+    ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass, m_maxInputSize};
     const bool completed = readFromFile(path, m_dataSet, ctx);
     m_dataSet.DATA();  // trims the table to the records: from here on the log counts as open
     m_report = {completed,        pass.lines,      pass.droppedRecords,

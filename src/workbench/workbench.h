@@ -4,6 +4,7 @@
 // open -> compute -> plot -> export that the window and the batch command share.
 #include "compute/phcompute.h"
 #include "compute/readout.h"
+#include "fileio/fileio.h"
 #include "model/clsdataset.h"
 #include "model/clsplotset.h"
 #include "plot/plotbuilder.h"
@@ -79,6 +80,8 @@ public:
     // calibration holds the file's slopes and offsets and, once a file has been read, the
     // time range is that of its records. True when the file was read to its end.
     bool open(const QString &path);
+    // A log of this many bytes or more is not read (an endless input stops there).
+    void setMaxInputSize(qint64 bytes) { m_maxInputSize = bytes; }
 
     Calibration &calibration() { return m_calibration; }
     const Calibration &calibration() const { return m_calibration; }
@@ -127,6 +130,7 @@ private:
     PlotInputs m_plotInputs;
     ReadReport m_report;
     QString m_path;
+    qint64 m_maxInputSize = kDefaultMaxInputSize;
     bool m_computeNeeded = false;
     int m_computedRows = 0;
     int m_current = 0;

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -103,4 +105,29 @@ TEST_F(HostileSettings, FolderThatCannotBeWritten) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, original);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, original);
     EXPECT_TRUE(QSettings().fileName().startsWith(original));
+}
+
+// A named pipe where a settings file lives would block the start before any window: it is
+// ignored, the defaults are used, and it stays a pipe (exit writes nothing over it).
+TEST_F(HostileSettings, NamedPipeInPlaceOfTheSettingsFile) {
+    const QString appFile = QSettings().fileName();
+    const QString orgFile = QFileInfo(appFile).path() + QStringLiteral(".conf");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(appFile).path()));
+    for (const QString &file : {appFile, orgFile}) {
+        QFile::remove(appFile);
+        QFile::remove(orgFile);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        ::alarm(60);  // a blocked start would hang the test: end it instead
+        {
+            frmMain w(&ui, &dialog);
+            EXPECT_EQ(w.loadSettings(), 0);
+            EXPECT_EQ(w.defaultFileType, 1);
+            startAndExit(QStringLiteral("named pipe at ") + file);
+        }
+        ::alarm(0);
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << file.toStdString();
+        QFile::remove(file);
+    }
 }

@@ -19,7 +19,12 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSysInfo>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 class MainWindowTest : public ::testing::Test {
@@ -214,4 +219,36 @@ TEST(SingleInstance, SecondStartIsRefusedAndStaleLockRecovered) {
     dir.write(QStringLiteral("instance.lock"), "999999\nbrinewick\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     EXPECT_TRUE(claimSingleInstance(ui, lockPath));
     EXPECT_EQ(ui.messages.size(), 1);
+}
+
+TEST(SingleInstance, OnlyALiveInstanceOfThisProgramHoldsTheLock) {
+    TempFiles dir;
+    const QString lockPath = dir.path(QStringLiteral("instance.lock"));
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    const QByteArray self = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    ScriptedInteraction ui;
+    ::alarm(60);  // a lock that blocks would hang the test: end it instead
+    // Empty, garbage, another host, a live process of another program, a named pipe.
+    const QList<QByteArray> stale = {"", "\x01\x02 garbage\n\n", pid + "\n" + self + "\nsome-other-host\n",
+                                     "1\n" + self + "\n" + host + "\n", pid + "\nnot-brinewick\n" + host + "\n"};
+    for (const QByteArray &contents : stale) {
+        dir.write(QStringLiteral("instance.lock"), contents);
+        EXPECT_FALSE(lockNamesLiveInstance(lockPath)) << contents.toStdString();
+        auto lock = claimSingleInstance(ui, lockPath);
+        ASSERT_TRUE(lock) << contents.toStdString();
+        EXPECT_TRUE(lock->isGuarding());
+        EXPECT_GT(lock->file().staleLockTime(), 0);  // age still tells a lock left behind
+    }
+    ASSERT_EQ(::mkfifo(QFile::encodeName(lockPath).constData(), 0600), 0);
+    EXPECT_TRUE(claimSingleInstance(ui, lockPath));
+    EXPECT_TRUE(ui.messages.isEmpty());
+
+    // A lock naming this very process, as a running instance writes it, is live.
+    dir.write(QStringLiteral("instance.lock"), pid + "\n" + self + "\n" + host + "\n");
+    EXPECT_TRUE(lockNamesLiveInstance(lockPath));
+    EXPECT_FALSE(claimSingleInstance(ui, lockPath));
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Application is already running"));
+    ::alarm(0);
 }

@@ -20,9 +20,15 @@ struct Outcome {
     QByteArray out, err;
 };
 
-inline Outcome run(const QStringList &args) {
+// Runs in `dir` when given, with `input` on standard input.
+inline Outcome run(const QStringList &args, const QString &dir = QString(), const QByteArray &input = QByteArray()) {
     QProcess p;
+    if (!dir.isEmpty()) p.setWorkingDirectory(dir);
     p.start(exePath(), args);
+    if (p.waitForStarted()) {
+        p.write(input);
+        p.closeWriteChannel();
+    }
     Outcome r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
         ADD_FAILURE() << "brinewick-export did not finish: " << p.errorString().toStdString();

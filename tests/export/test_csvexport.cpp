@@ -7,9 +7,17 @@
 #include "support/temp_files.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace exporttest;
 
@@ -83,3 +91,63 @@ TEST(SafeSave, FailuresKeepTheExistingFile) {
     EXPECT_EQ(slurp(existing), "new\r\n");
 }
 
+TEST(SafeSave, DevicesAndPipesAreWrittenInPlaceOrRefusedNeverReplaced) {
+    TempFiles tmp;
+    const QString fifo = tmp.path("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    auto isFifo = [&fifo] {
+        struct stat st {};
+        return ::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+    };
+
+    // Nobody reads the pipe: refused at once, not waited on.
+    EXPECT_EQ(saveBytes(fifo, "x"), "Can't write \"" + fifo + "\": no program reads from the named pipe.");
+    EXPECT_TRUE(isFifo());
+
+    // With a reader the bytes go through the pipe and the pipe stays.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(saveBytes(fifo, "a,b\r\n"), "");
+    char got[16] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 5);
+    EXPECT_STREQ(got, "a,b\r\n");
+    ::close(reader);
+    EXPECT_TRUE(isFifo());
+
+    // A read-only file is refused, even for root, and keeps its bytes and mode.
+    const QString locked = tmp.write("locked.csv", "old\r\n");
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup));
+    EXPECT_EQ(saveBytes(locked, "new"), "Can't write \"" + locked + "\": the file is read-only.");
+    EXPECT_EQ(slurp(locked), "old\r\n");
+    EXPECT_EQ(QFileInfo(locked).permissions() & QFile::WriteOwner, 0);
+}
+
+TEST(SafeSave, AFailedWriteGivesTheSystemsReasonAndKeepsTheOldFile) {
+    TempFiles tmp;
+    const QString existing = tmp.write("keep.csv", "old contents\r\n");
+    // A file size limit makes the write fail as a full disk does, with the system's reason.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    auto *previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString error = saveBytes(existing, QByteArray(1 << 20, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(
+        error.toStdString(),
+        ("Can't write \"" + existing + "\": " + QString::fromLocal8Bit(std::strerror(EFBIG)) + ".").toStdString());
+    EXPECT_EQ(slurp(existing), "old contents\r\n");
+
+    // A full device written in place tells "No space left on device" (a node of its own,
+    // never the system's).
+    if (::geteuid() != 0) GTEST_SKIP() << "device nodes need root";
+    const QString full = tmp.path("full");
+    ASSERT_EQ(::mknod(QFile::encodeName(full).constData(), S_IFCHR | 0600, makedev(1, 7)), 0);
+    EXPECT_EQ(saveBytes(full, QByteArray(100, 'x')).toStdString(),
+              ("Can't write \"" + full + "\": No space left on device.").toStdString());
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(full).constData(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}

@@ -2,6 +2,7 @@
 // statuses and messages, and its plot files.
 #include "export_fixtures.h"
 #include "export_runner.h"
+#include "export/exportcli.h"
 #include "model/clsdataset.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_files.h"
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace exporttest;
 
@@ -201,4 +203,77 @@ TEST(ExportCommand, FailedWriteIsExitOneWithTheReason) {
     const Outcome r = run({"--csv", target, log});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Can't write \"" + target.toUtf8() + "\": the folder")) << r.err.toStdString();
+}
+
+TEST(ExportCommand, NoOutputMayOverwriteTheLogOrAnotherOutput) {
+    TempFiles tmp;
+    const QByteArray logBytes = makeLog(kReadings);
+    const QString log = tmp.write("L", logBytes);
+    const QString pngLog = tmp.write("L.png", logBytes);
+    ASSERT_TRUE(QFile::link(log, tmp.path("link")));
+    ASSERT_EQ(::link(QFile::encodeName(log).constData(), QFile::encodeName(tmp.path("hard")).constData()), 0);
+    const QString dir = tmp.path("");
+
+    struct Case {
+        QStringList args;
+        const char *message;
+    };
+    const Case cases[] = {
+        {{"--csv", "L", "L"}, "--csv \"L\" is the same file as the log \"L\"; nothing was written."},
+        {{"--csv", "./L", "L"}, "--csv \"./L\" is the same file as the log \"L\""},
+        {{"--csv", "link", "L"}, "--csv \"link\" is the same file as the log \"L\""},
+        {{"--csv", "hard", "L"}, "--csv \"hard\" is the same file as the log \"L\""},
+        {{"--csv", "L", "link"}, "--csv \"L\" is the same file as the log \"link\""},
+        {{"--plot", "L.png", "L.png"}, "--plot \"L.png\" is the same file as the log \"L.png\""},
+        {{"--csv", "./a.png", "--plot", "a.png", "L"}, "--plot \"a.png\" is the same file as --csv \"./a.png\""},
+    };
+    for (const Case &c : cases) {
+        const Outcome r = run(c.args, dir);
+        EXPECT_EQ(r.status, 2) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_EQ(slurp(log), logBytes);
+        EXPECT_EQ(slurp(pngLog), logBytes);
+        EXPECT_FALSE(QFileInfo::exists(tmp.path("a.png")));
+        EXPECT_TRUE(QFileInfo(tmp.path("link")).isSymLink());
+    }
+
+    // Standard output, a pipe here, is written in place, also under its device name.
+    for (const QString &out : {QStringLiteral("-"), QStringLiteral("/dev/stdout")}) {
+        const Outcome r = run({"--csv", out, log});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        expectTable(r.out, Probe{0.985, 0.0125}, Probe{1.012, -0.0085});
+    }
+}
+
+TEST(ExportCommand, LogsFromPipesGiveTheTableOfTheFile) {
+    TempFiles tmp;
+    const QByteArray logBytes = makeLog(kReadings);
+    const QString log = tmp.write("run.asc", logBytes);
+    const Outcome fromFile = run({"--csv", "-", log});
+    ASSERT_EQ(fromFile.status, 0);
+
+    for (const QString &name : {QStringLiteral("-"), QStringLiteral("/dev/stdin")}) {
+        const Outcome r = run({"--csv", "-", name}, QString(), logBytes);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, fromFile.out) << name.toStdString();
+    }
+    QProcess bash;
+    bash.start("bash", {"-c", "\"$0\" --csv - <(cat \"$1\")", exePath(), log});
+    ASSERT_TRUE(bash.waitForFinished(60000));
+    EXPECT_EQ(bash.exitCode(), 0);
+    EXPECT_EQ(bash.readAllStandardOutput(), fromFile.out);
+
+    // An endless input stops at the size limit with a message.
+    Outcome r = run({"--max-size", "1M", "--csv", tmp.path("z.csv"), "/dev/zero"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "fileIO.readFromFile File reaches the size limit of 1048576 bytes: /dev/zero\n");
+    EXPECT_FALSE(QFileInfo::exists(tmp.path("z.csv")));
+    for (const char *bad : {"0", "-5", "12X", "", "99999999999G"}) {
+        r = run({"--max-size", bad, "--csv", "-", log});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_TRUE(r.err.contains("--max-size takes a size in bytes")) << r.err.toStdString();
+    }
+    EXPECT_EQ(parseByteSize("2G"), qint64(2) << 30);
+    EXPECT_EQ(parseByteSize("512k"), 512 * 1024);
+    EXPECT_EQ(parseByteSize("1000"), 1000);
 }

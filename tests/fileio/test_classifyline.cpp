@@ -2,9 +2,11 @@
 #include "model/datetime.h"
 #include "support/scripted_interaction.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -156,6 +158,29 @@ TEST(NumberValue, ConvertsEveryFormOfTheNumberPattern) {
     EXPECT_FALSE(numberValue(u"1.0e999"));
 }
 
+// Below a double's range a number is 0 of its sign (underflow), above it no number.
+TEST(NumberValue, UnderflowIsZeroOverflowNoNumber) {
+    EXPECT_EQ(numberValue(u"1.0e-400"), 0.0);
+    const std::optional<double> negative = numberValue(u"-1.0e-400");
+    ASSERT_TRUE(negative);
+    EXPECT_TRUE(*negative == 0.0 && std::signbit(*negative));
+    EXPECT_EQ(numberValue(u"4.9e-324"), 4.9e-324);  // the smallest subnormal is still a number
+    EXPECT_EQ(numberValue(u"+.1e-999"), 0.0);
+    EXPECT_FALSE(numberValue(u"1.5e309"));
+    const Classified c = classify("08:00:00,1.0e-400,1.0e999,-2.5e-330,7");
+    ASSERT_EQ(c.values.list.size(), 5u);
+    EXPECT_EQ(c.values.list[1], Cell(0.0));
+    EXPECT_TRUE(c.values.list[2].isEmpty());
+    EXPECT_EQ(c.values.list[3], Cell(-0.0));
+    EXPECT_EQ(c.values.list[4], Cell(7.0));
+    // The same for a number typed into a field or read from a both-probe line.
+    EXPECT_EQ(readNumber(u" 1e-400 "), 0.0);
+    EXPECT_EQ(readNumber(u"+1.0E-400"), 0.0);
+    EXPECT_FALSE(readNumber(u"1e999"));
+    EXPECT_FALSE(readNumber(u"1e-400x"));
+    EXPECT_FALSE(readNumber(u"0x1p-2000"));
+}
+
 TEST(NumberValue, AgreesWithAnExactConversionOnRandomNumbers) {
     std::mt19937_64 rng(58);
     auto digits = [&](int n) {
@@ -174,5 +199,53 @@ TEST(NumberValue, AgreesWithAnExactConversionOnRandomNumbers) {
         const std::optional<double> got = numberValue(QString::fromStdString(s));
         ASSERT_TRUE(got) << s;
         ASSERT_EQ(std::memcmp(&*got, &expected, sizeof expected), 0) << s;  // bit for bit, -0 included
+    }
+}
+
+namespace {
+
+// Peak resident memory since the last reset, and the reset (Linux: "5" to clear_refs).
+qint64 statusKb(const char *key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qsizetype(std::strlen(key))).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+bool resetPeak() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+}  // namespace
+
+// The classifier's matchers share the line, not copy it: classifying a long line costs no more
+// than a small part of the line itself (the line is 2 bytes a character).
+TEST(ClassifyLine, ALongLineIsNotCopiedPerMatcher) {
+    constexpr qsizetype kChars = 20 * 1024 * 1024;
+    ScriptedInteraction ui;
+    struct Case {
+        const char *name;
+        QByteArray start, fill;
+        int code;
+    };
+    const Case cases[] = {{"record", "08:00:00", ",7", linecode::Record},
+                          {"junk", "", "x", linecode::Other},
+                          {"header", "Time", ",a", linecode::ColumnHeader},
+                          {"dates", "", "#2004-5-", linecode::Other}};
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's own memory hides what the classifier takes";
+#endif
+    if (!resetPeak()) GTEST_SKIP() << "no /proc/self/clear_refs";
+    for (const Case &c : cases) {
+        QString line = QString::fromLatin1(c.start + c.fill.repeated((kChars - c.start.size()) / c.fill.size()));
+        Values values;
+        ASSERT_TRUE(resetPeak());
+        const qint64 before = statusKb("VmRSS:");
+        EXPECT_EQ(classifyLine(line, values, ui), c.code) << c.name;
+        const qint64 extraKb = statusKb("VmHWM:") - before;
+        const qint64 lineKb = line.size() * 2 / 1024;
+        EXPECT_LE(extraKb, lineKb / 2) << c.name << ": " << extraKb << " kB over a line of " << lineKb << " kB";
     }
 }

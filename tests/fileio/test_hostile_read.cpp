@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <unistd.h>
+#include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -147,6 +149,28 @@ TEST(HostileRead, FortyThousandRecordsStopAtTheCap) {
     EXPECT_EQ(r.time(kMaxRecords - 1), "5/13/2004 18:12:12");
     EXPECT_EQ(r.ui.texts(), QStringList{"The file holds more records than can be loaded. The first 32767 records were "
                                         "loaded; 7233 records were left out."});
+}
+
+// Past the cap records are only counted, but every other line still does what it always does.
+TEST(HostileRead, PastTheCapRecordsAreCountedOtherLinesStillRead) {
+    HostileReader r;
+    QByteArray bytes = "#2004-5-13#\r\n";
+    for (int i = 0; i < kMaxRecords; ++i) bytes += "08:00:00,1\r\n";
+    bytes += "\"09:00:00\",2\r\n"
+             "24:00:00,3\r\n"
+             "\"Probe 2 Slope:\",0.97\r\n"
+             "9:00:00,4\r\n"
+             "\"1\"\"2:00:00\",5\r\n"
+             "12:60:00,6\r\n"
+             "29:59:59,7\r\n";
+    EXPECT_TRUE(r.read("capped.asc", bytes));
+    EXPECT_EQ(r.ds.rowcount(), kMaxRecords);
+    EXPECT_EQ(r.ds.pH2_Slope(), 0.97);
+    EXPECT_EQ(r.panel, QStringList{QString::number(kMaxRecords + 8)});
+    EXPECT_EQ(r.ui.texts(),
+              QStringList({"The file holds more records than can be loaded. The first 32767 records were loaded; 2 "
+                           "records were left out.",
+                           "2 records with a time of day of 24:00:00 or later were skipped."}));
 }
 
 TEST(HostileRead, OddLineEndings) {
@@ -300,4 +324,58 @@ TEST(HostileRead, LatinTextWithoutAMarkStaysAsItIs) {
     HostileReader r;
     EXPECT_TRUE(r.read("latin.asc", bytes));
     EXPECT_EQ(r.ds.pH1_SerialNumber(), QString::fromLatin1(",\xE9t\xE9"));
+}
+
+// A named pipe gives its bytes once: the reader must not open it a second time (which would
+// wait for ever for a new writer) and must store what a regular file of the bytes stores.
+TEST(HostileRead, NamedPipeReadsAsTheSameBytesInAFile) {
+    const QByteArray bytes = "#2004-5-13#\r\nTime,Therm 1,pH-1 Raw\r\n08:00:00,20.5,66.2\r\n23:59:59,21,1e-400\r\n"
+                             "00:00:01,22,7\r\n";
+    HostileReader plain;
+    ASSERT_TRUE(plain.read("plain.asc", bytes));
+
+    HostileReader piped;
+    const QString fifo = piped.files.path("pipe.asc");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    std::unique_ptr<QThread> writer(QThread::create([&] {
+        QFile f(fifo);
+        if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+    }));
+    writer->start();
+    EXPECT_TRUE(piped.read(fifo));
+    ASSERT_TRUE(writer->wait(10000));
+    EXPECT_EQ(piped.panel, plain.panel);
+    EXPECT_EQ(piped.ui.texts(), plain.ui.texts());
+    ASSERT_EQ(piped.ds.rowcount(), 3);
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col)
+            EXPECT_EQ(piped.ds.DATA().cell(row, col), plain.ds.DATA().cell(row, col)) << row << ',' << col;
+}
+
+// Endless or huge inputs end with one message at the size limit, without taking the memory.
+TEST(HostileRead, InputsThatReachTheSizeLimitStopWithAMessage) {
+    HostileReader r;
+    r.ctx.maxSize = 1 << 20;
+    EXPECT_FALSE(r.read(QStringLiteral("/dev/zero")));
+    EXPECT_EQ(r.ui.texts(), QStringList{"fileIO.readFromFile File reaches the size limit of 1048576 bytes: /dev/zero"});
+    EXPECT_TRUE(r.panel.isEmpty());
+
+    // A sparse file of 2 GiB of NULs against the default limit: refused by its size, unread.
+    HostileReader big;
+    const QString sparse = big.files.path("sparse.asc");
+    {
+        QFile f(sparse);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(2) << 30));
+    }
+    EXPECT_FALSE(readFromFile(sparse, big.ds, big.ctx));  // read() would compare the 2 GiB itself
+    EXPECT_EQ(big.ui.texts(),
+              QStringList{"fileIO.readFromFile File reaches the size limit of 2147483648 bytes: " + sparse});
+    EXPECT_FALSE(big.ds.isDateInitialized());
+
+    // One byte under the limit is read.
+    HostileReader small;
+    small.ctx.maxSize = 22;
+    EXPECT_TRUE(small.read("small.asc", "#2004-5-13#\r\n08:00:00"));
+    EXPECT_EQ(small.ds.rowcount(), 1);
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 struct RecordingView : IMeterView {
@@ -79,4 +78,3 @@ TEST(ProgressMeter, RoundingJumpsAndEmptyCounts) {
     EXPECT_EQ(many.GetNumRecords(), 40000);
     EXPECT_EQ(many.text(), "39800 records processed (100%)");
 }
-

@@ -156,3 +156,40 @@ TEST(PatternMatcher, ColumnNamesAndLatin1Subjects) {
                                           "7.5\xb0")),
               QStringList{"7.5"});
 }
+
+TEST(PatternMatcher, ClassifierScannersAgreeWithRegexec) {
+    const QString patternsUnderTest[] = {patterns::kStartDate,    patterns::kColumnName,
+                                         patterns::kColumnHeader, patterns::kHash,
+                                         patterns::key("Slope:"), patterns::key("Probe 1 Slope:")};
+    QStringList subjects = {"#2004-5-13#",
+                            "x#1999-12-31#y#2004-1-1#",
+                            "#2004-5-#",
+                            "##2004-05-13##",
+                            "#3004-5-13#",
+                            "#2104-5-13",
+                            "#2004--13#",
+                            "Time,Therm 1,pH-1",
+                            "TimeTime",
+                            " Time",
+                            "Slope:Slope2:",
+                            "Probe 1 Slope: 0.98",
+                            QString::fromLatin1("T\xe9me/_.x")};
+    const char alphabet[] = "0129-#TimeSlop: 1_/.,\"P";
+    std::mt19937 rng(20040602);
+    for (int i = 0; i < 20000; ++i) {
+        QString s;
+        const int len = int(rng() % 24);
+        for (int k = 0; k < len; ++k) s += QChar(alphabet[rng() % (sizeof alphabet - 1)]);
+        subjects << s;
+    }
+    for (const QString &pattern : patternsUnderTest) {
+        PatternMatcher fast(pattern), slow(pattern, PatternMatcher::Engine::Posix);
+        ASSERT_TRUE(fast.usesScanner()) << pattern.toStdString();
+        for (const QString &s : subjects) ASSERT_EQ(allMatches(fast, s), allMatches(slow, s)) << s.toStdString();
+    }
+    // A search that starts inside the subject finds what the rest of it holds.
+    PatternMatcher number(patterns::kNumber);
+    ASSERT_TRUE(number.Match("08:00:00,7.5", 8));
+    EXPECT_EQ(number.MatchedText(), "7.5");
+    EXPECT_FALSE(number.Match("12", 3));
+}

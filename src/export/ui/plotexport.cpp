@@ -59,7 +59,7 @@ bool writePdf(QCustomPlot &plot, int w, int h, QIODevice &device, QString &reaso
         return false;
     }
     const QByteArray bytes = f.readAll();
-    return !bytes.isEmpty() && device.write(bytes) == bytes.size();
+    return !bytes.isEmpty() && writeFully(device, bytes);
 }
 
 }  // namespace

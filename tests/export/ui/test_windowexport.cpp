@@ -8,6 +8,7 @@
 #include "support/temp_files.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QSvgRenderer>
 #include <gtest/gtest.h>
@@ -69,4 +70,27 @@ TEST(WindowExport, SavePlotByExtension) {
     ASSERT_TRUE(savePlot(tmp.path("plot.svg"), graph, ui));
     EXPECT_TRUE(QSvgRenderer(tmp.path("plot.svg")).isValid());
     EXPECT_EQ(ui.messages.size(), 1);
+}
+
+TEST(WindowExport, TheOpenLogIsNeverAnExportTarget) {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    const QByteArray logBytes = "Time,Therm 1\r\n08:00:00,20.5\r\n";
+    const QString log = tmp.write("run.asc", logBytes);
+    ASSERT_TRUE(QFile::link(log, tmp.path("run.png")));
+    clsDataSet ds;
+    ds.setFieldlist({"Time", "Therm 1", ""});
+    ds.add({Cell("5/13/2004 08:00:00"), Cell(20.5)});
+    ds.DATA();
+
+    EXPECT_FALSE(exportTable(log, ds, ui, log));
+    QcpGraph graph;
+    EXPECT_FALSE(savePlot(tmp.path("run.png"), graph, ui, QString(), log));
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(ui.messages[0].text,
+              "The table file \"" + log + "\" is the same file as the open log \"" + log + "\"; nothing was written.");
+    EXPECT_TRUE(ui.messages[1].text.startsWith("The plot file \"" + tmp.path("run.png") + "\" is the same file"));
+    EXPECT_EQ(ui.messages[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(slurp(log), logBytes);
+    EXPECT_TRUE(QFileInfo(tmp.path("run.png")).isSymLink());
 }
