@@ -59,6 +59,7 @@ public:
     int lastCol() const { return m_cols - 1; }
 
     Cell cell(int row, int col) const;
+    Cell::Kind kind(int row, int col) const { return m_kinds[index(row, col)]; }
     void setCell(int row, int col, const Cell &value);
     QString text(int row, int col) const { return cell(row, col).text(); }
 

@@ -11,7 +11,9 @@ class clsDataSet;
 class clsPlotSet;
 
 // Series colours (0x00BBGGRR) and the marker's look.
-inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF;
+inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF, colDpHColor = 0xFFFF00;
+// The plot set's data field of the dpH series, which no DATA column holds.
+inline constexpr int kDpHField = -2;
 inline constexpr std::uint32_t kMarkerColor = 0x00FFFF;
 inline constexpr int kMarkerLineType = 6;
 
@@ -19,6 +21,7 @@ inline constexpr int kMarkerLineType = 6;
 struct PlotInputs {
     bool plotPH1 = true;    // chkPlotPH1 ticked
     bool plotPH2 = true;    // chkPlotPH2 ticked
+    bool plotDpH = false;   // chkPlotDpH ticked
     bool autoscale = true;  // chkAutoscale ticked
     QString start, end;     // txtStart, txtEnd
     QString yMin, yMax;     // txtYMin, txtYMax
@@ -34,6 +37,9 @@ public:
     // The graph's visible item tells the window whether Label12 shows through.
     void rebuildPlot();
     void fillPlotData();
+    // What the last Compute left beside DATA: rows with computed pH (dpH is drawn for those
+    // only) and the flags to mark; the flags must outlive the builder or be replaced.
+    void setComputed(int computedRows, const std::vector<std::uint8_t> *flags);
     // Moves the time marker to a date-time and redraws.
     void markPlotTime(double t);
 
@@ -43,6 +49,8 @@ private:
     IGraph &m_graph;
     InputsFn m_inputs;
     StatusFn m_status;
+    int m_computedRows = 0;
+    const std::vector<std::uint8_t> *m_flags = nullptr;
     std::vector<double> m_x;  // reused between rebuilds: no allocation per keystroke
     std::vector<float> m_y;
 };

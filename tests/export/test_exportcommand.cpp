@@ -63,11 +63,12 @@ void expectTable(const QByteArray &csv, const Probe &p1, const Probe &p2) {
     const std::vector<QStringList> rows = readCsv(csv, &wellFormed);
     ASSERT_TRUE(wellFormed) << csv.left(300).toStdString();
     ASSERT_EQ(rows.size(), kReadings.size() + 1);
-    EXPECT_EQ(rows[0].join(u'|'), "Time|Therm 1|Therm 2|Therm 3|pH-1 Raw|pH-2 Raw|pH-1|pH-2|Aux|Flow Rate|Total Vol");
+    EXPECT_EQ(rows[0].join(u'|'),
+              "Time|Therm 1|Therm 2|Therm 3|pH-1 Raw|pH-2 Raw|pH-1|pH-2|Aux|Flow Rate|Total Vol|flags");
     for (std::size_t i = 0; i < kReadings.size(); ++i) {
         const QStringList &row = rows[i + 1];
         const Reading &r = kReadings[i];
-        ASSERT_EQ(row.size(), 11) << i;
+        ASSERT_EQ(row.size(), 12) << i;
         EXPECT_EQ(row[0], kDates[i]);
         EXPECT_EQ(row[1].toDouble(), r.therm[0]);
         EXPECT_EQ(row[4].toDouble(), r.raw1);
