@@ -133,7 +133,8 @@ void frmMain::mnuExportTable_Click() {
     const auto chosen = dialog.showSave(QStringLiteral("Export Table"), {QStringLiteral("CSV files (*.csv)")},
                                         baseNameOf(statusPanel1->text()) + QStringLiteral(".csv"));
     if (chosen.fileName.isEmpty()) return;
-    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui);
+    exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui,
+                &m_workbench->flags());
 }
 
 void frmMain::mnuSavePlot_Click() {

@@ -1,7 +1,9 @@
 #include "export/exportcli.h"
 
+#include "export/csvexport.h"
 #include "model/clsdataset.h"
 #include "model/datatable.h"
+#include "model/datetime.h"
 
 #include <QCommandLineParser>
 #include <cmath>
@@ -76,7 +78,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     QStringList known = {QStringLiteral("help"), QStringLiteral("version")};
     parser.addOption(QCommandLineOption(QStringLiteral("help")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
-    QStringList valued = {QStringLiteral("csv"), QStringLiteral("plot"), QStringLiteral("on-bad-date")};
+    QStringList valued = {QStringLiteral("csv"),   QStringLiteral("plot"), QStringLiteral("on-bad-date"),
+                          QStringLiteral("stats"), QStringLiteral("from"), QStringLiteral("to")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -111,6 +114,21 @@ ParsedOptions parseExportArgs(const QStringList &args) {
                 QStringLiteral("--plot needs a file name ending in .png, .pdf or .svg, not \"%1\"").arg(value));
         o.plotPath = value;
     }
+    if (parser.isSet(QStringLiteral("stats"))) {
+        o.statsPath = parser.value(QStringLiteral("stats"));
+        if (o.statsPath.isEmpty()) return usageError(QStringLiteral("--stats needs a file name or -"));
+    }
+    for (const char *name : {"from", "to"}) {
+        const QString key = QLatin1String(name);
+        if (!parser.isSet(key)) continue;
+        const QString value = parser.value(key);
+        if (!dt::parse(value))
+            return usageError(
+                QStringLiteral("--%1 takes a date-time such as \"5/13/2004 08:00:00\", not \"%2\"").arg(key, value));
+        (key == u"from" ? o.from : o.to) = value;
+    }
+    if ((!o.from.isEmpty() || !o.to.isEmpty()) && o.statsPath.isEmpty())
+        return usageError(QStringLiteral("--from and --to go with --stats"));
     if (parser.isSet(QStringLiteral("on-bad-date"))) {
         const QString value = parser.value(QStringLiteral("on-bad-date"));
         if (value != u"continue" && value != u"stop")
@@ -121,9 +139,13 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
     if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
-    if (o.csvPath.isEmpty() && o.plotPath.isEmpty())
-        return usageError(QStringLiteral("nothing to write: give --csv or --plot"));
-    if (o.plotPath == o.csvPath) return usageError(QStringLiteral("--csv and --plot name the same file"));
+    if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.statsPath.isEmpty())
+        return usageError(QStringLiteral("nothing to write: give --csv, --plot or --stats"));
+    if (!o.plotPath.isEmpty() && o.plotPath == o.csvPath)
+        return usageError(QStringLiteral("--csv and --plot name the same file"));
+    if (!o.statsPath.isEmpty() && (o.statsPath == o.csvPath || o.statsPath == o.plotPath))
+        return usageError(o.statsPath == kStdoutPath ? QStringLiteral("only one output can go to standard output")
+                                                     : QStringLiteral("--stats names the same file as another output"));
     o.logFile = files.first();
     return {o, {}};
 }
@@ -131,10 +153,15 @@ ParsedOptions parseExportArgs(const QStringList &args) {
 QString exportUsage() {
     return QStringLiteral(
         "Usage: brinewick-export [OPTIONS] LOGFILE\n"
-        "Reads a probe log, computes pH-1 and pH-2 and writes the table and/or the plot.\n"
+        "Reads a probe log, computes pH-1 and pH-2 and writes the table, the plot and/or statistics.\n"
         "\n"
         "  --csv FILE          write the computed table as CSV (\"-\" for standard output)\n"
         "  --plot FILE         write the plot; .png, .pdf or .svg by the file's extension\n"
+        "  --stats FILE        write the statistics of the records as CSV (\"-\" for standard output):\n"
+        "                      count, min, max, mean, sd of pH-1, pH-2, dpH, T1-T3 and flow rate;\n"
+        "                      first, last and difference of the total volume\n"
+        "  --from DATETIME  --to DATETIME  only the records from/to these times (with --stats),\n"
+        "                      e.g. \"5/13/2004 08:00:00\"\n"
         "  --ph1-slope X  --ph1-offset X  --ph1-corr X  --ph1-thermistor 1|2|3\n"
         "  --ph2-slope X  --ph2-offset X  --ph2-corr X  --ph2-thermistor 1|2|3\n"
         "  --therm1-corr X  --therm2-corr X  --therm3-corr X\n"
@@ -145,7 +172,9 @@ QString exportUsage() {
         "Messages go to standard error.\n"
         "Exit status: 0 done, 1 the file could not be read or an output not written, 2 wrong usage,\n"
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
-        "(the outputs hold the records before it computed).\n");
+        "(the outputs hold the records before it computed).\n"
+        "The CSV table ends with a flags column: D probes disagree, S spike, F flat signal,\n"
+        "T thermistors disagree, N no flow, X not computed.\n");
 }
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }

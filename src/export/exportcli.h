@@ -13,8 +13,10 @@ inline constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped 
 
 struct ExportOptions {
     QString logFile;
-    QString csvPath;   // empty: no CSV; "-": standard output
-    QString plotPath;  // empty: no plot
+    QString csvPath;    // empty: no CSV; "-": standard output
+    QString plotPath;   // empty: no plot
+    QString statsPath;  // empty: no statistics; "-": standard output
+    QString from, to;   // the statistics' date-time range; empty: the log's first or last record
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2

@@ -229,3 +229,34 @@ TEST(ExportCommand, FailedWriteIsExitOneWithTheReason) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Can't write \"" + target.toUtf8() + "\": the folder")) << r.err.toStdString();
 }
+
+TEST(ExportCommand, StatisticsOfTheWholeLogOrAGivenRange) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    Outcome r = run({"--stats", "-", log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    std::vector<QStringList> rows = readCsv(r.out);
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[1].join(u','), "Date/Time,4,2004-05-13 23:59:40,2004-05-14 00:00:10,,,,,");
+    EXPECT_EQ(rows[5].mid(0, 4).join(u','), "T1,4,0,25");
+    EXPECT_EQ(rows[9].join(u','), "Total Volume,4,,,,,0,1.5,1.5");
+
+    // Across midnight, in either date form; the CSV and the statistics in one run.
+    const QString stats = tmp.path("s.csv"), csv = tmp.path("t.csv");
+    r = run({"--stats", stats, "--from", "5/13/2004 23:59:50", "--to", "2004-05-14 00:00:00", "--csv", csv, log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    rows = readCsv(slurp(stats));
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[1].join(u','), "Date/Time,2,2004-05-13 23:59:50,2004-05-14 00:00:00,,,,,");
+    EXPECT_EQ(rows[9].join(u','), "Total Volume,2,,,,,0.5,1,0.5");
+    EXPECT_EQ(readCsv(slurp(csv)).size(), 5u);
+
+    for (const QStringList &args : {QStringList{"--stats", "-", "--from", "yesterday", log},
+                                    QStringList{"--csv", "-", "--to", "5/13/2004 23:59:50", log},
+                                    QStringList{"--stats", "-", "--csv", "-", log}}) {
+        r = run(args);
+        EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
+    EXPECT_TRUE(run({"--help"}).out.contains("--stats FILE"));
+}

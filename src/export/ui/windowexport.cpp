@@ -13,12 +13,12 @@ bool report(const QString &error, IInteraction &ui) {
 }
 }  // namespace
 
-bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui) {
+bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui, const std::vector<std::uint8_t> *flags) {
     // Reading DATA of a never-loaded data set would mark it initialized behind the window's back.
     if (!dataSet.isInitialized())
         return report(QStringLiteral("There is no table to export: open a log file first."), ui);
     BusyCursor busy(ui);
-    return report(writeCsv(path, dataSet), ui);
+    return report(writeCsv(path, dataSet, flags), ui);
 }
 
 bool savePlot(const QString &path, QcpGraph &graph, IInteraction &ui) {
