@@ -17,16 +17,15 @@ constexpr double kSlack = 1e-9;
 
 bool above(double difference, double limit) { return difference > limit + kSlack; }
 
-// The column as numbers, NaN where a cell is empty, no number or missing; rows from `upTo` on are NaN.
-std::vector<double> column(const DataTable &t, int col, int upTo) {
-    std::vector<double> v(std::size_t(t.rowCount()), kNaN);
-    if (col > t.lastCol()) return v;
-    const int n = std::min(upTo, t.rowCount());
-    for (int r = 0; r < n; ++r) {
-        if (t.kind(r, col) == Cell::Kind::Empty) continue;
-        if (const std::optional<double> x = t.number(r, col)) v[std::size_t(r)] = *x;
+// Rows first..first+count-1 of a column, NaN where there is none (a missing column, an empty
+// cell, no number, a row from `upTo` on).
+void readColumn(const DataTable &t, int col, int first, int count, int upTo, double *out) {
+    if (col > t.lastCol()) {
+        std::fill(out, out + count, kNaN);
+        return;
     }
-    return v;
+    t.columnNumbers(col, first, count, out, kNaN);
+    for (int k = std::max(0, upTo - first); k < count; ++k) out[k] = kNaN;
 }
 
 // Median of the first n (<= 5) values, by insertion: cheaper than a sort call for so few.
@@ -37,33 +36,41 @@ double median(std::array<double, 5> &w, int n) {
     return n % 2 ? w[std::size_t(n / 2)] : (w[std::size_t(n / 2 - 1)] + w[std::size_t(n / 2)]) / 2;
 }
 
-// Spikes: each record against the median of the five-record window centred on it, clipped at
-// the ends; records without a value take no part.
-void markSpikes(const std::vector<double> &pH, double limit, std::vector<std::uint8_t> &flags) {
-    const int n = int(pH.size());
+// A spike: the record against the median of the five-record window centred on it, clipped at
+// the table's ends; records without a value take no part. `v` holds rows from `v0`.
+bool isSpike(const double *v, int v0, int vEnd, int r, double limit) {
+    const double x = v[r - v0];
+    if (std::isnan(x)) return false;
     std::array<double, 5> w{};
-    for (int r = 0; r < n; ++r) {
-        const double x = pH[std::size_t(r)];
-        if (std::isnan(x)) continue;
-        int k = 0;
-        for (int j = std::max(0, r - 2); j <= std::min(n - 1, r + 2); ++j)
-            if (!std::isnan(pH[std::size_t(j)])) w[std::size_t(k++)] = pH[std::size_t(j)];
-        if (k >= 3 && above(std::fabs(x - median(w, k)), limit)) flags[std::size_t(r)] |= flagSpike;
+    int k = 0;
+    double lo = x, hi = x;
+    for (int j = std::max(v0, r - 2); j <= std::min(vEnd - 1, r + 2); ++j) {
+        const double y = v[j - v0];
+        if (std::isnan(y)) continue;
+        w[std::size_t(k++)] = y;
+        lo = std::min(lo, y);
+        hi = std::max(hi, y);
     }
+    // The median lies inside the window's span: a narrow span needs no median.
+    if (k < 3 || !above(std::max(x - lo, hi - x), limit)) return false;
+    return above(std::fabs(x - median(w, k)), limit);
 }
 
-void markFlatRuns(const std::vector<double> &raw, int minRun, std::vector<std::uint8_t> &flags) {
-    const int n = int(raw.size());
+// A run of equal raw readings, carried from chunk to chunk; long runs are flagged when they end.
+struct FlatRun {
     int start = 0;
-    for (int r = 1; r <= n; ++r) {
-        const bool continues =
-            r < n && !std::isnan(raw[std::size_t(r)]) && raw[std::size_t(r)] == raw[std::size_t(r - 1)];
-        if (continues) continue;
-        if (r - start >= minRun && !std::isnan(raw[std::size_t(start)]))
-            for (int j = start; j < r; ++j) flags[std::size_t(j)] |= flagFlat;
+    double value = kNaN;
+    void next(int r, double x, int minRun, std::vector<std::uint8_t> &flags) {
+        if (!std::isnan(x) && x == value) return;
+        end(r, minRun, flags);
         start = r;
+        value = x;
     }
-}
+    void end(int r, int minRun, std::vector<std::uint8_t> &flags) const {
+        if (!std::isnan(value) && r - start >= minRun)
+            for (int j = start; j < r; ++j) flags[std::size_t(j)] |= flagFlat;
+    }
+};
 
 }  // namespace
 
@@ -72,37 +79,55 @@ std::vector<std::uint8_t> computeFlags(const DataTable &t, int computedRows, con
     std::vector<std::uint8_t> flags(std::size_t(n), 0);
     if (n == 0) return flags;
     computedRows = std::clamp(computedRows, 0, n);
-    for (int r = computedRows; r < n; ++r) flags[std::size_t(r)] |= flagNotComputed;
+    const bool flat = limits.flatRecords >= 2;
 
-    const std::vector<double> ph1 = column(t, colPH1, computedRows), ph2 = column(t, colPH2, computedRows);
-    for (int r = 0; r < computedRows; ++r) {
-        const double d = ph1[std::size_t(r)] - ph2[std::size_t(r)];
-        if (!std::isnan(d) && above(std::fabs(d), limits.disagree)) flags[std::size_t(r)] |= flagDisagree;
-    }
-    markSpikes(ph1, limits.spike, flags);
-    markSpikes(ph2, limits.spike, flags);
+    // Chunks of rows keep the working set small whatever the table's length; the pH columns
+    // carry two rows either side for the spike windows.
+    constexpr int kChunk = 4096, kHalo = 2;
+    std::vector<double> ph[2], col(kChunk), th[3];
+    for (auto &v : ph) v.resize(kChunk + 2 * kHalo);
+    for (auto &v : th) v.resize(kChunk);
+    FlatRun runs[2];
+    const int rawCols[2] = {colPH1Raw, colPH2Raw}, thCols[3] = {colTherm1, colTherm2, colTherm3};
 
-    if (limits.flatRecords >= 2) {
-        markFlatRuns(column(t, colPH1Raw, n), limits.flatRecords, flags);
-        markFlatRuns(column(t, colPH2Raw, n), limits.flatRecords, flags);
-    }
-
-    const std::vector<double> th[3] = {column(t, colTherm1, n), column(t, colTherm2, n), column(t, colTherm3, n)};
-    for (int r = 0; r < n; ++r) {
-        double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-        for (const auto &c : th) {
-            const double x = c[std::size_t(r)];
-            if (std::isnan(x)) continue;
-            lo = std::min(lo, x);
-            hi = std::max(hi, x);
+    for (int c0 = 0; c0 < n; c0 += kChunk) {
+        const int c1 = std::min(n, c0 + kChunk), m = c1 - c0;
+        const int v0 = std::max(0, c0 - kHalo), vEnd = std::min(n, c1 + kHalo);
+        readColumn(t, colPH1, v0, vEnd - v0, computedRows, ph[0].data());
+        readColumn(t, colPH2, v0, vEnd - v0, computedRows, ph[1].data());
+        for (int r = c0; r < c1; ++r) {
+            std::uint8_t f = r >= computedRows ? flagNotComputed : 0;
+            const double d = ph[0][std::size_t(r - v0)] - ph[1][std::size_t(r - v0)];
+            if (!std::isnan(d) && above(std::fabs(d), limits.disagree)) f |= flagDisagree;
+            if (isSpike(ph[0].data(), v0, vEnd, r, limits.spike) || isSpike(ph[1].data(), v0, vEnd, r, limits.spike))
+                f |= flagSpike;
+            flags[std::size_t(r)] |= f;
         }
-        if (hi > lo && above(hi - lo, limits.thermistors)) flags[std::size_t(r)] |= flagThermistors;
-    }
 
-    if (colFlowRate <= t.lastCol())
-        for (int r = 0; r < n; ++r)
-            if (t.kind(r, colFlowRate) != Cell::Kind::Empty && t.number(r, colFlowRate) == 0.0)
-                flags[std::size_t(r)] |= flagNoFlow;
+        if (flat)
+            for (int p = 0; p < 2; ++p) {
+                readColumn(t, rawCols[p], c0, m, n, col.data());
+                for (int k = 0; k < m; ++k) runs[p].next(c0 + k, col[std::size_t(k)], limits.flatRecords, flags);
+            }
+
+        for (int i = 0; i < 3; ++i) readColumn(t, thCols[i], c0, m, n, th[i].data());
+        for (int k = 0; k < m; ++k) {
+            double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+            for (const auto &v : th) {
+                const double x = v[std::size_t(k)];
+                if (std::isnan(x)) continue;
+                lo = std::min(lo, x);
+                hi = std::max(hi, x);
+            }
+            if (hi > lo && above(hi - lo, limits.thermistors)) flags[std::size_t(c0 + k)] |= flagThermistors;
+        }
+
+        readColumn(t, colFlowRate, c0, m, n, col.data());
+        for (int k = 0; k < m; ++k)
+            if (col[std::size_t(k)] == 0.0) flags[std::size_t(c0 + k)] |= flagNoFlow;
+    }
+    if (flat)
+        for (const FlatRun &run : runs) run.end(n, limits.flatRecords, flags);
     return flags;
 }
 

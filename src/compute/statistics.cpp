@@ -89,6 +89,18 @@ void StatisticsIndex::clear() {
     m_blockLastVolume.clear();
 }
 
+namespace {
+// Rows first..first+count-1 of a column, NaN where there is none (and from row `upTo` on).
+void readColumn(const DataTable &t, int col, int first, int count, int upTo, double *out) {
+    if (col > t.lastCol()) {
+        std::fill(out, out + count, kNaN);
+        return;
+    }
+    t.columnNumbers(col, first, count, out, kNaN);
+    for (int k = std::max(0, upTo - first); k < count; ++k) out[k] = kNaN;
+}
+}  // namespace
+
 void StatisticsIndex::rebuild(const DataTable &t, int computedRows) {
     clear();
     m_rows = t.rowCount();
@@ -98,11 +110,43 @@ void StatisticsIndex::rebuild(const DataTable &t, int computedRows) {
     m_blocks.assign(std::size_t(blocks), {});
     m_blockFirstVolume.assign(std::size_t(blocks), -1);
     m_blockLastVolume.assign(std::size_t(blocks), -1);
+
+    std::array<std::array<double, kBlock>, kMoments> v{};
     for (int b = 0; b < blocks; ++b) {
-        const int from = b * kBlock, to = std::min(m_rows, from + kBlock) - 1;
-        addRows(t, from, to, m_blocks[std::size_t(b)]);
-        m_blockFirstVolume[std::size_t(b)] = firstVolumeRow(t, from, to);
-        m_blockLastVolume[std::size_t(b)] = lastVolumeRow(t, from, to);
+        const int from = b * kBlock, m = std::min(m_rows, from + kBlock) - from;
+        for (int s = 0; s < kMoments; ++s) {
+            double *x = v[std::size_t(s)].data();
+            if (s == statDpH)
+                for (int k = 0; k < m; ++k) {
+                    const double d = v[statPH1][std::size_t(k)] - v[statPH2][std::size_t(k)];
+                    x[k] = std::isnan(d) ? kNaN : roundPH(d);
+                }
+            else
+                readColumn(t, kColumns[s], from, m, s <= statPH2 ? m_computedRows : m_rows, x);
+            // Two passes, mean then squared deviations: exact enough, and no division per value.
+            Moments &mo = m_blocks[std::size_t(b)][std::size_t(s)];
+            double sum = 0;
+            for (int k = 0; k < m; ++k) {
+                if (std::isnan(x[k])) continue;
+                if (mo.count == 0) mo.min = mo.max = x[k];
+                mo.min = std::min(mo.min, x[k]);
+                mo.max = std::max(mo.max, x[k]);
+                sum += x[k];
+                ++mo.count;
+            }
+            if (mo.count == 0) continue;
+            mo.mean = sum / mo.count;
+            for (int k = 0; k < m; ++k)
+                if (!std::isnan(x[k])) mo.m2 += (x[k] - mo.mean) * (x[k] - mo.mean);
+            if (s == kStatSeriesCount) {  // the total volume: its first and last row in the block
+                int k = 0;
+                while (std::isnan(x[k])) ++k;
+                m_blockFirstVolume[std::size_t(b)] = from + k;
+                k = m - 1;
+                while (std::isnan(x[k])) --k;
+                m_blockLastVolume[std::size_t(b)] = from + k;
+            }
+        }
     }
     double previous = -std::numeric_limits<double>::infinity();
     for (int r = 0; r < m_rows && m_ascending; ++r) {
