@@ -3,6 +3,9 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTableView>
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 class DataTable;
 
@@ -19,9 +22,18 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // Flags kept beside the table: a last column "Flags" and the flagged rows' colour
+    // (datagrid_flags.cpp). Null: neither.
+    using FlagTip = std::function<QString(std::uint8_t)>;
+    void setFlags(const std::vector<std::uint8_t> *flags, FlagTip tooltip);
+    bool hasFlags() const { return m_flags != nullptr; }
+
 private:
+    QVariant flagData(const QModelIndex &index, int role) const;
     DataTable *m_table = nullptr;
     QStringList m_captions;
+    const std::vector<std::uint8_t> *m_flags = nullptr;
+    FlagTip m_flagTip;
 };
 
 class DataGrid : public QTableView {
@@ -37,6 +49,8 @@ public:
     int columnWidthTwips(int column) const;
 
     void bindTable(DataTable *table);
+    // The flags column at the right end; its position is the number of captions.
+    void setFlags(const std::vector<std::uint8_t> *flags, DataTableModel::FlagTip tooltip);
     void refreshGrid();
     // Row of the current record in DATA, or -1 without one.
     int currentRecord() const;

@@ -32,6 +32,7 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     m_graph = std::make_unique<QcpGraph>();
     buildMenus();
     buildLayout();
+    buildQualityControls();
     setAcceptDrops(true);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     connect(mnuExportTable, &QAction::triggered, this, &frmMain::mnuExportTable_Click);
@@ -57,6 +58,7 @@ void frmMain::Form_Load() {
     loadSettings();
     keepOnScreen();
     wireBehaviour();  // formatter, entry fields, plot and navigation
+    wireQualityControls();
     rebuildPlot();
     setLabelColors(lblPH1, 0x0000FF00, 0);
     setLabelColors(lblPH2, 0x000000FF, 0);

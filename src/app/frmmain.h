@@ -8,6 +8,7 @@
 #include <optional>
 
 class CalibrationDialog;
+class StatisticsPanel;
 struct CalibrationInputs;
 class Formatter;
 class IInteraction;
@@ -100,6 +101,12 @@ private:
     void setComputeNeeded(bool needed);
     void lblTherm_Change(int thermistor);  // 0..2
     void clearReadout();
+    // Quality flags and statistics (frmmain_flags.cpp).
+    void buildQualityControls();
+    void wireQualityControls();
+    void updateQualityViews();
+    void stepFlagged(int direction);
+    void mnuFlagLimits_Click();
     // Buffer calibration (frmmain_calibrate.cpp).
     CalibrationInputs calibrationInputs();
     void applyCalibration(int probe, double slope, double offset);
@@ -111,7 +118,8 @@ private:
     std::unique_ptr<Workbench> m_workbench;
     std::unique_ptr<Formatter> m_formatter;
     std::unique_ptr<ZoomController> m_zoom;
-    CalibrationDialog *m_calibration = nullptr;  // made on first use, then kept beside the window
+    CalibrationDialog *m_calibration = nullptr;
+    StatisticsPanel *m_statistics = nullptr;  // made on first use, then kept beside the window
     bool m_unloaded = false;
     int m_currentTab = 0;
 };

@@ -23,6 +23,7 @@ struct MainWindowUi {
     QWidget *Pesgo1 = nullptr;
     QLabel *Label12 = nullptr;
     QCheckBox *chkPlotPH1 = nullptr, *chkPlotPH2 = nullptr, *chkAutoscale = nullptr;
+    QCheckBox *chkPlotDpH = nullptr;  // pH-1 minus pH-2 on the right axis
     QPushButton *cmdZoomOut = nullptr, *cmdCompute = nullptr;
     std::array<QPushButton *, 6> cmdStep{}, cmdXMin{}, cmdXMax{};
     std::array<QPushButton *, 4> cmdYMax{}, cmdYMin{};
@@ -38,5 +39,4 @@ struct MainWindowUi {
     QLabel *lblPH1 = nullptr, *lblPH2 = nullptr, *lblNow = nullptr, *lblFlowRate = nullptr, *lblTotalVolume = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QLabel *statusPanel1 = nullptr, *statusPanel2 = nullptr;
-
 };

@@ -41,19 +41,16 @@ double median(std::array<double, 5> &w, int n) {
 bool isSpike(const double *v, int v0, int vEnd, int r, double limit) {
     const double x = v[r - v0];
     if (std::isnan(x)) return false;
-    std::array<double, 5> w{};
+    const int from = std::max(v0, r - 2), to = std::min(vEnd - 1, r + 2);
+    // The median lies inside the window's span: a window all within the limit of x has none far off.
+    bool wide = false;
+    for (int j = from; j <= to && !wide; ++j) wide = above(std::fabs(v[j - v0] - x), limit);  // NaN: not wide
+    if (!wide) return false;
+    std::array<double, 5> w;
     int k = 0;
-    double lo = x, hi = x;
-    for (int j = std::max(v0, r - 2); j <= std::min(vEnd - 1, r + 2); ++j) {
-        const double y = v[j - v0];
-        if (std::isnan(y)) continue;
-        w[std::size_t(k++)] = y;
-        lo = std::min(lo, y);
-        hi = std::max(hi, y);
-    }
-    // The median lies inside the window's span: a narrow span needs no median.
-    if (k < 3 || !above(std::max(x - lo, hi - x), limit)) return false;
-    return above(std::fabs(x - median(w, k)), limit);
+    for (int j = from; j <= to; ++j)
+        if (!std::isnan(v[j - v0])) w[std::size_t(k++)] = v[j - v0];
+    return k >= 3 && above(std::fabs(x - median(w, k)), limit);
 }
 
 // A run of equal raw readings, carried from chunk to chunk; long runs are flagged when they end.
@@ -83,7 +80,7 @@ std::vector<std::uint8_t> computeFlags(const DataTable &t, int computedRows, con
 
     // Chunks of rows keep the working set small whatever the table's length; the pH columns
     // carry two rows either side for the spike windows.
-    constexpr int kChunk = 4096, kHalo = 2;
+    constexpr int kChunk = 512, kHalo = 2;
     std::vector<double> ph[2], col(kChunk), th[3];
     for (auto &v : ph) v.resize(kChunk + 2 * kHalo);
     for (auto &v : th) v.resize(kChunk);
@@ -159,15 +156,26 @@ QString flagTooltip(std::uint8_t flags, const QualityLimits &l) {
     return out.join(u'\n');
 }
 
-FlagCounts countFlags(const std::vector<std::uint8_t> &flags) {
+FlagCounts countFlags(const std::vector<std::uint8_t> &flags, int first, int last) {
     FlagCounts c;
-    for (const std::uint8_t f : flags) {
+    const int n = int(flags.size());
+    last = std::min(last, n - 1);
+    for (int r = std::max(first, 0); r <= last; ++r) {
+        const std::uint8_t f = flags[std::size_t(r)];
         if (!f) continue;
         ++c.flagged;
         for (int i = 0; i < kFlagKinds; ++i)
             if (f & (1u << i)) ++c.of[i];
     }
     return c;
+}
+
+QString flagCountsText(const FlagCounts &c) {
+    if (c.flagged == 0) return QStringLiteral("No flags");
+    QStringList kinds;
+    for (int i = 0; i < kFlagKinds; ++i)
+        if (c.of[i]) kinds << QStringLiteral("%1 %2").arg(QLatin1Char(kLetters[i])).arg(c.of[i]);
+    return QStringLiteral("%1 flagged: %2").arg(c.flagged).arg(kinds.join(QStringLiteral(", ")));
 }
 
 std::optional<int> nextFlaggedRow(const std::vector<std::uint8_t> &flags, int row, int direction) {

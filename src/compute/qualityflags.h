@@ -1,6 +1,7 @@
 #pragma once
 // Quality flags per record: one bit set each, kept beside DATA (never in it).
 #include <QString>
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -39,7 +40,10 @@ struct FlagCounts {
     int flagged = 0;       // records with any flag
     int of[kFlagKinds]{};  // records with each flag, in bit order
 };
-FlagCounts countFlags(const std::vector<std::uint8_t> &flags);
+// Of rows first..last (clipped to the flags); all rows by default.
+FlagCounts countFlags(const std::vector<std::uint8_t> &flags, int first = 0, int last = INT_MAX);
+// "12 flagged: D 3, S 2, N 7" (kinds with none left out); "No flags" for none.
+QString flagCountsText(const FlagCounts &counts);
 
 // The nearest flagged row after (direction > 0) or before (direction < 0) `row`; nothing when
 // there is none.
