@@ -96,6 +96,10 @@ void StatisticsPanel::setStatistics(const RangeStats &stats, const FlagCounts &f
                                   x.count ? number(x.sd, d + 1) : QString()};
         for (int c = 0; c < 5; ++c) m_table->item(s, c)->setText(texts[c]);
     }
+    // Wide enough for every column: the dock never hides the deviations behind a scroll bar.
+    m_table->resizeColumnsToContents();
+    m_table->setMinimumWidth(m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() +
+                             2 * m_table->frameWidth());
     const VolumeStats &v = stats.volume;
     m_volume->setText(
         v.count ? QStringLiteral("Total Volume: first %1, last %2, difference %3")
