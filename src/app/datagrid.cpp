@@ -43,7 +43,7 @@ int DataTableModel::rowCount(const QModelIndex &parent) const {
 }
 
 int DataTableModel::columnCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : int(m_captions.size());
+    return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 1 : 0);
 }
 
 void DataTableModel::setComputedRows(int rows) {
@@ -53,6 +53,7 @@ void DataTableModel::setComputedRows(int rows) {
 }
 
 QVariant DataTableModel::data(const QModelIndex &index, int role) const {
+    if (m_flags && (index.column() >= m_captions.size() || role == Qt::BackgroundRole)) return flagData(index, role);
     if (role == Qt::ForegroundRole) return index.row() >= m_computedRows ? QVariant(QColor(Qt::gray)) : QVariant();
     if (role != Qt::DisplayRole || !m_table || index.row() >= m_table->rowCount() ||
         index.column() >= m_table->colCount())
@@ -62,6 +63,7 @@ QVariant DataTableModel::data(const QModelIndex &index, int role) const {
 
 QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal && m_flags && section == m_captions.size()) return QStringLiteral("Flags");
     if (orientation == Qt::Horizontal) return section < m_captions.size() ? m_captions[section] : QVariant();
     return section;  // rows are numbered as DATA numbers them
 }
@@ -115,6 +117,9 @@ void DataGrid::applyColumns() {
         setColumnWidth(
             c, std::max({set, header.horizontalAdvance(m_captions[c]) + 12, cells.horizontalAdvance(typical) + 10}));
     }
+    if (m_model.hasFlags())
+        setColumnWidth(int(m_captions.size()), std::max(header.horizontalAdvance(QStringLiteral("Flags")) + 16,
+                                                        cells.horizontalAdvance(QStringLiteral("DSFTNX")) + 12));
     restoreRow(row);
 }
 

@@ -3,6 +3,9 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTableView>
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 class DataTable;
 
@@ -21,10 +24,19 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // Flags kept beside the table: a last column "Flags" and the flagged rows' colour
+    // (datagrid_flags.cpp). Null: neither.
+    using FlagTip = std::function<QString(std::uint8_t)>;
+    void setFlags(const std::vector<std::uint8_t> *flags, FlagTip tooltip);
+    bool hasFlags() const { return m_flags != nullptr; }
+
 private:
+    QVariant flagData(const QModelIndex &index, int role) const;
     DataTable *m_table = nullptr;
     QStringList m_captions;
     int m_computedRows = 0;
+    const std::vector<std::uint8_t> *m_flags = nullptr;
+    FlagTip m_flagTip;
 };
 
 class DataGrid : public QTableView {
@@ -40,6 +52,8 @@ public:
     int columnWidthTwips(int column) const;
 
     void bindTable(DataTable *table);
+    // The flags column at the right end; its position is the number of captions.
+    void setFlags(const std::vector<std::uint8_t> *flags, DataTableModel::FlagTip tooltip);
     void refreshGrid();
     void setComputedRows(int rows) { m_model.setComputedRows(rows); }
     // Row of the current record in DATA, or -1 without one.

@@ -35,6 +35,7 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     buildLayout();
     addTooltipsAndKeys();
     buildRecentFiles();
+    buildQualityControls();
     setAcceptDrops(true);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     connect(mnuExportTable, &QAction::triggered, this, &frmMain::mnuExportTable_Click);
@@ -62,6 +63,7 @@ void frmMain::Form_Load() {
     loadSettings();
     keepOnScreen();
     wireBehaviour();  // formatter, entry fields, plot and navigation
+    wireQualityControls();
     rebuildPlot();
     setLabelColors(lblPH1, 0x0000FF00, 0);
     setLabelColors(lblPH2, 0x000000FF, 0);

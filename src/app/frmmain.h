@@ -10,6 +10,7 @@
 #include <optional>
 
 class CalibrationDialog;
+class StatisticsPanel;
 struct CalibrationInputs;
 class Formatter;
 class QPrinter;
@@ -120,6 +121,12 @@ private:
     // Calibration values the last log did not give (frmmain_kept.cpp).
     void showKeptCalibration();
     QLabel *lblKept = nullptr;
+    // Quality flags and statistics (frmmain_flags.cpp).
+    void buildQualityControls();
+    void wireQualityControls();
+    void updateQualityViews();
+    void stepFlagged(int direction);
+    void mnuFlagLimits_Click();
     // Buffer calibration (frmmain_calibrate.cpp).
     CalibrationInputs calibrationInputs();
     void applyCalibration(int probe, double slope, double offset);
@@ -135,6 +142,7 @@ private:
     std::unique_ptr<ZoomController> m_zoom;
     std::array<QStringList, 2> m_bufferCalibration;  // applied this session, for the report
     CalibrationDialog *m_calibration = nullptr;      // made on first use, then kept beside the window
+    StatisticsPanel *m_statistics = nullptr;         // made on first use, then kept beside the window
     bool m_unloaded = false;
     int m_currentTab = 0;
 };

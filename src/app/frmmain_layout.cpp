@@ -170,14 +170,17 @@ QWidget *frmMain::buildGraphTab() {
     auto *controls = new QHBoxLayout;
     chkPlotPH1 = named(new QCheckBox(QStringLiteral("pH-1")), "chkPlotPH1");
     chkPlotPH2 = named(new QCheckBox(QStringLiteral("pH-2")), "chkPlotPH2");
+    chkPlotDpH = named(new QCheckBox(QStringLiteral("dpH")), "chkPlotDpH");
+    chkPlotDpH->setToolTip(QStringLiteral("pH-1 minus pH-2, on its own axis at the right"));
     chkAutoscale = named(new QCheckBox(QStringLiteral("Auto Scale")), "chkAutoscale");
     chkPlotPH1->setChecked(true);
     chkPlotPH2->setChecked(true);
     chkAutoscale->setChecked(true);
     cmdZoomOut = named(new QPushButton(QStringLiteral("ZoomOut")), "cmdZoomOut");
     cmdZoomOut->setAutoDefault(false);
-    for (QWidget *w : {static_cast<QWidget *>(chkPlotPH1), static_cast<QWidget *>(chkPlotPH2),
-                       static_cast<QWidget *>(chkAutoscale), static_cast<QWidget *>(cmdZoomOut)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(chkPlotPH1), static_cast<QWidget *>(chkPlotPH2), static_cast<QWidget *>(chkPlotDpH),
+          static_cast<QWidget *>(chkAutoscale), static_cast<QWidget *>(cmdZoomOut)})
         controls->addWidget(w);
     controls->addSpacing(16);
     controls->addWidget(heading(QStringLiteral("Record")));

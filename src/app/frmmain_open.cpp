@@ -144,7 +144,7 @@ void frmMain::mnuExportTable_Click() {
     if (chosen.fileName.isEmpty()) return;
     rememberSaveFolder(QStringLiteral("ExportTablePath"), chosen.fileName);
     exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui,
-                m_workbench->path());
+                m_workbench->path(), &m_workbench->flags());
 }
 
 void frmMain::mnuSavePlot_Click() {

@@ -75,12 +75,14 @@ void frmMain::rebuildPlot() {
     PlotInputs &in = m_workbench->plotInputs();
     in.plotPH1 = chkPlotPH1->isChecked();
     in.plotPH2 = chkPlotPH2->isChecked();
+    in.plotDpH = chkPlotDpH->isChecked();
     in.autoscale = chkAutoscale->isChecked();
     in.start = txtStart->text();
     in.end = txtEnd->text();
     in.yMin = txtYMin->text();
     in.yMax = txtYMax->text();
     m_workbench->rebuildPlot();
+    updateQualityViews();  // the visible range may have changed
 }
 
 void frmMain::chkAutoscale_Click() { m_zoom->autoscaleClicked(chkAutoscale->isChecked()); }

@@ -1,5 +1,6 @@
 #include "export/csvexport.h"
 
+#include "compute/qualityflags.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
 
@@ -87,7 +88,13 @@ void appendCell(QByteArray &out, const Cell &c) {
 
 }  // namespace
 
-QByteArray tableCsv(clsDataSet &dataSet) {
+QByteArray csvDateTime(double day) {
+    QByteArray out;
+    appendDateTime(out, day);
+    return out;
+}
+
+QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -99,6 +106,7 @@ QByteArray tableCsv(clsDataSet &dataSet) {
         if (c) out += ',';
         out += csvField(header[c]);
     }
+    if (flags) out += width ? ",flags" : "flags";
     out += "\r\n";
     for (int r = 0; r < table.rowCount(); ++r) {
         for (int c = 0; c < width; ++c) {
@@ -112,6 +120,13 @@ QByteArray tableCsv(clsDataSet &dataSet) {
                 }
             }
             appendCell(out, table.cell(r, c));
+        }
+        if (flags) {
+            if (width) out += ',';
+            // Flags of another table (an open that failed before compute) are left out.
+            if (flags->size() == std::size_t(table.rowCount()))
+                for (int k = 0; k < kFlagKinds; ++k)
+                    if ((*flags)[std::size_t(r)] & (1u << k)) out += flagLetter(k);
         }
         out += "\r\n";
     }
@@ -194,4 +209,6 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveFileSafely(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet) { return saveBytes(path, tableCsv(dataSet)); }
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
+    return saveBytes(path, tableCsv(dataSet, flags));
+}

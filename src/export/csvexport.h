@@ -4,7 +4,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 class clsDataSet;
 class QIODevice;
@@ -19,9 +21,12 @@ QByteArray csvField(const QString &text);
 // Header names for a table `width` columns wide: the file's column names, then "Column k"
 // (1-based) for columns the file did not name.
 QStringList csvHeader(const clsDataSet &dataSet, int width);
+// A date-time as the CSV writes it, "yyyy-mm-dd hh:mm:ss".
+QByteArray csvDateTime(double day);
 // The whole table with its header; column 0 as "yyyy-mm-dd hh:mm:ss" where it holds a
-// date-time. Reads DATA, so the data set ends up initialized.
-QByteArray tableCsv(clsDataSet &dataSet);
+// date-time. With flags, a last column "flags" holds each record's flag letters. Reads DATA,
+// so the data set ends up initialized.
+QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
 
 // Writes to `path` through a temporary file renamed into place, so a failed or interrupted
 // write never leaves half a file over an existing one. `write` returns false on failure and
@@ -35,4 +40,4 @@ bool writeFully(QIODevice &device, const QByteArray &bytes);
 QString saveBytes(const QString &path, const QByteArray &bytes);
 
 // tableCsv written to a path or to standard output ("-"). Returns an error text, empty on success.
-QString writeCsv(const QString &path, clsDataSet &dataSet);
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);

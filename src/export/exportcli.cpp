@@ -1,7 +1,9 @@
 #include "export/exportcli.h"
 
+#include "export/csvexport.h"
 #include "model/clsdataset.h"
 #include "model/datatable.h"
+#include "model/datetime.h"
 
 #include <QCommandLineParser>
 #include <cmath>
@@ -98,7 +100,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
     QStringList valued = {QStringLiteral("csv"),         QStringLiteral("plot"),       QStringLiteral("calibrate"),
                           QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
-                          QStringLiteral("on-bad-date"), QStringLiteral("max-size")};
+                          QStringLiteral("on-bad-date"), QStringLiteral("max-size"),   QStringLiteral("stats"),
+                          QStringLiteral("from"),        QStringLiteral("to")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -146,6 +149,21 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         if (o.calibratePath.isEmpty()) return usageError(QStringLiteral("--calibrate needs a points file"));
         o.perLogArgs << QStringLiteral("--calibrate") << o.calibratePath;
     }
+    if (parser.isSet(QStringLiteral("stats"))) {
+        o.statsPath = parser.value(QStringLiteral("stats"));
+        if (o.statsPath.isEmpty()) return usageError(QStringLiteral("--stats needs a file name or -"));
+    }
+    for (const char *name : {"from", "to"}) {
+        const QString key = QLatin1String(name);
+        if (!parser.isSet(key)) continue;
+        const QString value = parser.value(key);
+        if (!dt::parse(value))
+            return usageError(
+                QStringLiteral("--%1 takes a date-time such as \"5/13/2004 08:00:00\", not \"%2\"").arg(key, value));
+        (key == u"from" ? o.from : o.to) = value;
+    }
+    if ((!o.from.isEmpty() || !o.to.isEmpty()) && o.statsPath.isEmpty())
+        return usageError(QStringLiteral("--from and --to go with --stats"));
     if (parser.isSet(QStringLiteral("on-bad-date"))) {
         const QString value = parser.value(QStringLiteral("on-bad-date"));
         if (value != u"continue" && value != u"stop")
@@ -182,8 +200,10 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         return {o, {}};
     }
     if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
-    if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty())
-        return usageError(QStringLiteral("nothing to write: give --csv, --plot or --report"));
+    if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.statsPath.isEmpty())
+        return usageError(QStringLiteral("nothing to write: give --csv, --plot, --report or --stats"));
+    if (o.statsPath == kStdoutPath && o.csvPath == kStdoutPath)
+        return usageError(QStringLiteral("only one output can go to standard output"));
     o.logFile = files.first();
     return {o, {}};
 }
@@ -201,6 +221,11 @@ QString exportUsage() {
         "  --plot FILE         write the plot; .png, .pdf or .svg by the file's extension\n"
         "  --report FILE.pdf   write the report: the file, its header, the calibration applied, the\n"
         "                      read, the plot and its statistics\n"
+        "  --stats FILE        write the statistics of the records as CSV (\"-\" for standard output):\n"
+        "                      count, min, max, mean, sd of pH-1, pH-2, dpH, T1-T3 and flow rate;\n"
+        "                      first, last and difference of the total volume\n"
+        "  --from DATETIME  --to DATETIME  only the records from/to these times (with --stats),\n"
+        "                      e.g. \"5/13/2004 08:00:00\"\n"
         "  --ph1-slope X  --ph1-offset X  --ph1-corr X  --ph1-thermistor 1|2|3\n"
         "  --ph2-slope X  --ph2-offset X  --ph2-corr X  --ph2-thermistor 1|2|3\n"
         "  --therm1-corr X  --therm2-corr X  --therm3-corr X\n"
@@ -221,7 +246,9 @@ QString exportUsage() {
         "(also an output that is the log or another output; nothing is written),\n"
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
         "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
-        "result or failed its limits (nothing is applied or written).\n");
+        "result or failed its limits (nothing is applied or written).\n"
+        "The CSV table ends with a flags column: D probes disagree, S spike, F flat signal,\n"
+        "T thermistors disagree, N no flow, X not computed.\n");
 }
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }
@@ -237,6 +264,7 @@ QList<NamedFile> exportOutputs(const ExportOptions &o) {
     if (!o.csvPath.isEmpty()) outputs.append({QStringLiteral("--csv"), o.csvPath});
     if (!o.plotPath.isEmpty()) outputs.append({QStringLiteral("--plot"), o.plotPath});
     if (!o.reportPath.isEmpty()) outputs.append({QStringLiteral("--report"), o.reportPath});
+    if (!o.statsPath.isEmpty()) outputs.append({QStringLiteral("--stats"), o.statsPath});
     return outputs;
 }
 

@@ -24,6 +24,8 @@ struct ExportOptions {
     QString reportDir, csvDir;
     QStringList logFiles;
     QStringList perLogArgs;  // the options as given that each log's own run takes too
+    QString statsPath;       // empty: no statistics; "-": standard output
+    QString from, to;        // the statistics' date-time range; empty: the log's first or last record
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2

@@ -95,9 +95,14 @@ int main(int argc, char **argv) {
     wb.rebuildPlot();
     wb.showRecord(0);
 
+    QString statsError;
+    if (!o.statsPath.isEmpty()) {
+        const auto rows = wb.rowsBetweenTexts(o.from, o.to);  // the options were checked as date-times
+        statsError = wb.exportStatistics(o.statsPath, rows ? rows->first : 0, rows ? rows->second : -1);
+    }
     bool written = true;
     for (const QString &error :
-         {o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
+         {statsError, o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
           o.plotPath.isEmpty() ? QString()
                                : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight, wb.plotCaption()),
           o.reportPath.isEmpty() ? QString() : writeReport(o.reportPath, wb, *graph, extras)}) {

@@ -160,6 +160,19 @@ std::optional<double> DataTable::number(int row, int col) const {
     }
 }
 
+void DataTable::columnNumbers(int col, int first, int count, double *out, double missing) const {
+    if (count <= 0) return;
+    std::size_t i = index(first, col);
+    index(first + count - 1, col);  // both ends inside, or a TableError
+    for (int k = 0; k < count; ++k, i += std::size_t(m_cols)) {
+        switch (m_kinds[i]) {
+        case Cell::Kind::Number: out[k] = m_values[i]; break;
+        case Cell::Kind::Text: out[k] = readNumber(m_texts[std::size_t(m_values[i])]).value_or(missing); break;
+        default: out[k] = missing; break;
+        }
+    }
+}
+
 double DataTable::rowDay(int row) const {
     if (row < 0 || row >= m_rows) throw TableError("row " + std::to_string(row) + " is outside the table");
     return m_days[row];

@@ -62,9 +62,13 @@ public:
     int lastCol() const { return m_cols - 1; }
 
     Cell cell(int row, int col) const;
+    Cell::Kind kind(int row, int col) const { return m_kinds[index(row, col)]; }
     void setCell(int row, int col, const Cell &value);
     QString text(int row, int col) const { return cell(row, col).text(); }
 
+    // Rows first..first+count-1 of a column as numbers into `out`; an empty cell or a text
+    // that is no number gives `missing`. The bulk read of the flag and statistics passes.
+    void columnNumbers(int col, int first, int count, double *out, double missing) const;
     // Fast reads for the hot loops: the cell as a number (see Cell::toNumber).
     std::optional<double> number(int row, int col) const;
     // The decimal day of the row's column 0 text, kept in step with every write to it;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Scale modes of both axes.
 inline constexpr int kScaleAuto = 0, kScaleManual = 3;
@@ -68,6 +69,17 @@ public:
     virtual int markerLineType() const = 0;
     virtual void setMarkerColor(std::uint32_t color) = 0;
     virtual std::uint32_t markerColor() const = 0;
+
+    // A series drawn against the second Y axis at the right, which always scales itself to
+    // its series; the axis shows while any series uses it.
+    virtual void setSeriesOnRightAxis(int series, bool right) = 0;
+    virtual bool seriesOnRightAxis(int series) const = 0;
+    virtual void setRightAxisLabel(const QString &label) = 0;
+    virtual QString rightAxisLabel() const = 0;
+
+    // Marks along the bottom of the plot at these decimal days (the flagged records).
+    virtual void setFlagMarks(std::vector<double> days) = 0;
+    virtual const std::vector<double> &flagMarks() const = 0;
 
     // Bounds of the zoomed X range in decimal days; kUnzoomedLo/Hi while not zoomed.
     virtual double zoomedXMin() const = 0;

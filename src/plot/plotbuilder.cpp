@@ -1,6 +1,7 @@
 #include "plot/plotbuilder.h"
 
 #include "model/clsdataset.h"
+#include "compute/statistics.h"
 #include "model/clsplotset.h"
 #include "plot/decimalday.h"
 #include "plot/graph.h"
@@ -17,6 +18,7 @@ void PlotBuilder::rebuildPlot() {
     m_plotSet.Clear();
     if (in.plotPH1) m_plotSet.add(colPH1, QStringLiteral("pH-1"), colPH1Color);
     if (in.plotPH2) m_plotSet.add(colPH2, QStringLiteral("pH-2"), colPH2Color);
+    if (in.plotDpH) m_plotSet.add(kDpHField, QStringLiteral("dpH"), colDpHColor);
 
     m_graph.setVisible(true);
     m_graph.setMarkerLineType(kMarkerLineType);
@@ -28,15 +30,16 @@ void PlotBuilder::rebuildPlot() {
     if (n == 0) {
         m_graph.setVisible(false);
     } else {
-        const int series = n == 1 ? 1 : 2;
-        m_graph.setSeriesCount(series);
-        for (int i = 0; i < series; ++i) {
+        m_graph.setSeriesCount(n);
+        for (int i = 0; i < n; ++i) {
             m_graph.setSeriesColor(i, std::uint32_t(m_plotSet.colorindex(i)));
             m_graph.setSeriesLabel(i, m_plotSet.plotname(i));
+            m_graph.setSeriesOnRightAxis(i, m_plotSet.datafieldindex(i) == kDpHField);
         }
-        // With one series the Y label keeps what the first (two-series) rebuild gave it.
-        if (series == 2) m_graph.setYAxisLabel(QStringLiteral("pH"));
+        // With one pH series the Y label keeps what the first (two-series) rebuild gave it.
+        if (n - (in.plotDpH ? 1 : 0) == 2) m_graph.setYAxisLabel(QStringLiteral("pH"));
     }
+    m_graph.setRightAxisLabel(in.plotDpH ? QStringLiteral("dpH") : QString());
 
     if (in.autoscale) {
         m_graph.setXScaleMode(kScaleAuto);
@@ -72,6 +75,14 @@ void PlotBuilder::fillPlotData() {
         }
         for (int i = 0; i < series; ++i) {
             const int col = m_plotSet.datafieldindex(i);
+            if (col == kDpHField) {
+                const int computed = std::min(m_computedRows, points);
+                for (int r = 0; r < points; ++r)
+                    m_y[std::size_t(r)] =
+                        r < computed ? float(dpHValue(table, r)) : std::numeric_limits<float>::quiet_NaN();
+                m_graph.setSeriesData(i, m_x.data(), m_y.data(), points);
+                continue;
+            }
             // A column the table lacks, or a cell that is no number, leaves a gap instead of
             // throwing out of the event handler.
             const bool hasColumn = col >= 0 && col <= table.lastCol();
@@ -82,7 +93,20 @@ void PlotBuilder::fillPlotData() {
             m_graph.setSeriesData(i, m_x.data(), m_y.data(), points);
         }
     }
+    std::vector<double> marks;
+    if (m_flags && m_flags->size() == std::size_t(points))
+        for (int r = 0; r < points; ++r)
+            if ((*m_flags)[std::size_t(r)]) {
+                const double day = table.rowDay(r);
+                if (!std::isnan(day)) marks.push_back(day);
+            }
+    m_graph.setFlagMarks(std::move(marks));
     m_graph.request(kActionRedraw);
+}
+
+void PlotBuilder::setComputed(int computedRows, const std::vector<std::uint8_t> *flags) {
+    m_computedRows = computedRows;
+    m_flags = flags;
 }
 
 void PlotBuilder::markPlotTime(double t) {

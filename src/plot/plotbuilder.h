@@ -12,7 +12,9 @@ class clsDataSet;
 class clsPlotSet;
 
 // Series colours (0x00BBGGRR) and the marker's look.
-inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF;
+inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF, colDpHColor = 0xFFFF00;
+// The plot set's data field of the dpH series, which no DATA column holds.
+inline constexpr int kDpHField = -2;
 inline constexpr std::uint32_t kMarkerColor = 0x00FFFF;
 inline constexpr int kMarkerLineType = 6;
 
@@ -20,6 +22,7 @@ inline constexpr int kMarkerLineType = 6;
 struct PlotInputs {
     bool plotPH1 = true;    // chkPlotPH1 ticked
     bool plotPH2 = true;    // chkPlotPH2 ticked
+    bool plotDpH = false;   // chkPlotDpH ticked
     bool autoscale = true;  // chkAutoscale ticked
     QString start, end;     // txtStart, txtEnd
     QString yMin, yMax;     // txtYMin, txtYMax
@@ -35,10 +38,11 @@ public:
     // The graph's visible item tells the window whether Label12 shows through.
     void rebuildPlot();
     void fillPlotData();
+    // What the last Compute left beside DATA: rows with computed pH (later rows are left out of
+    // the plot) and the flags to mark; the flags must outlive the builder or be replaced.
+    void setComputed(int computedRows, const std::vector<std::uint8_t> *flags);
     // Moves the time marker to a date-time and redraws.
     void markPlotTime(double t);
-    // Rows from `rows` on hold no computed pH and are left out of the plot.
-    void setComputedRows(int rows) { m_computedRows = rows; }
 
 private:
     clsDataSet &m_dataSet;
@@ -46,7 +50,9 @@ private:
     IGraph &m_graph;
     InputsFn m_inputs;
     StatusFn m_status;
+    // Rows from here on hold no computed pH: they are left out, and dpH is drawn before them.
     int m_computedRows = std::numeric_limits<int>::max();
+    const std::vector<std::uint8_t> *m_flags = nullptr;
     std::vector<double> m_x;  // reused between rebuilds: no allocation per keystroke
     std::vector<float> m_y;
 };

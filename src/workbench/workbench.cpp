@@ -1,10 +1,13 @@
 #include "workbench/workbench.h"
 
 #include "export/csvexport.h"
+#include "export/statisticscsv.h"
 #include "fields/entryfieldrules.h"
 #include "fileio/fileio.h"
 #include "model/interaction.h"
 #include "plot/graph.h"
+#include "model/datetime.h"
+#include "plot/decimalday.h"
 #include "plot/navigation.h"
 
 #include <QFileInfo>
@@ -77,7 +80,9 @@ bool Workbench::open(const QString &path) {
     m_report.keptFromEarlierFile = earlier;
     m_current = 0;
     m_computedRows = 0;
-    if (m_plot) m_plot->setComputedRows(0);
+    m_flags.clear();
+    m_stats.clear();
+    if (m_plot) m_plot->setComputed(0, &m_flags);
 
     for (std::size_t i = 0; i < 2; ++i) {
         m_calibration.slope[i] = asFieldShowsIt(i == 0 ? m_dataSet.pH1_Slope() : m_dataSet.pH2_Slope());
@@ -133,8 +138,10 @@ bool Workbench::compute() {
     DataTable &t = table();
     const std::optional<ComputeStop> stop = computeAll(t, m_calibration.probe(0), m_calibration.probe(1));
     m_computedRows = stop ? stop->row : t.rowCount();
-    if (m_plot) m_plot->setComputedRows(m_computedRows);
     m_computeNeeded = stop.has_value();
+    m_flags = computeFlags(t, m_computedRows, m_limits);
+    m_stats.rebuild(t, m_computedRows);
+    if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);
     if (stop) m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     return !stop;
 }
@@ -204,4 +211,43 @@ QString Workbench::plotCaption() const {
     return parts.join(QStringLiteral("   "));
 }
 
-QString Workbench::exportTable(const QString &path) { return writeCsv(path, m_dataSet); }
+QString Workbench::exportTable(const QString &path) { return writeCsv(path, m_dataSet, &m_flags); }
+
+QString Workbench::exportStatistics(const QString &path, int first, int last) {
+    if (!isOpen()) return QStringLiteral("No log is open.");
+    return saveBytes(path, statisticsCsv(statistics(first, last), table()));
+}
+
+void Workbench::setQualityLimits(const QualityLimits &limits) {
+    m_limits = limits;
+    if (isOpen() && !m_flags.empty()) m_flags = computeFlags(table(), m_computedRows, m_limits);
+}
+
+RangeStats Workbench::statistics(int first, int last) const {
+    if (!isOpen() || m_stats.rows() != m_dataSet.rowcount()) return {};
+    return m_stats.range(openTable(), first, last);
+}
+
+std::pair<int, int> Workbench::visibleRows(bool zoomed) const {
+    const int n = rowCount();
+    if (n == 0) return {0, -1};
+    const DataTable &t = openTable();
+    if (zoomed && m_graph) return m_stats.rowsBetween(t, m_graph->zoomedXMin(), m_graph->zoomedXMax());
+    if (m_plotInputs.autoscale) return {0, n - 1};
+    return m_stats.rowsBetween(t, dt2decimalday(m_plotInputs.start), dt2decimalday(m_plotInputs.end));
+}
+
+RangeStats Workbench::visibleStatistics(bool zoomed) const {
+    const auto [first, last] = visibleRows(zoomed);
+    return statistics(first, last);
+}
+
+std::optional<std::pair<int, int>> Workbench::rowsBetweenTexts(const QString &from, const QString &to) const {
+    const int n = rowCount();
+    if (n == 0) return std::pair<int, int>{0, -1};
+    const DataTable &t = openTable();
+    const std::optional<double> lo = from.isEmpty() ? std::optional<double>(-1e300) : dt::parse(from);
+    const std::optional<double> hi = to.isEmpty() ? std::optional<double>(1e300) : dt::parse(to);
+    if (!lo || !hi) return std::nullopt;
+    return m_stats.rowsBetween(t, *lo, *hi);
+}

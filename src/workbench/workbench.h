@@ -3,6 +3,8 @@
 // plot state, the current record and what the last read found. Its operations are the road
 // open -> compute -> plot -> export that the window and the batch command share.
 #include "compute/phcompute.h"
+#include "compute/qualityflags.h"
+#include "compute/statistics.h"
 #include "compute/readout.h"
 #include "fileio/fileio.h"
 #include "model/clsdataset.h"
@@ -97,6 +99,22 @@ public:
     // file's own values, which the plot leaves out and the readout calls not computed.
     int computedRows() const { return m_computedRows; }
 
+    // Quality flags of every record after the last Compute (empty before one).
+    const std::vector<std::uint8_t> &flags() const { return m_flags; }
+    const QualityLimits &qualityLimits() const { return m_limits; }
+    // New limits flag the computed log again; the pH stays as it is.
+    void setQualityLimits(const QualityLimits &limits);
+
+    // Statistics of rows first..last (as computed by the last Compute).
+    RangeStats statistics(int first, int last) const;
+    // The rows of the visible X range: all with autoscale, the typed range without, the
+    // graph's zoomed range while `zoomed`.
+    std::pair<int, int> visibleRows(bool zoomed) const;
+    RangeStats visibleStatistics(bool zoomed) const;
+    // The rows between two date-time texts of the range fields' or the log's form; an empty
+    // text is the log's first or last record. Nothing when a text is no date-time.
+    std::optional<std::pair<int, int>> rowsBetweenTexts(const QString &from, const QString &to) const;
+
     PlotInputs &plotInputs() { return m_plotInputs; }
     const PlotInputs &plotInputs() const { return m_plotInputs; }
     void rebuildPlot();
@@ -118,8 +136,13 @@ public:
 
     // The computed table as CSV; an error text, empty on success.
     QString exportTable(const QString &path);
+    // The statistics of rows first..last as CSV; an error text, empty on success.
+    QString exportStatistics(const QString &path, int first, int last);
 
 private:
+    // DATA of an open log, which reading does not change.
+    const DataTable &openTable() const { return const_cast<clsDataSet &>(m_dataSet).DATA(); }
+
     IInteraction &m_ui;
     IGraph *m_graph;
     Hooks m_hooks;
@@ -134,4 +157,7 @@ private:
     bool m_computeNeeded = false;
     int m_computedRows = 0;
     int m_current = 0;
+    QualityLimits m_limits;
+    std::vector<std::uint8_t> m_flags;
+    StatisticsIndex m_stats;
 };

@@ -47,4 +47,3 @@ TEST(ExportCommand, SameTableAsTheWindowWithLongCalibrationNumbers) {
         EXPECT_EQ(rows[std::size_t(i) + 1][7].toDouble(), shown.number(i, 7).value_or(-1)) << i;
     }
 }
-

@@ -42,13 +42,13 @@ TEST_F(TableTest, SelectedRowsCopyAsTabSeparatedTextWithTheCaptionsFirst) {
 
     const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(
-        lines[0],
-        QStringLiteral("Time\tTherm 1\tTherm 2\tTherm 3\tpH-1 Raw\tpH-2 Raw\tpH-1\tpH-2\tAux\tFlow Rate\tTotal Vol"));
+    EXPECT_EQ(lines[0],
+              QStringLiteral(
+                  "Time\tTherm 1\tTherm 2\tTherm 3\tpH-1 Raw\tpH-2 Raw\tpH-1\tpH-2\tAux\tFlow Rate\tTotal Vol\tFlags"));
     const QAbstractItemModel *m = grid->model();
     for (auto [line, row] : {std::pair{1, 2}, {2, 3}, {3, 4}, {4, 9}}) {
         const QStringList cells = lines[line].split(u'\t');
-        ASSERT_EQ(cells.size(), 11);
+        ASSERT_EQ(cells.size(), 12);  // the flags too
         EXPECT_EQ(cells[0], m->data(m->index(row, 0)).toString());
         EXPECT_EQ(cells[6], m->data(m->index(row, 6)).toString());
     }

@@ -39,11 +39,12 @@ void expectTable(const QByteArray &csv, const Probe &p1, const Probe &p2) {
     const std::vector<QStringList> rows = readCsv(csv, &wellFormed);
     ASSERT_TRUE(wellFormed) << csv.left(300).toStdString();
     ASSERT_EQ(rows.size(), kReadings.size() + 1);
-    EXPECT_EQ(rows[0].join(u'|'), "Time|Therm 1|Therm 2|Therm 3|pH-1 Raw|pH-2 Raw|pH-1|pH-2|Aux|Flow Rate|Total Vol");
+    EXPECT_EQ(rows[0].join(u'|'),
+              "Time|Therm 1|Therm 2|Therm 3|pH-1 Raw|pH-2 Raw|pH-1|pH-2|Aux|Flow Rate|Total Vol|flags");
     for (std::size_t i = 0; i < kReadings.size(); ++i) {
         const QStringList &row = rows[i + 1];
         const Reading &r = kReadings[i];
-        ASSERT_EQ(row.size(), 11) << i;
+        ASSERT_EQ(row.size(), 12) << i;
         EXPECT_EQ(row[0], kDates[i]);
         EXPECT_EQ(row[1].toDouble(), r.therm[0]);
         EXPECT_EQ(row[4].toDouble(), r.raw1);
@@ -276,4 +277,35 @@ TEST(ExportCommand, LogsFromPipesGiveTheTableOfTheFile) {
     EXPECT_EQ(parseByteSize("2G"), qint64(2) << 30);
     EXPECT_EQ(parseByteSize("512k"), 512 * 1024);
     EXPECT_EQ(parseByteSize("1000"), 1000);
+}
+
+TEST(ExportCommand, StatisticsOfTheWholeLogOrAGivenRange) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    Outcome r = run({"--stats", "-", log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    std::vector<QStringList> rows = readCsv(r.out);
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[1].join(u','), "Date/Time,4,2004-05-13 23:59:40,2004-05-14 00:00:10,,,,,");
+    EXPECT_EQ(rows[5].mid(0, 4).join(u','), "T1,4,0,25");
+    EXPECT_EQ(rows[9].join(u','), "Total Volume,4,,,,,0,1.5,1.5");
+
+    // Across midnight, in either date form; the CSV and the statistics in one run.
+    const QString stats = tmp.path("s.csv"), csv = tmp.path("t.csv");
+    r = run({"--stats", stats, "--from", "5/13/2004 23:59:50", "--to", "2004-05-14 00:00:00", "--csv", csv, log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    rows = readCsv(slurp(stats));
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[1].join(u','), "Date/Time,2,2004-05-13 23:59:50,2004-05-14 00:00:00,,,,,");
+    EXPECT_EQ(rows[9].join(u','), "Total Volume,2,,,,,0.5,1,0.5");
+    EXPECT_EQ(readCsv(slurp(csv)).size(), 5u);
+
+    for (const QStringList &args : {QStringList{"--stats", "-", "--from", "yesterday", log},
+                                    QStringList{"--csv", "-", "--to", "5/13/2004 23:59:50", log},
+                                    QStringList{"--stats", "-", "--csv", "-", log}}) {
+        r = run(args);
+        EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
+    EXPECT_TRUE(run({"--help"}).out.contains("--stats FILE"));
 }

@@ -81,6 +81,18 @@ public:
     void setMarkerColor(std::uint32_t c) override { m_markerColor = c; }
     std::uint32_t markerColor() const override { return m_markerColor; }
 
+    void setSeriesOnRightAxis(int s, bool right) override {
+        if (auto *p = at(s)) p->right = right;
+    }
+    bool seriesOnRightAxis(int s) const override {
+        auto *p = at(s);
+        return p && p->right;
+    }
+    void setRightAxisLabel(const QString &l) override { m_rightLabel = l; }
+    QString rightAxisLabel() const override { return m_rightLabel; }
+    void setFlagMarks(std::vector<double> days) override { m_flagMarks = std::move(days); }
+    const std::vector<double> &flagMarks() const override { return m_flagMarks; }
+
     double zoomedXMin() const override { return m_lo; }
     double zoomedXMax() const override { return m_hi; }
 
@@ -116,6 +128,7 @@ private:
     struct Series {
         QString label;
         std::uint32_t color = 0;
+        bool right = false;
         std::vector<double> x;
         std::vector<float> y;
     };
@@ -132,6 +145,8 @@ private:
     bool m_visible = true;
     std::vector<Series> m_series;
     int m_pointCount = 0;
+    std::vector<double> m_flagMarks;
+    QString m_rightLabel;
     QString m_xLabel, m_yLabel, m_yMin, m_yMax, m_markerText;
     int m_xMode = -1, m_yMode = -1, m_markerType = -1;
     double m_xMin = 0, m_xMax = 0, m_marker = 0, m_lo = kUnzoomedLo, m_hi = kUnzoomedHi;

@@ -3,13 +3,17 @@
 // and a message (title "Brinewick", OK, exclamation) when it fails. A target that is the open
 // log is refused before anything is written.
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 class clsDataSet;
 class QcpGraph;
 class IInteraction;
 
-// openLog: the log the window has open; an output that is that file is refused.
-bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui, const QString &openLog = QString());
+// openLog: the log the window has open; an output that is that file is refused. With flags,
+// the table ends with their column.
+bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui, const QString &openLog = QString(),
+                 const std::vector<std::uint8_t> *flags = nullptr);
 // The plot at its size on screen (at least kSavedPlotWidth x kSavedPlotHeight units), a PNG
 // at twice that many pixels, with the caption under it.
 inline constexpr int kSavedPlotWidth = 800, kSavedPlotHeight = 500;

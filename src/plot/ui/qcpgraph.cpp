@@ -76,6 +76,7 @@ QcpGraph::QcpGraph(QWidget *parent)
     m_plot->selectionRect()->setPen(QPen(Qt::white, 0, Qt::DashLine));
     m_plot->selectionRect()->setBrush(QColor(255, 255, 255, 40));
     m_plot->axisRect()->setRangeZoom(Qt::Horizontal | Qt::Vertical);
+    setupSecondAxes();
 
     QObject::connect(m_plot->xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), m_context.get(),
                      [this](const QCPRange &) { userRangeChanged(); });
@@ -315,6 +316,7 @@ void QcpGraph::applyRanges() {
         bool any = false;
         QCPRange all;
         for (const Series &s : m_series) {
+            if (s.right) continue;
             bool found = false;
             const QCPRange r = s.graph->getValueRange(found);
             if (!found) continue;
@@ -326,6 +328,7 @@ void QcpGraph::applyRanges() {
             y->setRange(all.lower - pad, all.upper + pad);
         }
     }
+    applyRightRange();
     m_applying = false;
 }
 
@@ -356,6 +359,7 @@ void QcpGraph::redraw() {
     }
     for (Series &s : m_series)
         if (s.dirty) pushData(s);
+    if (m_flagsDirty) pushFlagMarks();
     if (!m_zoomed) applyRanges();  // a zoom survives redraws until it is undone
     applyMarker();
     m_fullDirty = false;

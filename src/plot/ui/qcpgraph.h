@@ -85,6 +85,12 @@ public:
     int markerLineType() const override { return m_markerLineType; }
     void setMarkerColor(std::uint32_t color) override;
     std::uint32_t markerColor() const override { return m_markerColor; }
+    void setSeriesOnRightAxis(int series, bool right) override;
+    bool seriesOnRightAxis(int series) const override;
+    void setRightAxisLabel(const QString &label) override;
+    QString rightAxisLabel() const override;
+    void setFlagMarks(std::vector<double> days) override;
+    const std::vector<double> &flagMarks() const override { return m_flagDays; }
     double zoomedXMin() const override;
     double zoomedXMax() const override;
     void request(int action) override;
@@ -101,6 +107,7 @@ private:
         std::vector<int> rowOf;  // plotted index -> row, only when the X values were out of order
         QString label;
         std::uint32_t color = 0;
+        bool right = false;  // on the second Y axis
         bool dirty = true;
     };
     Series *at(int series);
@@ -110,6 +117,10 @@ private:
     void applyRanges();
     void fitTime(QCPAxis &x);
     void applyMarker();
+    // The second Y axis and the flag marks (qcpgraph_axes.cpp).
+    void setupSecondAxes();
+    void applyRightRange();
+    void pushFlagMarks();
     void redraw();
     void userRangeChanged();
     void clicked(const QPoint &pos);
@@ -121,6 +132,10 @@ private:
     QCPItemStraightLine *m_marker = nullptr;
     QCPItemText *m_markerLabel = nullptr;
     std::vector<Series> m_series;
+    QCPAxis *m_flagAxis = nullptr;  // hidden, 0..1: marks sit at the bottom whatever is zoomed
+    QCPGraph *m_flagGraph = nullptr;
+    std::vector<double> m_flagDays;
+    bool m_flagsDirty = false;
     int m_pointCount = 0;
     bool m_visible = true;
     int m_xMode = kScaleAuto, m_yMode = kScaleAuto;

@@ -1,0 +1,88 @@
+// Quality flags over a whole table and the statistics of a row range, at the default
+// capacity and at 1,000,000 records (the any-length setting), on tables built in memory.
+#include "compute/qualityflags.h"
+#include "compute/statistics.h"
+#include "model/clsdataset.h"
+#include "model/datetime.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+
+namespace {
+
+// Records ten seconds apart with wandering, jittering readings, occasional zero flow and a
+// flat stretch now and then, so every flag has work to do.
+std::unique_ptr<DataTable> makeTable(int records) {
+    auto t = std::make_unique<DataTable>();
+    t->resize(records - 1, colTotalVolume);
+    const double start = dt::fromParts({2004, 5, 13, 8, 0, 0});
+    unsigned noise = 12345;
+    for (int r = 0; r < records; ++r) {
+        const double wave = std::sin(r / 500.0);
+        noise = noise * 1103515245u + 12345u;
+        const double jitter = double((noise >> 16) & 0xFF) / 2550.0;
+        t->setCell(r, colDateTime, Cell(dt::recordText(start + r * 10.0 / dt::kSecondsPerDay)));
+        for (int c = colTherm1; c <= colTherm3; ++c) t->setCell(r, c, Cell(18.0 + wave + c * 0.7));
+        const bool flat = (r / 1000) % 7 == 3;
+        t->setCell(r, colPH1Raw, Cell(flat ? 40.0 : 40.0 + jitter * 10));
+        t->setCell(r, colPH2Raw, Cell(35.0 + jitter * 10));
+        t->setCell(r, colPH1, Cell(7.5 + 0.3 * wave + jitter));
+        t->setCell(r, colPH2, Cell(7.4 - 0.2 * wave + jitter));
+        t->setCell(r, 8, Cell(0.0));
+        t->setCell(r, colFlowRate, Cell(r % 211 == 0 ? 0.0 : 1.2 + wave / 10));
+        t->setCell(r, colTotalVolume, Cell(r * 0.2));
+    }
+    return t;
+}
+
+const DataTable &table(int records) {
+    static std::map<int, std::unique_ptr<DataTable>> tables;
+    auto &t = tables[records];
+    if (!t) t = makeTable(records);
+    return *t;
+}
+
+void BM_ComputeFlags(benchmark::State &state) {
+    const int n = int(state.range(0));
+    const DataTable &t = table(n);
+    for (auto _ : state) {
+        auto flags = computeFlags(t, n, QualityLimits{});
+        benchmark::DoNotOptimize(flags.data());
+    }
+}
+BENCHMARK(BM_ComputeFlags)->Arg(kMaxRecords)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void BM_StatisticsIndexRebuild(benchmark::State &state) {
+    const int n = int(state.range(0));
+    const DataTable &t = table(n);
+    StatisticsIndex index;
+    for (auto _ : state) index.rebuild(t, n);
+}
+BENCHMARK(BM_StatisticsIndexRebuild)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// What the panel does on a zoom: rows of the visible X range, then their statistics. Ranges
+// start and end inside blocks, the worst case for the partial scans.
+void BM_StatisticsOfAZoomedRange(benchmark::State &state) {
+    const int n = int(state.range(0));
+    const DataTable &t = table(n);
+    StatisticsIndex index;
+    index.rebuild(t, n);
+    const double start = t.rowDay(0);
+    int i = 0;
+    for (auto _ : state) {
+        const double lo = start + (1000 + 37 * (i % 100)) * 10.0 / dt::kSecondsPerDay;
+        const double hi = lo + (n * 0.8) * 10.0 / dt::kSecondsPerDay;
+        const auto [first, last] = index.rowsBetween(t, lo, hi);
+        const RangeStats s = index.range(t, first, last);
+        benchmark::DoNotOptimize(s.series[0].mean);
+        ++i;
+    }
+}
+BENCHMARK(BM_StatisticsOfAZoomedRange)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,92 @@
+// Quality flags and the statistics of the visible range: the dock, the grid's flags column,
+// the dpH check box, stepping to flagged records and the limits dialog.
+#include "app/datagrid.h"
+#include "app/flaglimitsdialog.h"
+#include "app/frmmain.h"
+#include "app/settingsfile.h"
+#include "app/statisticspanel.h"
+#include "compute/qualitysettings.h"
+#include "model/interaction.h"
+#include "plot/ui/qcpgraph.h"
+#include "workbench/workbench.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+
+void frmMain::buildQualityControls() {
+    m_statistics = new StatisticsPanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, m_statistics);
+
+    QMenu *tools = menuBar()->findChild<QMenu *>(QStringLiteral("mnuTools"));
+    if (!tools) tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->addSeparator();
+    auto add = [&](const char *name, const QString &text, const QString &keys) {
+        QAction *a = tools->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        if (!keys.isEmpty()) a->setShortcut(QKeySequence(keys));
+        return a;
+    };
+    add("mnuPrevFlagged", QStringLiteral("&Previous Flagged Record"), QStringLiteral("Ctrl+Left"));
+    add("mnuNextFlagged", QStringLiteral("&Next Flagged Record"), QStringLiteral("Ctrl+Right"));
+    add("mnuFlagLimits", QStringLiteral("Quality Flag &Limits..."), QString());
+    QAction *panel = m_statistics->toggleViewAction();
+    panel->setObjectName(QStringLiteral("mnuStatistics"));
+    panel->setText(QStringLiteral("&Statistics Panel"));
+    tools->addAction(panel);
+}
+
+void frmMain::wireQualityControls() {
+    Workbench &wb = *m_workbench;
+    if (const std::unique_ptr<QSettings> settings = openSettings()) wb.setQualityLimits(loadQualityLimits(*settings));
+    TDBGrid1->setFlags(&wb.flags(), [this](std::uint8_t f) { return flagTooltip(f, m_workbench->qualityLimits()); });
+
+    connect(chkPlotDpH, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
+    connect(m_statistics->previousButton(), &QPushButton::clicked, this, [this] { stepFlagged(-1); });
+    connect(m_statistics->nextButton(), &QPushButton::clicked, this, [this] { stepFlagged(+1); });
+    connect(findChild<QAction *>(QStringLiteral("mnuPrevFlagged")), &QAction::triggered, this,
+            [this] { stepFlagged(-1); });
+    connect(findChild<QAction *>(QStringLiteral("mnuNextFlagged")), &QAction::triggered, this,
+            [this] { stepFlagged(+1); });
+    connect(findChild<QAction *>(QStringLiteral("mnuFlagLimits")), &QAction::triggered, this,
+            &frmMain::mnuFlagLimits_Click);
+
+    // A zoom changes the visible range without a rebuild: follow the graph's notifications.
+    for (std::function<void()> *hook : {&m_graph->onZoomIn, &m_graph->onZoomOut, &m_graph->onViewChanged}) {
+        *hook = [this, before = *hook] {
+            if (before) before();
+            updateQualityViews();
+        };
+    }
+}
+
+void frmMain::updateQualityViews() {
+    if (!m_statistics || !m_workbench) return;
+    const Workbench &wb = *m_workbench;
+    const auto [first, last] = wb.visibleRows(isZoomed());
+    m_statistics->setStatistics(wb.statistics(first, last), countFlags(wb.flags(), first, last),
+                                wb.isOpen() ? &m_workbench->table() : nullptr);
+    TDBGrid1->viewport()->update();  // the flags column and row colours follow the last Compute
+}
+
+void frmMain::stepFlagged(int direction) {
+    const std::optional<int> row = nextFlaggedRow(m_workbench->flags(), m_workbench->currentRecord(), direction);
+    if (!row) {
+        m_ui->beep();
+        return;
+    }
+    TDBGrid1->setCurrentRecord(*row);
+    showRecord(*row);
+}
+
+void frmMain::mnuFlagLimits_Click() {
+    FlagLimitsDialog dialog(m_workbench->qualityLimits(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QualityLimits limits = dialog.limits();
+    m_workbench->setQualityLimits(limits);
+    if (const std::unique_ptr<QSettings> settings = openSettings()) saveQualityLimits(*settings, limits);
+    rebuildPlot();  // the marks, the counts and the grid
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The "Statistics" dock: the statistics of the visible records, their flag counts, and the
+// buttons that step to the previous or next flagged record.
+#include "compute/qualityflags.h"
+#include "compute/statistics.h"
+
+#include <QDockWidget>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+class DataTable;
+
+class StatisticsPanel : public QDockWidget {
+    Q_OBJECT
+public:
+    explicit StatisticsPanel(QWidget *parent = nullptr);
+
+    // The table gives the first and last record's date-time; null: no log.
+    void setStatistics(const RangeStats &stats, const FlagCounts &flags, const DataTable *table);
+
+    QPushButton *previousButton() const { return m_previous; }
+    QPushButton *nextButton() const { return m_next; }
+
+private:
+    QLabel *m_range = nullptr, *m_volume = nullptr, *m_flags = nullptr;
+    QTableWidget *m_table = nullptr;
+    QPushButton *m_previous = nullptr, *m_next = nullptr;
+};

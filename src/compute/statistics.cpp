@@ -1,0 +1,247 @@
+#include "compute/statistics.h"
+
+#include "compute/phcompute.h"
+#include "model/clsdataset.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+const int kColumns[] = {colPH1, colPH2, -1, colTherm1, colTherm2, colTherm3, colFlowRate, colTotalVolume};
+
+double cellValue(const DataTable &t, int r, int col) {
+    if (col > t.lastCol() || t.kind(r, col) == Cell::Kind::Empty) return kNaN;
+    return t.number(r, col).value_or(kNaN);
+}
+}  // namespace
+
+double dpHValue(const DataTable &t, int row) {
+    const double d = cellValue(t, row, colPH1) - cellValue(t, row, colPH2);
+    return std::isnan(d) ? d : roundPH(d);  // 7.1234 - 7 is 0.12340000000000018 in binary
+}
+
+QString statSeriesName(int series) {
+    static const char *const names[kStatSeriesCount] = {"pH-1", "pH-2", "dpH", "T1", "T2", "T3", "Flow Rate"};
+    return series >= 0 && series < kStatSeriesCount ? QString::fromLatin1(names[series]) : QString();
+}
+
+void StatisticsIndex::Moments::add(double x) {
+    if (count == 0) {
+        min = max = x;
+    } else {
+        min = std::min(min, x);
+        max = std::max(max, x);
+    }
+    ++count;
+    const double d = x - mean;
+    mean += d / count;
+    m2 += d * (x - mean);
+}
+
+void StatisticsIndex::Moments::merge(const Moments &o) {
+    if (o.count == 0) return;
+    if (count == 0) {
+        *this = o;
+        return;
+    }
+    // Pairwise combination keeps the variance exact where sums of squares would cancel.
+    const double n = double(count) + o.count, d = o.mean - mean;
+    mean += d * o.count / n;
+    m2 += o.m2 + d * d * (double(count) * o.count / n);
+    count += o.count;
+    min = std::min(min, o.min);
+    max = std::max(max, o.max);
+}
+
+double StatisticsIndex::value(const DataTable &t, int s, int r) const {
+    if (s == statDpH) return r < m_computedRows ? dpHValue(t, r) : kNaN;
+    if ((s == statPH1 || s == statPH2) && r >= m_computedRows) return kNaN;
+    return cellValue(t, r, kColumns[s]);
+}
+
+void StatisticsIndex::addRows(const DataTable &t, int from, int to, std::array<Moments, kMoments> &m) const {
+    for (int r = from; r <= to; ++r)
+        for (int s = 0; s < kMoments; ++s) {
+            const double x = value(t, s, r);
+            if (!std::isnan(x)) m[std::size_t(s)].add(x);
+        }
+}
+
+int StatisticsIndex::firstVolumeRow(const DataTable &t, int from, int to) const {
+    for (int r = from; r <= to; ++r)
+        if (!std::isnan(cellValue(t, r, colTotalVolume))) return r;
+    return -1;
+}
+
+int StatisticsIndex::lastVolumeRow(const DataTable &t, int from, int to) const {
+    for (int r = to; r >= from; --r)
+        if (!std::isnan(cellValue(t, r, colTotalVolume))) return r;
+    return -1;
+}
+
+void StatisticsIndex::clear() {
+    m_rows = m_cols = m_computedRows = 0;
+    m_ascending = true;
+    m_blocks.clear();
+    m_blockFirstVolume.clear();
+    m_blockLastVolume.clear();
+}
+
+namespace {
+// Rows first..first+count-1 of a column, NaN where there is none (and from row `upTo` on).
+void readColumn(const DataTable &t, int col, int first, int count, int upTo, double *out) {
+    if (col > t.lastCol()) {
+        std::fill(out, out + count, kNaN);
+        return;
+    }
+    t.columnNumbers(col, first, count, out, kNaN);
+    for (int k = std::max(0, upTo - first); k < count; ++k) out[k] = kNaN;
+}
+}  // namespace
+
+void StatisticsIndex::rebuild(const DataTable &t, int computedRows) {
+    clear();
+    m_rows = t.rowCount();
+    m_cols = t.colCount();
+    m_computedRows = std::clamp(computedRows, 0, m_rows);
+    const int blocks = (m_rows + kBlock - 1) / kBlock;
+    m_blocks.assign(std::size_t(blocks), {});
+    m_blockFirstVolume.assign(std::size_t(blocks), -1);
+    m_blockLastVolume.assign(std::size_t(blocks), -1);
+
+    std::array<std::array<double, kBlock>, kMoments> v{};
+    for (int b = 0; b < blocks; ++b) {
+        const int from = b * kBlock, m = std::min(m_rows, from + kBlock) - from;
+        for (int s = 0; s < kMoments; ++s) {
+            double *x = v[std::size_t(s)].data();
+            if (s == statDpH)
+                for (int k = 0; k < m; ++k) {
+                    const double d = v[statPH1][std::size_t(k)] - v[statPH2][std::size_t(k)];
+                    x[k] = std::isnan(d) ? kNaN : roundPH(d);
+                }
+            else
+                readColumn(t, kColumns[s], from, m, s <= statPH2 ? m_computedRows : m_rows, x);
+            // Two passes, mean then squared deviations: exact enough, and no division per value.
+            Moments &mo = m_blocks[std::size_t(b)][std::size_t(s)];
+            double sum = 0;
+            for (int k = 0; k < m; ++k) {
+                if (std::isnan(x[k])) continue;
+                if (mo.count == 0) mo.min = mo.max = x[k];
+                mo.min = std::min(mo.min, x[k]);
+                mo.max = std::max(mo.max, x[k]);
+                sum += x[k];
+                ++mo.count;
+            }
+            if (mo.count == 0) continue;
+            mo.mean = sum / mo.count;
+            for (int k = 0; k < m; ++k)
+                if (!std::isnan(x[k])) mo.m2 += (x[k] - mo.mean) * (x[k] - mo.mean);
+            if (s == kStatSeriesCount) {  // the total volume: its first and last row in the block
+                int k = 0;
+                while (std::isnan(x[k])) ++k;
+                m_blockFirstVolume[std::size_t(b)] = from + k;
+                k = m - 1;
+                while (std::isnan(x[k])) --k;
+                m_blockLastVolume[std::size_t(b)] = from + k;
+            }
+        }
+    }
+    double previous = -std::numeric_limits<double>::infinity();
+    for (int r = 0; r < m_rows && m_ascending; ++r) {
+        const double day = t.rowDay(r);
+        m_ascending = day >= previous;  // false for NaN too
+        previous = day;
+    }
+}
+
+RangeStats StatisticsIndex::range(const DataTable &t, int first, int last) const {
+    RangeStats out;
+    // A table that changed shape since the rebuild would be read out of bounds.
+    const int rows = std::min(m_rows, t.rowCount());
+    first = std::max(first, 0);
+    last = std::min(last, rows - 1);
+    out.firstRow = first;
+    out.lastRow = last;
+    if (last < first || t.colCount() != m_cols) {
+        out.lastRow = first - 1;
+        return out;
+    }
+
+    std::array<Moments, kMoments> m{};
+    const int fb = first / kBlock, lb = last / kBlock;
+    if (fb == lb) {
+        addRows(t, first, last, m);
+    } else {
+        addRows(t, first, (fb + 1) * kBlock - 1, m);
+        for (int b = fb + 1; b < lb; ++b)
+            for (int s = 0; s < kMoments; ++s) m[std::size_t(s)].merge(m_blocks[std::size_t(b)][std::size_t(s)]);
+        addRows(t, lb * kBlock, last, m);
+    }
+    for (int s = 0; s < kStatSeriesCount; ++s) {
+        const Moments &x = m[std::size_t(s)];
+        SeriesStats &o = out.series[std::size_t(s)];
+        o.count = x.count;
+        if (x.count == 0) continue;
+        o.min = x.min;
+        o.max = x.max;
+        o.mean = x.mean;
+        o.sd = x.count > 1 ? std::sqrt(std::max(0.0, x.m2 / (x.count - 1))) : 0.0;
+    }
+
+    // Total volume: the first and last rows that hold one, through the blocks' own.
+    int firstV = -1, lastV = -1;
+    if (fb == lb) {
+        firstV = firstVolumeRow(t, first, last);
+        lastV = firstV < 0 ? -1 : lastVolumeRow(t, first, last);
+    } else {
+        firstV = firstVolumeRow(t, first, (fb + 1) * kBlock - 1);
+        for (int b = fb + 1; firstV < 0 && b < lb; ++b) firstV = m_blockFirstVolume[std::size_t(b)];
+        if (firstV < 0) firstV = firstVolumeRow(t, lb * kBlock, last);
+        lastV = lastVolumeRow(t, lb * kBlock, last);
+        for (int b = lb - 1; lastV < 0 && b > fb; --b) lastV = m_blockLastVolume[std::size_t(b)];
+        if (lastV < 0) lastV = lastVolumeRow(t, first, (fb + 1) * kBlock - 1);
+    }
+    if (firstV >= 0) {
+        out.volume.first = cellValue(t, firstV, colTotalVolume);
+        out.volume.last = cellValue(t, lastV, colTotalVolume);
+        out.volume.difference = out.volume.last - out.volume.first;
+    }
+    out.volume.count = m[kStatSeriesCount].count;
+    return out;
+}
+
+std::pair<int, int> StatisticsIndex::rowsBetween(const DataTable &t, double lo, double hi) const {
+    const int n = std::min(m_rows, t.rowCount());
+    if (n == 0 || !(lo <= hi)) return {0, -1};
+    if (m_ascending) {
+        int a = 0, b = n;  // first row with day >= lo
+        while (a < b) {
+            const int mid = a + (b - a) / 2;
+            if (t.rowDay(mid) < lo)
+                a = mid + 1;
+            else
+                b = mid;
+        }
+        int c = a, d = n;  // first row with day > hi
+        while (c < d) {
+            const int mid = c + (d - c) / 2;
+            if (t.rowDay(mid) <= hi)
+                c = mid + 1;
+            else
+                d = mid;
+        }
+        return {a, c - 1};
+    }
+    auto inside = [&](int r) {
+        const double day = t.rowDay(r);
+        return day >= lo && day <= hi;
+    };
+    int first = 0;
+    while (first < n && !inside(first)) ++first;
+    if (first == n) return {0, -1};
+    int last = n - 1;
+    while (!inside(last)) --last;
+    return {first, last};
+}

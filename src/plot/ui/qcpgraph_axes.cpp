@@ -1,0 +1,86 @@
+// The second Y axis (dpH) and the flag marks of the QCustomPlot graph.
+#include "plot/ui/qcpgraph.h"
+
+#include <qcustomplot.h>
+
+#include <algorithm>
+
+namespace {
+const QColor kFlagColor(255, 128, 0);
+}
+
+void QcpGraph::setupSecondAxes() {
+    QCPAxis *y2 = m_plot->yAxis2;
+    const QPen white(Qt::white);
+    y2->setBasePen(white);
+    y2->setTickPen(white);
+    y2->setSubTickPen(white);
+    y2->setTickLabelColor(Qt::white);
+    y2->setLabelColor(Qt::white);
+    y2->grid()->setVisible(false);  // the left axis' grid is enough
+    y2->setVisible(false);
+    // A rubber band zooms the dpH axis with the others, so the box shows what was boxed.
+    QCPAxisRect *rect = m_plot->axisRect();
+    rect->setRangeZoomAxes({m_plot->xAxis}, {m_plot->yAxis, y2});
+
+    m_flagAxis = rect->addAxis(QCPAxis::atRight);
+    m_flagAxis->setVisible(false);
+    m_flagAxis->setRange(0.0, 1.0);
+    m_flagGraph = m_plot->addGraph(m_plot->xAxis, m_flagAxis);
+    m_flagGraph->setName(QStringLiteral("Flagged"));
+    m_flagGraph->removeFromLegend();
+    m_flagGraph->setLineStyle(QCPGraph::lsNone);
+    m_flagGraph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, kFlagColor, kFlagColor, 6));
+    m_flagGraph->setSelectable(QCP::stNone);
+}
+
+void QcpGraph::setSeriesOnRightAxis(int series, bool right) {
+    Series *s = at(series);
+    if (!s || s->right == right) return;
+    s->right = right;
+    s->graph->setValueAxis(right ? m_plot->yAxis2 : m_plot->yAxis);
+    m_fullDirty = true;
+}
+
+bool QcpGraph::seriesOnRightAxis(int series) const {
+    const Series *s = at(series);
+    return s && s->right;
+}
+
+void QcpGraph::setRightAxisLabel(const QString &label) {
+    m_plot->yAxis2->setLabel(label);
+    m_fullDirty = true;
+}
+QString QcpGraph::rightAxisLabel() const { return m_plot->yAxis2->label(); }
+
+void QcpGraph::setFlagMarks(std::vector<double> days) {
+    if (days == m_flagDays) return;
+    m_flagDays = std::move(days);
+    m_flagsDirty = m_fullDirty = true;
+}
+
+void QcpGraph::pushFlagMarks() {
+    QVector<QCPGraphData> data(qsizetype(m_flagDays.size()));
+    for (std::size_t i = 0; i < m_flagDays.size(); ++i)
+        data[qsizetype(i)] = QCPGraphData(dayToKey(m_flagDays[i]), 0.03);
+    m_flagGraph->data()->set(data, false);  // sorts: rows without order are allowed
+    m_flagsDirty = false;
+}
+
+void QcpGraph::applyRightRange() {
+    bool used = false, have = false;
+    QCPRange all;
+    for (const Series &s : m_series) {
+        if (!s.right) continue;
+        used = true;
+        bool found = false;
+        const QCPRange r = s.graph->getValueRange(found);
+        if (!found) continue;
+        all = have ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
+        have = true;
+    }
+    m_plot->yAxis2->setVisible(used);
+    if (!have) return;
+    const double pad = std::max(all.size() * 0.05, 0.01);
+    m_plot->yAxis2->setRange(all.lower - pad, all.upper + pad);
+}

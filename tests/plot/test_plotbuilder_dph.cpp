@@ -1,0 +1,69 @@
+// The dpH series on the second Y axis and the flag marks.
+#include "plot/plotbuilder.h"
+
+#include "support/fake_graph.h"
+#include "model/clsplotset.h"
+#include "plot_fixtures.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+
+namespace {
+
+struct Window {
+    clsDataSet dataSet;
+    clsPlotSet plotSet;
+    FakeGraph graph;
+    PlotInputs inputs;
+    PlotBuilder builder{dataSet, plotSet, graph, [this] { return inputs; }, {}};
+};
+
+}  // namespace
+
+TEST(PlotBuilderDpH, ThirdSeriesOnTheRightWithComputedRowsOnly) {
+    Window w;
+    // pH-1 = 7 + row/100, pH-2 = 8 - row/100: dpH = -1 + row/50.
+    fillRecords(w.dataSet, {at(10, 0, 0), at(10, 0, 30), at(10, 1, 0), at(10, 1, 30)});
+    const std::vector<std::uint8_t> flags = {0, 1, 0, 32};
+    w.builder.setComputed(3, &flags);
+    w.inputs.plotDpH = true;
+    w.builder.rebuildPlot();
+
+    ASSERT_EQ(w.graph.seriesCount(), 3);
+    EXPECT_EQ(w.plotSet.Count(), 3);
+    EXPECT_EQ(w.graph.seriesLabel(2), "dpH");
+    EXPECT_EQ(w.graph.seriesColor(2), colDpHColor);
+    EXPECT_FALSE(w.graph.seriesOnRightAxis(0));
+    EXPECT_FALSE(w.graph.seriesOnRightAxis(1));
+    EXPECT_TRUE(w.graph.seriesOnRightAxis(2));
+    EXPECT_EQ(w.graph.rightAxisLabel(), "dpH");
+    EXPECT_EQ(w.graph.yAxisLabel(), "pH");
+    EXPECT_FLOAT_EQ(w.graph.yData(2, 0), -1.0f);
+    EXPECT_FLOAT_EQ(w.graph.yData(2, 1), -0.98f);
+    EXPECT_FLOAT_EQ(w.graph.yData(2, 2), -0.96f);
+    EXPECT_TRUE(std::isnan(w.graph.yData(2, 3)));  // not computed: a gap, not the file's pH
+    EXPECT_TRUE(std::isnan(w.graph.yData(0, 3)));  // nor for the pH series
+    EXPECT_FLOAT_EQ(w.graph.yData(0, 2), 7.02f);
+    EXPECT_EQ(w.graph.flagMarks(), (std::vector<double>{at(10, 0, 30), at(10, 1, 30)}));
+
+    // dpH alone: one series on the right; the pH label stays as it was.
+    w.inputs.plotPH1 = w.inputs.plotPH2 = false;
+    w.builder.rebuildPlot();
+    ASSERT_EQ(w.graph.seriesCount(), 1);
+    EXPECT_TRUE(w.graph.seriesOnRightAxis(0));
+    EXPECT_TRUE(w.graph.visible());
+    EXPECT_FLOAT_EQ(w.graph.yData(0, 1), -0.98f);
+
+    // Unticked: the first two series as before, no right axis label.
+    w.inputs = PlotInputs{};
+    w.builder.rebuildPlot();
+    ASSERT_EQ(w.graph.seriesCount(), 2);
+    EXPECT_FALSE(w.graph.seriesOnRightAxis(1));
+    EXPECT_EQ(w.graph.rightAxisLabel(), QString());
+
+    // Flags of another table (a new log before Compute) mark nothing.
+    const std::vector<std::uint8_t> stale = {1, 1};
+    w.builder.setComputed(4, &stale);
+    w.builder.rebuildPlot();
+    EXPECT_TRUE(w.graph.flagMarks().empty());
+}

@@ -1,0 +1,110 @@
+// Flags and statistics as the workbench keeps them beside the open log, and their exports.
+#include "workbench/workbench.h"
+#include "export/export_fixtures.h"
+#include "plot/decimalday.h"
+#include "support/fake_graph.h"
+#include "support/scripted_interaction.h"
+#include "support/temp_files.h"
+
+#include <QFile>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace exporttest;
+
+namespace {
+// Both probes read alike (slope 1, offset 0) except record 2, 15 mV apart: dpH about 0.26.
+const std::vector<Reading> kReadings = {
+    {"08:00:00", {20, 20, 20}, 1, 1}, {"08:00:10", {20, 20, 20}, 2, 2}, {"08:00:20", {20, 20, 20}, 3, 18},
+    {"08:00:30", {20, 20, 21}, 4, 4}, {"08:00:40", {20, 20, 20}, 5, 5}, {"08:00:50", {20, 20, 20}, 6, 6},
+};
+
+QByteArray slurp(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Opened {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    FakeGraph graph;
+    Workbench wb{ui, &graph};
+    Opened() {
+        EXPECT_TRUE(wb.open(tmp.write("run.asc", makeLog(kReadings, 1, 1, 0, 0))));
+        EXPECT_TRUE(wb.compute());
+    }
+};
+}  // namespace
+
+TEST(WorkbenchQuality, ComputeFlagsAndIndexesTheLog) {
+    Opened o;
+    Workbench &wb = o.wb;
+    ASSERT_EQ(wb.flags().size(), 6u);
+    for (int r = 0; r < 6; ++r) EXPECT_EQ(flagLetters(wb.flags()[std::size_t(r)]), r == 2 ? "D" : "") << r;
+
+    const RangeStats all = wb.statistics(0, 5);
+    EXPECT_EQ(all.records(), 6);
+    EXPECT_EQ(all.series[statT3].max, 21.0);
+    EXPECT_NEAR(all.series[statT3].mean, 121.0 / 6, 1e-12);
+    EXPECT_EQ(all.series[statFlow].count, 6);
+    EXPECT_EQ(all.series[statFlow].sd, 0.0);
+    EXPECT_EQ(all.series[statDpH].count, 6);
+    EXPECT_EQ(all.series[statDpH].max, 0.0);
+    EXPECT_NEAR(all.series[statDpH].min, -15 / (293.15 * kNernst * 1000), 1e-4);
+    EXPECT_EQ(all.volume.first, 0.0);
+    EXPECT_EQ(all.volume.last, 2.5);
+    EXPECT_EQ(all.volume.difference, 2.5);
+
+    // Wider limits: the same pH, no flag.
+    wb.setQualityLimits(QualityLimits{0.5, 0.3, 30, 2.0});
+    EXPECT_EQ(flagLetters(wb.flags()[2]), "");
+}
+
+TEST(WorkbenchQuality, VisibleRowsFollowAutoscaleTypedRangeAndZoom) {
+    Opened o;
+    Workbench &wb = o.wb;
+    EXPECT_EQ(wb.visibleRows(false), std::make_pair(0, 5));
+    wb.plotInputs().autoscale = false;
+    wb.plotInputs().start = "05/13/2004 08:00:10";
+    wb.plotInputs().end = "05/13/2004 08:00:35";
+    EXPECT_EQ(wb.visibleRows(false), std::make_pair(1, 3));
+    EXPECT_EQ(wb.visibleStatistics(false).series[statT3].count, 3);
+
+    // A zoom wins over both; its bounds are the graph's.
+    const double day = dt2decimalday("05/13/2004 08:00:00");
+    o.graph.setZoomBounds(day + 35.0 / 86400, day + 55.0 / 86400);
+    EXPECT_EQ(wb.visibleRows(true), std::make_pair(4, 5));
+    wb.plotInputs().autoscale = true;
+    EXPECT_EQ(wb.visibleStatistics(true).records(), 2);
+
+    EXPECT_EQ(wb.rowsBetweenTexts("", ""), std::make_pair(0, 5));
+    EXPECT_EQ(wb.rowsBetweenTexts("5/13/2004 08:00:15", ""), std::make_pair(2, 5));
+    EXPECT_EQ(wb.rowsBetweenTexts("2004-05-13 08:00:05", "5/13/2004 08:00:20"), std::make_pair(1, 2));
+    EXPECT_EQ(wb.rowsBetweenTexts("soon", ""), std::nullopt);
+}
+
+TEST(WorkbenchQuality, TableExportEndsWithFlagsAndStatisticsExport) {
+    Opened o;
+    const QString csv = o.tmp.path("t.csv");
+    ASSERT_EQ(o.wb.exportTable(csv), "");
+    const std::vector<QStringList> rows = readCsv(slurp(csv));
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0].size(), 12);
+    EXPECT_EQ(rows[0].last(), "flags");
+    EXPECT_EQ(rows[3].last(), "D");
+    EXPECT_EQ(rows[4].last(), "");
+
+    const QString stats = o.tmp.path("s.csv");
+    ASSERT_EQ(o.wb.exportStatistics(stats, 3, 5), "");
+    const std::vector<QStringList> s = readCsv(slurp(stats));
+    ASSERT_EQ(s.size(), 10u);
+    EXPECT_EQ(s[0].join(u','), "quantity,count,min,max,mean,sd,first,last,difference");
+    EXPECT_EQ(s[1].join(u','), "Date/Time,3,2004-05-13 08:00:30,2004-05-13 08:00:50,,,,,");
+    ASSERT_EQ(s[7].size(), 9);
+    EXPECT_EQ(s[7].mid(0, 4).join(u','), "T3,3,20,21");
+    EXPECT_NEAR(s[7][4].toDouble(), 61.0 / 3, 1e-12);
+    EXPECT_NEAR(s[7][5].toDouble(), std::sqrt(1.0 / 3), 1e-12);
+    EXPECT_EQ(s[8].join(u','), "Flow Rate,3,1.25,1.25,1.25,0,,,");
+    EXPECT_EQ(s[9].join(u','), "Total Volume,3,,,,,1.5,2.5,1");
+    EXPECT_FALSE(slurp(stats).contains("nan"));
+}
