@@ -30,12 +30,14 @@ struct Matchers {
     PatternMatcher bothSerial1{patterns::key("Serial Number:")}, bothSerial2{patterns::key("Serial Number2:")};
 
     // Every matcher lets go of the line once it is classified: a long line must not stay
-    // alive in a dozen copies until the next one comes.
-    void release() {
+    // alive in a dozen copies until the next one comes. A record used only the first two.
+    void release(bool recordOnly) {
+        time.release();
+        number.release();
+        if (recordOnly) return;
         for (PatternMatcher *m :
-             {&time,       &number,     &header,      &name,        &date,        &hash,       &slope1,
-              &slope2,     &offset1,    &offset2,     &serial1,     &serial2,     &calDate1,   &calDate2,
-              &bothSlope1, &bothSlope2, &bothOffset1, &bothOffset2, &bothSerial1, &bothSerial2})
+             {&header, &name, &date, &hash, &slope1, &slope2, &offset1, &offset2, &serial1, &serial2, &calDate1,
+              &calDate2, &bothSlope1, &bothSlope2, &bothOffset1, &bothOffset2, &bothSerial1, &bothSerial2})
             m->release();
     }
 };
@@ -194,11 +196,9 @@ int classifyLine(QString &line, Values &values, IInteraction &ui) {
     line.remove(u'"');
     if (line.isEmpty()) return Blank;
     Matchers &m = matchers();
-    struct Release {
-        Matchers &m;
-        ~Release() { m.release(); }
-    } release{m};
-    return classifyWith(line, values, ui, m);
+    const int code = classifyWith(line, values, ui, m);
+    m.release(code == Record);
+    return code;
 }
 
 std::optional<double> startDateValue(QStringView text) {

@@ -199,9 +199,10 @@ void PatternMatcher::release() {
     m_edited = false;
     m_found = false;
     if (m_posix) m_posix->bytes = QByteArray();
-    Latin1Copy &c = latin1Copy();
-    c.subject = QString();
-    c.bytes = QByteArray();
+    if (Latin1Copy &c = latin1Copy(); !c.subject.isNull()) {
+        c.subject = QString();
+        c.bytes = QByteArray();
+    }
 }
 
 bool PatternMatcher::MatchNext() {
