@@ -32,6 +32,7 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     m_graph = std::make_unique<QcpGraph>();
     buildMenus();
     buildLayout();
+    buildKeptLabel();
     addTooltipsAndKeys();
     buildRecentFiles();
     setAcceptDrops(true);

@@ -109,6 +109,7 @@ private:
     // Tooltips and keys (frmmain_keys.cpp).
     void addTooltipsAndKeys();
     // Calibration values the last log did not give (frmmain_kept.cpp).
+    void buildKeptLabel();
     void showKeptCalibration();
     QLabel *lblKept = nullptr;
     // Buffer calibration (frmmain_calibrate.cpp).
