@@ -33,6 +33,7 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     m_graph = std::make_unique<QcpGraph>();
     buildMenus();
     buildLayout();
+    buildKeptLabel();
     addTooltipsAndKeys();
     buildRecentFiles();
     buildQualityControls();

@@ -119,6 +119,7 @@ private:
     // Tooltips and keys (frmmain_keys.cpp).
     void addTooltipsAndKeys();
     // Calibration values the last log did not give (frmmain_kept.cpp).
+    void buildKeptLabel();
     void showKeptCalibration();
     QLabel *lblKept = nullptr;
     // Quality flags and statistics (frmmain_flags.cpp).

@@ -21,24 +21,27 @@ void clearMark(QLineEdit *field) {
 }
 }  // namespace
 
+void frmMain::buildKeptLabel() {
+    // Two lines kept free under the fields from the start, so the message moves nothing.
+    lblKept = new QLabel(Frame3);
+    lblKept->setObjectName(QStringLiteral("lblKept"));
+    lblKept->setWordWrap(true);
+    lblKept->setMinimumHeight(2 * lblKept->fontMetrics().lineSpacing());
+    if (auto *grid = qobject_cast<QGridLayout *>(Frame3->layout()))
+        grid->addWidget(lblKept, grid->rowCount(), 0, 1, grid->columnCount());
+    for (QLineEdit *field : {txtPH1Slope, txtPH2Slope, txtPH1Offset, txtPH2Offset}) {
+        QAction *mark =
+            field->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation), QLineEdit::TrailingPosition);
+        mark->setObjectName(kMarkName);
+        mark->setVisible(false);
+        // The person's own value is no longer the kept one.
+        connect(field, &QLineEdit::textEdited, mark, [field] { clearMark(field); });
+    }
+}
+
 void frmMain::showKeptCalibration() {
     const ReadReport &report = m_workbench->readReport();
     QLineEdit *const slopes[2] = {txtPH1Slope, txtPH2Slope}, *const offsets[2] = {txtPH1Offset, txtPH2Offset};
-    if (!lblKept) {
-        lblKept = new QLabel(Frame3);
-        lblKept->setObjectName(QStringLiteral("lblKept"));
-        lblKept->setWordWrap(true);
-        if (auto *grid = qobject_cast<QGridLayout *>(Frame3->layout()))
-            grid->addWidget(lblKept, grid->rowCount(), 0, 1, grid->columnCount());
-        for (QLineEdit *field : {slopes[0], slopes[1], offsets[0], offsets[1]}) {
-            QAction *mark =
-                field->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation), QLineEdit::TrailingPosition);
-            mark->setObjectName(kMarkName);
-            mark->setVisible(false);
-            // The person's own value is no longer the kept one.
-            connect(field, &QLineEdit::textEdited, mark, [field] { clearMark(field); });
-        }
-    }
     const QString source = report.keptFromEarlierFile ? QStringLiteral("kept from the previous file")
                                                       : QStringLiteral("kept at its initial value");
     const QString file = QFileInfo(m_workbench->path()).fileName();
@@ -59,5 +62,4 @@ void frmMain::showKeptCalibration() {
     lblKept->setText(names.isEmpty()
                          ? QString()
                          : QStringLiteral("Not in this file, %1: %2").arg(source, names.join(QStringLiteral(", "))));
-    lblKept->setVisible(!names.isEmpty());
 }

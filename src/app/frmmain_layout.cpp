@@ -224,8 +224,13 @@ QWidget *frmMain::buildReadout() {
     for (QLabel *l : {lblPH1, lblPH2}) {
         QFont f = l->font();
         f.setPointSizeF(f.pointSizeF() * 1.6);
+        f.setBold(true);  // as the window's load makes it, so the height below fits
         l->setFont(f);
         l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("  00.0000")) + 8);
+        // As tall empty as with a value, so the first record shown moves nothing.
+        l->setText(QStringLiteral("  7.0000"));
+        l->setMinimumHeight(l->sizeHint().height());
+        l->clear();
     }
     lblNow->setMinimumWidth(lblNow->fontMetrics().horizontalAdvance(QStringLiteral("12/31/2099 00:00:00")) + 16);
     g->addWidget(heading(QStringLiteral("pH1")), 0, 0);

@@ -56,11 +56,13 @@ TEST_F(InUseTest, ARangeFieldThatHadTheFocusLooksDisabledLikeTheOthers) {
 }
 
 TEST_F(InUseTest, UntickingBothSeriesPutsTheLabelInTheGraphsPlace) {
-    open(*w, log());
-    QTest::qWait(20);  // the readout's new texts settle the layout first
     QWidget *still[] = {w->Frame3, w->cmdStep[0], w->cmdStep[5], w->frameXMin, w->frameXMax, w->frameYMax};
     QList<QRect> before;
     for (QWidget *c : still) before << placeOf(c);
+    open(*w, log());  // the readout's and the kept values' texts move nothing either
+    QTest::qWait(20);
+    for (int i = 0; i < before.size(); ++i)
+        EXPECT_EQ(placeOf(still[i]), before[i]) << "open " << still[i]->objectName().toStdString();
     const QRect graphPlace = placeOf(w->Pesgo1);
 
     w->chkPlotPH1->click();
