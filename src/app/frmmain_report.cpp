@@ -16,6 +16,7 @@ ReportContent frmMain::currentReport() const {
     extras.made = QDateTime::currentDateTime();
     extras.plotRange = plotDayRange(*m_graph);
     extras.bufferCalibration = m_bufferCalibration;
+    extras.zoomed = isZoomed();
     return buildReport(*m_workbench, extras);
 }
 

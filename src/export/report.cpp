@@ -1,5 +1,7 @@
 #include "export/report.h"
 
+#include "compute/qualityflags.h"
+#include "export/statisticscsv.h"
 #include "model/datatable.h"
 #include "model/interaction.h"
 #include "plot/decimalday.h"
@@ -83,6 +85,32 @@ ReportTable readTable(const Workbench &wb) {
     return t;
 }
 
+// The statistics of the visible records, as the statistics CSV has them, and the flag counts.
+QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
+    if (wb.computedRows() == 0) return {};
+    const auto [first, last] = wb.visibleRows(zoomed);
+    const QStringList lines =
+        QString::fromUtf8(statisticsCsv(wb.statistics(first, last), wb.openTable())).split(u'\n', Qt::SkipEmptyParts);
+    ReportTable stats{QStringLiteral("Statistics of the plotted records"), {}, {}};
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringList cells = lines[i].trimmed().split(u',');
+        if (i == 0) {
+            stats.columns = cells;
+            continue;
+        }
+        // Four decimals on paper; the CSV keeps every digit.
+        for (qsizetype k = 2; k < cells.size() && cells[0] != u"Date/Time"; ++k)
+            if (const auto v = readNumber(cells[k])) cells[k] = QString::number(*v, 'f', 4);
+        stats.rows.append(cells);
+    }
+    ReportTable flags{QStringLiteral("Quality flags"),
+                      {},
+                      {{flagCountsText(countFlags(wb.flags(), first, last)) +
+                        QStringLiteral(" (D probes disagree, S spike, F flat signal, T thermistors disagree, N no "
+                                       "flow, X not computed)")}}};
+    return {stats, flags};
+}
+
 }  // namespace
 
 ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
@@ -101,7 +129,7 @@ ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
     if (extras.plotRange)
         c.plotCaption = QStringLiteral("Plot from %1 to %2")
                             .arg(decimalday2dt(extras.plotRange->first), decimalday2dt(extras.plotRange->second));
-    c.after = extras.more;
+    c.after = qualityTables(wb, extras.zoomed);
     c.footer = QStringLiteral("Brinewick %1, made %2")
                    .arg(kAppVersion, extras.made.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     return c;

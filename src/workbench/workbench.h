@@ -139,10 +139,10 @@ public:
     // The statistics of rows first..last as CSV; an error text, empty on success.
     QString exportStatistics(const QString &path, int first, int last);
 
-private:
     // DATA of an open log, which reading does not change.
     const DataTable &openTable() const { return const_cast<clsDataSet &>(m_dataSet).DATA(); }
 
+private:
     IInteraction &m_ui;
     IGraph *m_graph;
     Hooks m_hooks;

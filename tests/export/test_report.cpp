@@ -56,6 +56,9 @@ TEST(Report, NamesTheFileItsBytesTheHeaderAndWhatWasApplied) {
           QStringLiteral("Buffer calibration of pH-2\npH-2 slope 1.0007"), QStringLiteral("Records loaded\t3"),
           QStringLiteral("Records computed\t3"), QStringLiteral("Read to the end\tyes"),
           QStringLiteral("Plot from 13-May-2004 06:00:00 to 13-May-2004 12:00:00"),
+          // The statistics and flags of the plotted records: all three while autoscaled.
+          QStringLiteral("Statistics of the plotted records\nquantity\tcount\tmin\tmax"),
+          QStringLiteral("\nT3\t3\t22.0000\t23.0000\t22.5000\t0.5000"), QStringLiteral("Quality flags\nNo flags"),
           QStringLiteral("Brinewick 1.1.1, made 2026-12-08 09:30:00")})
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n---\n" << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("Buffer calibration of pH-1")));

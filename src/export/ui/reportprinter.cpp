@@ -21,7 +21,7 @@ namespace {
 constexpr int kPlotObject = QTextFormat::UserObject + 1;
 constexpr int kPictureProperty = QTextFormat::UserProperty + 1;
 // The plot's own size when drawn; the page scales it to the text width.
-constexpr int kPlotWidth = 1000, kPlotHeight = 460;
+constexpr int kPlotWidth = 1000, kPlotHeight = 420;
 constexpr int kLayoutDpi = 96;
 
 // Draws the recorded plot inside the text flow, scaled to the width of the page.
