@@ -1,16 +1,11 @@
 #include "compute/calibrationsettings.h"
+#include "compute/columnvalues.h"
 
 #include <QSettings>
 #include <cmath>
 
 namespace {
 const char *const kGroup = "Calibration";
-
-double readDouble(QSettings &s, const char *key, double fallback) {
-    bool ok = false;
-    const double v = s.value(QLatin1String(key)).toDouble(&ok);
-    return ok && std::isfinite(v) ? v : fallback;
-}
 
 }  // namespace
 
@@ -24,14 +19,14 @@ CalibrationLimits loadCalibrationLimits(QSettings &s) {
     const CalibrationLimits d;
     CalibrationLimits l;
     s.beginGroup(QLatin1String(kGroup));
-    l.slopePassLow = readDouble(s, "SlopePassLow", d.slopePassLow);
-    l.slopePassHigh = readDouble(s, "SlopePassHigh", d.slopePassHigh);
-    l.slopeWarnLow = readDouble(s, "SlopeWarnLow", d.slopeWarnLow);
-    l.slopeWarnHigh = readDouble(s, "SlopeWarnHigh", d.slopeWarnHigh);
-    l.offsetPass = readDouble(s, "OffsetPass", d.offsetPass);
-    l.offsetWarn = readDouble(s, "OffsetWarn", d.offsetWarn);
-    l.driftLimit = readDouble(s, "DriftLimit", d.driftLimit);
-    const double minRecords = readDouble(s, "MinRecords", d.minRecords);
+    l.slopePassLow = storedDouble(s, "SlopePassLow", d.slopePassLow);
+    l.slopePassHigh = storedDouble(s, "SlopePassHigh", d.slopePassHigh);
+    l.slopeWarnLow = storedDouble(s, "SlopeWarnLow", d.slopeWarnLow);
+    l.slopeWarnHigh = storedDouble(s, "SlopeWarnHigh", d.slopeWarnHigh);
+    l.offsetPass = storedDouble(s, "OffsetPass", d.offsetPass);
+    l.offsetWarn = storedDouble(s, "OffsetWarn", d.offsetWarn);
+    l.driftLimit = storedDouble(s, "DriftLimit", d.driftLimit);
+    const double minRecords = storedDouble(s, "MinRecords", d.minRecords);
     l.minRecords = minRecords >= 1 && minRecords <= 1e6 ? int(minRecords) : d.minRecords;
     s.endGroup();
     return sensibleLimits(l) ? l : d;

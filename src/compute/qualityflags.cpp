@@ -1,4 +1,5 @@
 #include "compute/qualityflags.h"
+#include "compute/columnvalues.h"
 
 #include "model/clsdataset.h"
 
@@ -16,17 +17,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kSlack = 1e-9;
 
 bool above(double difference, double limit) { return difference > limit + kSlack; }
-
-// Rows first..first+count-1 of a column, NaN where there is none (a missing column, an empty
-// cell, no number, a row from `upTo` on).
-void readColumn(const DataTable &t, int col, int first, int count, int upTo, double *out) {
-    if (col > t.lastCol()) {
-        std::fill(out, out + count, kNaN);
-        return;
-    }
-    t.columnNumbers(col, first, count, out, kNaN);
-    for (int k = std::max(0, upTo - first); k < count; ++k) out[k] = kNaN;
-}
 
 // Median of the first n (<= 5) values, by insertion: cheaper than a sort call for so few.
 double median(std::array<double, 5> &w, int n) {

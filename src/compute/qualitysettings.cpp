@@ -1,4 +1,5 @@
 #include "compute/qualitysettings.h"
+#include "compute/columnvalues.h"
 
 #include <QSettings>
 #include <cmath>
@@ -6,11 +7,6 @@
 namespace {
 const char *const kGroup = "QualityFlags";
 
-double readDouble(QSettings &s, const char *key, double fallback) {
-    bool ok = false;
-    const double v = s.value(QLatin1String(key)).toDouble(&ok);
-    return ok && std::isfinite(v) ? v : fallback;
-}
 }  // namespace
 
 bool sensibleLimits(const QualityLimits &l) {
@@ -21,10 +17,10 @@ QualityLimits loadQualityLimits(QSettings &s) {
     const QualityLimits d;
     QualityLimits l;
     s.beginGroup(QLatin1String(kGroup));
-    l.disagree = readDouble(s, "Disagree", d.disagree);
-    l.spike = readDouble(s, "Spike", d.spike);
-    l.thermistors = readDouble(s, "Thermistors", d.thermistors);
-    const double flat = readDouble(s, "FlatRecords", d.flatRecords);
+    l.disagree = storedDouble(s, "Disagree", d.disagree);
+    l.spike = storedDouble(s, "Spike", d.spike);
+    l.thermistors = storedDouble(s, "Thermistors", d.thermistors);
+    const double flat = storedDouble(s, "FlatRecords", d.flatRecords);
     l.flatRecords = flat >= 2 && flat <= 1e6 ? int(flat) : d.flatRecords;
     s.endGroup();
     // One bad value resets that value only.

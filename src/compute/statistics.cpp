@@ -1,4 +1,5 @@
 #include "compute/statistics.h"
+#include "compute/columnvalues.h"
 
 #include "compute/phcompute.h"
 #include "model/clsdataset.h"
@@ -88,18 +89,6 @@ void StatisticsIndex::clear() {
     m_blockFirstVolume.clear();
     m_blockLastVolume.clear();
 }
-
-namespace {
-// Rows first..first+count-1 of a column, NaN where there is none (and from row `upTo` on).
-void readColumn(const DataTable &t, int col, int first, int count, int upTo, double *out) {
-    if (col > t.lastCol()) {
-        std::fill(out, out + count, kNaN);
-        return;
-    }
-    t.columnNumbers(col, first, count, out, kNaN);
-    for (int k = std::max(0, upTo - first); k < count; ++k) out[k] = kNaN;
-}
-}  // namespace
 
 void StatisticsIndex::rebuild(const DataTable &t, int computedRows) {
     clear();

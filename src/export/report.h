@@ -30,7 +30,7 @@ struct ReportExtras {
     QDateTime made;
     std::optional<std::pair<double, double>> plotRange;  // decimal days of the plot's X axis
     std::array<QStringList, 2> bufferCalibration;        // per probe; empty when none was made
-    bool zoomed = false;  // the statistics are those of the zoomed range
+    bool zoomed = false;                                 // the statistics are those of the zoomed range
 };
 
 ReportContent buildReport(const Workbench &workbench, const ReportExtras &extras);
