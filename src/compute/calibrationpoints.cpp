@@ -39,25 +39,25 @@ QString outsideTable(double temperature) {
         .arg(kBufferTemperatures.back());
 }
 
-// One line into spec, or the reason it cannot be read.
-std::optional<QString> readLine(const QStringList &f, PointSpec &spec) {
-    spec.buffer = f[1];
+// One line into entry, or the reason it cannot be read.
+std::optional<QString> readLine(const QStringList &f, PointEntry &entry) {
+    entry.buffer = f[1];
     if (const auto v = readNumber(f[1])) {
         if (!(*v >= kMinPH && *v <= kMaxPH)) return QStringLiteral("the buffer pH %1 is outside 0 to 14").arg(f[1]);
-        spec.pH = v;
-    } else if (!(spec.table = findBuffer(f[1]))) {
+        entry.pH = v;
+    } else if (!(entry.table = findBuffer(f[1]))) {
         return QStringLiteral("the buffer \"%1\" is neither a pH nor a known buffer (%2)").arg(f[1], bufferNames());
     }
     const auto mV = readNumber(f[2]), T = readNumber(f[3]);
     if (mV && T) {
-        spec.mV = *mV;
-        spec.temperature = *T;
-        if (spec.table && !bufferPH(*spec.table, *T)) return outsideTable(*T);
+        entry.mV = *mV;
+        entry.temperature = *T;
+        if (entry.table && !bufferPH(*entry.table, *T)) return outsideTable(*T);
         return std::nullopt;
     }
     const auto from = dt::parse(f[2]), to = dt::parse(f[3]);
     if (from && to) {
-        spec.span = std::pair{*from, *to};
+        entry.span = std::pair{*from, *to};
         return std::nullopt;
     }
     return QStringLiteral("\"%1\" and \"%2\" are neither a reading (mV) and a temperature nor two record date-times")
@@ -92,13 +92,13 @@ PointsRead parseCalibrationPoints(const QString &text, const QString &name) {
                                        "from, to), found %1")
                             .arg(f.size()));
         if (!probe) return fail(QStringLiteral("the probe \"%1\" is not 1, 2, pH-1 or pH-2").arg(f[0]));
-        PointSpec spec;
-        spec.line = int(i + 1);
-        if (const auto why = readLine(f, spec)) return fail(*why);
+        PointEntry entry;
+        entry.line = int(i + 1);
+        if (const auto why = readLine(f, entry)) return fail(*why);
         auto &points = out.probes[std::size_t(*probe)];
         if (int(points.size()) == kMaxBufferPoints)
             return fail(QStringLiteral("more than %1 points for pH-%2").arg(kMaxBufferPoints).arg(*probe + 1));
-        points.push_back(spec);
+        points.push_back(entry);
     }
     if (out.probes[0].empty() && out.probes[1].empty()) out.error = QStringLiteral("%1: no points.").arg(name);
     return out;
@@ -114,32 +114,32 @@ PointsRead readCalibrationPointsFile(const QString &path) {
     return parseCalibrationPoints(QString::fromLatin1(file.readAll()), path);
 }
 
-ProbeCalibration calibrateProbe(const std::vector<PointSpec> &specs, const DataTable &table, int probe,
+ProbeCalibration calibrateProbe(const std::vector<PointEntry> &entries, const DataTable &table, int probe,
                                 const ProbeContext &context, const CalibrationLimits &limits) {
     ProbeCalibration out;
-    out.specs = specs;
+    out.entries = entries;
     const SpanSource source{probe, context.thermistor, context.thermCorr};
-    for (const PointSpec &spec : specs) {
+    for (const PointEntry &entry : entries) {
         auto fail = [&](QString why) {
             if (!why.endsWith(u'.')) why += u'.';
-            out.error = QStringLiteral("line %1: %2").arg(spec.line).arg(why);
+            out.error = QStringLiteral("line %1: %2").arg(entry.line).arg(why);
             return out;
         };
-        BufferPoint point{0.0, spec.mV, spec.temperature};
+        BufferPoint point{0.0, entry.mV, entry.temperature};
         std::optional<SpanStats> stats;
-        if (spec.span) {
-            const auto rows = rowsBetween(table, spec.span->first, spec.span->second);
+        if (entry.span) {
+            const auto rows = rowsBetween(table, entry.span->first, entry.span->second);
             if (!rows)
                 return fail(QStringLiteral("no record from %1 to %2")
-                                .arg(dt::recordText(spec.span->first), dt::recordText(spec.span->second)));
+                                .arg(dt::recordText(entry.span->first), dt::recordText(entry.span->second)));
             stats = spanStats(table, rows->first, rows->second, source, limits);
             if (!stats->ok()) return fail(stats->error);
             point.mV = stats->meanMV;
             point.temperature = stats->meanTemperature;
         }
-        if (spec.pH) {
-            point.pH = *spec.pH;
-        } else if (const auto v = bufferPH(*spec.table, point.temperature)) {
+        if (entry.pH) {
+            point.pH = *entry.pH;
+        } else if (const auto v = bufferPH(*entry.table, point.temperature)) {
             point.pH = *v;
         } else {
             return fail(outsideTable(point.temperature));

@@ -17,7 +17,7 @@
 
 class DataTable;
 
-struct PointSpec {
+struct PointEntry {
     int line = 0;                                   // 1-based line of the file
     QString buffer;                                 // as written
     std::optional<double> pH;                       // a typed pH
@@ -28,7 +28,7 @@ struct PointSpec {
 
 struct PointsRead {
     QString error;  // names the file and the line
-    std::array<std::vector<PointSpec>, 2> probes;
+    std::array<std::vector<PointEntry>, 2> probes;
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -47,11 +47,11 @@ struct ProbeCalibration {
     QString error;  // a point could not be resolved (names the line); result is then not computed
     std::vector<BufferPoint> points;
     std::vector<std::optional<SpanStats>> spans;  // per point; set for span lines
-    std::vector<PointSpec> specs;
+    std::vector<PointEntry> entries;
     CalibrationResult result;
     bool ok() const { return error.isEmpty() && result.ok; }
 };
 
 // Resolves spans against the table (probe 0 or 1) and fits the points.
-ProbeCalibration calibrateProbe(const std::vector<PointSpec> &specs, const DataTable &table, int probe,
+ProbeCalibration calibrateProbe(const std::vector<PointEntry> &entries, const DataTable &table, int probe,
                                 const ProbeContext &context, const CalibrationLimits &limits = {});

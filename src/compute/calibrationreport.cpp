@@ -52,8 +52,8 @@ QStringList calibrationReportLines(int probe, const ProbeCalibration &c) {
                            .arg(p.pH, 0, 'f', 3)
                            .arg(p.mV, 0, 'f', 2)
                            .arg(p.temperature, 0, 'f', 2);
-        if (i < c.specs.size() && c.specs[i].table)
-            line += QStringLiteral(" (%1)").arg(QLatin1String(c.specs[i].table->label));
+        if (i < c.entries.size() && c.entries[i].table)
+            line += QStringLiteral(" (%1)").arg(QLatin1String(c.entries[i].table->label));
         if (c.result.ok && i < c.result.residuals.size())
             line += QStringLiteral(", residual %1 pH").arg(signedFixed(c.result.residuals[i], 4));
         if (i < c.spans.size() && c.spans[i]) {

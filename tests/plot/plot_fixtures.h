@@ -1,7 +1,10 @@
 #pragma once
 // Small data sets for the plot tests.
 #include "model/clsdataset.h"
+#include "model/clsplotset.h"
 #include "model/datetime.h"
+#include "plot/plotbuilder.h"
+#include "support/fake_graph.h"
 
 #include <vector>
 
@@ -20,3 +23,14 @@ inline void fillRecords(clsDataSet &ds, const std::vector<double> &times) {
 }
 
 inline double at(int hour, int minute, int second) { return dt::fromParts({2004, 5, 13, hour, minute, second}); }
+
+// A plot builder over a fake graph, with the inputs a test sets.
+struct PlotWindow {
+    clsDataSet dataSet;
+    clsPlotSet plotSet;
+    FakeGraph graph;
+    PlotInputs inputs;
+    std::vector<bool> statusCalls;  // force argument of each showAnnotationStatus
+    PlotBuilder builder{dataSet, plotSet, graph, [this] { return inputs; },
+                        [this](bool force) { statusCalls.push_back(force); }};
+};

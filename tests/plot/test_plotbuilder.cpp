@@ -7,19 +7,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 
-namespace {
-
-struct Window {
-    clsDataSet dataSet;
-    clsPlotSet plotSet;
-    FakeGraph graph;
-    PlotInputs inputs;
-    std::vector<bool> statusCalls;  // force argument of each showAnnotationStatus
-    PlotBuilder builder{dataSet, plotSet, graph, [this] { return inputs; },
-                        [this](bool force) { statusCalls.push_back(force); }};
-};
-
-}  // namespace
+using Window = PlotWindow;
 
 TEST(PlotBuilder, BothSeriesAndTheirData) {
     Window w;

@@ -8,17 +8,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 
-namespace {
-
-struct Window {
-    clsDataSet dataSet;
-    clsPlotSet plotSet;
-    FakeGraph graph;
-    PlotInputs inputs;
-    PlotBuilder builder{dataSet, plotSet, graph, [this] { return inputs; }, {}};
-};
-
-}  // namespace
+using Window = PlotWindow;
 
 TEST(PlotBuilderDpH, ThirdSeriesOnTheRightWithComputedRowsOnly) {
     Window w;
