@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 MsgAnswer FuzzInteraction::message(const QString &, const QString &, MsgButtons buttons, MsgIcon) {
-    if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
+    if (buttons != MsgButtons::YesNo) return MsgAnswer::Ok;
     const bool yes = m_nextYes;
     m_nextYes = !m_nextYes;
     return yes ? MsgAnswer::Yes : MsgAnswer::No;

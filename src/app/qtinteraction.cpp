@@ -1,6 +1,7 @@
 #include "app/qtinteraction.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QMessageBox>
 
 MsgAnswer QtInteraction::message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) {
@@ -20,8 +21,15 @@ MsgAnswer QtInteraction::message(const QString &text, const QString &title, MsgB
         return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    QPushButton *loadAll = nullptr;
+    if (buttons == MsgButtons::OkLoadAll) {
+        loadAll = box.addButton(QStringLiteral("Load All Records"), QMessageBox::AcceptRole);
+        loadAll->setObjectName(QStringLiteral("cmdLoadAllRecords"));
+        loadAll->setToolTip(QStringLiteral("Read this file again with every record, however long it is"));
+    }
     box.exec();
-    return MsgAnswer::Ok;
+    return loadAll && box.clickedButton() == loadAll ? MsgAnswer::LoadAll : MsgAnswer::Ok;
 }
 
 void QtInteraction::beep() { QApplication::beep(); }

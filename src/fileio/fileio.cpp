@@ -1,6 +1,7 @@
 #include "fileio/fileio.h"
 
 #include "fileio/classifyline.h"
+#include "fileio/linefeed.h"
 #include "model/datetime.h"
 
 #include <QFile>
@@ -14,39 +15,29 @@ using namespace linecode;
 
 namespace {
 
-// Splits bytes into lines at CR, CR LF or a lone LF.
-class LineSplitter {
-public:
-    explicit LineSplitter(QByteArrayView bytes) : m_data(bytes.data()), m_size(bytes.size()) {}
-    bool next(QByteArrayView &line) {
-        if (m_pos >= m_size) return false;
-        qsizetype end = m_pos;
-        while (end < m_size && m_data[end] != '\r' && m_data[end] != '\n') ++end;
-        line = QByteArrayView(m_data + m_pos, end - m_pos);
-        m_pos = end + 1;
-        if (end < m_size && m_data[end] == '\r' && m_pos < m_size && m_data[m_pos] == '\n') ++m_pos;
-        return true;
-    }
-
-private:
-    const char *m_data;
-    qsizetype m_size;
-    qsizetype m_pos = 0;
-};
-
 // Dates records from their time of day: a step back in time is the next day.
 class RecordClock {
 public:
     void start(double day) {
         m_runningDate = day;
         m_previous = day;
+        m_prefix.clear();
     }
-    // The record's "M/d/yyyy hh:mm:ss" text, or nothing when its hour is 24 or more: such a
-    // text stands for no date-time, so the record is left out and the clock stays put.
-    std::optional<QString> stamp(QStringView time) {
-        const int h = digit(time, 0) * 10 + digit(time, 1);
-        if (h > 23) return std::nullopt;
-        const int secs = h * 3600 + (digit(time, 3) * 10 + digit(time, 4)) * 60 + digit(time, 6) * 10 + digit(time, 7);
+    // The record's date-time: its "M/d/yyyy hh:mm:ss" text as the decimal day that text reads
+    // as, the text itself only where no day can stand for it (a year outside 100..9999).
+    // Nothing when its hour is 24 or more: such a text stands for no date-time, so the record
+    // is left out and the clock stays put.
+    struct Stamp {
+        double day = 0;
+        QString text;
+    };
+    std::optional<Stamp> stamp(QStringView time) {
+        dt::Parts p;
+        p.hour = digit(time, 0) * 10 + digit(time, 1);
+        if (p.hour > 23) return std::nullopt;
+        p.minute = digit(time, 3) * 10 + digit(time, 4);
+        p.second = digit(time, 6) * 10 + digit(time, 7);
+        const int secs = p.hour * 3600 + p.minute * 60 + p.second;
         double value = m_runningDate + secs / dt::kSecondsPerDay;
         if (value < m_previous) {
             m_runningDate += 1;
@@ -57,12 +48,21 @@ public:
             const QString midnight = dt::recordText(m_runningDate);
             m_prefix = midnight.left(midnight.indexOf(u' ') + 1);
             m_prefixDay = m_runningDate;
+            m_date = dt::toParts(m_runningDate);
+            m_dateReadable = dt::isValidDate(m_date.year, m_date.month, m_date.day);
         }
-        QString text;
-        text.reserve(m_prefix.size() + time.size());
-        text += m_prefix;
-        text += time;
-        return text;
+        Stamp s;
+        if (m_dateReadable) {
+            p.year = m_date.year;
+            p.month = m_date.month;
+            p.day = m_date.day;
+            s.day = dt::fromParts(p);  // exactly what reading the text back gives
+        } else {
+            s.text.reserve(m_prefix.size() + time.size());
+            s.text += m_prefix;
+            s.text += time;
+        }
+        return s;
     }
 
 private:
@@ -70,6 +70,8 @@ private:
     double m_runningDate = 0, m_previous = 0;
     double m_prefixDay = 0;
     QString m_prefix;
+    dt::Parts m_date;
+    bool m_dateReadable = false;
 };
 
 // Entry k of a both-probe list as a number: empty gives 0; nothing if there is no entry k
@@ -98,6 +100,8 @@ bool setProbeNumber(const Cell &value, clsDataSet &ds, void (clsDataSet::*set)(d
     (ds.*set)(value.number());
     return true;
 }
+
+}  // namespace
 
 class SecondPass {
 public:
@@ -164,27 +168,33 @@ private:
             m_clock.start(m_ds.startdate());
         }
         std::vector<Cell> &list = m_values.list;
-        std::optional<QString> text = m_clock.stamp(list[0].string());
-        if (!text) {
+        std::optional<RecordClock::Stamp> stamp = m_clock.stamp(list[0].string());
+        if (!stamp) {
             ++m_report.lateRecords;
             return;
         }
-        list[0] = Cell(std::move(*text));
         if (list.size() > std::size_t(kMaxValues) + 1) {
             list.resize(std::size_t(kMaxValues) + 1);
             ++m_report.cutRecords;
         }
-        if (m_ds.rowcount() >= kMaxRecords) {
+        if (m_ds.rowcount() >= m_ds.recordLimit()) {
             ++m_report.droppedRecords;
             return;
         }
-        m_ds.add(list);
+        if (stamp->text.isEmpty()) {
+            m_ds.addRecord(stamp->day, list);
+        } else {
+            list[0] = Cell(std::move(stamp->text));
+            m_ds.add(list);
+        }
     }
 
     clsDataSet &m_ds;
     IInteraction &m_ui;
     RecordClock m_clock;
 };
+
+namespace {
 
 // Whether the line, without its double quotes, starts with a record's time of day, as the
 // classifier would find it; `hour` is its hour. A scan of the raw bytes: no text is made.
@@ -205,80 +215,162 @@ bool recordTimeAt(QByteArrayView raw, int &hour) {
 }  // namespace
 
 int countLines(QByteArrayView bytes) {
-    LineSplitter lines(bytes);
-    QByteArrayView line;
+    LineFeed feed;
     int n = 0;
-    while (lines.next(line)) ++n;
+    auto count = [&n](QByteArrayView) { return ++n, true; };
+    feed.feed(bytes, count);
+    feed.finish(count);
     return n;
 }
 
+LineStore::LineStore(clsDataSet &dataSet, IInteraction &ui)
+    : m_dataSet(dataSet), m_ui(ui), m_pass(std::make_unique<SecondPass>(dataSet, ui)) {}
+
+LineStore::~LineStore() = default;
+
+PassReport &LineStore::report() { return m_pass->m_report; }
+
+bool LineStore::store(QByteArrayView raw) {
+    PassReport &report = m_pass->m_report;
+    const int lineNumber = ++report.lines;
+    // Once the data set is full a record is only counted: no text, no classification.
+    if (int hour = 0; m_dataSet.rowcount() >= m_dataSet.recordLimit() && recordTimeAt(raw, hour)) {
+        ++(hour > 23 ? report.lateRecords : report.droppedRecords);
+        return true;
+    }
+    m_line = QString::fromLatin1(raw);
+    const int code = classifyLine(m_line, m_pass->m_values, m_ui);
+    return m_pass->handle(code, lineNumber);
+}
+
+namespace {
+
+// Stores lines until their end, a No or the meter's Cancel; false when stopped.
+bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last, ProgressMeter *meter) {
+    auto one = [&](QByteArrayView line) {
+        if (meter) {
+            meter->Bump();
+            if (meter->cancelled()) {
+                store.report().cancelled = true;
+                return false;
+            }
+        }
+        return store.store(line);
+    };
+    return feed.feed(block, one) && (!last || feed.finish(one));
+}
+
+}  // namespace
+
 PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter) {
     dataSet.Clear();
-    SecondPass pass(dataSet, ui);
-    LineSplitter lines(bytes);
-    QByteArrayView raw;
-    QString line;
-    while (lines.next(raw)) {
-        const int lineNumber = ++pass.m_report.lines;
-        if (meter) meter->Bump();
-        // Once the data set is full a record is only counted: no text, no classification.
-        if (int hour = 0; dataSet.rowcount() >= kMaxRecords && recordTimeAt(raw, hour)) {
-            ++(hour > 23 ? pass.m_report.lateRecords : pass.m_report.droppedRecords);
-            continue;
-        }
-        line = QString::fromLatin1(raw);
-        const int code = classifyLine(line, pass.m_values, ui);
-        if (!pass.handle(code, lineNumber)) return pass.m_report;
-    }
-    pass.m_report.completed = true;
-    return pass.m_report;
+    LineStore store(dataSet, ui);
+    LineFeed feed;
+    store.report().completed = storeAll(store, feed, bytes, true, meter);
+    return store.report();
 }
 
 namespace {
 
 enum class ReadResult { Ok, Failed, TooLarge };
 
-// The whole input, up to the size limit: a regular file is sized first, anything else is read
-// in blocks until its end or the limit.
-ReadResult readAll(QFile &file, QByteArray &bytes, qint64 maxSize) {
-    bytes.clear();
-    ReadResult result = ReadResult::Ok;
-    const bool sequential = file.isSequential();
-    if (!sequential && file.size() >= maxSize) {
-        result = ReadResult::TooLarge;
-    } else {
-        if (!sequential) bytes.reserve(qsizetype(file.size()));
-        constexpr qint64 kBlock = 1 << 20;
-        for (;;) {
-            const qint64 room = std::min(kBlock, maxSize - qint64(bytes.size()));
-            if (room <= 0) {
-                result = ReadResult::TooLarge;
-                break;
-            }
+constexpr qint64 kBlockSize = qint64(4) << 20;
+
+// The input as blocks of the 8-bit text the classifier reads. A regular file is read block by
+// block, so it is never held whole; a pipe, a device or standard input gives its bytes once,
+// so it is read whole into memory and each pass runs over that copy.
+class BlockSource {
+public:
+    BlockSource(const QString &path, qint64 maxSize) : m_path(path), m_maxSize(maxSize) {}
+
+    bool open() {
+        m_decoder.reset();
+        m_first = true;
+        m_done = false;
+        m_read = 0;
+        if (m_whole) return true;
+        if (m_path == kStdinPath ? !m_file.open(stdin, QIODevice::ReadOnly)
+                                 : (m_file.setFileName(m_path), !m_file.open(QIODevice::ReadOnly)))
+            return false;
+        if (m_file.isSequential() || m_path == kStdinPath) {
+            QByteArray all;
+            ReadResult r = readUpTo(all, m_maxSize);
+            if (r == ReadResult::Ok && all.size() >= m_maxSize) r = ReadResult::TooLarge;
+            m_file.close();
+            m_whole = r == ReadResult::Ok ? std::move(all) : QByteArray();
+            m_wholeResult = r;
+        }
+        return true;
+    }
+    // Ok with the next block, empty at the end; the file is closed after the last block.
+    ReadResult next(QByteArray &block) {
+        block.clear();
+        if (m_done) return ReadResult::Ok;
+        if (m_whole) {
+            m_done = true;
+            if (m_wholeResult != ReadResult::Ok) return m_wholeResult;
+            block = latin1Text(*m_whole);
+            return ReadResult::Ok;
+        }
+        if (m_first && m_file.size() >= m_maxSize) return finish(ReadResult::TooLarge);
+        const ReadResult r = readUpTo(block, kBlockSize);
+        if (r != ReadResult::Ok) return finish(r);
+        if (block.isEmpty()) return finish(ReadResult::Ok);
+        m_read += block.size();
+        if (m_read >= m_maxSize) return finish(ReadResult::TooLarge);
+        decode(block);
+        return ReadResult::Ok;
+    }
+
+private:
+    ReadResult finish(ReadResult r) {
+        m_file.close();
+        m_done = true;
+        return r;
+    }
+    // Reads until `bytes` holds `want` bytes or the input ends.
+    ReadResult readUpTo(QByteArray &bytes, qint64 want) {
+        while (bytes.size() < want) {
+            const qint64 room = std::min(qint64(1) << 20, want - qint64(bytes.size()));
             const qsizetype at = bytes.size();
             bytes.resize(at + qsizetype(room));
-            const qint64 n = file.read(bytes.data() + at, room);
+            const qint64 n = m_file.read(bytes.data() + at, room);
             bytes.resize(at + qsizetype(std::max<qint64>(n, 0)));
-            if (n <= 0) {
-                if (n < 0 || file.error() != QFileDevice::NoError) result = ReadResult::Failed;
-                break;
-            }
+            if (n < 0 || (n == 0 && m_file.error() != QFileDevice::NoError)) return ReadResult::Failed;
+            if (n == 0) break;
         }
+        return ReadResult::Ok;
     }
-    file.close();
-    if (result != ReadResult::Ok) {
-        bytes = QByteArray();
-        return result;
+    // A byte-order mark at the start decides the decoding of every block that follows.
+    void decode(QByteArray &block) {
+        if (m_first) {
+            m_first = false;
+            struct Mark {
+                const char *bytes;
+                QStringConverter::Encoding encoding;
+            };
+            static const Mark marks[] = {{"\xEF\xBB\xBF", QStringConverter::Utf8},
+                                         {"\xFF\xFE", QStringConverter::Utf16LE},
+                                         {"\xFE\xFF", QStringConverter::Utf16BE}};
+            for (const Mark &m : marks)
+                if (block.startsWith(m.bytes)) {
+                    m_decoder.emplace(m.encoding);
+                    block.remove(0, qsizetype(std::strlen(m.bytes)));
+                    break;
+                }
+        }
+        if (m_decoder) block = QString((*m_decoder)(block)).toLatin1();
     }
-    bytes = latin1Text(std::move(bytes));
-    return ReadResult::Ok;
-}
 
-bool openInput(QFile &file, const QString &path) {
-    if (path == kStdinPath) return file.open(stdin, QIODevice::ReadOnly);
-    file.setFileName(path);
-    return file.open(QIODevice::ReadOnly);
-}
+    QString m_path;
+    qint64 m_maxSize;
+    QFile m_file;
+    std::optional<QByteArray> m_whole;
+    ReadResult m_wholeResult = ReadResult::Ok;
+    std::optional<QStringDecoder> m_decoder;
+    qint64 m_read = 0;
+    bool m_first = true, m_done = false;
+};
 
 }  // namespace
 
@@ -303,50 +395,74 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
     std::unique_ptr<IMeterView> view = ctx.makeMeterView ? ctx.makeMeterView() : nullptr;
     ProgressMeter meter(view.get(), &ui);
 
-    const bool standardInput = path == kStdinPath;
-    if (!standardInput && !QFileInfo::exists(path))
+    if (path != kStdinPath && !QFileInfo::exists(path))
         ui.message(QStringLiteral("fileIO.readFromFile File not found:") + path, QStringLiteral("Error"),
                    MsgButtons::Ok, MsgIcon::Exclamation);
-    QFile file;
-    if (!openInput(file, path)) {
+    BlockSource source(path, ctx.maxSize);
+    if (!source.open()) {
         ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path, kAppTitle, MsgButtons::Ok, MsgIcon::None);
         return false;
     }
 
-    QString failure;  // a read that could not go on; the data set is left as it was
+    QString failure;  // a read that could not go on
     PassReport report;
     {
         BusyCursor busy(ui);
         const QString tooLarge =
             QStringLiteral("fileIO.readFromFile File reaches the size limit of %1 bytes: ").arg(ctx.maxSize) + path;
-        const QString cantRead = QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
-        QByteArray bytes;
-        // A pipe, a device or standard input gives its bytes once: both passes run over the one copy.
-        const bool once = standardInput || file.isSequential();
-        const ReadResult first = readAll(file, bytes, ctx.maxSize);
-        if (first != ReadResult::Ok) {
-            failure = first == ReadResult::TooLarge ? tooLarge : cantRead;
-        } else {
-            meter.setNumRecords(0);
-            for (int i = countLines(bytes); i > 0; --i) meter.BumpNumRecords();
-            if (!once) bytes.clear();
+        auto failed = [&](ReadResult r) {
+            failure =
+                r == ReadResult::TooLarge ? tooLarge : QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
+        };
+        // Pass one counts the lines for the meter.
+        QByteArray block;
+        LineFeed feed;
+        int lines = 0;
+        auto count = [&lines](QByteArrayView) { return ++lines, true; };
+        for (ReadResult r; failure.isEmpty();) {
+            if ((r = source.next(block)) != ReadResult::Ok)
+                failed(r);
+            else if (block.isEmpty())
+                break;
+            else
+                feed.feed(block, count);
+        }
+        feed.finish(count);
+        if (failure.isEmpty()) {
+            meter.setNumRecords(lines);
             if (ctx.betweenPasses) ctx.betweenPasses();
-            if (!once) {
-                if (!openInput(file, path))
-                    failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
-                else if (const ReadResult second = readAll(file, bytes, ctx.maxSize); second != ReadResult::Ok)
-                    failure = second == ReadResult::TooLarge ? tooLarge : cantRead;
+            if (!source.open()) failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
+        }
+        // Pass two stores them; the data set is cleared once the first block is in hand, so a
+        // file that cannot be read again leaves the earlier data as it was.
+        std::optional<LineStore> store;
+        feed.reset();
+        bool going = true;
+        for (ReadResult r; failure.isEmpty() && going;) {
+            if ((r = source.next(block)) != ReadResult::Ok) {
+                failed(r);
+                break;
+            }
+            if (!store) {
+                dataSet.Clear();
+                dataSet.expectRecords(std::min(lines, dataSet.recordLimit()));
+                store.emplace(dataSet, ui);
+                if (view) view->showMeter();
+            }
+            going = storeAll(*store, feed, block, block.isEmpty(), &meter);
+            if (block.isEmpty()) {
+                store->report().completed = going;
+                break;
             }
         }
-        if (failure.isEmpty()) {
-            if (view) view->showMeter();
-            report = storeLines(bytes, dataSet, ui, &meter);
+        if (store) {
+            report = store->report();
             if (ctx.setStatusPanel2)
                 ctx.setStatusPanel2(report.completed ? QString::number(report.lines)
                                                      : QStringLiteral("Failed@line:") + QString::number(report.lines));
             if (view) view->hideMeter();
-            if (ctx.report) *ctx.report = report;
         }
+        if (ctx.report) *ctx.report = report;
     }
     view.reset();
 
@@ -354,12 +470,20 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         ui.message(failure, kAppTitle, MsgButtons::Ok, MsgIcon::None);
         return false;
     }
-    if (report.droppedRecords > 0)
-        ui.message(QStringLiteral("The file holds more records than can be loaded. The first %1 records were "
-                                  "loaded; %2 records were left out.")
-                       .arg(kMaxRecords)
-                       .arg(report.droppedRecords),
-                   kAppTitle, MsgButtons::Ok, MsgIcon::None);
+    if (report.droppedRecords > 0) {
+        const MsgAnswer answer =
+            ui.message(QStringLiteral("The file holds more records than can be loaded. The first %1 records were "
+                                      "loaded; %2 records were left out.")
+                           .arg(dataSet.recordLimit())
+                           .arg(report.droppedRecords),
+                       kAppTitle, MsgButtons::OkLoadAll, MsgIcon::None);
+        if (answer == MsgAnswer::LoadAll) {
+            // The caller reads the file again without the limit; that read tells the rest.
+            report.loadAllChosen = true;
+            if (ctx.report) ctx.report->loadAllChosen = true;
+            return report.completed;
+        }
+    }
     if (report.cutRecords > 0)
         ui.message(report.cutRecords == 1
                        ? QStringLiteral("1 record held more than %1 values; the values past the %1th were left out.")

@@ -15,11 +15,37 @@
 struct PassReport {
     bool completed = false;  // reached the end; false after a stop on No
     int lines = 0;           // lines read (the 1-based number of the stop line after a stop)
-    int droppedRecords = 0;  // records beyond the data set's capacity
+    int droppedRecords = 0;  // records beyond the data set's record limit
     int lateRecords = 0;     // records timed 24:00:00 or later, not stored
     int cutRecords = 0;      // records stored with their first kMaxValues numbers only
+    bool cancelled = false;  // stopped with the meter's Cancel
+    // The person answered the "left out" message with "Load All Records".
+    bool loadAllChosen = false;
     // Probe 1 and 2 values the file set; the others keep what the data set held.
     std::array<bool, 2> slopeRead{}, offsetRead{};
+};
+
+class SecondPass;
+
+// Classifies and stores lines one at a time. The running date, the previous date-time, the
+// line number and the report carry on from call to call, so lines given in pieces (a file
+// read in blocks, a log that grows) are stored as one read of the whole file stores them.
+class LineStore {
+public:
+    LineStore(clsDataSet &dataSet, IInteraction &ui);
+    ~LineStore();
+    LineStore(const LineStore &) = delete;
+    LineStore &operator=(const LineStore &) = delete;
+
+    // One line without its ending; false when the person chose to stop at it.
+    bool store(QByteArrayView rawLine);
+    PassReport &report();
+
+private:
+    clsDataSet &m_dataSet;
+    IInteraction &m_ui;
+    std::unique_ptr<SecondPass> m_pass;
+    QString m_line;
 };
 
 // Reading stops at this many bytes: an endless input (a device, a pipe that never closes)
@@ -50,7 +76,7 @@ struct ReaderContext {
 bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx);
 
 // The second pass over a whole file held in memory: clears the data set, then classifies
-// and stores every line, bumping the meter (if any) once per line.
+// and stores every line, bumping the meter (if any) once per line; the meter's Cancel stops it.
 PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter = nullptr);
 
 // A file's bytes as the 8-bit text the classifier reads: a file that starts with a UTF-8 or

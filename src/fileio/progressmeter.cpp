@@ -17,4 +17,5 @@ void ProgressMeter::Bump() {
         m_view->setProgress(percent);
     }
     if (m_ui) m_ui->processPendingEvents();
+    if (m_view && m_view->cancelRequested()) m_cancelled = true;
 }

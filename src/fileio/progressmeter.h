@@ -13,6 +13,8 @@ public:
     virtual void hideMeter() = 0;
     virtual void setText(const QString &text) = 0;
     virtual void setProgress(int percent) = 0;
+    // Whether the person pressed Cancel; asked after each display update.
+    virtual bool cancelRequested() { return false; }
 };
 
 class ProgressMeter {
@@ -31,6 +33,8 @@ public:
     const QString &text() const { return m_text; }
     int progress() const { return m_progress; }
     int processed() const { return m_processed; }
+    // The person pressed the view's Cancel.
+    bool cancelled() const { return m_cancelled; }
 
 private:
     IMeterView *m_view;
@@ -41,4 +45,5 @@ private:
     int m_processed = 0;
     QString m_text = QStringLiteral("Text1");
     int m_progress = 0;
+    bool m_cancelled = false;
 };

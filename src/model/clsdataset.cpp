@@ -1,6 +1,7 @@
 #include "model/clsdataset.h"
 
 #include <algorithm>
+#include <string>
 
 DataTable &clsDataSet::DATA() {
     if (!m_initialized) finalize();
@@ -11,19 +12,33 @@ void clsDataSet::Clear() {
     m_table.resize(0, 0);
     m_rowcount = 0;
     m_growthStep = 500;
+    m_expected = 0;
     m_tableSized = m_initialized = m_dateInitialized = false;
 }
 
 void clsDataSet::finalize() {
     // No records gives a table without rows (last row -1).
     m_table.resize(m_rowcount - 1, m_table.lastCol());
+    m_table.squeeze();
     m_initialized = true;
 }
 
 void clsDataSet::add(const std::vector<Cell> &theRow) {
-    if (m_rowcount >= kMaxRecords) throw OverflowError("a data set holds at most 32767 records");
-    const int w = int(theRow.size()) - 1;
+    const int r = makeRow(int(theRow.size()) - 1);
+    for (int j = 0; j < int(theRow.size()); ++j) m_table.setCell(r, j, theRow[std::size_t(j)]);
+}
+
+void clsDataSet::addRecord(double recordDay, const std::vector<Cell> &theRow) {
+    const int r = makeRow(int(theRow.size()) - 1);
+    m_table.setRecordTime(r, 0, recordDay);
+    for (int j = 1; j < int(theRow.size()); ++j) m_table.setCell(r, j, theRow[std::size_t(j)]);
+}
+
+int clsDataSet::makeRow(int w) {
+    if (m_rowcount >= m_recordLimit)
+        throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");
     if (!m_tableSized) {
+        if (m_expected > 0) m_table.reserve(std::min(m_expected, m_recordLimit), std::max(w, 0) + 1);
         m_table.resize(m_growthStep, std::max(w, 0));
         m_tableSized = true;
     } else if (m_table.rowCount() == m_rowcount) {
@@ -32,8 +47,7 @@ void clsDataSet::add(const std::vector<Cell> &theRow) {
     } else if (w > m_table.lastCol()) {
         m_table.resize(m_table.lastRow(), w);  // a wider record widens the table
     }
-    const int r = m_rowcount++;
-    for (int j = 0; j <= w; ++j) m_table.setCell(r, j, theRow[std::size_t(j)]);
+    return m_rowcount++;
 }
 
 int clsDataSet::field(const QString &target) const {

@@ -13,10 +13,12 @@
 inline constexpr int colDateTime = 0, colTherm1 = 1, colTherm2 = 2, colTherm3 = 3, colPH1Raw = 4, colPH2Raw = 5,
                      colPH1 = 6, colPH2 = 7, colFlowRate = 9, colTotalVolume = 10;
 
-// Record counters are 16-bit: this many records at most.
+// Record counters are 16-bit by default: this many records at most.
 inline constexpr int kMaxRecords = 32767;
+// The limit of a data set that loads logs of any length.
+inline constexpr int kAnyLengthRecords = 2147483647;
 
-// The 32,768th record.
+// The record past the data set's limit.
 class OverflowError : public std::overflow_error {
 public:
     using std::overflow_error::overflow_error;
@@ -56,8 +58,17 @@ public:
 
     void Clear();
     void finalize();
-    // Appends one record; throws OverflowError, changing nothing, when kMaxRecords are stored.
+    // Appends one record; throws OverflowError, changing nothing, when recordLimit() are stored.
     void add(const std::vector<Cell> &theRow);
+    // The same for a record whose date-time text is that of `recordDay`: column 0 keeps the
+    // day only (theRow[0] is not read).
+    void addRecord(double recordDay, const std::vector<Cell> &theRow);
+
+    // How many records the data set takes: kMaxRecords, or kAnyLengthRecords. Kept by Clear.
+    int recordLimit() const { return m_recordLimit; }
+    void setRecordLimit(int limit) { m_recordLimit = limit; }
+    // About this many records will follow: the table makes room once instead of growing.
+    void expectRecords(int count) { m_expected = count; }
 
     void setFieldlist(const QStringList &columnList) { m_fieldlist = columnList; }
     // The column names followed by one empty entry; empty when no header was read.
@@ -67,11 +78,16 @@ public:
     int field(const QString &target) const;
 
 private:
+    // Room for one more record of columns 0..w; its row index.
+    int makeRow(int w);
+
     pHProbe m_probe1, m_probe2;
     double m_startdate = 0.0;
     DataTable m_table;
     std::optional<QStringList> m_fieldlist;
     int m_rowcount = 0;
     int m_growthStep = 500;
+    int m_recordLimit = kMaxRecords;
+    int m_expected = 0;
     bool m_tableSized = false, m_initialized = false, m_dateInitialized = false;
 };

@@ -81,10 +81,10 @@ void DataTable::resize(int lastRow, int lastCol) {
     if (rows == m_rows && cols == m_cols) return;
     if (cols == m_cols) {
         m_values.resize(std::size_t(rows) * cols, 0.0);
-        m_kinds.resize(std::size_t(rows) * cols, Cell::Kind::Empty);
+        m_kinds.resize(std::size_t(rows) * cols, Stored::Empty);
     } else {
         std::vector<double> values(std::size_t(rows) * cols, 0.0);
-        std::vector<Cell::Kind> kinds(std::size_t(rows) * cols, Cell::Kind::Empty);
+        std::vector<Stored> kinds(std::size_t(rows) * cols, Stored::Empty);
         const int keepRows = std::min(rows, m_rows), keepCols = std::min(cols, m_cols);
         for (int r = 0; r < keepRows; ++r)
             for (int c = 0; c < keepCols; ++c) {
@@ -103,7 +103,7 @@ void DataTable::resize(int lastRow, int lastCol) {
 
 void DataTable::clearTexts() {
     // A table shrunk to at most one cell drops the text store; keep the one text that may remain.
-    if (!m_kinds.empty() && m_kinds[0] == Cell::Kind::Text) {
+    if (!m_kinds.empty() && m_kinds[0] == Stored::Text) {
         QString keep = m_texts[std::size_t(m_values[0])];
         m_texts.assign(1, keep);
         m_values[0] = 0;
@@ -123,10 +123,24 @@ std::size_t DataTable::index(int row, int col) const {
 Cell DataTable::cell(int row, int col) const {
     const std::size_t i = index(row, col);
     switch (m_kinds[i]) {
-    case Cell::Kind::Number: return Cell(m_values[i]);
-    case Cell::Kind::Text: return Cell(m_texts[std::size_t(m_values[i])]);
+    case Stored::Number: return Cell(m_values[i]);
+    case Stored::Text: return Cell(m_texts[std::size_t(m_values[i])]);
+    case Stored::RecordTime: return Cell(dt::recordText(m_values[i]));
     default: return Cell();
     }
+}
+
+Cell::Kind DataTable::kind(int row, int col) const {
+    const Stored s = m_kinds[index(row, col)];
+    return s == Stored::RecordTime ? Cell::Kind::Text : Cell::Kind(s);
+}
+
+void DataTable::setRecordTime(int row, int col, double day) {
+    const std::size_t i = index(row, col);
+    // A text cell's slot in the text store is simply left unused.
+    m_values[i] = day;
+    m_kinds[i] = Stored::RecordTime;
+    if (col == 0) m_days[std::size_t(row)] = day;
 }
 
 void DataTable::setCell(int row, int col, const Cell &value) {
@@ -134,7 +148,7 @@ void DataTable::setCell(int row, int col, const Cell &value) {
     switch (value.kind()) {
     case Cell::Kind::Number: m_values[i] = value.number(); break;
     case Cell::Kind::Text:
-        if (m_kinds[i] == Cell::Kind::Text) {
+        if (m_kinds[i] == Stored::Text) {
             m_texts[std::size_t(m_values[i])] = value.string();
         } else {
             m_values[i] = double(m_texts.size());
@@ -143,7 +157,7 @@ void DataTable::setCell(int row, int col, const Cell &value) {
         break;
     default: m_values[i] = 0.0; break;
     }
-    m_kinds[i] = value.kind();
+    m_kinds[i] = stored(value.kind());
     if (col == 0) {
         std::optional<double> day;
         if (value.isText()) day = dt::parse(value.string());
@@ -154,8 +168,9 @@ void DataTable::setCell(int row, int col, const Cell &value) {
 std::optional<double> DataTable::number(int row, int col) const {
     const std::size_t i = index(row, col);
     switch (m_kinds[i]) {
-    case Cell::Kind::Number: return m_values[i];
-    case Cell::Kind::Text: return readNumber(m_texts[std::size_t(m_values[i])]);
+    case Stored::Number: return m_values[i];
+    case Stored::Text: return readNumber(m_texts[std::size_t(m_values[i])]);
+    case Stored::RecordTime: return std::nullopt;  // "5/13/2004 08:00:00" is no number
     default: return 0.0;
     }
 }
@@ -166,8 +181,8 @@ void DataTable::columnNumbers(int col, int first, int count, double *out, double
     index(first + count - 1, col);  // both ends inside, or a TableError
     for (int k = 0; k < count; ++k, i += std::size_t(m_cols)) {
         switch (m_kinds[i]) {
-        case Cell::Kind::Number: out[k] = m_values[i]; break;
-        case Cell::Kind::Text: out[k] = readNumber(m_texts[std::size_t(m_values[i])]).value_or(missing); break;
+        case Stored::Number: out[k] = m_values[i]; break;
+        case Stored::Text: out[k] = readNumber(m_texts[std::size_t(m_values[i])]).value_or(missing); break;
         default: out[k] = missing; break;
         }
     }
@@ -176,6 +191,27 @@ void DataTable::columnNumbers(int col, int first, int count, double *out, double
 double DataTable::rowDay(int row) const {
     if (row < 0 || row >= m_rows) throw TableError("row " + std::to_string(row) + " is outside the table");
     return m_days[row];
+}
+
+void DataTable::reserve(int rows, int cols) {
+    const std::size_t cells = std::size_t(std::max(rows, 0)) * std::size_t(std::max(cols, 0));
+    m_values.reserve(cells);
+    m_kinds.reserve(cells);
+    m_days.reserve(std::size_t(std::max(rows, 0)));
+}
+
+namespace {
+// Shrinking copies the vector, so a little unused room is cheaper than a second table in memory.
+template <typename V> void shrinkIfWasteful(V &v) {
+    if (v.capacity() - v.size() > v.size() / 8 + 64) v.shrink_to_fit();
+}
+}  // namespace
+
+void DataTable::squeeze() {
+    shrinkIfWasteful(m_values);
+    shrinkIfWasteful(m_kinds);
+    shrinkIfWasteful(m_days);
+    shrinkIfWasteful(m_texts);
 }
 
 std::size_t DataTable::memoryBytes() const {

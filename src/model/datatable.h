@@ -62,8 +62,11 @@ public:
     int lastCol() const { return m_cols - 1; }
 
     Cell cell(int row, int col) const;
-    Cell::Kind kind(int row, int col) const { return m_kinds[index(row, col)]; }
+    Cell::Kind kind(int row, int col) const;
     void setCell(int row, int col, const Cell &value);
+    // A record's date-time text "M/d/yyyy hh:mm:ss" kept as its decimal day only: the text is
+    // made when the cell is read, so a long log does not hold a string per row.
+    void setRecordTime(int row, int col, double day);
     QString text(int row, int col) const { return cell(row, col).text(); }
 
     // Rows first..first+count-1 of a column as numbers into `out`; an empty cell or a text
@@ -77,13 +80,21 @@ public:
 
     std::size_t memoryBytes() const;
 
+    // Room for this many rows of this many columns, so a long read grows without copies.
+    void reserve(int rows, int cols);
+    // Lets go of the room beyond the rows.
+    void squeeze();
+
 private:
+    // What a cell holds; a record time is a text kept as its decimal day.
+    enum class Stored : std::uint8_t { Empty, Number, Text, RecordTime };
+    static Stored stored(Cell::Kind kind) { return Stored(kind); }
     std::size_t index(int row, int col) const;
     void clearTexts();
 
     int m_rows = 0, m_cols = 0;
     std::vector<double> m_values;  // number, or index into m_texts for a text cell
-    std::vector<Cell::Kind> m_kinds;
+    std::vector<Stored> m_kinds;
     std::vector<QString> m_texts;
     std::vector<double> m_days;  // per row, decimal day of column 0
 };

@@ -6,9 +6,10 @@
 inline const QString kAppTitle = QStringLiteral("Brinewick");
 inline const QString kAppVersion = QStringLiteral("1.1.1");
 
-enum class MsgButtons { Ok, YesNo };
+// OkLoadAll: OK beside "Load All Records" (the answer LoadAll).
+enum class MsgButtons { Ok, YesNo, OkLoadAll };
 enum class MsgIcon { None, Stop, Question, Exclamation, Information };
-enum class MsgAnswer { Ok, Yes, No };
+enum class MsgAnswer { Ok, Yes, No, LoadAll };
 
 class IInteraction {
 public:

@@ -69,7 +69,14 @@ bool Workbench::open(const QString &path) {
     m_path = path;
     PassReport pass;
     ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass, m_maxInputSize};
-    const bool completed = readFromFile(path, m_dataSet, ctx);
+    m_dataSet.setRecordLimit(m_loadAll ? kAnyLengthRecords : kMaxRecords);
+    bool completed = readFromFile(path, m_dataSet, ctx);
+    if (pass.loadAllChosen) {
+        // This log only: the limit stays lifted while it is open, so it can grow past it.
+        m_dataSet.setRecordLimit(kAnyLengthRecords);
+        pass = {};
+        completed = readFromFile(path, m_dataSet, ctx);
+    }
     m_dataSet.DATA();  // trims the table to the records: from here on the log counts as open
     m_report = {completed,        pass.lines,      pass.droppedRecords,
                 pass.lateRecords, pass.cutRecords, completed ? 0 : pass.lines};

@@ -84,6 +84,10 @@ public:
     bool open(const QString &path);
     // A log of this many bytes or more is not read (an endless input stops there).
     void setMaxInputSize(qint64 bytes) { m_maxInputSize = bytes; }
+    // Whether an open takes every record of a log (the any-length setting) or the first
+    // kMaxRecords. Either way the "left out" message offers to read that one log again whole.
+    void setLoadAllRecords(bool all) { m_loadAll = all; }
+    bool loadAllRecords() const { return m_loadAll; }
 
     Calibration &calibration() { return m_calibration; }
     const Calibration &calibration() const { return m_calibration; }
@@ -154,6 +158,7 @@ private:
     ReadReport m_report;
     QString m_path;
     qint64 m_maxInputSize = kDefaultMaxInputSize;
+    bool m_loadAll = false;
     bool m_computeNeeded = false;
     int m_computedRows = 0;
     int m_current = 0;

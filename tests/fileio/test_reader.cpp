@@ -280,7 +280,7 @@ TEST(ReadFromFile, RecordsPastTheCapAreReportedOnce) {
     EXPECT_EQ(r.ui.messages[0].text, "The file holds more records than can be loaded. The first 32767 records "
                                      "were loaded; 3 records were left out.");
     EXPECT_EQ(r.ui.messages[0].title, "Brinewick");
-    EXPECT_EQ(r.ui.messages[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(r.ui.messages[0].buttons, MsgButtons::OkLoadAll);
     EXPECT_EQ(r.meterLog.at(r.meterLog.size() - 2), QString::number(records + 1 - 163) + " records processed (100%)");
 }
 

@@ -3,6 +3,7 @@
 MsgAnswer ScriptedInteraction::message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) {
     messages.append({text, title, buttons, icon});
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
+    if (buttons == MsgButtons::OkLoadAll) return loadAll ? MsgAnswer::LoadAll : MsgAnswer::Ok;
     if (answers.empty()) return MsgAnswer::Yes;
     MsgAnswer a = answers.front();
     answers.pop_front();

@@ -15,6 +15,8 @@ class ScriptedInteraction : public IInteraction {
 public:
     // Answers for Yes/No questions, used in order; when used up, Yes.
     std::deque<MsgAnswer> answers;
+    // The answer to the "left out" message: "Load All Records" or OK.
+    bool loadAll = false;
     QList<RecordedMessage> messages;
     int beeps = 0;
     int busyDepth = 0;

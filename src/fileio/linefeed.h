@@ -1,0 +1,81 @@
+#pragma once
+// Cuts bytes that arrive in blocks (a file read in pieces, a log that grows) into lines ending
+// at CR, CR LF or a lone LF. A line is handed on once its end is certain: a line without its
+// ending yet, or a CR that may be the first half of a CR LF, waits for the next block or for
+// finish().
+#include <QByteArray>
+#include <QByteArrayView>
+
+class LineFeed {
+public:
+    // Calls onLine(QByteArrayView) for every line the block completes. onLine returns false to
+    // stop: feed then returns false and the rest of the block is dropped.
+    template <typename OnLine> bool feed(QByteArrayView block, OnLine &&onLine);
+    // The input ended: a held line is its last line.
+    template <typename OnLine> bool finish(OnLine &&onLine);
+
+    // Whether a line is held back.
+    bool holding() const { return m_afterCr || !m_tail.isEmpty(); }
+    void reset() {
+        m_tail.clear();
+        m_afterCr = false;
+    }
+
+private:
+    static qsizetype lineEnd(const char *d, qsizetype from, qsizetype n) {
+        while (from < n && d[from] != '\r' && d[from] != '\n') ++from;
+        return from;
+    }
+    QByteArray m_tail;       // a line whose end has not arrived, or that ended at a CR
+    bool m_afterCr = false;  // m_tail ended at the block's last byte, a CR
+};
+
+template <typename OnLine> bool LineFeed::feed(QByteArrayView block, OnLine &&onLine) {
+    const char *d = block.data();
+    const qsizetype n = block.size();
+    qsizetype pos = 0;
+    if (n == 0) return true;
+    if (m_afterCr) {
+        if (d[0] == '\n') pos = 1;  // the LF of a CR LF split between two blocks
+        m_afterCr = false;
+        const QByteArray line = std::move(m_tail);
+        m_tail.clear();
+        if (!onLine(QByteArrayView(line))) return false;
+    } else if (!m_tail.isEmpty()) {
+        const qsizetype end = lineEnd(d, 0, n);
+        m_tail.append(d, end);
+        if (end == n) return true;
+        if (d[end] == '\r' && end + 1 == n) {
+            m_afterCr = true;
+            return true;
+        }
+        pos = end + 1;
+        if (d[end] == '\r' && d[pos] == '\n') ++pos;
+        const QByteArray line = std::move(m_tail);
+        m_tail.clear();
+        if (!onLine(QByteArrayView(line))) return false;
+    }
+    while (pos < n) {
+        const qsizetype end = lineEnd(d, pos, n);
+        if (end == n) {
+            m_tail = QByteArray(d + pos, end - pos);
+            return true;
+        }
+        if (d[end] == '\r' && end + 1 == n) {
+            m_tail = QByteArray(d + pos, end - pos);
+            m_afterCr = true;
+            return true;
+        }
+        if (!onLine(QByteArrayView(d + pos, end - pos))) return false;
+        pos = end + 1;
+        if (d[end] == '\r' && pos < n && d[pos] == '\n') ++pos;
+    }
+    return true;
+}
+
+template <typename OnLine> bool LineFeed::finish(OnLine &&onLine) {
+    if (!holding()) return true;
+    const QByteArray line = std::move(m_tail);
+    reset();
+    return onLine(QByteArrayView(line));
+}
