@@ -144,3 +144,39 @@ TEST(DataSet, FieldMatchesWholeLowerCasedNames) {
     EXPECT_EQ(ds.field(QStringLiteral("Temp")), -1);
     EXPECT_EQ(ds.field(QString()), -1);  // the trailing empty entry is never examined
 }
+
+TEST(DataTable, RecordTimesKeptAsDaysReadAsTheirTexts) {
+    // Every second of days in three centuries: the kept day gives back the text it came from,
+    // the same day reading the text gives, and no number.
+    DataTable t;
+    t.resize(0, 1);
+    for (const double date : {dt::fromDate(1900, 3, 1), dt::fromDate(2004, 5, 13), dt::fromDate(2100, 12, 31)}) {
+        for (int s = 0; s < 86400; ++s) {
+            const dt::Parts p = dt::toParts(date + s / dt::kSecondsPerDay);
+            const double day = dt::fromParts(p);
+            t.setRecordTime(0, 0, day);
+            const QString text = t.text(0, 0);
+            ASSERT_EQ(dt::parse(text), day) << text.toStdString();
+            ASSERT_EQ(t.rowDay(0), day);
+        }
+    }
+    EXPECT_EQ(t.kind(0, 0), Cell::Kind::Text);
+    EXPECT_EQ(t.cell(0, 0), Cell(QStringLiteral("12/31/2100 23:59:59")));
+    EXPECT_EQ(t.number(0, 0), std::nullopt);
+    t.setCell(0, 0, Cell(QStringLiteral("Time")));  // a text written over it is an ordinary text
+    EXPECT_EQ(t.text(0, 0), "Time");
+    EXPECT_TRUE(std::isnan(t.rowDay(0)));
+}
+
+TEST(DataSet, AnyLengthLimitAndAMillionRecordsInTheBudget) {
+    clsDataSet ds;
+    ds.setRecordLimit(kAnyLengthRecords);
+    ds.Clear();  // the limit is kept
+    const int n = 1000000;
+    ds.expectRecords(n);
+    std::vector<Cell> rec(11, Cell(20.25));
+    for (int i = 0; i < n; ++i) ds.addRecord(38120.0 + i / 86400.0, rec);
+    EXPECT_EQ(ds.DATA().rowCount(), n);
+    EXPECT_EQ(ds.DATA().text(n - 1, 0), "5/24/2004 13:46:39");
+    EXPECT_LT(ds.DATA().memoryBytes(), 120u * 1024 * 1024);
+}

@@ -1,0 +1,54 @@
+#include "fileio/fileio.h"
+#include "fileio/linefeed.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+namespace {
+
+// Feeds the pieces one after the other; the lines handed on after each piece.
+QList<QStringList> feedPieces(const QList<QByteArray> &pieces, bool finish = true) {
+    LineFeed feed;
+    QList<QStringList> out;
+    QStringList lines;
+    auto take = [&](QByteArrayView l) { return lines << QString::fromLatin1(l), true; };
+    for (const QByteArray &p : pieces) {
+        feed.feed(p, take);
+        out << lines;
+        lines.clear();
+    }
+    if (finish) {
+        feed.finish(take);
+        out << lines;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(LineFeed, LinesWaitForTheirEnds) {
+    using L = QList<QStringList>;
+    // A line split across two writes waits for its end.
+    EXPECT_EQ(feedPieces({"08:00:00,1\r\n08:0", "0:10,2\r\n"}), (L{{"08:00:00,1"}, {"08:00:10,2"}, {}}));
+    // A CR LF split between two writes is one line end; a lone CR at the end waits to see.
+    EXPECT_EQ(feedPieces({"a\r", "\nb\r", "c\n"}), (L{{}, {"a"}, {"b", "c"}, {}}));
+    EXPECT_EQ(feedPieces({"a\r", "", "\r\n"}), (L{{}, {}, {"a", ""}, {}}));
+    // A line without its end is the last line only when the input ends.
+    EXPECT_EQ(feedPieces({"a\nb"}), (L{{"a"}, {"b"}}));
+    EXPECT_EQ(feedPieces({"a\nb"}, false), (L{{"a"}}));
+    EXPECT_EQ(feedPieces({"a\r"}), (L{{}, {"a"}}));
+}
+
+TEST(LineFeed, AnyCutGivesTheLinesOfTheWhole) {
+    const QByteArray whole = "h1\r\n\r\nx\ry\n\rz\r\n\n\rlast";
+    const int expected = countLines(whole);
+    for (qsizetype cut = 0; cut <= whole.size(); ++cut)
+        for (qsizetype cut2 = cut; cut2 <= whole.size(); ++cut2) {
+            QStringList lines;
+            for (const QStringList &l : feedPieces({whole.left(cut), whole.mid(cut, cut2 - cut), whole.mid(cut2)}))
+                lines << l;
+            ASSERT_EQ(lines.size(), expected) << cut << " " << cut2;
+            ASSERT_EQ(lines, (QStringList{"h1", "", "x", "y", "", "z", "", "", "last"})) << cut << " " << cut2;
+        }
+}
