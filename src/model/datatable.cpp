@@ -1,6 +1,7 @@
 #include "model/datatable.h"
 #include "model/datetime.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -95,6 +96,7 @@ void DataTable::resize(int lastRow, int lastCol) {
         m_kinds.swap(kinds);
     }
     m_days.resize(rows, kNaN);
+    m_ascending.reset();
     if (cols == 0) std::fill(m_days.begin(), m_days.end(), kNaN);
     m_rows = rows;
     m_cols = cols;
@@ -140,7 +142,10 @@ void DataTable::setRecordTime(int row, int col, double day) {
     // A text cell's slot in the text store is simply left unused.
     m_values[i] = day;
     m_kinds[i] = Stored::RecordTime;
-    if (col == 0) m_days[std::size_t(row)] = day;
+    if (col == 0) {
+        m_days[std::size_t(row)] = day;
+        m_ascending.reset();
+    }
 }
 
 void DataTable::setCell(int row, int col, const Cell &value) {
@@ -162,6 +167,7 @@ void DataTable::setCell(int row, int col, const Cell &value) {
         std::optional<double> day;
         if (value.isText()) day = dt::parse(value.string());
         m_days[row] = day.value_or(kNaN);
+        m_ascending.reset();
     }
 }
 
@@ -212,6 +218,15 @@ void DataTable::squeeze() {
     shrinkIfWasteful(m_kinds);
     shrinkIfWasteful(m_days);
     shrinkIfWasteful(m_texts);
+}
+
+bool DataTable::daysAscending() const {
+    if (!m_ascending) {
+        auto day = [](double d) { return std::isnan(d) ? 0.0 : d; };
+        m_ascending = std::is_sorted(m_days.begin(), m_days.begin() + m_rows,
+                                     [&](double a, double b) { return day(a) < day(b); });
+    }
+    return *m_ascending;
 }
 
 std::size_t DataTable::memoryBytes() const {

@@ -77,6 +77,9 @@ public:
     // The decimal day of the row's column 0 text, kept in step with every write to it;
     // NaN when column 0 does not hold a date-time.
     double rowDay(int row) const;
+    // Whether the rows' decimal days never go down (a row without one counts as 0), so a
+    // search by date-time may halve; found once after each change of column 0.
+    bool daysAscending() const;
 
     std::size_t memoryBytes() const;
 
@@ -97,4 +100,5 @@ private:
     std::vector<Stored> m_kinds;
     std::vector<QString> m_texts;
     std::vector<double> m_days;  // per row, decimal day of column 0
+    mutable std::optional<bool> m_ascending;
 };

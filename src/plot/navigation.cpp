@@ -34,13 +34,23 @@ double getNextClosestDate(double target, bool up, clsDataSet &dataSet) {
     if (count == 0) return 0.0;
     const DataTable &table = dataSet.DATA();
     const int n = count - 1;
+    // The first row at or after target; i == n + 1 when every record lies before it, and
+    // `found` is then row n's date-time.
     int i = 0;
-    double found = 0.0;
-    for (; i <= n; ++i) {
-        found = rowDate(table, i);
-        if (found >= target) break;
+    if (count == table.rowCount() && table.daysAscending()) {
+        int lo = 0, hi = count;  // rows before lo lie before target, rows from hi on do not
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (rowDate(table, mid) < target)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        i = lo;
+    } else {
+        while (i <= n && rowDate(table, i) < target) ++i;
     }
-    // i == n + 1 when every record lies before target; `found` is then row n's date-time.
+    const double found = rowDate(table, std::min(i, n));
     if (i != 0 && i != n) {
         const long long toFound = std::llabs(secondsBetween(target, found));
         const long long toPrevious = std::llabs(secondsBetween(target, rowDate(table, i - 1)));

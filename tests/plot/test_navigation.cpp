@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 namespace {
 
 // Records at 10:00:00, 10:00:30, 10:01:30 and 10:02:00.
@@ -162,4 +165,53 @@ TEST(ZoomController, AutoscaleAndZoomStates) {
     w.graph.raiseZoomOut();
     EXPECT_EQ(w.take(), Calls{"disable"});
     EXPECT_EQ(w.status, QStringLiteral("Annotation is in view"));
+}
+
+namespace {
+
+// The first-at-or-after scan, row by row, as the step buttons always worked.
+double scanNextClosestDate(double target, bool up, const std::vector<double> &days) {
+    const int n = int(days.size()) - 1;
+    if (n < 0) return 0.0;
+    int i = 0;
+    double found = 0.0;
+    for (; i <= n; ++i) {
+        found = days[std::size_t(i)];
+        if (found >= target) break;
+    }
+    auto secs = [](double a, double b) { return std::llabs(std::llround((b - a) * dt::kSecondsPerDay)); };
+    if (i != 0 && i != n && secs(target, days[std::size_t(i - 1)]) < secs(target, found)) --i;
+    i = std::clamp(i + (up ? 1 : -1), 0, n);
+    return days[std::size_t(i)];
+}
+
+}  // namespace
+
+TEST(NextClosestDate, HalvingGivesWhatTheScanGives) {
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 300; ++trial) {
+        // Ascending times with ties (two records in one second), of 1 to 60 records; every
+        // twentieth log is out of order, which only the scan can search.
+        const int count = 1 + int(random() % 60);
+        std::vector<double> days;
+        double t = at(10, 0, 0);
+        for (int r = 0; r < count; ++r) {
+            t += int(random() % 3) * 15 / dt::kSecondsPerDay;
+            days.push_back(t);
+        }
+        if (trial % 20 == 0 && count > 2) std::swap(days[0], days[std::size_t(count - 1)]);
+        clsDataSet ds;
+        fillRecords(ds, days);
+        for (int r = 0; r < count; ++r) days[std::size_t(r)] = ds.DATA().rowDay(r);  // as read back
+        std::vector<double> targets = {days.front() - 1, days.back() + 1};
+        for (double d : days) {
+            targets.push_back(d);
+            targets.push_back(d + 7 / dt::kSecondsPerDay);  // between two, nearer the earlier
+            targets.push_back(d - 7.5 / dt::kSecondsPerDay);  // halfway: a tie
+        }
+        for (double target : targets)
+            for (bool up : {false, true})
+                ASSERT_EQ(getNextClosestDate(target, up, ds), scanNextClosestDate(target, up, days))
+                    << "trial " << trial << " target " << rangeFieldText(target).toStdString() << " up " << up;
+    }
 }
