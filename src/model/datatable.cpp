@@ -97,6 +97,7 @@ void DataTable::resize(int lastRow, int lastCol) {
     }
     m_days.resize(rows, kNaN);
     m_ascending.reset();
+    ++m_generation;
     if (cols == 0) std::fill(m_days.begin(), m_days.end(), kNaN);
     m_rows = rows;
     m_cols = cols;
@@ -142,6 +143,7 @@ void DataTable::setRecordTime(int row, int col, double day) {
     // A text cell's slot in the text store is simply left unused.
     m_values[i] = day;
     m_kinds[i] = Stored::RecordTime;
+    ++m_generation;
     if (col == 0) {
         m_days[std::size_t(row)] = day;
         m_ascending.reset();
@@ -163,6 +165,7 @@ void DataTable::setCell(int row, int col, const Cell &value) {
     default: m_values[i] = 0.0; break;
     }
     m_kinds[i] = stored(value.kind());
+    ++m_generation;
     if (col == 0) {
         std::optional<double> day;
         if (value.isText()) day = dt::parse(value.string());

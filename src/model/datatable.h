@@ -82,6 +82,9 @@ public:
     bool daysAscending() const;
 
     std::size_t memoryBytes() const;
+    // Goes up with every change of a cell or of the bounds: a copy of the table (the plot's
+    // data) is stale when its generation differs.
+    std::uint64_t generation() const { return m_generation; }
 
     // Room for this many rows of this many columns, so a long read grows without copies.
     void reserve(int rows, int cols);
@@ -101,4 +104,5 @@ private:
     std::vector<QString> m_texts;
     std::vector<double> m_days;  // per row, decimal day of column 0
     mutable std::optional<bool> m_ascending;
+    std::uint64_t m_generation = 0;
 };

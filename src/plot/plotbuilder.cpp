@@ -52,7 +52,22 @@ void PlotBuilder::rebuildPlot() {
         m_graph.setYMinText(in.yMin);
         m_graph.setYMaxText(in.yMax);
     }
-    fillPlotData();
+    if (m_dataSet.isInitialized() && m_pushed == dataSource() && m_graph.pointCount() == m_pushed.points)
+        m_graph.request(kActionRedraw);
+    else
+        fillPlotData();
+}
+
+PlotBuilder::DataSource PlotBuilder::dataSource() {
+    DataSource d;
+    if (!m_dataSet.isInitialized()) return d;
+    const DataTable &table = m_dataSet.DATA();
+    d.table = &table;
+    d.generation = table.generation();
+    d.points = table.rowCount();
+    for (int i = 0; i < std::min(m_plotSet.Count(), m_graph.seriesCount()); ++i)
+        d.columns.push_back(m_plotSet.datafieldindex(i));
+    return d;
 }
 
 void PlotBuilder::fillPlotData() {
@@ -101,12 +116,14 @@ void PlotBuilder::fillPlotData() {
                 if (!std::isnan(day)) marks.push_back(day);
             }
     m_graph.setFlagMarks(std::move(marks));
+    m_pushed = dataSource();
     m_graph.request(kActionRedraw);
 }
 
 void PlotBuilder::setComputed(int computedRows, const std::vector<std::uint8_t> *flags) {
     m_computedRows = computedRows;
     m_flags = flags;
+    m_pushed = {};  // new pH or new flags: the next rebuild copies the data again
 }
 
 void PlotBuilder::markPlotTime(double t) {

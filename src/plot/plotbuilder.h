@@ -1,6 +1,7 @@
 #pragma once
 // Builds the time plot from the window's state: series choice, scales, the data copy and
-// the time marker. The plot is never patched; every change rebuilds it, data included.
+// the time marker. Every change rebuilds it; the data is copied again only when the table,
+// the series or the last Compute changed, so a long log follows keystrokes at once.
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -37,6 +38,7 @@ public:
 
     // The graph's visible item tells the window whether Label12 shows through.
     void rebuildPlot();
+    // Copies the series into the graph, whether or not they changed, and redraws.
     void fillPlotData();
     // What the last Compute left beside DATA: rows with computed pH (later rows are left out of
     // the plot) and the flags to mark; the flags must outlive the builder or be replaced.
@@ -45,6 +47,9 @@ public:
     void markPlotTime(double t);
 
 private:
+    struct DataSource;
+    DataSource dataSource();
+
     clsDataSet &m_dataSet;
     clsPlotSet &m_plotSet;
     IGraph &m_graph;
@@ -55,4 +60,14 @@ private:
     const std::vector<std::uint8_t> *m_flags = nullptr;
     std::vector<double> m_x;  // reused between rebuilds: no allocation per keystroke
     std::vector<float> m_y;
+    // What the graph's data was made from; a rebuild that changes none of it (a keystroke in
+    // a range field) sets scales only.
+    struct DataSource {
+        const void *table = nullptr;
+        std::uint64_t generation = 0;
+        std::vector<int> columns;
+        int points = -1;
+        bool operator==(const DataSource &) const = default;
+    };
+    DataSource m_pushed;
 };

@@ -228,6 +228,7 @@ QString Workbench::exportStatistics(const QString &path, int first, int last) {
 void Workbench::setQualityLimits(const QualityLimits &limits) {
     m_limits = limits;
     if (isOpen() && !m_flags.empty()) m_flags = computeFlags(table(), m_computedRows, m_limits);
+    if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);  // the marks change
 }
 
 RangeStats Workbench::statistics(int first, int last) const {

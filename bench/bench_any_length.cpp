@@ -1,0 +1,137 @@
+// Logs of any length, with the any-length setting: reading, the whole Open road on the real
+// window offscreen, computing, the plot (a range-field keystroke, an autoscale rebuild with a
+// data push, the marker) and the data set's memory, at 32,767, 100,000 and 1,000,000 records.
+// BRINEWICK_BENCH_5M=1 adds 5,000,000.
+#include "app/frmmain.h"
+#include "fileio/fileio.h"
+#include "loggen.h"
+#include "plot/ui/qcpgraph.h"
+#include "workbench/workbench.h"
+
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <qcustomplot.h>
+
+namespace {
+
+std::map<int, QString> &logs() {
+    static std::map<int, QString> paths;
+    return paths;
+}
+
+const QString &logPath(int records) {
+    QString &path = logs()[records];
+    if (path.isEmpty()) path = writeGeneratedLog(records);
+    return path;
+}
+
+void removeLogs() {
+    for (const auto &[records, path] : logs()) QFile::remove(path);
+}
+
+void sizes(benchmark::internal::Benchmark *b) {
+    b->Arg(32767)->Arg(100000)->Arg(1000000);
+    if (qEnvironmentVariableIsSet("BRINEWICK_BENCH_5M")) b->Arg(5000000);
+    b->Unit(benchmark::kMillisecond);
+}
+
+void BM_ClassifyAndStore(benchmark::State &state) {
+    const QByteArray log = generateLog(int(state.range(0)));
+    QuietInteraction ui;
+    clsDataSet ds;
+    ds.setRecordLimit(kAnyLengthRecords);
+    for (auto _ : state) {
+        PassReport report = storeLines(log, ds, ui);
+        benchmark::DoNotOptimize(report);
+    }
+    if (ds.rowcount() != state.range(0)) state.SkipWithError("not every record was stored");
+    state.counters["MB"] = double(ds.DATA().memoryBytes()) / (1 << 20);
+}
+BENCHMARK(BM_ClassifyAndStore)->Apply(sizes);
+
+void BM_ReadFromFile(benchmark::State &state) {
+    const QString &path = logPath(int(state.range(0)));
+    QuietInteraction ui;
+    ReaderContext ctx{ui, {}, {}, {}};
+    clsDataSet ds;
+    ds.setRecordLimit(kAnyLengthRecords);
+    for (auto _ : state) benchmark::DoNotOptimize(readFromFile(path, ds, ctx));
+    if (ds.rowcount() != state.range(0)) state.SkipWithError("not every record was stored");
+}
+BENCHMARK(BM_ReadFromFile)->Apply(sizes);
+
+void BM_OpenRoad(benchmark::State &state) {
+    QuietInteraction ui;
+    frmMain w(&ui);
+    w.workbench().setLoadAllRecords(true);
+    w.resize(1100, 700);
+    w.show();
+    w.graph().plot()->setPlottingHint(QCP::phImmediateRefresh, true);
+    const QString &path = logPath(int(state.range(0)));
+    for (auto _ : state) {
+        w.openPath(path);
+        QCoreApplication::processEvents();  // the window shown, grid painted
+    }
+    if (w.dataSet().rowcount() != state.range(0)) state.SkipWithError("not all records were read");
+}
+BENCHMARK(BM_OpenRoad)->Apply(sizes);
+
+// A workbench with the real graph, the log open and computed.
+struct Plotted {
+    QuietInteraction ui;
+    QcpGraph graph;
+    Workbench wb{ui, &graph};
+    explicit Plotted(int records) {
+        graph.widget()->resize(900, 500);
+        graph.widget()->show();
+        graph.plot()->setPlottingHint(QCP::phImmediateRefresh, true);
+        wb.setLoadAllRecords(true);
+        wb.open(logPath(records));
+        wb.compute();
+        wb.rebuildPlot();
+    }
+};
+
+void BM_ComputePH(benchmark::State &state) {
+    Plotted p(int(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(p.wb.compute());
+}
+BENCHMARK(BM_ComputePH)->Apply(sizes);
+
+// A keystroke in a range field: typed limits, nothing new in the table.
+void BM_RebuildAfterKeystroke(benchmark::State &state) {
+    Plotted p(int(state.range(0)));
+    PlotInputs &in = p.wb.plotInputs();
+    in.autoscale = false;
+    int i = 0;
+    for (auto _ : state) {
+        in.yMax = (i++ % 2) ? QStringLiteral("9.0") : QStringLiteral("9.5");
+        p.wb.rebuildPlot();
+    }
+}
+BENCHMARK(BM_RebuildAfterKeystroke)->Apply(sizes);
+
+// Autoscale after a Compute: the data goes to the graph again.
+void BM_RebuildAutoscaleWithPush(benchmark::State &state) {
+    Plotted p(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.wb.compute();
+        state.ResumeTiming();
+        p.wb.rebuildPlot();
+    }
+}
+BENCHMARK(BM_RebuildAutoscaleWithPush)->Apply(sizes);
+
+void BM_MarkPlotTime(benchmark::State &state) {
+    Plotted p(int(state.range(0)));
+    const DataTable &t = p.wb.openTable();
+    int i = 0;
+    for (auto _ : state) p.wb.markPlotTime(t.rowDay((i += 997) % t.rowCount()));
+}
+BENCHMARK(BM_MarkPlotTime)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char **argv) { return runOffscreenBenchmarks(argc, argv, removeLogs); }
