@@ -264,6 +264,7 @@ bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last,
 
 PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter) {
     dataSet.Clear();
+    dataSet.expectRecords(std::min(countLines(bytes), dataSet.recordLimit()));
     LineStore store(dataSet, ui);
     LineFeed feed;
     store.report().completed = storeAll(store, feed, bytes, true, meter);

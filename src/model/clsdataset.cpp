@@ -38,8 +38,10 @@ int clsDataSet::makeRow(int w) {
     if (m_rowcount >= m_recordLimit)
         throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");
     if (!m_tableSized) {
-        if (m_expected > 0) m_table.reserve(std::min(m_expected, m_recordLimit), std::max(w, 0) + 1);
         m_table.resize(m_growthStep, std::max(w, 0));
+        // Rows come m_growthStep at a time: room for the last step too, or it would copy it all.
+        if (m_expected > 0)
+            m_table.reserve(std::min(m_expected, m_recordLimit) + m_growthStep, std::max(w, 0) + 1);
         m_tableSized = true;
     } else if (m_table.rowCount() == m_rowcount) {
         // Never narrower than before: a short record must not cut the columns of earlier ones.

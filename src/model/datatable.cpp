@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <locale.h>
 #include <string>
+#include <sys/mman.h>
 #include <limits>
 
 namespace {
@@ -202,11 +203,25 @@ double DataTable::rowDay(int row) const {
     return m_days[row];
 }
 
+namespace {
+// A large table's memory in huge pages where the system allows it: a million records touch
+// 100 MB, and faulting that in 4 KB pages costs more than reading the file.
+template <typename V> void reserveLarge(V &v, std::size_t n) {
+    v.reserve(n);
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(v.data()) + kHuge - 1) & ~(kHuge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(v.data() + v.capacity())) & ~(kHuge - 1);
+    if (end > begin) madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+}  // namespace
+
 void DataTable::reserve(int rows, int cols) {
     const std::size_t cells = std::size_t(std::max(rows, 0)) * std::size_t(std::max(cols, 0));
-    m_values.reserve(cells);
-    m_kinds.reserve(cells);
-    m_days.reserve(std::size_t(std::max(rows, 0)));
+    reserveLarge(m_values, cells);
+    reserveLarge(m_kinds, cells);
+    reserveLarge(m_days, std::size_t(std::max(rows, 0)));
 }
 
 namespace {
