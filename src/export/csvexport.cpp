@@ -94,14 +94,16 @@ QByteArray csvDateTime(double day) {
     return out;
 }
 
-QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
+bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
     const int cols = table.colCount();
 
+    // A long table goes out in pieces, so its CSV is never held whole beside the table.
+    constexpr qsizetype kChunk = qsizetype(1) << 20;
     QByteArray out;
-    out.reserve(qsizetype(table.rowCount()) * (16 + 10 * qsizetype(cols)) + 256);
+    out.reserve(kChunk + 4096);
     for (int c = 0; c < width; ++c) {
         if (c) out += ',';
         out += csvField(header[c]);
@@ -129,8 +131,18 @@ QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags)
                     if ((*flags)[std::size_t(r)] & (1u << k)) out += flagLetter(k);
         }
         out += "\r\n";
+        if (out.size() >= kChunk) {
+            if (!sink(out)) return false;
+            out.clear();
+        }
     }
-    return out;
+    return sink(out);
+}
+
+QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
+    QByteArray all;
+    tableCsvChunks(dataSet, flags, [&all](const QByteArray &chunk) { return all += chunk, true; });
+    return all;
 }
 
 namespace {
@@ -199,16 +211,23 @@ bool writeFully(QIODevice &device, const QByteArray &bytes) {
     return true;
 }
 
-QString saveBytes(const QString &path, const QByteArray &bytes) {
+QString saveOutput(const QString &path, const DeviceWriter &write) {
     if (path == kStdoutPath) {
         QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly) || !writeFully(out, bytes) || !out.flush())
+        QString reason;
+        if (!out.open(stdout, QIODevice::WriteOnly) || !write(out, reason) || !out.flush())
             return QStringLiteral("Can't write to standard output: ") + out.errorString() + u'.';
         return {};
     }
-    return saveFileSafely(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
+    return saveFileSafely(path, write);
+}
+
+QString saveBytes(const QString &path, const QByteArray &bytes) {
+    return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
 QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
-    return saveBytes(path, tableCsv(dataSet, flags));
+    return saveOutput(path, [&](QIODevice &device, QString &) {
+        return tableCsvChunks(dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); });
+    });
 }

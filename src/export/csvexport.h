@@ -27,6 +27,10 @@ QByteArray csvDateTime(double day);
 // date-time. With flags, a last column "flags" holds each record's flag letters. Reads DATA,
 // so the data set ends up initialized.
 QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
+// The same in pieces of about 1 MB, handed to `sink` in order; stops with false when the sink
+// does.
+using CsvSink = std::function<bool(const QByteArray &chunk)>;
+bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink);
 
 // Writes to `path` through a temporary file renamed into place, so a failed or interrupted
 // write never leaves half a file over an existing one. `write` returns false on failure and
@@ -36,7 +40,9 @@ QString saveFileSafely(const QString &path, const DeviceWriter &write);
 // Writes all the bytes, going on after a short write, so a failure leaves the device's own
 // reason ("No space left on device") in its error string. False when not all were written.
 bool writeFully(QIODevice &device, const QByteArray &bytes);
-// The same for bytes already made; "-" writes them to standard output.
+// saveFileSafely, or for "-" the writer on standard output.
+QString saveOutput(const QString &path, const DeviceWriter &write);
+// The same for bytes already made.
 QString saveBytes(const QString &path, const QByteArray &bytes);
 
 // tableCsv written to a path or to standard output ("-"). Returns an error text, empty on success.
