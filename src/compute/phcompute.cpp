@@ -40,7 +40,7 @@ std::optional<ComputeStop> computeProbe(DataTable &t, int r, const ProbeInputs &
             r, QStringLiteral("the corrected temperature of thermistor %1 is 0 kelvin").arg(in.thermistor + 1)};
     const std::optional<double> pH = probePH(*T, *raw, in);
     if (!pH) return ComputeStop{r, QStringLiteral("the %1 result is not a finite number").arg(probe)};
-    t.setCell(r, outCol, Cell(*pH));
+    t.setNumber(r, outCol, *pH);
     return std::nullopt;
 }
 }  // namespace

@@ -117,11 +117,8 @@ void DataTable::clearTexts() {
     m_texts.shrink_to_fit();
 }
 
-std::size_t DataTable::index(int row, int col) const {
-    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
-        throw TableError("table position (" + std::to_string(row) + ", " + std::to_string(col) +
-                         ") is outside the table");
-    return std::size_t(row) * m_cols + col;
+void DataTable::outside(int row, int col) {
+    throw TableError("table position (" + std::to_string(row) + ", " + std::to_string(col) + ") is outside the table");
 }
 
 Cell DataTable::cell(int row, int col) const {
@@ -175,8 +172,7 @@ void DataTable::setCell(int row, int col, const Cell &value) {
     }
 }
 
-std::optional<double> DataTable::number(int row, int col) const {
-    const std::size_t i = index(row, col);
+std::optional<double> DataTable::slowNumber(std::size_t i) const {
     switch (m_kinds[i]) {
     case Stored::Number: return m_values[i];
     case Stored::Text: return readNumber(m_texts[std::size_t(m_values[i])]);

@@ -73,7 +73,19 @@ public:
     // that is no number gives `missing`. The bulk read of the flag and statistics passes.
     void columnNumbers(int col, int first, int count, double *out, double missing) const;
     // Fast reads for the hot loops: the cell as a number (see Cell::toNumber).
-    std::optional<double> number(int row, int col) const;
+    std::optional<double> number(int row, int col) const {
+        const std::size_t i = index(row, col);
+        if (m_kinds[i] == Stored::Number) return m_values[i];
+        return slowNumber(i);
+    }
+    // Writes a number cell (the hot loop of Compute; setCell for any other cell).
+    void setNumber(int row, int col, double v) {
+        if (col == 0) return setCell(row, col, Cell(v));
+        const std::size_t i = index(row, col);
+        m_values[i] = v;
+        m_kinds[i] = Stored::Number;
+        ++m_generation;
+    }
     // The decimal day of the row's column 0 text, kept in step with every write to it;
     // NaN when column 0 does not hold a date-time.
     double rowDay(int row) const;
@@ -95,7 +107,12 @@ private:
     // What a cell holds; a record time is a text kept as its decimal day.
     enum class Stored : std::uint8_t { Empty, Number, Text, RecordTime };
     static Stored stored(Cell::Kind kind) { return Stored(kind); }
-    std::size_t index(int row, int col) const;
+    std::size_t index(int row, int col) const {
+        if (row < 0 || row >= m_rows || col < 0 || col >= m_cols) outside(row, col);
+        return std::size_t(row) * std::size_t(m_cols) + std::size_t(col);
+    }
+    [[noreturn]] static void outside(int row, int col);
+    std::optional<double> slowNumber(std::size_t i) const;
     void clearTexts();
 
     int m_rows = 0, m_cols = 0;
