@@ -123,3 +123,33 @@ TEST(PlotBuilder, MarkPlotTime) {
     w.builder.rebuildPlot();
     EXPECT_DOUBLE_EQ(w.graph.markerPosition(), 38353.5);
 }
+
+TEST(PlotBuilder, DataGoesToTheGraphOnlyWhenItChanged) {
+    Window w;
+    fillRecords(w.dataSet, {at(10, 0, 0), at(10, 0, 30), at(10, 1, 30)});
+    w.builder.rebuildPlot();
+    const int first = w.graph.bulkCopies;
+    ASSERT_EQ(first, 2);
+
+    // A keystroke in a range field: the limits change, the data stays.
+    w.inputs.autoscale = false;
+    w.inputs.yMax = QStringLiteral("9.5");
+    w.builder.rebuildPlot();
+    EXPECT_EQ(w.graph.bulkCopies, first);
+    EXPECT_EQ(w.graph.yMaxText(), QStringLiteral("9.5"));
+    EXPECT_EQ(w.graph.requestLog.back(), kActionRedraw);
+
+    // A new value in the table, a series unticked, a Compute: each copies the data again.
+    w.dataSet.DATA().setCell(1, colPH1, Cell(6.5));
+    w.builder.rebuildPlot();
+    EXPECT_EQ(w.graph.bulkCopies, first + 2);
+    EXPECT_FLOAT_EQ(w.graph.yData(0, 1), 6.5f);
+    w.inputs.plotPH1 = false;
+    w.builder.rebuildPlot();
+    EXPECT_EQ(w.graph.bulkCopies, first + 3);
+    EXPECT_FLOAT_EQ(w.graph.yData(0, 1), 7.99f);  // pH-2 is series 0 now
+    w.builder.setComputed(1, nullptr);
+    w.builder.rebuildPlot();
+    EXPECT_EQ(w.graph.bulkCopies, first + 4);
+    EXPECT_TRUE(std::isnan(w.graph.yData(0, 1)));
+}

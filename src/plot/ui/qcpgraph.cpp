@@ -163,6 +163,7 @@ void QcpGraph::setSeriesCount(int n) {
         Series s;
         s.graph = m_plot->addGraph();
         s.graph->setAntialiased(false);  // 2 px lines antialiased cost twice the redraw budget
+        s.graph->setAdaptiveSampling(true);  // a million points drawn as a few per pixel column
         s.x.assign(std::size_t(m_pointCount), 0.0);
         s.y.assign(std::size_t(m_pointCount), 0.0f);
         m_series.push_back(std::move(s));
