@@ -82,20 +82,22 @@ void PlotBuilder::fillPlotData() {
 
     const int series = std::min(m_plotSet.Count(), m_graph.seriesCount());
     if (series > 0) {
-        m_x.resize(std::size_t(points));
-        m_y.resize(std::size_t(points));
+        // Scratch for this copy only: now that copies are rare, a long log's plot does not
+        // keep a third copy of its points.
+        std::vector<double> x(static_cast<std::size_t>(points));
+        std::vector<float> y(static_cast<std::size_t>(points));
         for (int r = 0; r < points; ++r) {
             const double day = table.rowDay(r);
-            m_x[std::size_t(r)] = std::isnan(day) ? 0.0 : day;  // a row without a date-time sits at 0.0
+            x[std::size_t(r)] = std::isnan(day) ? 0.0 : day;  // a row without a date-time sits at 0.0
         }
         for (int i = 0; i < series; ++i) {
             const int col = m_plotSet.datafieldindex(i);
             if (col == kDpHField) {
                 const int computed = std::min(m_computedRows, points);
                 for (int r = 0; r < points; ++r)
-                    m_y[std::size_t(r)] =
+                    y[std::size_t(r)] =
                         r < computed ? float(dpHValue(table, r)) : std::numeric_limits<float>::quiet_NaN();
-                m_graph.setSeriesData(i, m_x.data(), m_y.data(), points);
+                m_graph.setSeriesData(i, x.data(), y.data(), points);
                 continue;
             }
             // A column the table lacks, or a cell that is no number, leaves a gap instead of
@@ -103,9 +105,9 @@ void PlotBuilder::fillPlotData() {
             const bool hasColumn = col >= 0 && col <= table.lastCol();
             for (int r = 0; r < points; ++r) {
                 const auto v = hasColumn && r < m_computedRows ? table.number(r, col) : std::nullopt;
-                m_y[std::size_t(r)] = v ? float(*v) : std::numeric_limits<float>::quiet_NaN();
+                y[std::size_t(r)] = v ? float(*v) : std::numeric_limits<float>::quiet_NaN();
             }
-            m_graph.setSeriesData(i, m_x.data(), m_y.data(), points);
+            m_graph.setSeriesData(i, x.data(), y.data(), points);
         }
     }
     std::vector<double> marks;

@@ -58,8 +58,6 @@ private:
     // Rows from here on hold no computed pH: they are left out, and dpH is drawn before them.
     int m_computedRows = std::numeric_limits<int>::max();
     const std::vector<std::uint8_t> *m_flags = nullptr;
-    std::vector<double> m_x;  // reused between rebuilds: no allocation per keystroke
-    std::vector<float> m_y;
     // What the graph's data was made from; a rebuild that changes none of it (a keystroke in
     // a range field) sets scales only.
     struct DataSource {
