@@ -46,17 +46,10 @@ void DataTableModel::removeCaption(int position) {
 }
 
 void DataTableModel::refresh() {
-    // Rows may have come or gone since the last look (a new file). A reset makes the views
-    // redo every row's header section, so it is kept for a changed count.
-    const int rows = m_table ? m_table->rowCount() : 0;
-    if (rows != m_rows) {
-        beginResetModel();
-        m_rows = rows;
-        endResetModel();
-    } else if (rows > 0 && columnCount() > 0) {
-        emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
-        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
-    }
+    // Rows may have come or gone since the last look (a new file): reset rather than patch.
+    beginResetModel();
+    m_rows = m_table ? m_table->rowCount() : 0;
+    endResetModel();
 }
 
 int DataTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
