@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 // Counts n lines in, then bumps n times.
@@ -51,6 +52,8 @@ TEST(FrmMeter, CancelAndEscapeGetThroughWhileOtherInputWaitsForTheRead) {
 
     w.showMeter();
     EXPECT_TRUE(w.isVisible());
+    ASSERT_TRUE(w.windowHandle());
+    EXPECT_TRUE(w.windowHandle()->isExposed());  // painted before the read goes on
     EXPECT_FALSE(w.cancelRequested());
     // Clicks that wait while the read runs arrive when it asks: only the meter's count.
     QTimer::singleShot(0, &w, [&] {
