@@ -23,6 +23,7 @@ double pixelsToTwips(int pixels) { return pixels * 1440.0 / logicalDpi(); }
 void DataTableModel::bind(DataTable *table) {
     beginResetModel();
     m_table = table;
+    m_rows = table ? table->rowCount() : 0;
     endResetModel();
 }
 
@@ -32,15 +33,26 @@ void DataTableModel::setCaptions(const QStringList &captions) {
     endResetModel();
 }
 
+void DataTableModel::insertCaption(int position, const QString &caption) {
+    beginInsertColumns({}, position, position);
+    m_captions.insert(position, caption);
+    endInsertColumns();
+}
+
+void DataTableModel::removeCaption(int position) {
+    beginRemoveColumns({}, position, position);
+    m_captions.removeAt(position);
+    endRemoveColumns();
+}
+
 void DataTableModel::refresh() {
     // Rows may have come or gone since the last look (a new file): reset rather than patch.
     beginResetModel();
+    m_rows = m_table ? m_table->rowCount() : 0;
     endResetModel();
 }
 
-int DataTableModel::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() || !m_table ? 0 : m_table->rowCount();
-}
+int DataTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
 
 int DataTableModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 1 : 0);
@@ -86,16 +98,22 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent) {
 
 void DataGrid::removeColumnAt(int position) {
     if (position < 0 || position >= m_captions.size()) return;
+    const int row = currentRecord();
     m_captions.removeAt(position);
     m_widthsTwips.removeAt(position);
+    m_model.removeCaption(position);
     applyColumns();
+    restoreRow(row);
 }
 
 void DataGrid::addColumnAt(int position, const QString &caption, int widthTwips) {
     position = std::clamp(position, 0, int(m_captions.size()));
+    const int row = currentRecord();
     m_captions.insert(position, caption);
     m_widthsTwips.insert(position, widthTwips);
+    m_model.insertCaption(position, caption);
     applyColumns();
+    restoreRow(row);
 }
 
 int DataGrid::columnWidthTwips(int column) const {
@@ -103,8 +121,6 @@ int DataGrid::columnWidthTwips(int column) const {
 }
 
 void DataGrid::applyColumns() {
-    const int row = currentRecord();
-    m_model.setCaptions(m_captions);
     // The set widths are minimums: a column is never narrower than its caption or a typical
     // value in this font, so nothing is clipped.
     const QFontMetrics header(horizontalHeader()->font()), cells(font());
@@ -120,7 +136,6 @@ void DataGrid::applyColumns() {
     if (m_model.hasFlags())
         setColumnWidth(int(m_captions.size()), std::max(header.horizontalAdvance(QStringLiteral("Flags")) + 16,
                                                         cells.horizontalAdvance(QStringLiteral("DSFTNX")) + 12));
-    restoreRow(row);
 }
 
 void DataGrid::restoreRow(int row) {
@@ -134,7 +149,7 @@ void DataGrid::restoreRow(int row) {
 
 void DataGrid::bindTable(DataTable *table) {
     m_model.bind(table);
-    applyColumns();
+    applyColumns();  // a reset puts the widths back to the default
 }
 
 void DataGrid::refreshGrid() {

@@ -15,6 +15,9 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
     void bind(DataTable *table);
     void setCaptions(const QStringList &captions);
+    // One column in or out: the rows stay as they are, so nothing per row is redone.
+    void insertCaption(int position, const QString &caption);
+    void removeCaption(int position);
     void refresh();
     // Rows from `rows` on hold no computed pH and are drawn grey.
     void setComputedRows(int rows);
@@ -33,6 +36,7 @@ public:
 private:
     QVariant flagData(const QModelIndex &index, int role) const;
     DataTable *m_table = nullptr;
+    int m_rows = 0;  // as the views were last told: a read in progress may change the table
     QStringList m_captions;
     int m_computedRows = 0;
     const std::vector<std::uint8_t> *m_flags = nullptr;

@@ -62,6 +62,7 @@ void frmMain::Form_Load() {
                          [this] { return std::unique_ptr<IMeterView>(std::make_unique<frmMeter>(this)); },
                          [this](bool force) { showAnnotationStatus(force); }});
     loadSettings();
+    loadAnyLengthSetting();
     keepOnScreen();
     wireBehaviour();  // formatter, entry fields, plot and navigation
     wireQualityControls();

@@ -71,6 +71,8 @@ public:
     ReportContent currentReport() const;
     bool printReport(QPrinter &printer);
     void mnuAbout_Click();
+    // File > Load Logs of Any Length: remembered, and used from the next open on.
+    void mnuLoadAllRecords_Click(bool on);
     void cmdCompute_Click();
     void cmdStep_Click(int index);
     // Reads a log and brings the whole window up to date (steps after the dialog).
@@ -116,6 +118,8 @@ private:
     void openRecent(const QString &path);
     void rememberRecent(const QString &path);
     RecentFiles *m_recent = nullptr;
+    // The remembered any-length setting (frmmain_anylength.cpp).
+    void loadAnyLengthSetting();
     // Tooltips and keys (frmmain_keys.cpp).
     void addTooltipsAndKeys();
     // Calibration values the last log did not give (frmmain_kept.cpp).

@@ -2,6 +2,7 @@
 #include "app/datagrid.h"
 #include "app/frmmain.h"
 #include "fields/entryfieldrules.h"
+#include "model/clsdataset.h"
 #include "plot/ui/qcpgraph.h"
 
 #include <QButtonGroup>
@@ -76,6 +77,15 @@ void frmMain::buildMenus() {
     mnuPrint->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
     mnuExportReport->setEnabled(false);  // until a file is loaded
     mnuPrint->setEnabled(false);
+    mnuFile->addSeparator();
+    mnuLoadAllRecords = named(mnuFile->addAction(QStringLiteral("Load Logs of &Any Length")), "mnuLoadAllRecords");
+    mnuLoadAllRecords->setCheckable(true);
+    const QString anyLength = QStringLiteral("Load every record of a log, however long; when off, only the first %1 "
+                                             "records are loaded. Applies to the next log opened.")
+                                  .arg(kMaxRecords);
+    mnuLoadAllRecords->setToolTip(anyLength);
+    mnuLoadAllRecords->setStatusTip(anyLength);
+    mnuFile->setToolTipsVisible(true);
     mnuFile->addSeparator();
     mnuExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuExit");
     mnuExit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));

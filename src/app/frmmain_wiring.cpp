@@ -7,6 +7,7 @@
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -35,6 +36,7 @@ void frmMain::wireBehaviour() {
     connect(cmdCompute, &QPushButton::clicked, this, [this] { cmdCompute_Click(); });
     connect(TDBGrid1, &DataGrid::rowChanged, this, [this] { showRecord(TDBGrid1->currentRecord()); });
     connect(SSTab1, &QTabWidget::currentChanged, this, [this](int) { SSTab1_Click(m_currentTab); });
+    connect(mnuLoadAllRecords, &QAction::triggered, this, [this](bool on) { mnuLoadAllRecords_Click(on); });
 
     for (int i = 0; i < 6; ++i) {
         connect(cmdXMin[std::size_t(i)], &QPushButton::clicked, this,

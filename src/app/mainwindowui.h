@@ -18,6 +18,7 @@ class DataGrid;
 struct MainWindowUi {
     QAction *mnuFileOpen = nullptr, *mnuExportTable = nullptr, *mnuSavePlot = nullptr, *mnuPrint = nullptr,
             *mnuExportReport = nullptr, *mnuExit = nullptr, *mnuCalibrate = nullptr, *mnuAbout = nullptr;
+    QAction *mnuLoadAllRecords = nullptr;  // checkable: logs of any length
     QTabWidget *SSTab1 = nullptr;
     DataGrid *TDBGrid1 = nullptr;
     QWidget *Pesgo1 = nullptr;

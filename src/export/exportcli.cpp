@@ -98,6 +98,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     QStringList known = {QStringLiteral("help"), QStringLiteral("version")};
     parser.addOption(QCommandLineOption(QStringLiteral("help")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
+    parser.addOption(QCommandLineOption(QStringLiteral("all-records")));
+    known << QStringLiteral("all-records");
     QStringList valued = {QStringLiteral("csv"),         QStringLiteral("plot"),       QStringLiteral("calibrate"),
                           QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
                           QStringLiteral("on-bad-date"), QStringLiteral("max-size"),   QStringLiteral("stats"),
@@ -120,6 +122,10 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     o.version = parser.isSet(QStringLiteral("version"));
     if (o.help || o.version) return {o, {}};
 
+    if (parser.isSet(QStringLiteral("all-records"))) {
+        o.allRecords = true;
+        o.perLogArgs << QStringLiteral("--all-records");
+    }
     QString error;
     for (const NumberOption &n : kNumberOptions) {
         const QString name = QLatin1String(n.name + 2);
@@ -238,6 +244,7 @@ QString exportUsage() {
         "  --on-bad-date continue|stop    answer to the invalid start-date question (default continue)\n"
         "  --max-size BYTES    do not read a log of this size or more; K, M, G for binary multiples\n"
         "                      (default 2G); a pipe or device stops there\n"
+        "  --all-records       Load every record of a log, however long (by default the first 32767)\n"
         "  --help, --version\n"
         "\n"
         "Slopes and offsets not given are those of the file; corrections default to 0, thermistors to 1.\n"

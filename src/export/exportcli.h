@@ -31,6 +31,7 @@ struct ExportOptions {
     std::array<int, 2> thermistor{0, 0};  // 0..2
     std::optional<double> thermCorr[3];
     bool stopOnBadDate = false;
+    bool allRecords = false;                // every record of the log, not only the first kMaxRecords
     qint64 maxSize = kDefaultMaxInputSize;  // a log of this size or more is not read
     bool help = false, version = false;
 };

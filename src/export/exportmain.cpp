@@ -75,6 +75,7 @@ int main(int argc, char **argv) {
     StderrInteraction ui(o.stopOnBadDate);
     Workbench wb(ui, graph.get());
     wb.setMaxInputSize(o.maxSize);
+    wb.setLoadAllRecords(o.allRecords);
     if (!wb.open(o.logFile)) return ui.answeredNo() ? kExitStopped : kExitFailed;
     applyCalibrationOptions(o, wb.calibration());
     ReportExtras extras;

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <unistd.h>
 
 using namespace exporttest;
@@ -308,4 +309,53 @@ TEST(ExportCommand, StatisticsOfTheWholeLogOrAGivenRange) {
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     }
     EXPECT_TRUE(run({"--help"}).out.contains("--stats FILE"));
+}
+
+namespace {
+// One record every two seconds from midnight, all on 5/13/2004.
+QByteArray longLog(int records) {
+    QByteArray out = makeLog({});
+    char line[128];
+    for (int i = 0; i < records; ++i) {
+        const int s = 2 * i;
+        const int n = std::snprintf(line, sizeof line, "\"%02d:%02d:%02d\",20,20.5,21,-50,-40,7.8,7.9,%d,1.25,%.1f\r\n",
+                                    s / 3600, s / 60 % 60, s % 60, i % 7, i * 0.5);
+        out.append(line, n);
+    }
+    return out;
+}
+}  // namespace
+
+TEST(ExportCommand, AllRecordsLoadsEveryRecordOfALongLog) {
+    TempFiles tmp;
+    const QString log = tmp.write("long.asc", longLog(40000));
+    const QString all = tmp.path("all.csv"), first = tmp.path("first.csv");
+    Outcome r = run({"--all-records", "--csv", all, log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("left out")) << r.err.toStdString();
+    std::vector<QStringList> rows = readCsv(slurp(all));
+    ASSERT_EQ(rows.size(), 40001u);
+    EXPECT_EQ(rows.back()[0], "2004-05-13 22:13:18");
+    EXPECT_EQ(rows.back()[10], "19999.5");
+
+    r = run({"--csv", first, log});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("The file holds more records than can be loaded. The first 32767 records were loaded; "
+                               "7233 records were left out."))
+        << r.err.toStdString();
+    rows = readCsv(slurp(first));
+    ASSERT_EQ(rows.size(), 32768u);
+    EXPECT_EQ(rows.back()[0], "2004-05-13 18:12:12");
+
+    // Each log's own run of --csv-dir takes the option too.
+    const QString small = tmp.write("small.asc", makeLog(kReadings)), dir = tmp.path("tables");
+    r = run({"--all-records", "--csv-dir", dir, log, small});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(readCsv(slurp(dir + "/long.csv")).size(), 40001u);
+    EXPECT_EQ(readCsv(slurp(dir + "/small.csv")).size(), kReadings.size() + 1);
+
+    EXPECT_TRUE(
+        run({"--help"})
+            .out.contains(
+                "  --all-records       Load every record of a log, however long (by default the first 32767)\n"));
 }
