@@ -3,6 +3,7 @@
 // display changes only when the percentage has advanced by a step.
 #include "model/interaction.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 // The window that shows the meter (frmMeter); tests use a recording fake.
@@ -46,4 +47,7 @@ private:
     QString m_text = QStringLiteral("Text1");
     int m_progress = 0;
     bool m_cancelled = false;
+    QElapsedTimer m_sinceAsked;
+
+    void askCancel();
 };
