@@ -118,7 +118,8 @@ void BM_RebuildAfterKeystroke(benchmark::State &state) {
         in.yMax = (i++ % 2) ? QStringLiteral("9.0") : QStringLiteral("9.5");
         p.wb.rebuildPlot();
     }
-    state.counters["flagged"] = double(std::count_if(p.wb.flags().begin(), p.wb.flags().end(), [](auto f) { return f != 0; }));
+    state.counters["flagged"] =
+        double(std::count_if(p.wb.flags().begin(), p.wb.flags().end(), [](auto f) { return f != 0; }));
 }
 BENCHMARK(BM_RebuildAfterKeystroke)->Apply(sizes);
 

@@ -206,7 +206,7 @@ TEST(NextClosestDate, HalvingGivesWhatTheScanGives) {
         std::vector<double> targets = {days.front() - 1, days.back() + 1};
         for (double d : days) {
             targets.push_back(d);
-            targets.push_back(d + 7 / dt::kSecondsPerDay);  // between two, nearer the earlier
+            targets.push_back(d + 7 / dt::kSecondsPerDay);    // between two, nearer the earlier
             targets.push_back(d - 7.5 / dt::kSecondsPerDay);  // halfway: a tie
         }
         for (double target : targets)

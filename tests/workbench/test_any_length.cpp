@@ -85,8 +85,8 @@ TEST(AnyLength, TheMetersCancelStopsTheReadAndKeepsWhatWasRead) {
     ds.setRecordLimit(kAnyLengthRecords);
     QStringList panel;
     PassReport report;
-    ReaderContext ctx{ui, [&](const QString &t) { panel << t; },
-                      [] { return std::make_unique<CancellingView>(3); }, {}, &report};
+    ReaderContext ctx{
+        ui, [&](const QString &t) { panel << t; }, [] { return std::make_unique<CancellingView>(3); }, {}, &report};
     EXPECT_FALSE(readFromFile(path, ds, ctx));
     EXPECT_TRUE(report.cancelled);
     EXPECT_FALSE(report.completed);

@@ -162,10 +162,8 @@ void QcpGraph::setSeriesCount(int n) {
     while (int(m_series.size()) < n) {
         Series s;
         s.graph = m_plot->addGraph();
-        s.graph->setAntialiased(false);  // 2 px lines antialiased cost twice the redraw budget
+        s.graph->setAntialiased(false);      // 2 px lines antialiased cost twice the redraw budget
         s.graph->setAdaptiveSampling(true);  // a million points drawn as a few per pixel column
-        s.x.assign(std::size_t(m_pointCount), 0.0);
-        s.y.assign(std::size_t(m_pointCount), 0.0f);
         m_series.push_back(std::move(s));
     }
     m_fullDirty = true;
@@ -176,13 +174,14 @@ void QcpGraph::setPointCount(int n) {
     if (n == m_pointCount) return;
     m_pointCount = n;
     for (Series &s : m_series) {
-        s.x.resize(std::size_t(n), 0.0);
-        s.y.resize(std::size_t(n), 0.0f);
+        if (s.staged) {
+            s.x.resize(std::size_t(n), 0.0);
+            s.y.resize(std::size_t(n), 0.0f);
+        }
         s.dirty = true;
     }
     m_fullDirty = true;
 }
-
 void QcpGraph::setSeriesLabel(int series, const QString &label) {
     if (Series *s = at(series)) {
         s->label = label;
@@ -207,34 +206,71 @@ std::uint32_t QcpGraph::seriesColor(int series) const {
     return s ? s->color : 0;
 }
 
+void QcpGraph::stage(Series &s) const {
+    if (s.staged) return;
+    s.x.assign(std::size_t(m_pointCount), 0.0);
+    s.y.assign(std::size_t(m_pointCount), 0.0f);
+    const QCPGraphDataContainer &data = *s.graph->data();
+    for (int i = 0; i < data.size(); ++i) {
+        const int row = s.rowOf.empty() ? i : s.rowOf[std::size_t(i)];
+        if (row >= m_pointCount) continue;
+        s.x[std::size_t(row)] = keyToDay(data.at(i)->key);
+        s.y[std::size_t(row)] = float(data.at(i)->value);
+    }
+    s.staged = true;
+}
+
+const QCPGraphData *QcpGraph::pointOf(const Series &s, int row) const {
+    const QCPGraphDataContainer &data = *s.graph->data();
+    int i = row;
+    if (!s.rowOf.empty()) i = int(std::find(s.rowOf.begin(), s.rowOf.end(), row) - s.rowOf.begin());
+    return i < data.size() ? &*data.at(i) : nullptr;
+}
+
 void QcpGraph::setXData(int series, int point, double x) {
     Series *s = at(series);
     if (!s || point < 0 || point >= m_pointCount) return;
+    stage(*s);
     s->x[std::size_t(point)] = x;
     s->dirty = m_fullDirty = true;
 }
 double QcpGraph::xData(int series, int point) const {
     const Series *s = at(series);
-    return s && point >= 0 && point < m_pointCount ? s->x[std::size_t(point)] : 0.0;
+    if (!s || point < 0 || point >= m_pointCount) return 0.0;
+    if (s->staged) return s->x[std::size_t(point)];
+    const QCPGraphData *d = pointOf(*s, point);
+    return d ? keyToDay(d->key) : 0.0;
 }
 void QcpGraph::setYData(int series, int point, float y) {
     Series *s = at(series);
     if (!s || point < 0 || point >= m_pointCount) return;
+    stage(*s);
     s->y[std::size_t(point)] = y;
     s->dirty = m_fullDirty = true;
 }
 float QcpGraph::yData(int series, int point) const {
     const Series *s = at(series);
-    return s && point >= 0 && point < m_pointCount ? s->y[std::size_t(point)] : 0.0f;
+    if (!s || point < 0 || point >= m_pointCount) return 0.0f;
+    if (s->staged) return s->y[std::size_t(point)];
+    const QCPGraphData *d = pointOf(*s, point);
+    return d ? float(d->value) : 0.0f;
 }
 
 void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n) {
     Series *s = at(series);
     if (!s) return;
     n = std::clamp(n, 0, m_pointCount);
-    std::copy(x, x + n, s->x.begin());
-    std::copy(y, y + n, s->y.begin());
-    s->dirty = m_fullDirty = true;
+    if (n < m_pointCount) {
+        // Part of the points: the others keep theirs.
+        stage(*s);
+        std::copy(x, x + n, s->x.begin());
+        std::copy(y, y + n, s->y.begin());
+        s->dirty = m_fullDirty = true;
+        return;
+    }
+    // All of them go straight into the graph's own data: a long log's points are held once.
+    pushData(*s, x, y, std::size_t(n));
+    m_fullDirty = true;
 }
 
 void QcpGraph::setXAxisLabel(const QString &label) {
@@ -279,26 +315,27 @@ void QcpGraph::setMarkerColor(std::uint32_t color) {
 double QcpGraph::zoomedXMin() const { return m_zoomed ? keyToDay(m_plot->xAxis->range().lower) : kUnzoomedLo; }
 double QcpGraph::zoomedXMax() const { return m_zoomed ? keyToDay(m_plot->xAxis->range().upper) : kUnzoomedHi; }
 
-void QcpGraph::pushData(Series &s) {
-    const std::size_t n = s.x.size();
+void QcpGraph::pushData(Series &s, const double *x, const float *y, std::size_t n) {
     QVector<QCPGraphData> data;
     data.resize(qsizetype(n));
     QCPGraphData *out = data.data();
     s.rowOf.clear();
-    if (std::is_sorted(s.x.begin(), s.x.end())) {
-        for (std::size_t i = 0; i < n; ++i) out[i] = QCPGraphData(dayToKey(s.x[i]), double(s.y[i]));
+    if (std::is_sorted(x, x + n)) {
+        for (std::size_t i = 0; i < n; ++i) out[i] = QCPGraphData(dayToKey(x[i]), double(y[i]));
     } else {
         // Out of order (a row without a date-time sits at 0.0): plot sorted, remember the rows.
         s.rowOf.resize(n);
         std::iota(s.rowOf.begin(), s.rowOf.end(), 0);
-        std::stable_sort(s.rowOf.begin(), s.rowOf.end(),
-                         [&](int a, int b) { return s.x[std::size_t(a)] < s.x[std::size_t(b)]; });
+        std::stable_sort(s.rowOf.begin(), s.rowOf.end(), [&](int a, int b) { return x[a] < x[b]; });
         for (std::size_t i = 0; i < n; ++i) {
             const std::size_t r = std::size_t(s.rowOf[i]);
-            out[i] = QCPGraphData(dayToKey(s.x[r]), double(s.y[r]));
+            out[i] = QCPGraphData(dayToKey(x[r]), double(y[r]));
         }
     }
     s.graph->data()->set(data, true);
+    s.x = {};
+    s.y = {};
+    s.staged = false;
     s.dirty = false;
 }
 
@@ -362,7 +399,10 @@ void QcpGraph::redraw() {
         return;
     }
     for (Series &s : m_series)
-        if (s.dirty) pushData(s);
+        if (s.dirty) {
+            stage(s);
+            pushData(s, s.x.data(), s.y.data(), s.x.size());
+        }
     if (m_flagsDirty) pushFlagMarks();
     if (!m_zoomed) applyRanges();  // a zoom survives redraws until it is undone
     applyMarker();

@@ -12,6 +12,7 @@
 class QCustomPlot;
 class QCPAxis;
 class QCPGraph;
+class QCPGraphData;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCPLayer;
@@ -102,8 +103,11 @@ public:
 private:
     struct Series {
         QCPGraph *graph = nullptr;
-        std::vector<double> x;  // decimal days, as set
+        // Decimal days and values by row, only while points are set one at a time; otherwise
+        // the graph's own data holds them.
+        std::vector<double> x;
         std::vector<float> y;
+        bool staged = false;
         std::vector<int> rowOf;  // plotted index -> row, only when the X values were out of order
         QString label;
         std::uint32_t color = 0;
@@ -113,7 +117,10 @@ private:
     Series *at(int series);
     const Series *at(int series) const;
     void setupLook();
-    void pushData(Series &s);
+    // The points by row into x and y, from the graph's data.
+    void stage(Series &s) const;
+    const QCPGraphData *pointOf(const Series &s, int row) const;
+    void pushData(Series &s, const double *x, const float *y, std::size_t n);
     void applyRanges();
     void fitTime(QCPAxis &x);
     void applyMarker();
