@@ -16,6 +16,8 @@ public:
     void bind(DataTable *table);
     void setCaptions(const QStringList &captions);
     void refresh();
+    // Rows from `first` on were appended to the table: inserted, the others left as they are.
+    void appendRows(int first);
     // Rows from `rows` on hold no computed pH and are drawn grey.
     void setComputedRows(int rows);
 
@@ -33,6 +35,7 @@ public:
 private:
     QVariant flagData(const QModelIndex &index, int role) const;
     DataTable *m_table = nullptr;
+    int m_rows = 0;  // the table's rows as the views know them
     QStringList m_captions;
     int m_computedRows = 0;
     const std::vector<std::uint8_t> *m_flags = nullptr;
@@ -55,6 +58,8 @@ public:
     // The flags column at the right end; its position is the number of captions.
     void setFlags(const std::vector<std::uint8_t> *flags, DataTableModel::FlagTip tooltip);
     void refreshGrid();
+    // Rows appended to the table from `first` on (a followed log); the current row stays.
+    void appendRows(int first) { m_model.appendRows(first); }
     void setComputedRows(int rows) { m_model.setComputedRows(rows); }
     // Row of the current record in DATA, or -1 without one.
     int currentRecord() const;

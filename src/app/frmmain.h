@@ -10,6 +10,8 @@
 #include <optional>
 
 class CalibrationDialog;
+class FileWatch;
+struct FollowStep;
 class StatisticsPanel;
 struct CalibrationInputs;
 class Formatter;
@@ -78,6 +80,10 @@ public:
     // A path given on the command line or dropped on the window: remembered as a choice would be.
     void openDroppedPath(const QString &path);
     void showRecord(int row);
+    // File > Follow ticked or unticked.
+    void mnuFollow_Click(bool on);
+    // One look at the followed log, as the watcher and the poll timer make it.
+    void pollNow();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -116,6 +122,15 @@ private:
     void openRecent(const QString &path);
     void rememberRecent(const QString &path);
     RecentFiles *m_recent = nullptr;
+    // Following the open log (frmmain_follow.cpp).
+    void startFollowing();
+    void stopFollowing();
+    void showAppended(const FollowStep &step, bool atLastRecord);
+    void showReadAgain(const FollowStep &step);
+    void showFileCalibration(const FollowStep &step);
+    void showFollowStatus();
+    std::unique_ptr<FileWatch> m_watch;
+    qint64 m_lastGrowthMs = 0;  // when the followed log last grew (monotonic clock)
     // Tooltips and keys (frmmain_keys.cpp).
     void addTooltipsAndKeys();
     // Calibration values the last log did not give (frmmain_kept.cpp).

@@ -18,6 +18,7 @@ class DataGrid;
 struct MainWindowUi {
     QAction *mnuFileOpen = nullptr, *mnuExportTable = nullptr, *mnuSavePlot = nullptr, *mnuPrint = nullptr,
             *mnuExportReport = nullptr, *mnuExit = nullptr, *mnuCalibrate = nullptr, *mnuAbout = nullptr;
+    QAction *mnuFollow = nullptr;  // checkable: read on as the open log grows
     QTabWidget *SSTab1 = nullptr;
     DataGrid *TDBGrid1 = nullptr;
     QWidget *Pesgo1 = nullptr;
@@ -39,4 +40,5 @@ struct MainWindowUi {
     QLabel *lblPH1 = nullptr, *lblPH2 = nullptr, *lblNow = nullptr, *lblFlowRate = nullptr, *lblTotalVolume = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QLabel *statusPanel1 = nullptr, *statusPanel2 = nullptr;
+    QLabel *statusFollow = nullptr;  // what following the log has found
 };

@@ -10,6 +10,7 @@
 class IGraph;
 class clsDataSet;
 class clsPlotSet;
+class DataTable;
 
 // Series colours (0x00BBGGRR) and the marker's look.
 inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF, colDpHColor = 0xFFFF00;
@@ -38,6 +39,9 @@ public:
     // The graph's visible item tells the window whether Label12 shows through.
     void rebuildPlot();
     void fillPlotData();
+    // Rows from firstNewRow on were appended to DATA (a followed log): only their points go to
+    // the graph, and the flag marks follow the flags.
+    void appendRows(int firstNewRow);
     // What the last Compute left beside DATA: rows with computed pH (later rows are left out of
     // the plot) and the flags to mark; the flags must outlive the builder or be replaced.
     void setComputed(int computedRows, const std::vector<std::uint8_t> *flags);
@@ -45,6 +49,7 @@ public:
     void markPlotTime(double t);
 
 private:
+    void pushFlagMarks(const DataTable &table);
     clsDataSet &m_dataSet;
     clsPlotSet &m_plotSet;
     IGraph &m_graph;

@@ -236,6 +236,24 @@ void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n)
     s->dirty = m_fullDirty = true;
 }
 
+void QcpGraph::appendSeriesData(int series, const double *x, const float *y, int n) {
+    Series *s = at(series);
+    if (!s || n <= 0) return;
+    const bool inOrder = s->rowOf.empty() && (s->x.empty() || x[0] >= s->x.back()) && std::is_sorted(x, x + n);
+    s->x.insert(s->x.end(), x, x + n);
+    s->y.insert(s->y.end(), y, y + n);
+    m_pointCount = std::max(m_pointCount, int(s->x.size()));
+    m_fullDirty = true;
+    if (s->dirty || !inOrder) {
+        s->dirty = true;  // the next redraw pushes the whole series
+        return;
+    }
+    // Only the new points go to the graph: the ones it holds stay where they are.
+    QVector<QCPGraphData> data(n);
+    for (int i = 0; i < n; ++i) data[i] = QCPGraphData(dayToKey(x[i]), double(y[i]));
+    s->graph->data()->add(data, true);
+}
+
 void QcpGraph::setXAxisLabel(const QString &label) {
     m_plot->xAxis->setLabel(label);
     m_fullDirty = true;
