@@ -52,7 +52,19 @@ void DataTableModel::refresh() {
     endResetModel();
 }
 
-int DataTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
+void DataTableModel::appendRows(int first) {
+    const int rows = m_table ? m_table->rowCount() : 0;
+    if (first != m_rows || rows < m_rows) {
+        refresh();  // the view does not hold the rows before the new ones
+        return;
+    }
+    if (rows == m_rows) return;
+    beginInsertRows(QModelIndex(), m_rows, rows - 1);
+    m_rows = rows;
+    endInsertRows();
+}
+
+int DataTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() || !m_table ? 0 : m_rows; }
 
 int DataTableModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 1 : 0);
@@ -67,7 +79,7 @@ void DataTableModel::setComputedRows(int rows) {
 QVariant DataTableModel::data(const QModelIndex &index, int role) const {
     if (m_flags && (index.column() >= m_captions.size() || role == Qt::BackgroundRole)) return flagData(index, role);
     if (role == Qt::ForegroundRole) return index.row() >= m_computedRows ? QVariant(QColor(Qt::gray)) : QVariant();
-    if (role != Qt::DisplayRole || !m_table || index.row() >= m_table->rowCount() ||
+    if (role != Qt::DisplayRole || !m_table || index.row() >= m_rows || index.row() >= m_table->rowCount() ||
         index.column() >= m_table->colCount())
         return {};
     return m_table->text(index.row(), index.column());

@@ -19,6 +19,8 @@ public:
     void insertCaption(int position, const QString &caption);
     void removeCaption(int position);
     void refresh();
+    // Rows from `first` on were appended to the table: inserted, the others left as they are.
+    void appendRows(int first);
     // Rows from `rows` on hold no computed pH and are drawn grey.
     void setComputedRows(int rows);
 
@@ -59,6 +61,8 @@ public:
     // The flags column at the right end; its position is the number of captions.
     void setFlags(const std::vector<std::uint8_t> *flags, DataTableModel::FlagTip tooltip);
     void refreshGrid();
+    // Rows appended to the table from `first` on (a followed log); the current row stays.
+    void appendRows(int first) { m_model.appendRows(first); }
     void setComputedRows(int rows) { m_model.setComputedRows(rows); }
     // Row of the current record in DATA, or -1 without one.
     int currentRecord() const;

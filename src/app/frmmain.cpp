@@ -2,6 +2,7 @@
 #include "app/datagrid.h"
 #include "app/frmabout.h"
 #include "app/qtinteraction.h"
+#include "fileio/logfollower.h"
 #include "fileio/ui/frmmeter.h"
 #include "workbench/workbench.h"
 #include "fields/formatter.h"
@@ -39,6 +40,7 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     buildQualityControls();
     setAcceptDrops(true);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
+    connect(mnuFollow, &QAction::triggered, this, &frmMain::mnuFollow_Click);
     connect(mnuExportTable, &QAction::triggered, this, &frmMain::mnuExportTable_Click);
     connect(mnuSavePlot, &QAction::triggered, this, &frmMain::mnuSavePlot_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
@@ -51,7 +53,9 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     Form_Load();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    m_watch.reset();  // no look at the log once the window goes
+}
 
 clsDataSet &frmMain::dataSet() { return m_workbench->dataSet(); }
 

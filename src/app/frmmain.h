@@ -10,6 +10,8 @@
 #include <optional>
 
 class CalibrationDialog;
+class FileWatch;
+struct FollowStep;
 class StatisticsPanel;
 struct CalibrationInputs;
 class Formatter;
@@ -80,6 +82,10 @@ public:
     // A path given on the command line or dropped on the window: remembered as a choice would be.
     void openDroppedPath(const QString &path);
     void showRecord(int row);
+    // File > Follow ticked or unticked.
+    void mnuFollow_Click(bool on);
+    // One look at the followed log, as the watcher and the poll timer make it.
+    void pollNow();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -120,6 +126,16 @@ private:
     RecentFiles *m_recent = nullptr;
     // The remembered any-length setting (frmmain_anylength.cpp).
     void loadAnyLengthSetting();
+    // Following the open log (frmmain_follow.cpp).
+    void startFollowing();
+    void stopFollowing();
+    void showAppended(const FollowStep &step, bool atLastRecord);
+    void showReadAgain(const FollowStep &step);
+    void showFileCalibration(const FollowStep &step);
+    void showFollowStatus();
+    std::unique_ptr<FileWatch> m_watch;
+    qint64 m_lastGrowthMs = 0;
+    bool m_polling = false;  // when the followed log last grew (monotonic clock)
     // Tooltips and keys (frmmain_keys.cpp).
     void addTooltipsAndKeys();
     // Calibration values the last log did not give (frmmain_kept.cpp).

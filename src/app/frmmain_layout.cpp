@@ -67,6 +67,11 @@ void frmMain::buildMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = named(mnuFile->addAction(QStringLiteral("&Open")), "mnuFileOpen");
     mnuFileOpen->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    mnuFollow = named(mnuFile->addAction(QStringLiteral("Fo&llow")), "mnuFollow");
+    mnuFollow->setCheckable(true);
+    mnuFollow->setShortcut(QKeySequence(QStringLiteral("Ctrl+L")));
+    mnuFollow->setToolTip(QStringLiteral("Read on as the open log grows"));
+    mnuFollow->setEnabled(false);  // until a file is loaded
     mnuExportTable = named(mnuFile->addAction(QStringLiteral("&Export Table...")), "mnuExportTable");
     mnuSavePlot = named(mnuFile->addAction(QStringLiteral("&Save Plot...")), "mnuSavePlot");
     mnuExportTable->setEnabled(false);  // until a file is loaded
@@ -128,6 +133,9 @@ void frmMain::buildLayout() {
     statusPanel1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     StatusBar1->addWidget(statusPanel1, 3);
     StatusBar1->addWidget(statusPanel2, 1);
+    statusFollow = label("statusFollow", QString());
+    StatusBar1->addPermanentWidget(statusFollow);
+    statusFollow->hide();
     setStatusBar(StatusBar1);
 }
 

@@ -88,6 +88,7 @@ void frmMain::openDroppedPath(const QString &path) {
 }
 
 void frmMain::openPath(const QString &path) {
+    stopFollowing();  // another file, or the same one read anew
     statusPanel1->setText(path);
     Workbench &wb = *m_workbench;
     wb.open(statusPanel1->text());
@@ -124,6 +125,7 @@ void frmMain::openPath(const QString &path) {
     mnuCalibrate->setEnabled(wb.isOpen());
     mnuPrint->setEnabled(wb.isOpen());
     mnuExportReport->setEnabled(wb.isOpen());
+    mnuFollow->setEnabled(wb.canFollow());
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "model/interaction.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -81,5 +82,9 @@ std::unique_ptr<InstanceLock> claimSingleInstance(IInteraction &ui, const QStrin
 }
 
 void openFromArguments(frmMain &window, const QStringList &arguments) {
-    if (arguments.size() == 2 && !arguments[1].isEmpty()) window.openDroppedPath(arguments[1]);
+    QStringList rest = arguments.mid(1);
+    const bool follow = rest.removeAll(QStringLiteral("--follow")) > 0;
+    if (rest.size() != 1 || rest[0].isEmpty()) return;
+    window.openDroppedPath(rest[0]);
+    if (follow && window.mnuFollow->isEnabled()) window.mnuFollow_Click(true);
 }

@@ -30,5 +30,6 @@ QString defaultInstanceLockPath();
 bool lockNamesLiveInstance(const QString &path);
 
 class frmMain;
-// A log path as the only argument opens as a dropped file does; anything else starts plainly.
+// A log path as the only argument opens as a dropped file does, followed as it grows with
+// "--follow" beside it; anything else starts plainly.
 void openFromArguments(frmMain &window, const QStringList &arguments);

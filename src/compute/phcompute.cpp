@@ -46,10 +46,16 @@ std::optional<ComputeStop> computeProbe(DataTable &t, int r, const ProbeInputs &
 }  // namespace
 
 std::optional<ComputeStop> computeAll(DataTable &table, const ProbeInputs &probe1, const ProbeInputs &probe2) {
+    return computeRows(table, 0, probe1, probe2);
+}
+
+std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeInputs &probe1,
+                                       const ProbeInputs &probe2) {
     const int L = table.lastRow();
-    if (L >= 0 && table.lastCol() < colPH2)
-        return ComputeStop{0, QStringLiteral("the records have no pH columns (fewer than 8 values)")};
-    for (int r = 0; r <= L; ++r) {
+    first = std::max(first, 0);
+    if (L >= first && table.lastCol() < colPH2)
+        return ComputeStop{first, QStringLiteral("the records have no pH columns (fewer than 8 values)")};
+    for (int r = first; r <= L; ++r) {
         if (auto stop = computeProbe(table, r, probe1, colPH1Raw, colPH1, QStringLiteral("pH-1"))) return stop;
         if (auto stop = computeProbe(table, r, probe2, colPH2Raw, colPH2, QStringLiteral("pH-2"))) return stop;
     }

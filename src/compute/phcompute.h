@@ -33,5 +33,9 @@ struct ComputeStop {
 // arithmetic cannot be done, keeping the rows before it. Never writes a non-finite value.
 std::optional<ComputeStop> computeAll(DataTable &table, const ProbeInputs &probe1, const ProbeInputs &probe2);
 
+// The same for rows first..last only (records appended since the last computation).
+std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeInputs &probe1,
+                                       const ProbeInputs &probe2);
+
 // The message shown for a stop: names the value and the record.
 QString computeStopMessage(const ComputeStop &stop, const DataTable &table);

@@ -61,23 +61,20 @@ struct FlatRun {
 
 }  // namespace
 
-std::vector<std::uint8_t> computeFlags(const DataTable &t, int computedRows, const QualityLimits &limits) {
-    const int n = t.rowCount();
-    std::vector<std::uint8_t> flags(std::size_t(n), 0);
-    if (n == 0) return flags;
-    computedRows = std::clamp(computedRows, 0, n);
-    const bool flat = limits.flatRecords >= 2;
+namespace {
 
-    // Chunks of rows keep the working set small whatever the table's length; the pH columns
-    // carry two rows either side for the spike windows.
-    constexpr int kChunk = 512, kHalo = 2;
+constexpr int kChunk = 512, kHalo = 2;
+
+// The flags that depend on a record and its close neighbours (all but flat) of rows from..n-1;
+// the pH columns carry two rows either side for the spike windows.
+void flagRows(const DataTable &t, int computedRows, const QualityLimits &limits, int from,
+              std::vector<std::uint8_t> &flags) {
+    const int n = t.rowCount();
     std::vector<double> ph[2], col(kChunk), th[3];
     for (auto &v : ph) v.resize(kChunk + 2 * kHalo);
     for (auto &v : th) v.resize(kChunk);
-    FlatRun runs[2];
-    const int rawCols[2] = {colPH1Raw, colPH2Raw}, thCols[3] = {colTherm1, colTherm2, colTherm3};
-
-    for (int c0 = 0; c0 < n; c0 += kChunk) {
+    const int thCols[3] = {colTherm1, colTherm2, colTherm3};
+    for (int c0 = from; c0 < n; c0 += kChunk) {
         const int c1 = std::min(n, c0 + kChunk), m = c1 - c0;
         const int v0 = std::max(0, c0 - kHalo), vEnd = std::min(n, c1 + kHalo);
         readColumn(t, colPH1, v0, vEnd - v0, computedRows, ph[0].data());
@@ -90,12 +87,6 @@ std::vector<std::uint8_t> computeFlags(const DataTable &t, int computedRows, con
                 f |= flagSpike;
             flags[std::size_t(r)] |= f;
         }
-
-        if (flat)
-            for (int p = 0; p < 2; ++p) {
-                readColumn(t, rawCols[p], c0, m, n, col.data());
-                for (int k = 0; k < m; ++k) runs[p].next(c0 + k, col[std::size_t(k)], limits.flatRecords, flags);
-            }
 
         for (int i = 0; i < 3; ++i) readColumn(t, thCols[i], c0, m, n, th[i].data());
         for (int k = 0; k < m; ++k) {
@@ -113,9 +104,69 @@ std::vector<std::uint8_t> computeFlags(const DataTable &t, int computedRows, con
         for (int k = 0; k < m; ++k)
             if (col[std::size_t(k)] == 0.0) flags[std::size_t(c0 + k)] |= flagNoFlow;
     }
-    if (flat)
-        for (const FlatRun &run : runs) run.end(n, limits.flatRecords, flags);
+}
+
+const int kRawCols[2] = {colPH1Raw, colPH2Raw};
+
+// Flat runs of both raw readings through rows from..n-1, going on from `runs`.
+void flagFlatRuns(const DataTable &t, const QualityLimits &limits, int from, FlatRun runs[2],
+                  std::vector<std::uint8_t> &flags) {
+    const int n = t.rowCount();
+    std::vector<double> col(kChunk);
+    for (int c0 = from; c0 < n; c0 += kChunk) {
+        const int m = std::min(n, c0 + kChunk) - c0;
+        for (int p = 0; p < 2; ++p) {
+            readColumn(t, kRawCols[p], c0, m, n, col.data());
+            for (int k = 0; k < m; ++k) runs[p].next(c0 + k, col[std::size_t(k)], limits.flatRecords, flags);
+        }
+    }
+    for (int p = 0; p < 2; ++p) runs[p].end(n, limits.flatRecords, flags);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> computeFlags(const DataTable &t, int computedRows, const QualityLimits &limits) {
+    const int n = t.rowCount();
+    std::vector<std::uint8_t> flags(std::size_t(n), 0);
+    if (n == 0) return flags;
+    computedRows = std::clamp(computedRows, 0, n);
+    flagRows(t, computedRows, limits, 0, flags);
+    FlatRun runs[2];
+    if (limits.flatRecords >= 2) flagFlatRuns(t, limits, 0, runs, flags);
     return flags;
+}
+
+void extendFlags(const DataTable &t, int computedRows, const QualityLimits &limits, std::vector<std::uint8_t> &flags) {
+    const int n = t.rowCount(), m = int(flags.size());
+    if (m == 0 || n < m) {
+        flags = computeFlags(t, computedRows, limits);
+        return;
+    }
+    if (n == m) return;
+    computedRows = std::clamp(computedRows, 0, n);
+    // The last two old rows' spike windows reach into the new ones; a flat run may go on.
+    const int from = std::max(0, m - kHalo);
+    flags.resize(std::size_t(n), 0);
+    for (int r = from; r < m; ++r) flags[std::size_t(r)] &= flagFlat;
+    flagRows(t, computedRows, limits, from, flags);
+    if (limits.flatRecords < 2) return;
+    FlatRun runs[2];
+    for (int p = 0; p < 2; ++p) {
+        // The run that ends at the last old row; once it is long enough, its rows are flagged
+        // already, so looking further back changes nothing.
+        auto value = [&](int r) {
+            double x;
+            readColumn(t, kRawCols[p], r, 1, n, &x);
+            return x;
+        };
+        const double last = value(m - 1);
+        int start = m - 1;
+        if (!std::isnan(last))
+            while (start > 0 && m - start < limits.flatRecords && value(start - 1) == last) --start;
+        runs[p].start = start;
+        runs[p].value = last;
+    }
+    flagFlatRuns(t, limits, m, runs, flags);
 }
 
 namespace {

@@ -29,6 +29,12 @@ struct QualityLimits {
 // Flags of every row of the table; rows from computedRows on hold no computed pH.
 std::vector<std::uint8_t> computeFlags(const DataTable &table, int computedRows, const QualityLimits &limits);
 
+// Brings flags made for the table's first rows up to its rows now (records appended since):
+// the new rows are flagged, and so are older rows whose flags the new ones change (a spike
+// window, a flat run that goes on). The same as computeFlags of the whole table.
+void extendFlags(const DataTable &table, int computedRows, const QualityLimits &limits,
+                 std::vector<std::uint8_t> &flags);
+
 // The letter of flag kind i (0..5, bit order): D S F T N X.
 char flagLetter(int kind);
 // One letter per set flag, in bit order ("DS", "N"); empty for none.

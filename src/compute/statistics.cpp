@@ -92,16 +92,31 @@ void StatisticsIndex::clear() {
 
 void StatisticsIndex::rebuild(const DataTable &t, int computedRows) {
     clear();
-    m_rows = t.rowCount();
+    extend(t, computedRows);
+}
+
+void StatisticsIndex::extend(const DataTable &t, int computedRows) {
+    const int rows = t.rowCount();
+    computedRows = std::clamp(computedRows, 0, rows);
+    // Appended rows only; anything else changes blocks already made.
+    if (rows < m_rows || t.colCount() != m_cols || computedRows < std::min(m_computedRows, m_rows) ||
+        (m_computedRows < m_rows && computedRows != m_computedRows)) {
+        if (m_rows > 0 || m_cols != t.colCount()) clear();
+    }
+    const int oldRows = m_rows;
+    m_rows = rows;
     m_cols = t.colCount();
-    m_computedRows = std::clamp(computedRows, 0, m_rows);
+    m_computedRows = computedRows;
     const int blocks = (m_rows + kBlock - 1) / kBlock;
-    m_blocks.assign(std::size_t(blocks), {});
-    m_blockFirstVolume.assign(std::size_t(blocks), -1);
-    m_blockLastVolume.assign(std::size_t(blocks), -1);
+    const int firstBlock = oldRows / kBlock;  // the last old block may have been partial
+    m_blocks.resize(std::size_t(blocks));
+    m_blockFirstVolume.resize(std::size_t(blocks), -1);
+    m_blockLastVolume.resize(std::size_t(blocks), -1);
 
     std::array<std::array<double, kBlock>, kMoments> v{};
-    for (int b = 0; b < blocks; ++b) {
+    for (int b = firstBlock; b < blocks; ++b) {
+        m_blocks[std::size_t(b)] = {};
+        m_blockFirstVolume[std::size_t(b)] = m_blockLastVolume[std::size_t(b)] = -1;
         const int from = b * kBlock, m = std::min(m_rows, from + kBlock) - from;
         for (int s = 0; s < kMoments; ++s) {
             double *x = v[std::size_t(s)].data();
@@ -137,8 +152,8 @@ void StatisticsIndex::rebuild(const DataTable &t, int computedRows) {
             }
         }
     }
-    double previous = -std::numeric_limits<double>::infinity();
-    for (int r = 0; r < m_rows && m_ascending; ++r) {
+    double previous = oldRows > 0 ? t.rowDay(oldRows - 1) : -std::numeric_limits<double>::infinity();
+    for (int r = oldRows; r < m_rows && m_ascending; ++r) {
         const double day = t.rowDay(r);
         m_ascending = day >= previous;  // false for NaN too
         previous = day;

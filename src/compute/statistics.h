@@ -39,6 +39,8 @@ class StatisticsIndex {
 public:
     // Reads the table; pH (and so dpH) count only for rows before computedRows.
     void rebuild(const DataTable &table, int computedRows);
+    // The same for a table that has grown since: only the blocks of the new rows are made.
+    void extend(const DataTable &table, int computedRows);
     void clear();
     int rows() const { return m_rows; }
 

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 
 using namespace linecode;
 
@@ -229,6 +230,7 @@ LineStore::LineStore(clsDataSet &dataSet, IInteraction &ui)
 LineStore::~LineStore() = default;
 
 PassReport &LineStore::report() { return m_pass->m_report; }
+const PassReport &LineStore::report() const { return m_pass->m_report; }
 
 bool LineStore::store(QByteArrayView raw) {
     PassReport &report = m_pass->m_report;
@@ -276,6 +278,7 @@ namespace {
 enum class ReadResult { Ok, Failed, TooLarge };
 
 constexpr qint64 kBlockSize = qint64(4) << 20;
+constexpr qsizetype kGuardBytes = kReadOnGuardBytes;
 
 // The input as blocks of the 8-bit text the classifier reads. A regular file is read block by
 // block, so it is never held whole; a pipe, a device or standard input gives its bytes once,
@@ -293,6 +296,11 @@ public:
         if (m_path == kStdinPath ? !m_file.open(stdin, QIODevice::ReadOnly)
                                  : (m_file.setFileName(m_path), !m_file.open(QIODevice::ReadOnly)))
             return false;
+        if (struct stat st{}; ::fstat(m_file.handle(), &st) == 0) {
+            m_device = quint64(st.st_dev);
+            m_inode = quint64(st.st_ino);
+        }
+        m_lastRaw.clear();
         if (m_file.isSequential() || m_path == kStdinPath) {
             QByteArray all;
             ReadResult r = readUpTo(all, m_maxSize);
@@ -319,9 +327,18 @@ public:
         if (block.isEmpty()) return finish(ReadResult::Ok);
         m_read += block.size();
         if (m_read >= m_maxSize) return finish(ReadResult::TooLarge);
+        m_lastRaw = block.size() >= kGuardBytes ? block.right(kGuardBytes) : (m_lastRaw + block).right(kGuardBytes);
         decode(block);
         return ReadResult::Ok;
     }
+
+    // Bytes of the file read so far, as they are on disk.
+    qint64 bytesRead() const { return m_read; }
+    bool isWhole() const { return m_whole.has_value(); }
+    std::optional<QStringDecoder> takeDecoder() { return std::move(m_decoder); }
+    const QByteArray &lastRaw() const { return m_lastRaw; }
+    quint64 device() const { return m_device; }
+    quint64 inode() const { return m_inode; }
 
 private:
     ReadResult finish(ReadResult r) {
@@ -370,6 +387,8 @@ private:
     ReadResult m_wholeResult = ReadResult::Ok;
     std::optional<QStringDecoder> m_decoder;
     qint64 m_read = 0;
+    QByteArray m_lastRaw;
+    quint64 m_device = 0, m_inode = 0;
     bool m_first = true, m_done = false;
 };
 
@@ -391,8 +410,59 @@ QByteArray latin1Text(QByteArray bytes) {
     return bytes;
 }
 
+namespace {
+
+// Passes on only the messages of lines after the first `quiet`; the questions of the others
+// were answered before, with Yes (a No had stopped that read).
+class NewLinesOnly : public IInteraction {
+public:
+    NewLinesOnly(IInteraction &ui, int quiet) : m_ui(ui), m_quiet(quiet) {}
+    void watch(const PassReport *report) { m_report = report; }
+    MsgAnswer message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) override {
+        if (m_report && m_report->lines <= m_quiet)
+            return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+        return m_ui.message(text, title, buttons, icon);
+    }
+    void beep() override { m_ui.beep(); }
+    void pushBusyCursor() override { m_ui.pushBusyCursor(); }
+    void popBusyCursor() override { m_ui.popBusyCursor(); }
+    void processPendingEvents() override { m_ui.processPendingEvents(); }
+
+private:
+    IInteraction &m_ui;
+    int m_quiet;
+    const PassReport *m_report = nullptr;
+};
+
+}  // namespace
+
+void tellCutAndLateRecords(IInteraction &ui, int cut, int late) {
+    if (cut > 0)
+        ui.message(cut == 1
+                       ? QStringLiteral("1 record held more than %1 values; the values past the %1th were left out.")
+                             .arg(kMaxValues)
+                       : QStringLiteral("%1 records held more than %2 values; the values past the %2th were left out.")
+                             .arg(cut)
+                             .arg(kMaxValues),
+                   kAppTitle, MsgButtons::Ok, MsgIcon::None);
+    if (late > 0)
+        ui.message(late == 1
+                       ? QStringLiteral("1 record with a time of day of 24:00:00 or later was skipped.")
+                       : QStringLiteral("%1 records with a time of day of 24:00:00 or later were skipped.").arg(late),
+                   kAppTitle, MsgButtons::Ok, MsgIcon::None);
+}
+
+bool tellLeftOutRecords(IInteraction &ui, int limit, int leftOut) {
+    return ui.message(QStringLiteral("The file holds more records than can be loaded. The first %1 records were "
+                                     "loaded; %2 records were left out.")
+                          .arg(limit)
+                          .arg(leftOut),
+                      kAppTitle, MsgButtons::OkLoadAll, MsgIcon::None) == MsgAnswer::LoadAll;
+}
+
 bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) {
-    IInteraction &ui = ctx.ui;
+    NewLinesOnly quiet(ctx.ui, ctx.quietLines);
+    IInteraction &ui = ctx.quietLines > 0 ? static_cast<IInteraction &>(quiet) : ctx.ui;
     std::unique_ptr<IMeterView> view = ctx.makeMeterView ? ctx.makeMeterView() : nullptr;
     ProgressMeter meter(view.get(), &ui);
 
@@ -436,7 +506,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         }
         // Pass two stores them; the data set is cleared once the first block is in hand, so a
         // file that cannot be read again leaves the earlier data as it was.
-        std::optional<LineStore> store;
+        std::unique_ptr<LineStore> store;
         feed.reset();
         bool going = true;
         for (ReadResult r; failure.isEmpty() && going;) {
@@ -447,12 +517,24 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
             if (!store) {
                 dataSet.Clear();
                 dataSet.expectRecords(std::min(lines, dataSet.recordLimit()));
-                store.emplace(dataSet, ui);
+                store = std::make_unique<LineStore>(dataSet, ui);
+                quiet.watch(&store->report());
                 if (view) view->showMeter();
             }
-            going = storeAll(*store, feed, block, block.isEmpty(), &meter);
-            if (block.isEmpty()) {
+            const bool last = block.isEmpty();
+            const LineFeed beforeEnd = feed;  // the held line, as reading on needs it
+            going = storeAll(*store, feed, block, last && !ctx.holdLastLine, &meter);
+            if (last) {
                 store->report().completed = going;
+                if (going && ctx.readOn && !source.isWhole()) {
+                    ctx.readOn->feed = ctx.holdLastLine ? feed : beforeEnd;
+                    ctx.readOn->tailStored = !ctx.holdLastLine && beforeEnd.holding();
+                    ctx.readOn->offset = source.bytesRead();
+                    ctx.readOn->decoder = source.takeDecoder();
+                    ctx.readOn->lastBytes = source.lastRaw();
+                    ctx.readOn->device = source.device();
+                    ctx.readOn->inode = source.inode();
+                }
                 break;
             }
         }
@@ -464,6 +546,12 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
             if (view) view->hideMeter();
         }
         if (ctx.report) *ctx.report = report;
+        if (ctx.readOn) {
+            if (report.completed && !source.isWhole())
+                ctx.readOn->store = std::move(store);
+            else
+                *ctx.readOn = ReadOn{};
+        }
     }
     view.reset();
 
@@ -471,33 +559,13 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         ui.message(failure, kAppTitle, MsgButtons::Ok, MsgIcon::None);
         return false;
     }
-    if (report.droppedRecords > 0) {
-        const MsgAnswer answer =
-            ui.message(QStringLiteral("The file holds more records than can be loaded. The first %1 records were "
-                                      "loaded; %2 records were left out.")
-                           .arg(dataSet.recordLimit())
-                           .arg(report.droppedRecords),
-                       kAppTitle, MsgButtons::OkLoadAll, MsgIcon::None);
-        if (answer == MsgAnswer::LoadAll) {
-            // The caller reads the file again without the limit; that read tells the rest.
-            report.loadAllChosen = true;
-            if (ctx.report) ctx.report->loadAllChosen = true;
-            return report.completed;
-        }
+    if (ctx.quietLines > 0) return report.completed;
+    if (report.droppedRecords > 0 && tellLeftOutRecords(ui, dataSet.recordLimit(), report.droppedRecords)) {
+        // The caller reads the file again without the limit; that read tells the rest.
+        report.loadAllChosen = true;
+        if (ctx.report) ctx.report->loadAllChosen = true;
+        return report.completed;
     }
-    if (report.cutRecords > 0)
-        ui.message(report.cutRecords == 1
-                       ? QStringLiteral("1 record held more than %1 values; the values past the %1th were left out.")
-                             .arg(kMaxValues)
-                       : QStringLiteral("%1 records held more than %2 values; the values past the %2th were left out.")
-                             .arg(report.cutRecords)
-                             .arg(kMaxValues),
-                   kAppTitle, MsgButtons::Ok, MsgIcon::None);
-    if (report.lateRecords > 0)
-        ui.message(report.lateRecords == 1
-                       ? QStringLiteral("1 record with a time of day of 24:00:00 or later was skipped.")
-                       : QStringLiteral("%1 records with a time of day of 24:00:00 or later were skipped.")
-                             .arg(report.lateRecords),
-                   kAppTitle, MsgButtons::Ok, MsgIcon::None);
+    tellCutAndLateRecords(ui, report.cutRecords, report.lateRecords);
     return report.completed;
 }

@@ -1,15 +1,18 @@
 #pragma once
 // Reads a probe log file into the data set: a first pass counts the lines for the progress
 // meter, a second pass classifies and stores every line.
+#include "fileio/linefeed.h"
 #include "fileio/progressmeter.h"
 #include "model/clsdataset.h"
 #include "model/interaction.h"
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Outcome of the second pass.
 struct PassReport {
@@ -40,6 +43,7 @@ public:
     // One line without its ending; false when the person chose to stop at it.
     bool store(QByteArrayView rawLine);
     PassReport &report();
+    const PassReport &report() const;
 
 private:
     clsDataSet &m_dataSet;
@@ -55,6 +59,23 @@ inline constexpr qint64 kDefaultMaxInputSize = qint64(2) << 30;  // 2 GiB
 // The path that stands for standard input.
 inline const QString kStdinPath = QStringLiteral("-");
 
+// How many of the file's last bytes a read keeps to check that reading on continues them.
+inline constexpr qsizetype kReadOnGuardBytes = 4096;
+
+// Where a read of a regular file ended, so that a log that grows is read on from there.
+struct ReadOn {
+    std::unique_ptr<LineStore> store;       // running date, previous date-time, line number, report
+    LineFeed feed;                          // the bytes after the last line end
+    qint64 offset = 0;                      // bytes of the file read
+    std::optional<QStringDecoder> decoder;  // the file starts with a byte-order mark
+    // The feed's held line (no ending yet) was stored as the file's last line.
+    bool tailStored = false;
+    // The file's last bytes before offset, to tell a rewrite from an append, and the file
+    // itself, to tell a replaced one.
+    QByteArray lastBytes;
+    quint64 device = 0, inode = 0;
+};
+
 struct ReaderContext {
     IInteraction &ui;
     // Shows a text in panel 2 of the main window's status bar; may be null.
@@ -67,6 +88,14 @@ struct ReaderContext {
     PassReport *report = nullptr;
     // An input that reaches this size is not read.
     qint64 maxSize = kDefaultMaxInputSize;
+    // A completed read of a regular file leaves where it ended here; may be null.
+    ReadOn *readOn = nullptr;
+    // A last line without its ending is left in readOn's feed instead of being stored.
+    bool holdLastLine = false;
+    // Lines 1..quietLines were read and told about before (the same bytes, read again): their
+    // messages are not shown again, and the counts of left-out, cut and skipped records are
+    // left to the caller.
+    int quietLines = 0;
 };
 
 // True if the whole file was read to its end; false if it could not be opened or read, or
@@ -83,6 +112,11 @@ PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &u
 // UTF-16 byte-order mark is decoded (characters beyond Latin-1 become "?"), any other is
 // taken as it is.
 QByteArray latin1Text(QByteArray bytes);
+
+// The messages after a read that some records were cut or skipped (none for zero counts).
+void tellCutAndLateRecords(IInteraction &ui, int cut, int late);
+// The message that records were left out at the data set's limit; true for "Load All Records".
+bool tellLeftOutRecords(IInteraction &ui, int limit, int leftOut);
 
 // Number of lines in the bytes: a line ends at CR, CR LF or a lone LF; a last line without
 // an ending counts.

@@ -14,8 +14,9 @@ public:
     // The input ended: a held line is its last line.
     template <typename OnLine> bool finish(OnLine &&onLine);
 
-    // Whether a line is held back.
+    // Whether a line is held back, and that line so far.
     bool holding() const { return m_afterCr || !m_tail.isEmpty(); }
+    const QByteArray &heldLine() const { return m_tail; }
     void reset() {
         m_tail.clear();
         m_afterCr = false;

@@ -23,6 +23,11 @@ void clsDataSet::finalize() {
     m_initialized = true;
 }
 
+void clsDataSet::trimRows() {
+    m_table.resize(m_rowcount - 1, m_table.lastCol());
+    m_initialized = true;
+}
+
 void clsDataSet::add(const std::vector<Cell> &theRow) {
     const int r = makeRow(int(theRow.size()) - 1);
     for (int j = 0; j < int(theRow.size()); ++j) m_table.setCell(r, j, theRow[std::size_t(j)]);

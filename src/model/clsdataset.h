@@ -58,6 +58,9 @@ public:
 
     void Clear();
     void finalize();
+    // Trims the table to the records but keeps its room: a log that grows adds rows without
+    // copying the table each time.
+    void trimRows();
     // Appends one record; throws OverflowError, changing nothing, when recordLimit() are stored.
     void add(const std::vector<Cell> &theRow);
     // The same for a record whose date-time text is that of `recordDay`: column 0 keeps the

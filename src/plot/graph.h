@@ -39,6 +39,9 @@ public:
     virtual float yData(int series, int point) const = 0;
     // Points 0..n-1 of one series in one call; points beyond the point count are dropped.
     virtual void setSeriesData(int series, const double *x, const float *y, int n) = 0;
+    // n points after the last of one series, the others left as they are (a log that grows);
+    // once every series has had the same n, the point count is n more.
+    virtual void appendSeriesData(int series, const double *x, const float *y, int n) = 0;
 
     virtual void setXAxisLabel(const QString &label) = 0;
     virtual QString xAxisLabel() const = 0;

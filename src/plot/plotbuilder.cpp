@@ -110,6 +110,13 @@ void PlotBuilder::fillPlotData() {
             m_graph.setSeriesData(i, x.data(), y.data(), points);
         }
     }
+    pushFlagMarks(table);
+    m_pushed = dataSource();
+    m_graph.request(kActionRedraw);
+}
+
+void PlotBuilder::pushFlagMarks(const DataTable &table) {
+    const int points = table.rowCount();
     std::vector<double> marks;
     if (m_flags && m_flags->size() == std::size_t(points))
         for (int r = 0; r < points; ++r)
@@ -118,6 +125,44 @@ void PlotBuilder::fillPlotData() {
                 if (!std::isnan(day)) marks.push_back(day);
             }
     m_graph.setFlagMarks(std::move(marks));
+}
+
+void PlotBuilder::appendRows(int firstNewRow) {
+    if (!m_dataSet.isInitialized()) return;
+    const DataTable &table = m_dataSet.DATA();
+    const int points = table.rowCount();
+    const int series = std::min(m_plotSet.Count(), m_graph.seriesCount());
+    if (firstNewRow != m_graph.pointCount() || points < firstNewRow || series == 0 || series != m_graph.seriesCount()) {
+        fillPlotData();  // the graph does not hold the rows before the new ones
+        return;
+    }
+    const int n = points - firstNewRow;
+    if (n > 0) {
+        std::vector<double> xs(static_cast<std::size_t>(n));
+        std::vector<float> ys(static_cast<std::size_t>(n));
+        for (int k = 0; k < n; ++k) {
+            const double day = table.rowDay(firstNewRow + k);
+            xs[std::size_t(k)] = std::isnan(day) ? 0.0 : day;
+        }
+        for (int i = 0; i < series; ++i) {
+            const int col = m_plotSet.datafieldindex(i);
+            const bool hasColumn = col >= 0 && col <= table.lastCol();
+            for (int k = 0; k < n; ++k) {
+                const int r = firstNewRow + k;
+                float y = std::numeric_limits<float>::quiet_NaN();
+                if (r < m_computedRows) {
+                    if (col == kDpHField) {
+                        y = float(dpHValue(table, r));
+                    } else if (hasColumn) {
+                        if (const auto v = table.number(r, col)) y = float(*v);
+                    }
+                }
+                ys[std::size_t(k)] = y;
+            }
+            m_graph.appendSeriesData(i, xs.data(), ys.data(), n);
+        }
+    }
+    pushFlagMarks(table);
     m_pushed = dataSource();
     m_graph.request(kActionRedraw);
 }

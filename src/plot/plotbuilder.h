@@ -11,6 +11,7 @@
 class IGraph;
 class clsDataSet;
 class clsPlotSet;
+class DataTable;
 
 // Series colours (0x00BBGGRR) and the marker's look.
 inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF, colDpHColor = 0xFFFF00;
@@ -40,6 +41,9 @@ public:
     void rebuildPlot();
     // Copies the series into the graph, whether or not they changed, and redraws.
     void fillPlotData();
+    // Rows from firstNewRow on were appended to DATA (a followed log): only their points go to
+    // the graph, and the flag marks follow the flags.
+    void appendRows(int firstNewRow);
     // What the last Compute left beside DATA: rows with computed pH (later rows are left out of
     // the plot) and the flags to mark; the flags must outlive the builder or be replaced.
     void setComputed(int computedRows, const std::vector<std::uint8_t> *flags);
@@ -50,6 +54,7 @@ private:
     struct DataSource;
     DataSource dataSource();
 
+    void pushFlagMarks(const DataTable &table);
     clsDataSet &m_dataSet;
     clsPlotSet &m_plotSet;
     IGraph &m_graph;

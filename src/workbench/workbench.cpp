@@ -11,6 +11,7 @@
 #include "plot/navigation.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -66,9 +67,11 @@ Workbench::~Workbench() = default;
 
 bool Workbench::open(const QString &path) {
     const bool earlier = !m_path.isEmpty();
+    m_follower.reset();
+    m_readOn = ReadOn{};  // a read that fails early leaves nothing to read on from
     m_path = path;
     PassReport pass;
-    ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass, m_maxInputSize};
+    ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, &pass, m_maxInputSize, &m_readOn};
     m_dataSet.setRecordLimit(m_loadAll ? kAnyLengthRecords : kMaxRecords);
     bool completed = readFromFile(path, m_dataSet, ctx);
     if (pass.loadAllChosen) {
@@ -87,6 +90,7 @@ bool Workbench::open(const QString &path) {
     m_report.keptFromEarlierFile = earlier;
     m_current = 0;
     m_computedRows = 0;
+    m_computedOnce = false;
     m_flags.clear();
     m_stats.clear();
     if (m_plot) m_plot->setComputed(0, &m_flags);
@@ -146,6 +150,7 @@ bool Workbench::compute() {
     const std::optional<ComputeStop> stop = computeAll(t, m_calibration.probe(0), m_calibration.probe(1));
     m_computedRows = stop ? stop->row : t.rowCount();
     m_computeNeeded = stop.has_value();
+    m_computedOnce = true;
     m_flags = computeFlags(t, m_computedRows, m_limits);
     m_stats.rebuild(t, m_computedRows);
     if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);
@@ -258,4 +263,97 @@ std::optional<std::pair<int, int>> Workbench::rowsBetweenTexts(const QString &fr
     const std::optional<double> hi = to.isEmpty() ? std::optional<double>(1e300) : dt::parse(to);
     if (!lo || !hi) return std::nullopt;
     return m_stats.rowsBetween(t, *lo, *hi);
+}
+
+bool Workbench::startFollow() {
+    if (m_follower) return true;
+    if (!m_readOn.store || !isOpen()) return false;
+    const ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, nullptr, m_maxInputSize};
+    m_follower = std::make_unique<LogFollower>(m_path, m_dataSet, ctx, std::move(m_readOn));
+    return true;
+}
+
+void Workbench::stopFollow() {
+    if (!m_follower) return;
+    m_readOn = m_follower->takeState();
+    m_follower.reset();
+}
+
+FollowStep Workbench::pollFollow() {
+    FollowStep out;
+    if (!m_follower) return out;
+    const std::array<double, 4> probe{m_dataSet.pH1_Slope(), m_dataSet.pH2_Slope(), m_dataSet.pH1_Offset(),
+                                      m_dataSet.pH2_Offset()};
+    const QStringList fields = m_dataSet.fieldlist();
+    const LogFollower::Step step = m_follower->poll();
+    out.outcome = step.outcome;
+    out.firstNewRow = step.firstNewRow;
+    using Outcome = LogFollower::Outcome;
+    switch (step.outcome) {
+    case Outcome::Appended:
+    case Outcome::Stopped: takeAppendedRows(step.firstNewRow); break;
+    case Outcome::ReadAgain: takeReadAgain(); break;
+    default: break;
+    }
+    if (step.outcome == Outcome::Gone || step.outcome == Outcome::Stopped) {
+        m_follower.reset();  // where it ended no longer stands for the file
+        m_readOn = ReadOn{};
+    } else if (m_follower) {
+        const PassReport &pass = m_follower->report();
+        m_report.lines = pass.lines;
+        m_report.leftOut = pass.droppedRecords;
+        m_report.skipped = pass.lateRecords;
+        m_report.cut = pass.cutRecords;
+    }
+    out.slopeChanged = {probe[0] != m_dataSet.pH1_Slope(), probe[1] != m_dataSet.pH2_Slope()};
+    out.offsetChanged = {probe[2] != m_dataSet.pH1_Offset(), probe[3] != m_dataSet.pH2_Offset()};
+    out.fieldsChanged = fields != m_dataSet.fieldlist();
+    out.rows = rowCount();
+    return out;
+}
+
+void Workbench::takeAppendedRows(int first) {
+    m_dataSet.trimRows();
+    DataTable &t = table();
+    const int n = t.rowCount();
+    if (n <= first) return;
+    // The rows before must all hold the last Compute's pH; before any Compute none do.
+    if (m_computedOnce && m_computedRows == first) {
+        const std::optional<ComputeStop> stop = computeRows(t, first, m_calibration.probe(0), m_calibration.probe(1));
+        m_computedRows = stop ? stop->row : n;
+        if (stop) {
+            m_computeNeeded = true;
+            m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        }
+    }
+    if (m_computedOnce) {
+        extendFlags(t, m_computedRows, m_limits, m_flags);
+        m_stats.extend(t, m_computedRows);
+    }
+    if (m_plotInputs.autoscale) m_plotInputs.end = t.text(n - 1, colDateTime);
+    if (m_plot) {
+        m_plot->setComputed(m_computedRows, &m_flags);
+        m_plot->appendRows(first);
+    }
+}
+
+void Workbench::takeReadAgain() {
+    const DataTable &t = table();  // trims the table the read filled
+    const int n = t.rowCount();
+    m_current = std::clamp(m_current, 0, std::max(0, n - 1));
+    if (m_computedOnce) {
+        const bool needed = m_computeNeeded;  // fields edited since stay so
+        compute();
+        m_computeNeeded = m_computeNeeded || needed;
+    } else {
+        m_computedRows = 0;
+        m_flags.clear();
+        m_stats.clear();
+        if (m_plot) m_plot->setComputed(0, &m_flags);
+    }
+    if (m_plotInputs.autoscale && n > 0) {
+        m_plotInputs.start = t.text(0, colDateTime);
+        m_plotInputs.end = t.text(n - 1, colDateTime);
+    }
+    if (m_plot) m_plot->rebuildPlot();
 }

@@ -7,6 +7,7 @@
 #include "compute/statistics.h"
 #include "compute/readout.h"
 #include "fileio/fileio.h"
+#include "fileio/logfollower.h"
 #include "model/clsdataset.h"
 #include "model/clsplotset.h"
 #include "plot/plotbuilder.h"
@@ -54,6 +55,17 @@ struct ReadReport {
 
     // "pH-1 slope", "pH-2 offset" ... of the kept values, probe 1 first.
     QStringList keptNames() const;
+};
+
+// What one look at a followed log found.
+struct FollowStep {
+    LogFollower::Outcome outcome = LogFollower::Outcome::Unchanged;
+    int firstNewRow = 0;  // rows from here on are new (Appended, Stopped)
+    // The file's slope or offset of probe 1 and 2 changed (a calibration line was appended).
+    std::array<bool, 2> slopeChanged{}, offsetChanged{};
+    bool fieldsChanged = false;  // a new column header
+    bool newRows() const { return rows > firstNewRow; }
+    int rows = 0;  // records now
 };
 
 class Workbench {
@@ -143,6 +155,18 @@ public:
     // The statistics of rows first..last as CSV; an error text, empty on success.
     QString exportStatistics(const QString &path, int first, int last);
 
+    // Follow: reads on as the open log grows. The open leaves where its read ended; a log that
+    // was not read to its end, or is no regular file, cannot be followed. Another open stops.
+    bool canFollow() const { return m_follower || m_readOn.store; }
+    bool startFollow();
+    void stopFollow();
+    bool following() const { return m_follower != nullptr; }
+    // Reads what the log gained since the last look. New records are computed at once with
+    // the calibration of the last Compute (none before one), flagged and counted in the
+    // statistics, and go to the plot. A log that shrank or was replaced is read again whole
+    // (computed as before); a log that is gone, or a read the person stopped, ends following.
+    FollowStep pollFollow();
+
     // DATA of an open log, which reading does not change.
     const DataTable &openTable() const { return const_cast<clsDataSet &>(m_dataSet).DATA(); }
 
@@ -162,6 +186,11 @@ private:
     bool m_computeNeeded = false;
     int m_computedRows = 0;
     int m_current = 0;
+    void takeAppendedRows(int firstNewRow);
+    void takeReadAgain();
+    bool m_computedOnce = false;  // a Compute ran on this log
+    ReadOn m_readOn;              // where the open's read ended
+    std::unique_ptr<LogFollower> m_follower;
     QualityLimits m_limits;
     std::vector<std::uint8_t> m_flags;
     StatisticsIndex m_stats;

@@ -54,6 +54,15 @@ public:
         }
     }
 
+    void appendSeriesData(int s, const double *x, const float *y, int n) override {
+        auto *p = at(s);
+        if (!p || n <= 0) return;
+        ++appends;
+        p->x.insert(p->x.end(), x, x + n);
+        p->y.insert(p->y.end(), y, y + n);
+        m_pointCount = std::max(m_pointCount, int(p->x.size()));
+    }
+
     void setXAxisLabel(const QString &l) override { m_xLabel = l; }
     QString xAxisLabel() const override { return m_xLabel; }
     void setYAxisLabel(const QString &l) override { m_yLabel = l; }
@@ -123,6 +132,7 @@ public:
     std::map<int, int> requests;  // action -> times requested
     std::vector<int> requestLog;
     int bulkCopies = 0;
+    int appends = 0;  // appendSeriesData calls
 
 private:
     struct Series {
@@ -134,7 +144,7 @@ private:
     };
     Series *at(int s) { return s >= 0 && s < int(m_series.size()) ? &m_series[std::size_t(s)] : nullptr; }
     const Series *at(int s) const { return s >= 0 && s < int(m_series.size()) ? &m_series[std::size_t(s)] : nullptr; }
-    bool ok(int s, int i) const { return at(s) && i >= 0 && i < m_pointCount; }
+    bool ok(int s, int i) const { return at(s) && i >= 0 && i < int(at(s)->x.size()); }
     void resizePoints() {
         for (auto &s : m_series) {
             s.x.resize(std::size_t(m_pointCount));

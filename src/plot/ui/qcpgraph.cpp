@@ -273,6 +273,32 @@ void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n)
     m_fullDirty = true;
 }
 
+void QcpGraph::appendSeriesData(int series, const double *x, const float *y, int n) {
+    Series *s = at(series);
+    if (!s || n <= 0) return;
+    m_fullDirty = true;
+    QCPGraphDataContainer &held = *s->graph->data();
+    const bool inOrder = !s->staged && !s->dirty && s->rowOf.empty() && std::is_sorted(x, x + n) &&
+                         (held.isEmpty() || dayToKey(x[0]) >= (held.constEnd() - 1)->key);
+    if (!inOrder) {
+        // The next redraw pushes the whole series; its own points first, then the new ones.
+        const std::size_t own = s->staged ? s->x.size() : std::size_t(held.size());
+        stage(*s);
+        s->x.resize(own, 0.0);
+        s->y.resize(own, 0.0f);
+        s->x.insert(s->x.end(), x, x + n);
+        s->y.insert(s->y.end(), y, y + n);
+        s->dirty = true;
+        m_pointCount = std::max(m_pointCount, int(s->x.size()));
+        return;
+    }
+    // Only the new points go to the graph: the ones it holds stay where they are.
+    QVector<QCPGraphData> data(n);
+    for (int i = 0; i < n; ++i) data[i] = QCPGraphData(dayToKey(x[i]), double(y[i]));
+    held.add(data, true);
+    m_pointCount = std::max(m_pointCount, held.size());
+}
+
 void QcpGraph::setXAxisLabel(const QString &label) {
     m_plot->xAxis->setLabel(label);
     m_fullDirty = true;

@@ -1,0 +1,135 @@
+// File > Follow: records appended to the open log reach the grid, the plot and the readout
+// without the person doing anything.
+#include "app/startup.h"
+#include "plot/ui/qcpgraph.h"
+#include "window_fixture.h"
+#include "workbench/workbench.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <qcustomplot.h>
+
+namespace {
+
+// Records as makeLog writes them, from `first` on, half an hour apart from 08:00.
+QByteArray moreRecords(int first, int count) {
+    LogRecipe r;
+    r.records = first + count;
+    const QStringList lines = makeLog(r);
+    return (lines.mid(lines.size() - count).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
+}
+
+void append(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write(bytes);
+}
+
+class FollowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        LogRecipe r;
+        r.records = 5;
+        path = files.writeLines(QStringLiteral("live.asc"), makeLog(r), "\r\n");
+        w = std::make_unique<frmMain>(&ui, &dialog);
+        w->resize(900, 700);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    }
+    QCPRange xRange() const { return w->graph().plot()->xAxis->range(); }
+    QString path;
+    std::unique_ptr<frmMain> w;
+};
+
+}  // namespace
+
+TEST_F(FollowTest, AppendedRecordsReachGridPlotAndReadout) {
+    EXPECT_FALSE(w->mnuFollow->isEnabled());
+    EXPECT_EQ(w->mnuFollow->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+    open(*w, path);
+    ASSERT_TRUE(w->mnuFollow->isEnabled());
+    w->showRecord(4);  // the last record: the readout follows the newest one
+    w->mnuFollow->trigger();
+    ASSERT_TRUE(w->mnuFollow->isChecked());
+    ASSERT_TRUE(w->workbench().following());
+    const double upperBefore = xRange().upper;
+
+    append(path, moreRecords(5, 2));
+    w->pollNow();
+    EXPECT_EQ(w->TDBGrid1->model()->rowCount(), 7);
+    EXPECT_EQ(w->graph().pointCount(), 7);
+    EXPECT_EQ(w->graph().plot()->graph(0)->dataCount(), 7);
+    EXPECT_GT(xRange().upper, upperBefore);  // autoscale takes in the new records
+    EXPECT_EQ(w->TDBGrid1->currentRecord(), 6);
+    EXPECT_EQ(w->lblNow->text(), QStringLiteral("5/13/2004 11:00:00"));
+    EXPECT_FALSE(w->lblPH1->text().contains(QStringLiteral("not computed")));
+    EXPECT_EQ(w->graph().markerPosition(), w->workbench().table().rowDay(6));
+    EXPECT_EQ(w->txtEnd->text(), QStringLiteral("5/13/2004 11:00:00"));
+    EXPECT_EQ(w->statusFollow->text(), QStringLiteral("Following: 7 records, last at 11:00:00"));
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute"));
+
+    // A slope line: the field shows the file's new value, and Compute is needed; a record away
+    // from the end stays current.
+    w->showRecord(2);
+    append(path, "\"Probe 1 Slope:\",57.5\r\n" + moreRecords(7, 1));
+    w->pollNow();
+    EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("57.5"));
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
+    EXPECT_EQ(w->TDBGrid1->currentRecord(), 2);
+    EXPECT_EQ(w->graph().pointCount(), 8);
+
+    // Typed limits: the view stays where the person put it.
+    w->chkAutoscale->click();
+    const QCPRange typed = xRange();
+    append(path, moreRecords(8, 1));
+    w->pollNow();
+    EXPECT_EQ(w->graph().pointCount(), 9);
+    EXPECT_EQ(xRange().lower, typed.lower);
+    EXPECT_EQ(xRange().upper, typed.upper);
+    EXPECT_TRUE(ui.messages.isEmpty());
+
+    // Deleted: following stops with a message; the records stay.
+    QFile::remove(path);
+    w->pollNow();
+    EXPECT_FALSE(w->mnuFollow->isChecked());
+    EXPECT_FALSE(w->workbench().following());
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].text.startsWith(QStringLiteral("The log is no longer there: ")));
+    EXPECT_EQ(w->TDBGrid1->model()->rowCount(), 9);
+}
+
+TEST_F(FollowTest, StartsFromTheCommandLineAndStopsWhenUnticked) {
+    openFromArguments(*w, {QStringLiteral("brinewick"), path, QStringLiteral("--follow")});
+    ASSERT_TRUE(w->mnuFollow->isChecked());
+    EXPECT_TRUE(w->statusFollow->text().startsWith(QStringLiteral("Following: 5 records")));
+
+    // Cut short: read again, with a status message, nothing twice.
+    LogRecipe r;
+    r.records = 3;
+    files.writeLines(QStringLiteral("live.asc"), makeLog(r), "\r\n");
+    w->pollNow();
+    EXPECT_EQ(w->TDBGrid1->model()->rowCount(), 3);
+    EXPECT_EQ(w->graph().pointCount(), 3);
+    EXPECT_FALSE(w->StatusBar1->currentMessage().isEmpty());
+
+    w->mnuFollow->trigger();
+    EXPECT_FALSE(w->workbench().following());
+    append(path, moreRecords(3, 1));
+    w->pollNow();
+    EXPECT_EQ(w->TDBGrid1->model()->rowCount(), 3);
+
+    // Opening a file stops following.
+    w->mnuFollow->trigger();
+    ASSERT_TRUE(w->workbench().following());
+    EXPECT_EQ(w->TDBGrid1->model()->rowCount(), 4);  // what came while it was not followed
+    open(*w, path);
+    EXPECT_FALSE(w->mnuFollow->isChecked());
+    EXPECT_FALSE(w->workbench().following());
+}
