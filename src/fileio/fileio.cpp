@@ -277,6 +277,21 @@ namespace {
 
 enum class ReadResult { Ok, Failed, TooLarge };
 
+struct ByteOrderMark {
+    const char *bytes;
+    QStringConverter::Encoding encoding;
+};
+
+// The UTF-8 or UTF-16 mark the text starts with, if any.
+const ByteOrderMark *byteOrderMark(QByteArrayView text) {
+    static const ByteOrderMark marks[] = {{"\xEF\xBB\xBF", QStringConverter::Utf8},
+                                          {"\xFF\xFE", QStringConverter::Utf16LE},
+                                          {"\xFE\xFF", QStringConverter::Utf16BE}};
+    for (const ByteOrderMark &m : marks)
+        if (text.startsWith(m.bytes)) return &m;
+    return nullptr;
+}
+
 constexpr qint64 kBlockSize = qint64(4) << 20;
 constexpr qsizetype kGuardBytes = kReadOnGuardBytes;
 
@@ -363,19 +378,10 @@ private:
     void decode(QByteArray &block) {
         if (m_first) {
             m_first = false;
-            struct Mark {
-                const char *bytes;
-                QStringConverter::Encoding encoding;
-            };
-            static const Mark marks[] = {{"\xEF\xBB\xBF", QStringConverter::Utf8},
-                                         {"\xFF\xFE", QStringConverter::Utf16LE},
-                                         {"\xFE\xFF", QStringConverter::Utf16BE}};
-            for (const Mark &m : marks)
-                if (block.startsWith(m.bytes)) {
-                    m_decoder.emplace(m.encoding);
-                    block.remove(0, qsizetype(std::strlen(m.bytes)));
-                    break;
-                }
+            if (const ByteOrderMark *m = byteOrderMark(block)) {
+                m_decoder.emplace(m->encoding);
+                block.remove(0, qsizetype(std::strlen(m->bytes)));
+            }
         }
         if (m_decoder) block = QString((*m_decoder)(block)).toLatin1();
     }
@@ -395,19 +401,10 @@ private:
 }  // namespace
 
 QByteArray latin1Text(QByteArray bytes) {
-    struct Mark {
-        const char *bytes;
-        QStringConverter::Encoding encoding;
-    };
-    static const Mark marks[] = {{"\xEF\xBB\xBF", QStringConverter::Utf8},
-                                 {"\xFF\xFE", QStringConverter::Utf16LE},
-                                 {"\xFE\xFF", QStringConverter::Utf16BE}};
-    for (const Mark &m : marks) {
-        if (!bytes.startsWith(m.bytes)) continue;
-        QStringDecoder decode(m.encoding);
-        return QString(decode(QByteArrayView(bytes).sliced(qsizetype(std::strlen(m.bytes))))).toLatin1();
-    }
-    return bytes;
+    const ByteOrderMark *m = byteOrderMark(bytes);
+    if (!m) return bytes;
+    QStringDecoder decode(m->encoding);
+    return QString(decode(QByteArrayView(bytes).sliced(qsizetype(std::strlen(m->bytes))))).toLatin1();
 }
 
 namespace {
