@@ -67,7 +67,7 @@ void frmMain::updateQualityViews() {
     if (!m_statistics || !m_workbench) return;
     const Workbench &wb = *m_workbench;
     const auto [first, last] = wb.visibleRows(isZoomed());
-    m_statistics->setStatistics(wb.statistics(first, last), countFlags(wb.flags(), first, last),
+    m_statistics->setStatistics(wb.statistics(first, last), wb.flagCounts(first, last),
                                 wb.isOpen() ? &m_workbench->table() : nullptr);
     TDBGrid1->viewport()->update();  // the flags column and row colours follow the last Compute
 }

@@ -1,8 +1,7 @@
 // File > Follow: the open log is read on as it grows, and the window grows with it.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
-
-#include <QScopedValueRollback>
+#include "fields/ui/widgetutil.h"
 #include "fileio/logfollower.h"
 #include "model/datatable.h"
 #include "model/interaction.h"
@@ -13,7 +12,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalBlocker>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 
 namespace {
@@ -23,12 +22,6 @@ qint64 nowMs() {
     static QElapsedTimer clock;
     if (!clock.isValid()) clock.start();
     return clock.elapsed();
-}
-
-// A range field shows the log's new end without the rebuild its edit would make.
-void setQuietly(QLineEdit *field, const QString &text) {
-    const QSignalBlocker block(field);
-    field->setText(text);
 }
 }  // namespace
 
@@ -114,7 +107,7 @@ void frmMain::showAppended(const FollowStep &step, bool atLastRecord) {
     TDBGrid1->setComputedRows(wb.computedRows());
     showFileCalibration(step);
     if (!step.newRows()) return;
-    if (chkAutoscale->isChecked()) setQuietly(txtEnd, wb.plotInputs().end);
+    if (chkAutoscale->isChecked()) Util::setTextQuietly(txtEnd, wb.plotInputs().end);
     // A strip chart: the readout and marker stay with the newest record if they were on the last.
     if (atLastRecord) showRecord(step.rows - 1);
     updateQualityViews();
@@ -129,8 +122,8 @@ void frmMain::showReadAgain(const FollowStep &step) {
     if (wb.rowCount() == 0) clearReadout();
     showFileCalibration(step);
     if (chkAutoscale->isChecked()) {
-        setQuietly(txtStart, wb.plotInputs().start);
-        setQuietly(txtEnd, wb.plotInputs().end);
+        Util::setTextQuietly(txtStart, wb.plotInputs().start);
+        Util::setTextQuietly(txtEnd, wb.plotInputs().end);
     }
     updateQualityViews();  // the workbench drew the plot anew
     showRecord(std::min(wb.currentRecord(), std::max(0, wb.rowCount() - 1)));

@@ -4,6 +4,7 @@
 #include "app/frmmain.h"
 #include "app/savefolders.h"
 #include "export/ui/windowexport.h"
+#include "fields/ui/widgetutil.h"
 #include "fields/util.h"
 #include "model/datatable.h"
 #include "model/interaction.h"
@@ -111,10 +112,10 @@ void frmMain::openPath(const QString &path) {
     showKeptCalibration();
 
     if (wb.isOpen()) {
-        // Copies: each text change rebuilds the plot from the fields as they are.
+        // Quietly: the Compute below builds the plot once, from the fields as they are then.
         const QString start = wb.plotInputs().start, end = wb.plotInputs().end;
-        txtStart->setText(start);
-        txtEnd->setText(end);
+        Util::setTextQuietly(txtStart, start);
+        Util::setTextQuietly(txtEnd, end);
         m_graph->request(kActionUndoZoom);
         cmdCompute_Click();
     }

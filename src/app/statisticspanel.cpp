@@ -43,8 +43,6 @@ StatisticsPanel::StatisticsPanel(QWidget *parent) : QDockWidget(QStringLiteral("
     for (int s = 0; s < kStatSeriesCount; ++s) names << statSeriesName(s);
     m_table->setVerticalHeaderLabels(names);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     for (int r = 0; r < kStatSeriesCount; ++r)
         for (int c = 0; c < 5; ++c) {
             auto *item = new QTableWidgetItem;
@@ -97,7 +95,9 @@ void StatisticsPanel::setStatistics(const RangeStats &stats, const FlagCounts &f
         for (int c = 0; c < 5; ++c) m_table->item(s, c)->setText(texts[c]);
     }
     // Wide enough for every column: the dock never hides the deviations behind a scroll bar.
+    // Sized once all texts are in: sections that follow their contents measure at each text.
     m_table->resizeColumnsToContents();
+    m_table->resizeRowsToContents();
     m_table->setMinimumWidth(m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() +
                              2 * m_table->frameWidth());
     const VolumeStats &v = stats.volume;

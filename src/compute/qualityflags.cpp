@@ -136,22 +136,22 @@ std::vector<std::uint8_t> computeFlags(const DataTable &t, int computedRows, con
     return flags;
 }
 
-void extendFlags(const DataTable &t, int computedRows, const QualityLimits &limits, std::vector<std::uint8_t> &flags) {
+int extendFlags(const DataTable &t, int computedRows, const QualityLimits &limits, std::vector<std::uint8_t> &flags,
+                FlagCounts *totals) {
     const int n = t.rowCount(), m = int(flags.size());
     if (m == 0 || n < m) {
         flags = computeFlags(t, computedRows, limits);
-        return;
+        if (totals) *totals = countFlags(flags);
+        return 0;
     }
-    if (n == m) return;
+    if (n == m) return n;
     computedRows = std::clamp(computedRows, 0, n);
     // The last two old rows' spike windows reach into the new ones; a flat run may go on.
     const int from = std::max(0, m - kHalo);
-    flags.resize(std::size_t(n), 0);
-    for (int r = from; r < m; ++r) flags[std::size_t(r)] &= flagFlat;
-    flagRows(t, computedRows, limits, from, flags);
-    if (limits.flatRecords < 2) return;
+    int first = from;
     FlatRun runs[2];
-    for (int p = 0; p < 2; ++p) {
+    const bool flat = limits.flatRecords >= 2;
+    for (int p = 0; flat && p < 2; ++p) {
         // The run that ends at the last old row; once it is long enough, its rows are flagged
         // already, so looking further back changes nothing.
         auto value = [&](int r) {
@@ -165,8 +165,27 @@ void extendFlags(const DataTable &t, int computedRows, const QualityLimits &limi
             while (start > 0 && m - start < limits.flatRecords && value(start - 1) == last) --start;
         runs[p].start = start;
         runs[p].value = last;
+        first = std::min(first, start);
     }
-    flagFlatRuns(t, limits, m, runs, flags);
+    if (totals) *totals -= countFlags(flags, first, m - 1);
+    flags.resize(std::size_t(n), 0);
+    for (int r = from; r < m; ++r) flags[std::size_t(r)] &= flagFlat;
+    flagRows(t, computedRows, limits, from, flags);
+    if (flat) flagFlatRuns(t, limits, m, runs, flags);
+    if (totals) *totals += countFlags(flags, first, n - 1);
+    return first;
+}
+
+FlagCounts &FlagCounts::operator+=(const FlagCounts &o) {
+    flagged += o.flagged;
+    for (int i = 0; i < kFlagKinds; ++i) of[i] += o.of[i];
+    return *this;
+}
+
+FlagCounts &FlagCounts::operator-=(const FlagCounts &o) {
+    flagged -= o.flagged;
+    for (int i = 0; i < kFlagKinds; ++i) of[i] -= o.of[i];
+    return *this;
 }
 
 namespace {

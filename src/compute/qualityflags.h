@@ -31,9 +31,11 @@ std::vector<std::uint8_t> computeFlags(const DataTable &table, int computedRows,
 
 // Brings flags made for the table's first rows up to its rows now (records appended since):
 // the new rows are flagged, and so are older rows whose flags the new ones change (a spike
-// window, a flat run that goes on). The same as computeFlags of the whole table.
-void extendFlags(const DataTable &table, int computedRows, const QualityLimits &limits,
-                 std::vector<std::uint8_t> &flags);
+// window, a flat run that goes on). The same as computeFlags of the whole table. Gives the
+// first row whose flags may have changed; `totals`, the counts of all the flags, are kept up.
+struct FlagCounts;
+int extendFlags(const DataTable &table, int computedRows, const QualityLimits &limits,
+                std::vector<std::uint8_t> &flags, FlagCounts *totals = nullptr);
 
 // The letter of flag kind i (0..5, bit order): D S F T N X.
 char flagLetter(int kind);
@@ -45,6 +47,9 @@ QString flagTooltip(std::uint8_t flags, const QualityLimits &limits);
 struct FlagCounts {
     int flagged = 0;       // records with any flag
     int of[kFlagKinds]{};  // records with each flag, in bit order
+    FlagCounts &operator+=(const FlagCounts &other);
+    FlagCounts &operator-=(const FlagCounts &other);
+    bool operator==(const FlagCounts &) const = default;
 };
 // Of rows first..last (clipped to the flags); all rows by default.
 FlagCounts countFlags(const std::vector<std::uint8_t> &flags, int first = 0, int last = INT_MAX);

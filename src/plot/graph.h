@@ -2,6 +2,7 @@
 // The time plot as the window sees it: items to set and read back, action requests and
 // four notifications. Qt Core only, so plot logic builds and tests without a window.
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -82,6 +83,8 @@ public:
 
     // Marks along the bottom of the plot at these decimal days (the flagged records).
     virtual void setFlagMarks(std::vector<double> days) = 0;
+    // The first `keep` marks stay and `days` follow them (the flags of a log that grows).
+    virtual void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) = 0;
     virtual const std::vector<double> &flagMarks() const = 0;
 
     // Bounds of the zoomed X range in decimal days; kUnzoomedLo/Hi while not zoomed.

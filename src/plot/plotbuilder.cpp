@@ -115,19 +115,26 @@ void PlotBuilder::fillPlotData() {
     m_graph.request(kActionRedraw);
 }
 
-void PlotBuilder::pushFlagMarks(const DataTable &table) {
+std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
     const int points = table.rowCount();
     std::vector<double> marks;
     if (m_flags && m_flags->size() == std::size_t(points))
-        for (int r = 0; r < points; ++r)
+        for (int r = row; r < points; ++r)
             if ((*m_flags)[std::size_t(r)]) {
                 const double day = table.rowDay(r);
-                if (!std::isnan(day)) marks.push_back(day);
+                if (std::isnan(day)) continue;
+                marks.push_back(day);
+                m_markRows.push_back(r);
             }
-    m_graph.setFlagMarks(std::move(marks));
+    return marks;
 }
 
-void PlotBuilder::appendRows(int firstNewRow) {
+void PlotBuilder::pushFlagMarks(const DataTable &table) {
+    m_markRows.clear();
+    m_graph.setFlagMarks(marksFrom(table, 0));
+}
+
+void PlotBuilder::appendRows(int firstNewRow, int firstFlagRow) {
     if (!m_dataSet.isInitialized()) return;
     const DataTable &table = m_dataSet.DATA();
     const int points = table.rowCount();
@@ -162,7 +169,10 @@ void PlotBuilder::appendRows(int firstNewRow) {
             m_graph.appendSeriesData(i, xs.data(), ys.data(), n);
         }
     }
-    pushFlagMarks(table);
+    // Only the marks of rows whose flags may have changed are made again.
+    const auto keep = std::lower_bound(m_markRows.begin(), m_markRows.end(), firstFlagRow) - m_markRows.begin();
+    m_markRows.resize(std::size_t(keep));
+    m_graph.replaceFlagMarksFrom(std::size_t(keep), marksFrom(table, firstFlagRow));
     m_pushed = dataSource();
     m_graph.request(kActionRedraw);
 }

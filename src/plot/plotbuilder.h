@@ -42,8 +42,8 @@ public:
     // Copies the series into the graph, whether or not they changed, and redraws.
     void fillPlotData();
     // Rows from firstNewRow on were appended to DATA (a followed log): only their points go to
-    // the graph, and the flag marks follow the flags.
-    void appendRows(int firstNewRow);
+    // the graph, and the flag marks of rows from firstFlagRow on follow the flags.
+    void appendRows(int firstNewRow, int firstFlagRow);
     // What the last Compute left beside DATA: rows with computed pH (later rows are left out of
     // the plot) and the flags to mark; the flags must outlive the builder or be replaced.
     void setComputed(int computedRows, const std::vector<std::uint8_t> *flags);
@@ -55,6 +55,8 @@ private:
     DataSource dataSource();
 
     void pushFlagMarks(const DataTable &table);
+    // The days of flagged rows from `row` on; their rows go on m_markRows.
+    std::vector<double> marksFrom(const DataTable &table, int row);
     clsDataSet &m_dataSet;
     clsPlotSet &m_plotSet;
     IGraph &m_graph;
@@ -63,6 +65,7 @@ private:
     // Rows from here on hold no computed pH: they are left out, and dpH is drawn before them.
     int m_computedRows = std::numeric_limits<int>::max();
     const std::vector<std::uint8_t> *m_flags = nullptr;
+    std::vector<int> m_markRows;  // the row of each flag mark the graph has
     // What the graph's data was made from; a rebuild that changes none of it (a keystroke in
     // a range field) sets scales only.
     struct DataSource {

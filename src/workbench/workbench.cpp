@@ -91,7 +91,7 @@ bool Workbench::open(const QString &path) {
     m_current = 0;
     m_computedRows = 0;
     m_computedOnce = false;
-    m_flags.clear();
+    setFlags({});
     m_stats.clear();
     if (m_plot) m_plot->setComputed(0, &m_flags);
 
@@ -151,7 +151,7 @@ bool Workbench::compute() {
     m_computedRows = stop ? stop->row : t.rowCount();
     m_computeNeeded = stop.has_value();
     m_computedOnce = true;
-    m_flags = computeFlags(t, m_computedRows, m_limits);
+    setFlags(computeFlags(t, m_computedRows, m_limits));
     m_stats.rebuild(t, m_computedRows);
     if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);
     if (stop) m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
@@ -232,8 +232,19 @@ QString Workbench::exportStatistics(const QString &path, int first, int last) {
 
 void Workbench::setQualityLimits(const QualityLimits &limits) {
     m_limits = limits;
-    if (isOpen() && !m_flags.empty()) m_flags = computeFlags(table(), m_computedRows, m_limits);
+    if (isOpen() && !m_flags.empty()) setFlags(computeFlags(table(), m_computedRows, m_limits));
     if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);  // the marks change
+}
+
+void Workbench::setFlags(std::vector<std::uint8_t> flags) {
+    m_flags = std::move(flags);
+    m_flagTotals = countFlags(m_flags);
+}
+
+FlagCounts Workbench::flagCounts(int first, int last) const {
+    // All rows, as with autoscale while a log grows: the counts kept up, not a count of them all.
+    if (first <= 0 && last >= int(m_flags.size()) - 1) return m_flagTotals;
+    return countFlags(m_flags, first, last);
 }
 
 RangeStats Workbench::statistics(int first, int last) const {
@@ -326,14 +337,15 @@ void Workbench::takeAppendedRows(int first) {
             m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         }
     }
+    int firstFlagRow = first;
     if (m_computedOnce) {
-        extendFlags(t, m_computedRows, m_limits, m_flags);
+        firstFlagRow = extendFlags(t, m_computedRows, m_limits, m_flags, &m_flagTotals);
         m_stats.extend(t, m_computedRows);
     }
     if (m_plotInputs.autoscale) m_plotInputs.end = t.text(n - 1, colDateTime);
     if (m_plot) {
         m_plot->setComputed(m_computedRows, &m_flags);
-        m_plot->appendRows(first);
+        m_plot->appendRows(first, firstFlagRow);
     }
 }
 
@@ -347,7 +359,7 @@ void Workbench::takeReadAgain() {
         m_computeNeeded = m_computeNeeded || needed;
     } else {
         m_computedRows = 0;
-        m_flags.clear();
+        setFlags({});
         m_stats.clear();
         if (m_plot) m_plot->setComputed(0, &m_flags);
     }

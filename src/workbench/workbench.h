@@ -123,6 +123,8 @@ public:
 
     // Statistics of rows first..last (as computed by the last Compute).
     RangeStats statistics(int first, int last) const;
+    // Flag counts of rows first..last.
+    FlagCounts flagCounts(int first, int last) const;
     // The rows of the visible X range: all with autoscale, the typed range without, the
     // graph's zoomed range while `zoomed`.
     std::pair<int, int> visibleRows(bool zoomed) const;
@@ -171,6 +173,7 @@ public:
     const DataTable &openTable() const { return const_cast<clsDataSet &>(m_dataSet).DATA(); }
 
 private:
+    void setFlags(std::vector<std::uint8_t> flags);
     IInteraction &m_ui;
     IGraph *m_graph;
     Hooks m_hooks;
@@ -193,5 +196,6 @@ private:
     std::unique_ptr<LogFollower> m_follower;
     QualityLimits m_limits;
     std::vector<std::uint8_t> m_flags;
+    FlagCounts m_flagTotals;  // of all of m_flags
     StatisticsIndex m_stats;
 };

@@ -100,6 +100,10 @@ public:
     void setRightAxisLabel(const QString &l) override { m_rightLabel = l; }
     QString rightAxisLabel() const override { return m_rightLabel; }
     void setFlagMarks(std::vector<double> days) override { m_flagMarks = std::move(days); }
+    void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) override {
+        m_flagMarks.resize(std::min(keep, m_flagMarks.size()));
+        m_flagMarks.insert(m_flagMarks.end(), days.begin(), days.end());
+    }
     const std::vector<double> &flagMarks() const override { return m_flagMarks; }
 
     double zoomedXMin() const override { return m_lo; }

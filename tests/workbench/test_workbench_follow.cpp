@@ -93,6 +93,7 @@ void expectSameAsFullRead(Workbench &followed, const QByteArray &bytes, const ch
         for (int c = 0; c < ta.colCount(); ++c) ASSERT_EQ(ta.cell(r, c), tb.cell(r, c)) << r << "," << c;
     EXPECT_EQ(followed.computedRows(), full.computedRows());
     EXPECT_EQ(followed.flags(), full.flags());
+    EXPECT_EQ(followed.flagCounts(0, ta.rowCount() - 1), countFlags(full.flags()));
     const RangeStats sa = followed.statistics(0, ta.rowCount() - 1), sb = full.statistics(0, tb.rowCount() - 1);
     for (int s = 0; s < kStatSeriesCount; ++s) {
         EXPECT_EQ(sa.series[std::size_t(s)].count, sb.series[std::size_t(s)].count) << s;

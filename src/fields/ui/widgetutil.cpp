@@ -4,8 +4,14 @@
 
 #include <QLineEdit>
 #include <QPalette>
+#include <QSignalBlocker>
 
 namespace Util {
+
+void setTextQuietly(QLineEdit *field, const QString &text) {
+    const QSignalBlocker block(field);
+    field->setText(text);
+}
 
 QColor colorFromBgr(quint32 bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
 

@@ -3,7 +3,9 @@
 #include <QColor>
 #include <array>
 
+class QLineEdit;
 class QRadioButton;
+class QString;
 class QWidget;
 
 namespace Util {
@@ -17,6 +19,9 @@ void SetFieldColors(QWidget *control, bool highlight);
 
 // Selects the whole text of an entry field.
 void SelectAllText(QWidget *control);
+
+// Sets a field's text without the signals its edit would send.
+void setTextQuietly(QLineEdit *field, const QString &text);
 
 // Position of the checked button of a group of three; 0 when none is.
 int checkedIndex(const std::array<QRadioButton *, 3> &group);

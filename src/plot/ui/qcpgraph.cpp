@@ -55,7 +55,10 @@ QcpGraph::QcpGraph(QWidget *parent)
     m_plot->setObjectName(QStringLiteral("Pesgo1"));
     setupLook();
 
-    m_plot->addLayer(QStringLiteral("marker"), m_plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    m_plot->addLayer(QStringLiteral("tail"), m_plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    m_tailLayer = m_plot->layer(QStringLiteral("tail"));
+    m_tailLayer->setMode(QCPLayer::lmBuffered);
+    m_plot->addLayer(QStringLiteral("marker"), m_tailLayer, QCustomPlot::limAbove);
     m_markerLayer = m_plot->layer(QStringLiteral("marker"));
     m_markerLayer->setMode(QCPLayer::lmBuffered);
     m_marker = new QCPItemStraightLine(m_plot);
@@ -157,13 +160,20 @@ void QcpGraph::setSeriesCount(int n) {
     n = std::max(n, 0);
     while (int(m_series.size()) > n) {
         m_plot->removeGraph(m_series.back().graph);
+        m_plot->removeGraph(m_series.back().tail);
         m_series.pop_back();
     }
     while (int(m_series.size()) < n) {
         Series s;
         s.graph = m_plot->addGraph();
-        s.graph->setAntialiased(false);      // 2 px lines antialiased cost twice the redraw budget
-        s.graph->setAdaptiveSampling(true);  // a million points drawn as a few per pixel column
+        s.tail = m_plot->addGraph();
+        for (QCPGraph *g : {s.graph, s.tail}) {
+            g->setAntialiased(false);      // 2 px lines antialiased cost twice the redraw budget
+            g->setAdaptiveSampling(true);  // a million points drawn as a few per pixel column
+        }
+        s.tail->setLayer(m_tailLayer);
+        s.tail->removeFromLegend();
+        s.tail->setSelectable(QCP::stNone);
         m_series.push_back(std::move(s));
     }
     m_fullDirty = true;
@@ -198,6 +208,7 @@ void QcpGraph::setSeriesColor(int series, std::uint32_t color) {
     if (Series *s = at(series)) {
         s->color = color;
         s->graph->setPen(QPen(Util::colorFromBgr(color), kLineWidth));
+        s->tail->setPen(s->graph->pen());
         m_fullDirty = true;
     }
 }
@@ -276,7 +287,6 @@ void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n)
 void QcpGraph::appendSeriesData(int series, const double *x, const float *y, int n) {
     Series *s = at(series);
     if (!s || n <= 0) return;
-    m_fullDirty = true;
     QCPGraphDataContainer &held = *s->graph->data();
     const bool inOrder = !s->staged && !s->dirty && s->rowOf.empty() && std::is_sorted(x, x + n) &&
                          (held.isEmpty() || dayToKey(x[0]) >= (held.constEnd() - 1)->key);
@@ -288,15 +298,23 @@ void QcpGraph::appendSeriesData(int series, const double *x, const float *y, int
         s->y.resize(own, 0.0f);
         s->x.insert(s->x.end(), x, x + n);
         s->y.insert(s->y.end(), y, y + n);
-        s->dirty = true;
+        s->dirty = m_fullDirty = true;
         m_pointCount = std::max(m_pointCount, int(s->x.size()));
         return;
     }
-    // Only the new points go to the graph: the ones it holds stay where they are.
+    // Only the new points go to the graph: the ones it holds stay where they are. The tail
+    // draws them, from the last point drawn before, so the line goes on unbroken.
     QVector<QCPGraphData> data(n);
-    for (int i = 0; i < n; ++i) data[i] = QCPGraphData(dayToKey(x[i]), double(y[i]));
+    for (int i = 0; i < n; ++i) {
+        data[i] = QCPGraphData(dayToKey(x[i]), double(y[i]));
+        s->values.widen(double(y[i]));
+    }
+    QCPGraphDataContainer &tail = *s->tail->data();
+    if (tail.isEmpty() && !held.isEmpty()) tail.add(*(held.constEnd() - 1));
+    tail.add(data, true);
     held.add(data, true);
     m_pointCount = std::max(m_pointCount, held.size());
+    m_tailDirty = true;
 }
 
 void QcpGraph::setXAxisLabel(const QString &label) {
@@ -342,11 +360,25 @@ double QcpGraph::zoomedXMin() const { return m_zoomed ? keyToDay(m_plot->xAxis->
 double QcpGraph::zoomedXMax() const { return m_zoomed ? keyToDay(m_plot->xAxis->range().upper) : kUnzoomedHi; }
 
 void QcpGraph::pushData(Series &s, const double *x, const float *y, std::size_t n) {
+    s.rowOf.clear();
+    s.values = {};
+    s.values.known = true;
+    for (std::size_t i = 0; i < n; ++i) s.values.widen(double(y[i]));
+    const bool sorted = std::is_sorted(x, x + n);
+    QCPGraphDataContainer &held = *s.graph->data();
+    if (sorted && held.size() == qsizetype(n)) {
+        // Over the points it holds: a new block of a million points costs its page faults again.
+        auto out = held.begin();
+        for (std::size_t i = 0; i < n; ++i) out[qsizetype(i)] = QCPGraphData(dayToKey(x[i]), double(y[i]));
+        s.x = {};
+        s.y = {};
+        s.staged = s.dirty = false;
+        return;
+    }
     QVector<QCPGraphData> data;
     data.resize(qsizetype(n));
     QCPGraphData *out = data.data();
-    s.rowOf.clear();
-    if (std::is_sorted(x, x + n)) {
+    if (sorted) {
         for (std::size_t i = 0; i < n; ++i) out[i] = QCPGraphData(dayToKey(x[i]), double(y[i]));
     } else {
         // Out of order (a row without a date-time sits at 0.0): plot sorted, remember the rows.
@@ -380,18 +412,9 @@ void QcpGraph::applyRanges() {
         y->setRange(readNumber(m_yMinText).value_or(cur.lower), readNumber(m_yMaxText).value_or(cur.upper));
     } else {
         // Fit the data with a small margin, so flat lines do not sit on the frame.
-        bool any = false;
-        QCPRange all;
-        for (const Series &s : m_series) {
-            if (s.right) continue;
-            bool found = false;
-            const QCPRange r = s.graph->getValueRange(found);
-            if (!found) continue;
-            all = any ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
-            any = true;
-        }
-        if (any) {
-            const double pad = std::max(all.size() * 0.05, 0.05);
+        const ValueRange all = valueRange(false);
+        if (all.any) {
+            const double pad = std::max((all.upper - all.lower) * 0.05, 0.05);
             y->setRange(all.lower - pad, all.upper + pad);
         }
     }
@@ -419,9 +442,15 @@ void QcpGraph::applyMarker() {
 }
 
 void QcpGraph::redraw() {
-    if (!m_fullDirty && m_markerDirty) {
-        applyMarker();
-        m_markerLayer->replot();  // the data layers keep their buffers
+    if (!m_fullDirty && m_tailDirty && tailFits()) {
+        m_tailDirty = false;
+        m_tailLayer->replot();  // the data layer keeps its buffer
+    }
+    if (!m_fullDirty && !m_tailDirty) {
+        if (m_markerDirty) {
+            applyMarker();
+            m_markerLayer->replot();  // the data layers keep their buffers
+        }
         return;
     }
     for (Series &s : m_series)
@@ -432,7 +461,10 @@ void QcpGraph::redraw() {
     if (m_flagsDirty) pushFlagMarks();
     if (!m_zoomed) applyRanges();  // a zoom survives redraws until it is undone
     applyMarker();
-    m_fullDirty = false;
+    clearTails();  // the data layer draws every point now
+    m_drawnRange[0] = valueRange(false);
+    m_drawnRange[1] = valueRange(true);
+    m_fullDirty = m_tailDirty = false;
     m_plot->replot();
 }
 

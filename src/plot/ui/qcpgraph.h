@@ -92,6 +92,7 @@ public:
     void setRightAxisLabel(const QString &label) override;
     QString rightAxisLabel() const override;
     void setFlagMarks(std::vector<double> days) override;
+    void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) override;
     const std::vector<double> &flagMarks() const override { return m_flagDays; }
     double zoomedXMin() const override;
     double zoomedXMax() const override;
@@ -102,8 +103,20 @@ public:
     static double keyToDay(double key);
 
 private:
+    // The value range of the points a graph holds, kept up as they come instead of looked for
+    // in a million points at every redraw.
+    struct ValueRange {
+        bool known = false, any = false;
+        double lower = 0.0, upper = 0.0;
+        void widen(double v);
+        bool operator==(const ValueRange &) const = default;
+    };
     struct Series {
         QCPGraph *graph = nullptr;
+        // The points appended since the last full redraw, again on a layer of their own: a log
+        // that grows redraws only them, while the rest stays in the data layer's buffer.
+        QCPGraph *tail = nullptr;
+        ValueRange values;
         // Decimal days and values by row, only while points are set one at a time; otherwise
         // the graph's own data holds them.
         std::vector<double> x;
@@ -123,6 +136,13 @@ private:
     const QCPGraphData *pointOf(const Series &s, int row) const;
     void pushData(Series &s, const double *x, const float *y, std::size_t n);
     void applyRanges();
+    // The value range of the series on the left (right = false) or the right axis.
+    ValueRange valueRange(bool right);
+    ValueRange seriesRange(Series &s);
+    // The appended points (qcpgraph_tail.cpp): whether redrawing only them shows what a full
+    // redraw would, and the tails emptied once a full redraw has drawn them.
+    bool tailFits();
+    void clearTails();
     void fitTime(QCPAxis &x);
     void applyMarker();
     // The second Y axis and the flag marks (qcpgraph_axes.cpp).
@@ -144,6 +164,10 @@ private:
     QCPGraph *m_flagGraph = nullptr;
     std::vector<double> m_flagDays;
     bool m_flagsDirty = false;
+    QCPLayer *m_tailLayer = nullptr;
+    QCPGraph *m_flagTail = nullptr;
+    bool m_tailDirty = false;  // points or marks were appended since the last redraw
+    ValueRange m_drawnRange[2];  // the left and right axis' value ranges at the last full redraw
     int m_pointCount = 0;
     bool m_visible = true;
     int m_xMode = kScaleAuto, m_yMode = kScaleAuto;

@@ -52,6 +52,12 @@ void QcpGraph::setupSecondAxes() {
     m_flagGraph->setLineStyle(QCPGraph::lsNone);
     m_flagGraph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, kFlagColor, kFlagColor, 6));
     m_flagGraph->setSelectable(QCP::stNone);
+    m_flagTail = new FlagMarksGraph(m_plot->xAxis, m_flagAxis);
+    m_flagTail->removeFromLegend();
+    m_flagTail->setLineStyle(QCPGraph::lsNone);
+    m_flagTail->setScatterStyle(m_flagGraph->scatterStyle());
+    m_flagTail->setSelectable(QCP::stNone);
+    m_flagTail->setLayer(m_tailLayer);
 }
 
 void QcpGraph::setSeriesOnRightAxis(int series, bool right) {
@@ -59,6 +65,7 @@ void QcpGraph::setSeriesOnRightAxis(int series, bool right) {
     if (!s || s->right == right) return;
     s->right = right;
     s->graph->setValueAxis(right ? m_plot->yAxis2 : m_plot->yAxis);
+    s->tail->setValueAxis(s->graph->valueAxis());
     m_fullDirty = true;
 }
 
@@ -79,6 +86,25 @@ void QcpGraph::setFlagMarks(std::vector<double> days) {
     m_flagsDirty = m_fullDirty = true;
 }
 
+void QcpGraph::replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) {
+    keep = std::min(keep, m_flagDays.size());
+    // The marks that go were most often made again: then the new ones are only added.
+    const std::size_t gone = m_flagDays.size() - keep;
+    const bool added = gone <= days.size() && std::equal(m_flagDays.begin() + qsizetype(keep), m_flagDays.end(), days.begin());
+    m_flagDays.resize(keep);
+    m_flagDays.insert(m_flagDays.end(), days.begin(), days.end());
+    if (m_flagsDirty || !added) {
+        m_flagsDirty = m_fullDirty = true;
+        return;
+    }
+    if (days.size() == gone) return;
+    QVector<QCPGraphData> data;
+    for (std::size_t i = gone; i < days.size(); ++i) data.append(QCPGraphData(dayToKey(days[i]), 0.03));
+    m_flagGraph->data()->add(data, false);  // sorts them in: rows without order are allowed
+    m_flagTail->data()->add(data, false);
+    m_tailDirty = true;
+}
+
 void QcpGraph::pushFlagMarks() {
     QVector<QCPGraphData> data(qsizetype(m_flagDays.size()));
     for (std::size_t i = 0; i < m_flagDays.size(); ++i)
@@ -88,19 +114,10 @@ void QcpGraph::pushFlagMarks() {
 }
 
 void QcpGraph::applyRightRange() {
-    bool used = false, have = false;
-    QCPRange all;
-    for (const Series &s : m_series) {
-        if (!s.right) continue;
-        used = true;
-        bool found = false;
-        const QCPRange r = s.graph->getValueRange(found);
-        if (!found) continue;
-        all = have ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
-        have = true;
-    }
+    const bool used = std::any_of(m_series.begin(), m_series.end(), [](const Series &s) { return s.right; });
     m_plot->yAxis2->setVisible(used);
-    if (!have) return;
-    const double pad = std::max(all.size() * 0.05, 0.01);
+    const ValueRange all = valueRange(true);
+    if (!all.any) return;
+    const double pad = std::max((all.upper - all.lower) * 0.05, 0.01);
     m_plot->yAxis2->setRange(all.lower - pad, all.upper + pad);
 }

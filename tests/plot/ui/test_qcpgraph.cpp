@@ -10,6 +10,7 @@
 #include <qcustomplot.h>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -166,4 +167,61 @@ TEST(QcpGraph, ShiftDragPicksASpanInsteadOfZooming) {
     QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, pixelOf(200));
     EXPECT_EQ(spans.size(), 1u);
     EXPECT_EQ(w.zoomIns, 1);
+}
+
+// A log that grows: points that fit the view are drawn alone, and look as a full redraw draws
+// them; points that would move an autoscaled axis redraw it all.
+TEST(QcpGraph, AppendedPointsRedrawAloneOnlyWhileTheViewStays) {
+    Shown w;
+    w.load();
+    w.graph.plot()->replot();  // the ticks settled for the shown size
+    IGraph &g = w.graph;
+    auto append = [&](double day, std::optional<float> value = std::nullopt) {
+        const int last = g.pointCount() - 1;
+        for (int s = 0; s < g.seriesCount(); ++s) {
+            const float y = value.value_or(g.yData(s, last));
+            g.appendSeriesData(s, &day, &y, 1);
+        }
+        g.request(kActionRedraw);
+    };
+    const double tenSeconds = 10.0 / 86400;
+    double day = g.xData(0, g.pointCount() - 1) + tenSeconds;
+    int before = w.fullReplots;
+    append(day);
+    g.replaceFlagMarksFrom(g.flagMarks().size(), {day});
+    g.request(kActionRedraw);
+    EXPECT_EQ(w.fullReplots, before);
+    EXPECT_EQ(g.pointCount(), 721);
+    const QImage alone = w.graph.widget()->grab().toImage();
+    w.graph.plot()->layer("tail")->setVisible(false);  // the data layer holds every point too
+    w.graph.plot()->replot();
+    const QImage full = w.graph.widget()->grab().toImage();
+    ASSERT_EQ(alone.size(), full.size());
+    int differ = 0;
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x) differ += alone.pixel(x, y) != full.pixel(x, y);
+    EXPECT_LE(differ, 8);  // at most where two line ends meet instead of one bend
+    w.graph.plot()->layer("tail")->setVisible(true);
+
+    before = w.fullReplots;
+    append(day += tenSeconds, 12.0f);  // above every value: the Y axis takes it in
+    EXPECT_GT(w.fullReplots, before);
+    EXPECT_GT(w.graph.plot()->yAxis->range().upper, 12.0);
+
+    before = w.fullReplots;
+    append(day += 1.0 / 24);  // an hour later: past the room at the right
+    EXPECT_GT(w.fullReplots, before);
+    EXPECT_GT(w.xDays().upper, day);
+
+    before = w.fullReplots;
+    g.replaceFlagMarksFrom(0, {});  // marks that go need the data layer drawn again
+    g.request(kActionRedraw);
+    EXPECT_GT(w.fullReplots, before);
+
+    w.graph.plot()->xAxis->scaleRange(0.5);  // zoomed in: the view stays where it was put
+    const QCPRange zoomed = w.graph.plot()->xAxis->range();
+    before = w.fullReplots;
+    append(day += 1.0 / 24, 20.0f);
+    EXPECT_EQ(w.fullReplots, before);
+    EXPECT_EQ(w.graph.plot()->xAxis->range(), zoomed);
 }

@@ -1,0 +1,63 @@
+// A log that grows: the appended points are drawn on the tail layer alone while the view would
+// not change, and the value ranges are kept up as points come.
+#include "plot/ui/qcpgraph.h"
+
+#include <qcustomplot.h>
+
+#include <cmath>
+
+namespace {
+// Past this many appended points a full redraw is as cheap, and the tail starts again.
+constexpr int kTailPoints = 20000;
+}  // namespace
+
+void QcpGraph::ValueRange::widen(double v) {
+    if (std::isnan(v)) return;
+    lower = any ? std::min(lower, v) : v;
+    upper = any ? std::max(upper, v) : v;
+    any = true;
+}
+
+QcpGraph::ValueRange QcpGraph::seriesRange(Series &s) {
+    if (!s.values.known) {
+        bool found = false;
+        const QCPRange r = s.graph->getValueRange(found);
+        s.values = {true, found, r.lower, r.upper};
+    }
+    return s.values;
+}
+
+QcpGraph::ValueRange QcpGraph::valueRange(bool right) {
+    ValueRange all;
+    all.known = true;
+    for (Series &s : m_series) {
+        if (s.right != right) continue;
+        const ValueRange r = seriesRange(s);
+        if (!r.any) continue;
+        all.widen(r.lower);
+        all.widen(r.upper);
+    }
+    return all;
+}
+
+bool QcpGraph::tailFits() {
+    if (m_flagsDirty) return false;
+    for (const Series &s : m_series)
+        if (s.tail->dataCount() > kTailPoints) return false;
+    if (m_zoomed) return true;  // the view stays where the person put it
+    if (m_xMode != kScaleManual) {
+        // Autoscale takes the new records in: while they fall inside the room left at the
+        // right, the axis would not move.
+        const double shown = m_plot->xAxis->range().upper;
+        for (const Series &s : m_series)
+            if (!s.tail->data()->isEmpty() && (s.tail->data()->constEnd() - 1)->key > shown) return false;
+        if (!m_flagTail->data()->isEmpty() && (m_flagTail->data()->constEnd() - 1)->key > shown) return false;
+    }
+    if (m_yMode != kScaleManual && !(valueRange(false) == m_drawnRange[0])) return false;
+    return valueRange(true) == m_drawnRange[1];  // the right axis always fits its data
+}
+
+void QcpGraph::clearTails() {
+    for (Series &s : m_series) s.tail->data()->clear();
+    m_flagTail->data()->clear();
+}
