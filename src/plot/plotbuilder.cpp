@@ -7,6 +7,7 @@
 #include "plot/graph.h"
 
 #include <cmath>
+#include <future>
 #include <limits>
 
 PlotBuilder::PlotBuilder(clsDataSet &dataSet, clsPlotSet &plotSet, IGraph &graph, InputsFn inputs, StatusFn status)
@@ -84,35 +85,50 @@ void PlotBuilder::fillPlotData() {
     if (series > 0) {
         // Scratch for this copy only: now that copies are rare, a long log's plot does not
         // keep a third copy of its points.
-        std::vector<double> x(static_cast<std::size_t>(points));
-        std::vector<float> y(static_cast<std::size_t>(points));
-        for (int r = 0; r < points; ++r) {
-            const double day = table.rowDay(r);
-            x[std::size_t(r)] = std::isnan(day) ? 0.0 : day;  // a row without a date-time sits at 0.0
-        }
-        for (int i = 0; i < series; ++i) {
-            const int col = m_plotSet.datafieldindex(i);
-            if (col == kDpHField) {
-                const int computed = std::min(m_computedRows, points);
-                for (int r = 0; r < points; ++r)
-                    y[std::size_t(r)] =
-                        r < computed ? float(dpHValue(table, r)) : std::numeric_limits<float>::quiet_NaN();
-                m_graph.setSeriesData(i, x.data(), y.data(), points);
-                continue;
-            }
-            // A column the table lacks, or a cell that is no number, leaves a gap instead of
-            // throwing out of the event handler.
-            const bool hasColumn = col >= 0 && col <= table.lastCol();
-            for (int r = 0; r < points; ++r) {
-                const auto v = hasColumn && r < m_computedRows ? table.number(r, col) : std::nullopt;
-                y[std::size_t(r)] = v ? float(*v) : std::numeric_limits<float>::quiet_NaN();
-            }
-            m_graph.setSeriesData(i, x.data(), y.data(), points);
-        }
+        std::vector<double> x;
+        std::vector<std::vector<float>> y;
+        seriesPoints(table, 0, points, series, x, y);
+        for (int i = 0; i < series; ++i) m_graph.setSeriesData(i, x.data(), y[std::size_t(i)].data(), points);
     }
     pushFlagMarks(table);
     m_pushed = dataSource();
     m_graph.request(kActionRedraw);
+}
+
+void PlotBuilder::seriesPoints(const DataTable &table, int first, int count, int series, std::vector<double> &xs,
+                               std::vector<std::vector<float>> &ys) const {
+    const auto n = static_cast<std::size_t>(count);
+    xs.resize(n);
+    ys.resize(std::size_t(series));
+    for (auto &y : ys) y.resize(n);
+    std::vector<int> cols;
+    for (int i = 0; i < series; ++i) {
+        // A column the table lacks, or a cell that is no number, leaves a gap instead of
+        // throwing out of the event handler.
+        const int col = m_plotSet.datafieldindex(i);
+        cols.push_back(col == kDpHField || (col >= 0 && col <= table.lastCol()) ? col : -1);
+    }
+    constexpr double gap = std::numeric_limits<double>::quiet_NaN();
+    // One pass over the rows for every series: a row's cells share its cache lines.
+    auto fill = [&](std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            const int r = first + int(k);
+            const double day = table.rowDay(r);
+            xs[k] = std::isnan(day) ? 0.0 : day;  // a row without a date-time sits at 0.0
+            for (int i = 0; i < series; ++i) {
+                const int col = cols[std::size_t(i)];
+                double y = gap;
+                if (r < m_computedRows && col == kDpHField) y = dpHValue(table, r);
+                else if (r < m_computedRows && col >= 0) y = table.numberOr(r, col, gap);
+                ys[std::size_t(i)][k] = float(y);
+            }
+        }
+    };
+    // A long table is read by two threads: the walk waits on memory, not on arithmetic.
+    if (n < 50000) return fill(0, n);
+    auto second = std::async(std::launch::async, fill, n / 2, n);
+    fill(0, n / 2);
+    second.get();
 }
 
 std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
@@ -145,29 +161,10 @@ void PlotBuilder::appendRows(int firstNewRow, int firstFlagRow) {
     }
     const int n = points - firstNewRow;
     if (n > 0) {
-        std::vector<double> xs(static_cast<std::size_t>(n));
-        std::vector<float> ys(static_cast<std::size_t>(n));
-        for (int k = 0; k < n; ++k) {
-            const double day = table.rowDay(firstNewRow + k);
-            xs[std::size_t(k)] = std::isnan(day) ? 0.0 : day;
-        }
-        for (int i = 0; i < series; ++i) {
-            const int col = m_plotSet.datafieldindex(i);
-            const bool hasColumn = col >= 0 && col <= table.lastCol();
-            for (int k = 0; k < n; ++k) {
-                const int r = firstNewRow + k;
-                float y = std::numeric_limits<float>::quiet_NaN();
-                if (r < m_computedRows) {
-                    if (col == kDpHField) {
-                        y = float(dpHValue(table, r));
-                    } else if (hasColumn) {
-                        if (const auto v = table.number(r, col)) y = float(*v);
-                    }
-                }
-                ys[std::size_t(k)] = y;
-            }
-            m_graph.appendSeriesData(i, xs.data(), ys.data(), n);
-        }
+        std::vector<double> xs;
+        std::vector<std::vector<float>> ys;
+        seriesPoints(table, firstNewRow, n, series, xs, ys);
+        for (int i = 0; i < series; ++i) m_graph.appendSeriesData(i, xs.data(), ys[std::size_t(i)].data(), n);
     }
     // Only the marks of rows whose flags may have changed are made again.
     const auto keep = std::lower_bound(m_markRows.begin(), m_markRows.end(), firstFlagRow) - m_markRows.begin();

@@ -57,6 +57,9 @@ private:
     void pushFlagMarks(const DataTable &table);
     // The days of flagged rows from `row` on; their rows go on m_markRows.
     std::vector<double> marksFrom(const DataTable &table, int row);
+    // Rows first..first+count-1 as points of the first `series` series.
+    void seriesPoints(const DataTable &table, int first, int count, int series, std::vector<double> &xs,
+                      std::vector<std::vector<float>> &ys) const;
     clsDataSet &m_dataSet;
     clsPlotSet &m_plotSet;
     IGraph &m_graph;

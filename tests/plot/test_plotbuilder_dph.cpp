@@ -1,6 +1,8 @@
 // The dpH series on the second Y axis and the flag marks.
 #include "plot/plotbuilder.h"
 
+#include "compute/statistics.h"
+
 #include "support/fake_graph.h"
 #include "model/clsplotset.h"
 #include "plot_fixtures.h"
@@ -56,4 +58,39 @@ TEST(PlotBuilderDpH, ThirdSeriesOnTheRightWithComputedRowsOnly) {
     w.builder.setComputed(4, &stale);
     w.builder.rebuildPlot();
     EXPECT_TRUE(w.graph.flagMarks().empty());
+}
+
+// A long table is read in two halves at once: every point lands where it belongs, the odd
+// cells at the seam included.
+TEST(PlotBuilderDpH, ALongTableArrivesWholeAndInOrder) {
+    Window w;
+    constexpr int n = 60001;
+    std::vector<double> times;
+    for (int i = 0; i < n; ++i) times.push_back(at(0, 0, 0) + i / 86400.0);
+    w.dataSet.setRecordLimit(kAnyLengthRecords);
+    fillRecords(w.dataSet, times);
+    DataTable &t = w.dataSet.DATA();
+    const int seam = n / 2;
+    t.setCell(seam - 1, colPH1, Cell("n/a"));
+    t.setCell(seam, colPH2, Cell());  // an empty cell reads as 0
+    t.setCell(seam + 1, colDateTime, Cell("garbage"));
+    w.builder.setComputed(n - 5, nullptr);
+    w.inputs.plotDpH = true;
+    w.builder.rebuildPlot();
+
+    ASSERT_EQ(w.graph.pointCount(), n);
+    int wrong = 0;
+    for (int r = 0; r < n; ++r) {
+        const double day = r == seam + 1 ? 0.0 : times[std::size_t(r)];
+        const bool computed = r < n - 5;
+        for (int s = 0; s < 3; ++s) wrong += w.graph.xData(s, r) != day;
+        const float ph1 = r == seam - 1 ? NAN : float(7.0 + r / 100.0);
+        const float ph2 = r == seam ? 0.0f : float(8.0 - r / 100.0);
+        const float expected[3] = {ph1, ph2, float(dpHValue(t, r))};
+        for (int s = 0; s < 3; ++s) {
+            const float y = w.graph.yData(s, r), want = computed ? expected[s] : NAN;
+            wrong += !(std::isnan(want) ? std::isnan(y) : y == want);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }

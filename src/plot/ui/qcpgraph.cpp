@@ -361,9 +361,7 @@ double QcpGraph::zoomedXMax() const { return m_zoomed ? keyToDay(m_plot->xAxis->
 
 void QcpGraph::pushData(Series &s, const double *x, const float *y, std::size_t n) {
     s.rowOf.clear();
-    s.values = {};
-    s.values.known = true;
-    for (std::size_t i = 0; i < n; ++i) s.values.widen(double(y[i]));
+    s.values = valueRangeOf(y, n);
     const bool sorted = std::is_sorted(x, x + n);
     QCPGraphDataContainer &held = *s.graph->data();
     if (sorted && held.size() == qsizetype(n)) {

@@ -139,6 +139,7 @@ private:
     // The value range of the series on the left (right = false) or the right axis.
     ValueRange valueRange(bool right);
     ValueRange seriesRange(Series &s);
+    static ValueRange valueRangeOf(const float *y, std::size_t n);
     // The appended points (qcpgraph_tail.cpp): whether redrawing only them shows what a full
     // redraw would, and the tails emptied once a full redraw has drawn them.
     bool tailFits();

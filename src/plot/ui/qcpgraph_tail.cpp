@@ -4,7 +4,9 @@
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 // Past this many appended points a full redraw is as cheap, and the tail starts again.
@@ -16,6 +18,30 @@ void QcpGraph::ValueRange::widen(double v) {
     lower = any ? std::min(lower, v) : v;
     upper = any ? std::max(upper, v) : v;
     any = true;
+}
+
+QcpGraph::ValueRange QcpGraph::valueRangeOf(const float *y, std::size_t n) {
+    // Comparisons with NaN are false, so gaps drop out without a branch of their own; eight
+    // lanes side by side, as one chain of comparisons waits on itself at every point.
+    constexpr std::size_t lanes = 8;
+    float lo[lanes], hi[lanes];
+    std::fill(lo, lo + lanes, std::numeric_limits<float>::infinity());
+    std::fill(hi, hi + lanes, -std::numeric_limits<float>::infinity());
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes)
+        for (std::size_t l = 0; l < lanes; ++l) {
+            lo[l] = y[i + l] < lo[l] ? y[i + l] : lo[l];
+            hi[l] = y[i + l] > hi[l] ? y[i + l] : hi[l];
+        }
+    for (; i < n; ++i) {
+        lo[0] = y[i] < lo[0] ? y[i] : lo[0];
+        hi[0] = y[i] > hi[0] ? y[i] : hi[0];
+    }
+    ValueRange r;
+    r.known = true;
+    const float low = *std::min_element(lo, lo + lanes), high = *std::max_element(hi, hi + lanes);
+    if (low <= high) r = {true, true, double(low), double(high)};
+    return r;
 }
 
 QcpGraph::ValueRange QcpGraph::seriesRange(Series &s) {
