@@ -1,6 +1,7 @@
 #include "export/csvexport.h"
 
 #include "compute/qualityflags.h"
+#include "export/numbertext.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
 
@@ -19,8 +20,7 @@
 
 QByteArray shortestNumberText(double v) {
     char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return QByteArray(buf, int(res.ptr - buf));
+    return QByteArray(buf, shortestNumberChars(buf, v) - buf);
 }
 
 QByteArray csvField(const QString &text) {
@@ -50,48 +50,32 @@ void appendTwo(char *at, int v) {
     at[1] = char('0' + v % 10);
 }
 
-// "yyyy-mm-dd hh:mm:ss"; the hot loop, so no printf.
-void appendDateTime(QByteArray &out, double day) {
+// "yyyy-mm-dd hh:mm:ss" at `at` (room for 32 characters); the hot loop, so no printf.
+char *writeDateTime(char *at, double day) {
     const dt::Parts p = dt::toParts(day);
-    if (p.year < 0 || p.year > 9999) {
-        out += QByteArray::number(p.year);  // outside four digits: still unambiguous
-        char rest[16];
-        const int n =
-            std::snprintf(rest, sizeof rest, "-%02d-%02d %02d:%02d:%02d", p.month, p.day, p.hour, p.minute, p.second);
-        out.append(rest, n);
-        return;
-    }
-    char b[19] = {0, 0, 0, 0, '-', 0, 0, '-', 0, 0, ' ', 0, 0, ':', 0, 0, ':', 0, 0};
-    appendTwo(b, p.year / 100);
-    appendTwo(b + 2, p.year % 100);
-    appendTwo(b + 5, p.month);
-    appendTwo(b + 8, p.day);
-    appendTwo(b + 11, p.hour);
-    appendTwo(b + 14, p.minute);
-    appendTwo(b + 17, p.second);
-    out.append(b, sizeof b);
-}
-
-void appendNumber(QByteArray &out, double v) {
-    char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, res.ptr - buf);
-}
-
-void appendCell(QByteArray &out, const Cell &c) {
-    switch (c.kind()) {
-    case Cell::Kind::Number: appendNumber(out, c.number()); break;
-    case Cell::Kind::Text: out += csvField(c.string()); break;
-    case Cell::Kind::Empty: break;
-    }
+    if (p.year < 0 || p.year > 9999)  // outside four digits: still unambiguous
+        return at + std::snprintf(at, 32, "%d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
+                                  p.second);
+    appendTwo(at, p.year / 100);
+    appendTwo(at + 2, p.year % 100);
+    at[4] = '-';
+    appendTwo(at + 5, p.month);
+    at[7] = '-';
+    appendTwo(at + 8, p.day);
+    at[10] = ' ';
+    appendTwo(at + 11, p.hour);
+    at[13] = ':';
+    appendTwo(at + 14, p.minute);
+    at[16] = ':';
+    appendTwo(at + 17, p.second);
+    return at + 19;
 }
 
 }  // namespace
 
 QByteArray csvDateTime(double day) {
-    QByteArray out;
-    appendDateTime(out, day);
-    return out;
+    char text[32];
+    return QByteArray(text, writeDateTime(text, day) - text);
 }
 
 bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink) {
@@ -110,30 +94,41 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
     }
     if (flags) out += width ? ",flags" : "flags";
     out += "\r\n";
+    // A row is made in a buffer of its own and goes out in one append: room for a number or a
+    // date-time per cell, grown where a text is longer.
+    constexpr std::size_t kCellRoom = 40;
+    std::vector<char> line(std::size_t(width + 2) * kCellRoom + kFlagKinds);
     for (int r = 0; r < table.rowCount(); ++r) {
+        std::size_t at = 0;
         for (int c = 0; c < width; ++c) {
-            if (c) out += ',';
+            if (c) line[at++] = ',';
             if (c >= cols) continue;  // a named column no record reached
-            if (c == colDateTime) {
-                const double day = table.rowDay(r);
-                if (std::isfinite(day)) {
-                    appendDateTime(out, day);
-                    continue;
-                }
+            char *p = line.data() + at;
+            const Cell::Kind kind = table.kind(r, c);
+            const double day = c == colDateTime ? table.rowDay(r) : 0.0;
+            if (c == colDateTime && std::isfinite(day)) {
+                at = std::size_t(writeDateTime(p, day) - line.data());
+            } else if (kind == Cell::Kind::Number) {
+                at = std::size_t(shortestNumberChars(p, table.numberOr(r, c, 0.0)) - line.data());
+            } else if (kind == Cell::Kind::Text) {
+                const QByteArray field = csvField(table.cell(r, c).string());
+                line.resize(std::max(line.size(), at + std::size_t(field.size()) + std::size_t(width - c + 2) * kCellRoom));
+                at = std::size_t(std::copy(field.begin(), field.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());
             }
-            appendCell(out, table.cell(r, c));
         }
         if (flags) {
-            if (width) out += ',';
+            if (width) line[at++] = ',';
             // Flags of another table (an open that failed before compute) are left out.
             if (flags->size() == std::size_t(table.rowCount()))
                 for (int k = 0; k < kFlagKinds; ++k)
-                    if ((*flags)[std::size_t(r)] & (1u << k)) out += flagLetter(k);
+                    if ((*flags)[std::size_t(r)] & (1u << k)) line[at++] = flagLetter(k);
         }
-        out += "\r\n";
+        line[at++] = '\r';
+        line[at++] = '\n';
+        out.append(line.data(), qsizetype(at));
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
-            out.clear();
+            out.resize(0);  // keeps the room: clear() would give it back and grow it again
         }
     }
     return sink(out);

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QList>
 #include <cmath>
+#include <limits>
 
 namespace dt {
 namespace {
@@ -141,11 +142,20 @@ Parts toParts(double value) {
         whole += 1;
         secs -= static_cast<long long>(kSecondsPerDay);
     }
-    QDate date = epoch().addDays(qint64(whole));
+    // Records come in runs of one day: the calendar is asked once per day, not per record.
+    thread_local qint64 cachedDay = std::numeric_limits<qint64>::min();
+    thread_local Parts cached;
     Parts p;
-    p.year = date.year();
-    p.month = date.month();
-    p.day = date.day();
+    if (qint64(whole) != cachedDay) {
+        const QDate date = epoch().addDays(qint64(whole));
+        cached.year = date.year();
+        cached.month = date.month();
+        cached.day = date.day();
+        cachedDay = qint64(whole);
+    }
+    p.year = cached.year;
+    p.month = cached.month;
+    p.day = cached.day;
     p.hour = int(secs / 3600);
     p.minute = int(secs / 60 % 60);
     p.second = int(secs % 60);
