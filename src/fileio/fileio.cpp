@@ -48,14 +48,11 @@ public:
             m_prefixDay = m_runningDate;
             m_date = dt::toParts(m_runningDate);
             m_dateReadable = dt::isValidDate(m_date.year, m_date.month, m_date.day);
+            if (m_dateReadable) m_dateDay = dt::fromDate(m_date.year, m_date.month, m_date.day);
         }
         Stamp s;
         if (m_dateReadable) {
-            dt::Parts p = m_date;
-            p.hour = hour;
-            p.minute = minute;
-            p.second = second;
-            s.day = dt::fromParts(p);  // exactly what reading the text back gives
+            s.day = m_dateDay + secs / dt::kSecondsPerDay;  // dt::fromParts, bit for bit: what the text reads as
         } else {
             const char time[] = {char('0' + hour / 10),   char('0' + hour % 10),   ':',
                                  char('0' + minute / 10), char('0' + minute % 10), ':',
@@ -70,6 +67,7 @@ private:
     double m_prefixDay = 0;
     QString m_prefix;
     dt::Parts m_date;
+    double m_dateDay = 0;  // the day of m_date
     bool m_dateReadable = false;
 };
 
