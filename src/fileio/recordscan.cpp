@@ -44,23 +44,38 @@ std::optional<double> generalNumber(const char *first, const char *last) {
     return decimalNumber(first, last);
 }
 
+// The number match at p read in the same pass that finds its end, if it is a short decimal
+// (no exponent, at most 19 digits, the digits an exact double): where it ends. A point with
+// no digit after it is taken along; the match stops before it, but no number starts there
+// either. Null for no match and for every other form, which the general reader takes.
+inline const char *shortDecimal(const char *p, const char *end, double &v) {
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    std::uint64_t mantissa = 0;
+    const char *first = p;
+    for (; p < end && isDigit(*p); ++p) mantissa = mantissa * 10 + unsigned(*p - '0');
+    qsizetype digits = p - first, fraction = 0;
+    if (p < end && *p == '.') {
+        first = ++p;
+        for (; p < end && isDigit(*p); ++p) mantissa = mantissa * 10 + unsigned(*p - '0');
+        fraction = p - first;
+        digits += fraction;
+        if (p < end && (*p == 'e' || *p == 'E')) return nullptr;
+    }
+    if (digits == 0 || digits > 19 || mantissa > (std::uint64_t(1) << 53)) return nullptr;
+    // Both the digits and the power of ten are exact doubles, so one division rounds the
+    // decimal correctly, as from_chars does.
+    v = double(mantissa) / kPow10[fraction];
+    if (negative) v = -v;
+    return p;
+}
+
 }  // namespace
 
 std::optional<double> recordNumber(const char *first, const char *last) {
-    const char *p = first;
-    const bool negative = p < last && *p == '-';
-    if (p < last && (*p == '-' || *p == '+')) ++p;
-    std::uint64_t mantissa = 0;
-    int digits = 0, fraction = 0;
-    for (; p < last && isDigit(*p); ++p, ++digits) mantissa = mantissa * 10 + unsigned(*p - '0');
-    if (p < last && *p == '.')
-        for (++p; p < last && isDigit(*p); ++p, ++digits, ++fraction) mantissa = mantissa * 10 + unsigned(*p - '0');
-    // Both the digits and the power of ten are exact doubles, so one division rounds the
-    // decimal correctly, as from_chars does.
-    if (p != last || digits == 0 || digits > 19 || mantissa > (std::uint64_t(1) << 53))
-        return generalNumber(first, last);
-    const double v = double(mantissa) / kPow10[fraction];
-    return negative ? -v : v;
+    double v = 0;
+    if (shortDecimal(first, last, v) == last) return v;
+    return generalNumber(first, last);
 }
 
 bool scanRecord(QByteArrayView line, ScannedRecord &out) {
@@ -81,13 +96,20 @@ bool scanRecord(QByteArrayView line, ScannedRecord &out) {
             ++p;
             continue;
         }
+        if (count == kMaxValues) return false;
+        double v = 0;
+        const char *stop = shortDecimal(p, end, v);
+        if (!stop) {
+            const qsizetype n = numberLength(p, end);
+            const std::optional<double> general = n ? recordNumber(p, p + n) : std::nullopt;
+            if (!general) return false;
+            v = *general;
+            stop = p + n;
+        }
         // A number must end at a gap: anything else may join it to what follows.
-        const qsizetype n = numberLength(p, end);
-        if (n == 0 || (p + n < end && !isGap(p[n])) || count == kMaxValues) return false;
-        const std::optional<double> v = recordNumber(p, p + n);
-        if (!v) return false;
-        out.numbers[std::size_t(count++)] = *v;
-        p += n;
+        if (stop < end && !isGap(*stop)) return false;
+        out.numbers[std::size_t(count++)] = v;
+        p = stop;
     }
     out.count = count;
     return true;
