@@ -1,8 +1,9 @@
-// Reading the numbers of record lines: the classifier's number reader against a bare
-// std::from_chars on the same number texts. A hand-written fast path stays out unless it beats
-// from_chars by 1.5x here.
+// Reading the numbers of record lines: the classifier's number reader and the record scan's
+// against a bare std::from_chars on the same number texts. A hand-written fast path stays out
+// unless it beats from_chars by 1.5x here.
 #include "fileio/classifyline.h"
 #include "fileio/patternmatcher.h"
+#include "fileio/recordscan.h"
 #include "loggen.h"
 
 #include <QList>
@@ -55,6 +56,46 @@ void BM_FromCharsOnly(benchmark::State &state) {
         benchmark::Counter(double(texts.size()) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FromCharsOnly)->Unit(benchmark::kMicrosecond);
+
+// The same texts as bytes side by side, as the record scan meets them in a file.
+struct NumberBytes {
+    QByteArray bytes;
+    std::vector<std::pair<qsizetype, qsizetype>> spans;  // start and length of each
+};
+const NumberBytes &numberBytes() {
+    static const NumberBytes out = [] {
+        NumberBytes n;
+        for (const QString &t : numberTexts()) {
+            n.spans.emplace_back(n.bytes.size(), t.size());
+            n.bytes += t.toLatin1() + ',';
+        }
+        return n;
+    }();
+    return out;
+}
+
+void BM_RecordNumber(benchmark::State &state) {
+    const NumberBytes &n = numberBytes();
+    for (auto _ : state)
+        for (const auto &[at, size] : n.spans)
+            benchmark::DoNotOptimize(recordNumber(n.bytes.data() + at, n.bytes.data() + at + size));
+    state.counters["numbers/s"] =
+        benchmark::Counter(double(n.spans.size()) * state.iterations(), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_RecordNumber)->Unit(benchmark::kMicrosecond);
+
+void BM_FromCharsOnBytes(benchmark::State &state) {
+    const NumberBytes &n = numberBytes();
+    for (auto _ : state)
+        for (const auto &[at, size] : n.spans) {
+            double v = 0;
+            std::from_chars(n.bytes.data() + at, n.bytes.data() + at + size, v);
+            benchmark::DoNotOptimize(v);
+        }
+    state.counters["numbers/s"] =
+        benchmark::Counter(double(n.spans.size()) * state.iterations(), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FromCharsOnBytes)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

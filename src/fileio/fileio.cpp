@@ -2,6 +2,7 @@
 
 #include "fileio/classifyline.h"
 #include "fileio/linefeed.h"
+#include "fileio/recordscan.h"
 #include "model/datetime.h"
 
 #include <QFile>
@@ -32,13 +33,9 @@ public:
         double day = 0;
         QString text;
     };
-    std::optional<Stamp> stamp(QStringView time) {
-        dt::Parts p;
-        p.hour = digit(time, 0) * 10 + digit(time, 1);
-        if (p.hour > 23) return std::nullopt;
-        p.minute = digit(time, 3) * 10 + digit(time, 4);
-        p.second = digit(time, 6) * 10 + digit(time, 7);
-        const int secs = p.hour * 3600 + p.minute * 60 + p.second;
+    std::optional<Stamp> stamp(int hour, int minute, int second) {
+        if (hour > 23) return std::nullopt;
+        const int secs = hour * 3600 + minute * 60 + second;
         double value = m_runningDate + secs / dt::kSecondsPerDay;
         if (value < m_previous) {
             m_runningDate += 1;
@@ -51,27 +48,26 @@ public:
             m_prefixDay = m_runningDate;
             m_date = dt::toParts(m_runningDate);
             m_dateReadable = dt::isValidDate(m_date.year, m_date.month, m_date.day);
+            if (m_dateReadable) m_dateDay = dt::fromDate(m_date.year, m_date.month, m_date.day);
         }
         Stamp s;
         if (m_dateReadable) {
-            p.year = m_date.year;
-            p.month = m_date.month;
-            p.day = m_date.day;
-            s.day = dt::fromParts(p);  // exactly what reading the text back gives
+            s.day = m_dateDay + secs / dt::kSecondsPerDay;  // dt::fromParts, bit for bit: what the text reads as
         } else {
-            s.text.reserve(m_prefix.size() + time.size());
-            s.text += m_prefix;
-            s.text += time;
+            const char time[] = {char('0' + hour / 10),   char('0' + hour % 10),   ':',
+                                 char('0' + minute / 10), char('0' + minute % 10), ':',
+                                 char('0' + second / 10), char('0' + second % 10)};
+            s.text = m_prefix + QLatin1StringView(time, sizeof time);
         }
         return s;
     }
 
 private:
-    static int digit(QStringView s, qsizetype i) { return s[i].unicode() - u'0'; }
     double m_runningDate = 0, m_previous = 0;
     double m_prefixDay = 0;
     QString m_prefix;
     dt::Parts m_date;
+    double m_dateDay = 0;  // the day of m_date
     bool m_dateReadable = false;
 };
 
@@ -132,7 +128,7 @@ public:
                 }
             }
             break;
-        case Record: storeRecord(); break;
+        case Record: storeClassified(); break;
         case Slope1: m_report.slopeRead[0] |= setProbeNumber(value, m_ds, &clsDataSet::setPH1_Slope); break;
         case Slope2: m_report.slopeRead[1] |= setProbeNumber(value, m_ds, &clsDataSet::setPH2_Slope); break;
         case Offset1: m_report.offsetRead[0] |= setProbeNumber(value, m_ds, &clsDataSet::setPH1_Offset); break;
@@ -158,9 +154,13 @@ public:
 
     Values m_values;
     PassReport m_report;
+    ScannedRecord m_scanned;
 
-private:
-    void storeRecord() {
+    // Every record ends here, read by the quick scan or by the classifier: its time of day and
+    // the numbers after it. `cells` is the record as the classifier's cells, the time first,
+    // when some of its numbers could not be read; they are then stored as they are.
+    void storeRecord(int hour, int minute, int second, const double *numbers, int count,
+                     std::vector<Cell> *cells = nullptr) {
         if (!m_ds.isDateInitialized()) {
             m_ui.message(QStringLiteral("WARNING: File is missing a valid start date.\r\n"
                                         "I will use today's date as the starting date."),
@@ -168,14 +168,14 @@ private:
             m_ds.setStartdate(dt::today());
             m_clock.start(m_ds.startdate());
         }
-        std::vector<Cell> &list = m_values.list;
-        std::optional<RecordClock::Stamp> stamp = m_clock.stamp(list[0].string());
+        std::optional<RecordClock::Stamp> stamp = m_clock.stamp(hour, minute, second);
         if (!stamp) {
             ++m_report.lateRecords;
             return;
         }
-        if (list.size() > std::size_t(kMaxValues) + 1) {
-            list.resize(std::size_t(kMaxValues) + 1);
+        if (count > kMaxValues) {
+            count = kMaxValues;
+            if (cells) cells->resize(std::size_t(kMaxValues) + 1);
             ++m_report.cutRecords;
         }
         if (m_ds.rowcount() >= m_ds.recordLimit()) {
@@ -183,16 +183,44 @@ private:
             return;
         }
         if (stamp->text.isEmpty()) {
-            m_ds.addRecord(stamp->day, list);
-        } else {
-            list[0] = Cell(std::move(stamp->text));
-            m_ds.add(list);
+            if (cells)
+                m_ds.addRecord(stamp->day, *cells);
+            else
+                m_ds.addRecord(stamp->day, numbers, count);
+            return;
         }
+        std::vector<Cell> row;
+        if (cells) {
+            row = std::move(*cells);
+        } else {
+            row.resize(std::size_t(count) + 1);
+            std::copy_n(numbers, count, row.begin() + 1);
+        }
+        row[0] = Cell(std::move(stamp->text));
+        m_ds.add(row);
+    }
+
+private:
+    // A record as the classifier found it: the time's text, then a cell per number match.
+    void storeClassified() {
+        std::vector<Cell> &list = m_values.list;
+        const QStringView time = list[0].string();
+        auto two = [&](qsizetype i) { return (time[i].unicode() - u'0') * 10 + (time[i + 1].unicode() - u'0'); };
+        const int count = int(list.size()) - 1;
+        m_numbers.resize(std::size_t(std::max(count, 0)));
+        bool allNumbers = true;
+        for (int j = 0; j < count; ++j) {
+            const Cell &c = list[std::size_t(j) + 1];
+            allNumbers = allNumbers && c.isNumber();
+            m_numbers[std::size_t(j)] = c.number();
+        }
+        storeRecord(two(0), two(3), two(6), m_numbers.data(), count, allNumbers ? nullptr : &list);
     }
 
     clsDataSet &m_ds;
     IInteraction &m_ui;
     RecordClock m_clock;
+    std::vector<double> m_numbers;
 };
 
 namespace {
@@ -238,6 +266,10 @@ bool LineStore::store(QByteArrayView raw) {
     // Once the data set is full a record is only counted: no text, no classification.
     if (int hour = 0; m_dataSet.rowcount() >= m_dataSet.recordLimit() && recordTimeAt(raw, hour)) {
         ++(hour > 23 ? report.lateRecords : report.droppedRecords);
+        return true;
+    }
+    if (ScannedRecord &r = m_pass->m_scanned; m_recordScan && scanRecord(raw, r)) {
+        m_pass->storeRecord(r.hour, r.minute, r.second, r.numbers.data(), r.count);
         return true;
     }
     m_line = QString::fromLatin1(raw);
@@ -328,7 +360,7 @@ public:
     }
     // Ok with the next block, empty at the end; the file is closed after the last block.
     ReadResult next(QByteArray &block) {
-        block.clear();
+        block.resize(0);  // keeps its room: the next block reuses it
         if (m_done) return ReadResult::Ok;
         if (m_whole) {
             m_done = true;

@@ -44,12 +44,16 @@ public:
     bool store(QByteArrayView rawLine);
     PassReport &report();
     const PassReport &report() const;
+    // Off: every line goes through the classifier, the quick record scan is not tried. The
+    // data set comes out the same either way.
+    void setRecordScan(bool on) { m_recordScan = on; }
 
 private:
     clsDataSet &m_dataSet;
     IInteraction &m_ui;
     std::unique_ptr<SecondPass> m_pass;
     QString m_line;
+    bool m_recordScan = true;
 };
 
 // Reading stops at this many bytes: an endless input (a device, a pipe that never closes)

@@ -5,6 +5,8 @@
 // finish().
 #include <QByteArray>
 #include <QByteArrayView>
+#include <algorithm>
+#include <cstring>
 
 class LineFeed {
 public:
@@ -23,9 +25,18 @@ public:
     }
 
 private:
+    // The first CR or LF from `from` on, n if none. memchr looks for each over a short window,
+    // so a line's end is found without running over the whole block for the other byte.
     static qsizetype lineEnd(const char *d, qsizetype from, qsizetype n) {
-        while (from < n && d[from] != '\r' && d[from] != '\n') ++from;
-        return from;
+        constexpr qsizetype kWindow = 256;
+        for (; from < n; from += kWindow) {
+            const std::size_t w = std::size_t(std::min(kWindow, n - from));
+            const void *cr = std::memchr(d + from, '\r', w);
+            const std::size_t upTo = cr ? std::size_t(static_cast<const char *>(cr) - (d + from)) : w;
+            if (const void *lf = std::memchr(d + from, '\n', upTo)) return static_cast<const char *>(lf) - d;
+            if (cr) return static_cast<const char *>(cr) - d;
+        }
+        return n;
     }
     QByteArray m_tail;       // a line whose end has not arrived, or that ended at a CR
     bool m_afterCr = false;  // m_tail ended at the block's last byte, a CR

@@ -39,6 +39,10 @@ void clsDataSet::addRecord(double recordDay, const std::vector<Cell> &theRow) {
     for (int j = 1; j < int(theRow.size()); ++j) m_table.setCell(r, j, theRow[std::size_t(j)]);
 }
 
+void clsDataSet::addRecord(double recordDay, const double *numbers, int count) {
+    m_table.setRecord(makeRow(count), recordDay, numbers, count);
+}
+
 int clsDataSet::makeRow(int w) {
     if (m_rowcount >= m_recordLimit)
         throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");

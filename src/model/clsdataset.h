@@ -66,6 +66,8 @@ public:
     // The same for a record whose date-time text is that of `recordDay`: column 0 keeps the
     // day only (theRow[0] is not read).
     void addRecord(double recordDay, const std::vector<Cell> &theRow);
+    // The same for a record of numbers only: the row in one write, no cells made.
+    void addRecord(double recordDay, const double *numbers, int count);
 
     // How many records the data set takes: kMaxRecords, or kAnyLengthRecords. Kept by Clear.
     int recordLimit() const { return m_recordLimit; }

@@ -148,6 +148,18 @@ void DataTable::setRecordTime(int row, int col, double day) {
     }
 }
 
+void DataTable::setRecord(int row, double day, const double *numbers, int count) {
+    const std::size_t i = index(row, 0);
+    if (count < 0 || count >= m_cols) outside(row, count);
+    m_values[i] = day;
+    m_kinds[i] = Stored::RecordTime;
+    std::copy_n(numbers, count, m_values.begin() + std::ptrdiff_t(i) + 1);
+    std::fill_n(m_kinds.begin() + std::ptrdiff_t(i) + 1, count, Stored::Number);
+    ++m_generation;
+    m_days[std::size_t(row)] = day;
+    m_ascending.reset();
+}
+
 void DataTable::setCell(int row, int col, const Cell &value) {
     const std::size_t i = index(row, col);
     switch (value.kind()) {

@@ -67,6 +67,9 @@ public:
     // A record's date-time text "M/d/yyyy hh:mm:ss" kept as its decimal day only: the text is
     // made when the cell is read, so a long log does not hold a string per row.
     void setRecordTime(int row, int col, double day);
+    // A whole record at once: column 0 the date-time of `day` (as setRecordTime), columns
+    // 1..count the numbers; the cells after them keep what they hold.
+    void setRecord(int row, double day, const double *numbers, int count);
     QString text(int row, int col) const { return cell(row, col).text(); }
 
     // Rows first..first+count-1 of a column as numbers into `out`; an empty cell or a text

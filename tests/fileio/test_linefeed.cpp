@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <random>
 
 namespace {
 
@@ -51,4 +52,24 @@ TEST(LineFeed, AnyCutGivesTheLinesOfTheWhole) {
             ASSERT_EQ(lines.size(), expected) << cut << " " << cut2;
             ASSERT_EQ(lines, (QStringList{"h1", "", "x", "y", "", "z", "", "", "last"})) << cut << " " << cut2;
         }
+}
+
+TEST(LineFeed, LongLinesEndWhereTheyEndAcrossSearchWindows) {
+    // Lines about the length of the search window and longer, each with its own ending, in one
+    // block and cut in two: the lines of a plain byte-by-byte split.
+    std::mt19937 gen(13);
+    static const char *const ends[] = {"\r", "\n", "\r\n"};
+    QByteArray whole;
+    QStringList expected;
+    for (int len : {0, 1, 254, 255, 256, 257, 300, 511, 512, 513, 1000, 255, 256}) {
+        QByteArray line(len, 'x');
+        for (qsizetype i = 0; i < line.size(); i += 37) line[i] = char('a' + gen() % 26);
+        expected << QString::fromLatin1(line);
+        whole += line + ends[gen() % 3];
+    }
+    for (qsizetype cut : {qsizetype(0), qsizetype(256), qsizetype(257), whole.size() / 2, whole.size()}) {
+        QStringList lines;
+        for (const QStringList &l : feedPieces({whole.left(cut), whole.mid(cut)})) lines << l;
+        ASSERT_EQ(lines, expected) << cut;
+    }
 }

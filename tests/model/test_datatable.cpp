@@ -180,3 +180,26 @@ TEST(DataSet, AnyLengthLimitAndAMillionRecordsInTheBudget) {
     EXPECT_EQ(ds.DATA().text(n - 1, 0), "5/24/2004 13:46:39");
     EXPECT_LT(ds.DATA().memoryBytes(), 120u * 1024 * 1024);
 }
+
+TEST(DataSet, ARecordOfNumbersStoredAtOnceReadsAsOneStoredCellByCell) {
+    const double day = dt::fromParts({2004, 5, 13, 8, 0, 10});
+    const double numbers[] = {20.5, -0.0, 7.8};
+    clsDataSet once, cells;
+    once.addRecord(day, numbers, 3);
+    cells.addRecord(day, {Cell(), Cell(20.5), Cell(-0.0), Cell(7.8)});
+    once.addRecord(day + 1, numbers, 1);  // a shorter record leaves the cells after it empty
+    cells.addRecord(day + 1, {Cell(), Cell(20.5)});
+    DataTable &a = once.DATA(), &b = cells.DATA();
+    ASSERT_EQ(a.rowCount(), 2);
+    ASSERT_EQ(a.colCount(), b.colCount());
+    for (int r = 0; r < 2; ++r) {
+        EXPECT_EQ(a.rowDay(r), b.rowDay(r));
+        for (int c = 0; c < a.colCount(); ++c) {
+            EXPECT_EQ(a.kind(r, c), b.kind(r, c)) << r << "," << c;
+            EXPECT_EQ(a.cell(r, c), b.cell(r, c)) << r << "," << c;
+        }
+    }
+    EXPECT_EQ(a.text(1, 0), "5/14/2004 08:00:10");
+    EXPECT_TRUE(std::signbit(a.cell(0, 2).number()));
+    EXPECT_THROW(a.setRecord(0, day, numbers, 3 + a.colCount()), TableError);
+}
