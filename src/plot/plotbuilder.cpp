@@ -5,9 +5,9 @@
 #include "model/clsplotset.h"
 #include "plot/decimalday.h"
 #include "plot/graph.h"
+#include "plot/twohalves.h"
 
 #include <cmath>
-#include <future>
 #include <limits>
 
 PlotBuilder::PlotBuilder(clsDataSet &dataSet, clsPlotSet &plotSet, IGraph &graph, InputsFn inputs, StatusFn status)
@@ -124,11 +124,7 @@ void PlotBuilder::seriesPoints(const DataTable &table, int first, int count, int
             }
         }
     };
-    // A long table is read by two threads: the walk waits on memory, not on arithmetic.
-    if (n < 50000) return fill(0, n);
-    auto second = std::async(std::launch::async, fill, n / 2, n);
-    fill(0, n / 2);
-    second.get();
+    inTwoHalves(n, fill);
 }
 
 std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {

@@ -1,4 +1,6 @@
 #include "plot/ui/qcpgraph.h"
+
+#include "plot/twohalves.h"
 #include "fields/ui/widgetutil.h"
 #include "model/datetime.h"
 
@@ -362,17 +364,28 @@ double QcpGraph::zoomedXMax() const { return m_zoomed ? keyToDay(m_plot->xAxis->
 void QcpGraph::pushData(Series &s, const double *x, const float *y, std::size_t n) {
     s.rowOf.clear();
     s.values = valueRangeOf(y, n);
-    const bool sorted = std::is_sorted(x, x + n);
     QCPGraphDataContainer &held = *s.graph->data();
-    if (sorted && held.size() == qsizetype(n)) {
+    if (held.size() == qsizetype(n)) {
         // Over the points it holds: a new block of a million points costs its page faults again.
+        // Written while the order is checked; out of order, the points are made again below.
+        bool halfSorted[2] = {true, true};
         auto out = held.begin();
-        for (std::size_t i = 0; i < n; ++i) out[qsizetype(i)] = QCPGraphData(dayToKey(x[i]), double(y[i]));
-        s.x = {};
-        s.y = {};
-        s.staged = s.dirty = false;
-        return;
+        inTwoHalves(n, [&](std::size_t from, std::size_t to) {
+            bool sorted = from == 0 || !(x[from] < x[from - 1]);
+            for (std::size_t i = from; i < to; ++i) {
+                if (i > from && x[i] < x[i - 1]) sorted = false;
+                out[qsizetype(i)] = QCPGraphData(dayToKey(x[i]), double(y[i]));
+            }
+            halfSorted[from != 0] = sorted;
+        });
+        if (halfSorted[0] && halfSorted[1]) {
+            s.x = {};
+            s.y = {};
+            s.staged = s.dirty = false;
+            return;
+        }
     }
+    const bool sorted = std::is_sorted(x, x + n);
     QVector<QCPGraphData> data;
     data.resize(qsizetype(n));
     QCPGraphData *out = data.data();
