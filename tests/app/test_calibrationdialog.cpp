@@ -259,6 +259,9 @@ TEST_F(CalibrationDialogTest, TypedBuffersUnstableSpansAndTheReadingsSign) {
     // A pH typed as a person types it stays that pH: 6.86 at 10 degrees is not the phosphate's 6.92.
     QWidget *p1 = point(d, 1, 1), *p2 = point(d, 1, 2);
     auto *typed = child<QComboBox>(p1, "cboBuffer");
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    typed->lineEdit()->setFocus();  // completion only runs in the focused field
     typed->lineEdit()->selectAll();
     QTest::keyClicks(typed->lineEdit(), QStringLiteral("6.86"));
     type(p1, "txtTemperature", QStringLiteral("10"));
