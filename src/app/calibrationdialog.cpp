@@ -16,9 +16,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace {
 constexpr QLatin1StringView kBufferSetKey("Calibration/BufferSet");
+// The remembered names of the sets, in the order cboBufferSet offers them.
+constexpr std::array<std::pair<BufferSet, const char *>, 3> kSets = {
+    {{BufferSet::Standard, "Standard"}, {BufferSet::Technical, "Technical"}, {BufferSet::Primary, "Primary"}}};
 
 QDoubleSpinBox *limitBox(QWidget *parent, const char *name, double max, int decimals, const QString &suffix,
                          const QString &tip) {
@@ -38,15 +43,23 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     setModal(false);
 
     const std::unique_ptr<QSettings> settings = openSettings();
-    const BufferSet set = settings && settings->value(kBufferSetKey).toString() == QLatin1String("Technical")
-                              ? BufferSet::Technical
-                              : BufferSet::Standard;
+    const QString stored = settings ? settings->value(kBufferSetKey).toString() : QString();
+    std::size_t setIndex = 0;
+    for (std::size_t i = 0; i < kSets.size(); ++i)
+        if (stored == QLatin1String(kSets[i].second)) setIndex = i;
+    const BufferSet set = kSets[setIndex].first;
     cboBufferSet = new QComboBox(this);
     cboBufferSet->setObjectName(QStringLiteral("cboBufferSet"));
-    cboBufferSet->addItems(
-        {QStringLiteral("Standard (4.01, 6.86, 9.18)"), QStringLiteral("Technical (4.00, 7.00, 10.01)")});
-    cboBufferSet->setCurrentIndex(set == BufferSet::Technical ? 1 : 0);
+    cboBufferSet->addItems({QStringLiteral("Standard (4.01, 6.86, 9.18)"),
+                            QStringLiteral("Technical (4.00, 7.00, 10.01)"),
+                            QStringLiteral("Primary standards (4.005, 6.865, 9.180, 10.012)")});
+    cboBufferSet->setCurrentIndex(int(setIndex));
     cboBufferSet->setToolTip(QStringLiteral("The buffers the points choose from"));
+    auto *lblSign = new QLabel(QStringLiteral("Readings are the logger's raw signal, which rises with pH: the "
+                                              "opposite sign of a bench meter's mV. Type them as the log holds them."),
+                               this);
+    lblSign->setObjectName(QStringLiteral("lblSign"));
+    lblSign->setWordWrap(true);
 
     tabProbes = new QTabWidget(this);
     tabProbes->setObjectName(QStringLiteral("tabProbes"));
@@ -73,6 +86,8 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     spnMinRecords->setObjectName(QStringLiteral("spnMinRecords"));
     spnMinRecords->setRange(1, 1000000);
     spnMinRecords->setToolTip(QStringLiteral("A span with fewer records is not stable"));
+    spnMinPHSpan = limitBox(limitsBox, "spnMinPHSpan", 14, 2, QStringLiteral(" pH"),
+                            QStringLiteral("Two or more points must lie at least this far apart in pH"));
     lblLimits = new QLabel(limitsBox);
     lblLimits->setObjectName(QStringLiteral("lblLimits"));
     lblLimits->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -86,6 +101,7 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     spnOffsetWarn->setValue(l.offsetWarn);
     spnDriftLimit->setValue(l.driftLimit);
     spnMinRecords->setValue(l.minRecords);
+    spnMinPHSpan->setValue(l.minPHSpan);
 
     auto *g = new QGridLayout(limitsBox);
     auto row = [&](int r, const QString &what, QWidget *a, QWidget *b) {
@@ -97,7 +113,8 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     row(1, QStringLiteral("Slope warns from/to"), spnSlopeWarnLow, spnSlopeWarnHigh);
     row(2, QStringLiteral("Offset passes/warns within \u00B1"), spnOffsetPass, spnOffsetWarn);
     row(3, QStringLiteral("Stable span: drift at most, records at least"), spnDriftLimit, spnMinRecords);
-    g->addWidget(lblLimits, 4, 0, 1, 3);
+    row(4, QStringLiteral("Points span at least"), spnMinPHSpan, nullptr);
+    g->addWidget(lblLimits, 5, 0, 1, 3);
 
     auto *buttons = new QDialogButtonBox(this);
     cmdApply = buttons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
@@ -112,19 +129,18 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     top->addWidget(cboBufferSet, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(lblSign);
     layout->addWidget(tabProbes, 1);
     layout->addWidget(limitsBox);
     layout->addWidget(buttons);
 
     connect(cboBufferSet, &QComboBox::currentIndexChanged, this, [this](int index) {
-        const BufferSet s = index == 1 ? BufferSet::Technical : BufferSet::Standard;
-        if (const auto settings = openSettings())
-            settings->setValue(kBufferSetKey,
-                               s == BufferSet::Technical ? QStringLiteral("Technical") : QStringLiteral("Standard"));
+        const auto &[s, name] = kSets[std::size_t(std::clamp(index, 0, int(kSets.size()) - 1))];
+        if (const auto settings = openSettings()) settings->setValue(kBufferSetKey, QLatin1String(name));
         for (CalibrationProbePage *p : m_pages) p->setBufferSet(s);
     });
     for (QDoubleSpinBox *b : {spnSlopePassLow, spnSlopePassHigh, spnSlopeWarnLow, spnSlopeWarnHigh, spnOffsetPass,
-                              spnOffsetWarn, spnDriftLimit})
+                              spnOffsetWarn, spnDriftLimit, spnMinPHSpan})
         connect(b, &QDoubleSpinBox::valueChanged, this, &CalibrationDialog::limitsChanged);
     connect(spnMinRecords, &QSpinBox::valueChanged, this, &CalibrationDialog::limitsChanged);
     for (CalibrationProbePage *p : m_pages)
@@ -155,6 +171,7 @@ CalibrationLimits CalibrationDialog::limits() const {
     l.offsetWarn = spnOffsetWarn->value();
     l.driftLimit = spnDriftLimit->value();
     l.minRecords = spnMinRecords->value();
+    l.minPHSpan = spnMinPHSpan->value();
     return l;
 }
 

@@ -58,7 +58,7 @@ private:
     QTabWidget *tabProbes;
     QComboBox *cboBufferSet;
     QDoubleSpinBox *spnSlopePassLow, *spnSlopePassHigh, *spnSlopeWarnLow, *spnSlopeWarnHigh, *spnOffsetPass,
-        *spnOffsetWarn, *spnDriftLimit;
+        *spnOffsetWarn, *spnDriftLimit, *spnMinPHSpan;
     QSpinBox *spnMinRecords;
     QLabel *lblLimits;
     QPushButton *cmdApply, *cmdCancel;

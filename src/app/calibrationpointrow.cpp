@@ -29,12 +29,16 @@ CalibrationPointRow::CalibrationPointRow(int number, BufferSet set, int bufferIn
     cboBuffer = named(new QComboBox(this), "cboBuffer");
     cboBuffer->setEditable(true);
     cboBuffer->setInsertPolicy(QComboBox::NoInsert);
-    cboBuffer->setToolTip(QStringLiteral("The buffer: pick one of the set (its pH at the point's temperature) "
-                                         "or type a pH, used as it stands"));
-    for (const BufferTable &b : bufferSet(set)) cboBuffer->addItem(QLatin1String(b.label));
+    // Typing 4.01 must give the typed 4.01, not complete to the table's "4.01 phthalate".
+    cboBuffer->setCompleter(nullptr);
+    cboBuffer->setToolTip(QStringLiteral("The buffer: pick one (its pH at the point's temperature; the set's "
+                                         "buffers first, then the others) or type a pH, used as it stands"));
+    fillBuffers();
     cboBuffer->setCurrentIndex(bufferIndex);
     lblBufferPH = named(new QLabel(this), "lblBufferPH");
-    txtMV = edit(this, "txtMV", QStringLiteral("mV"), QStringLiteral("The probe's raw reading in the buffer, mV"));
+    txtMV = edit(this, "txtMV", QStringLiteral("mV"),
+                 QStringLiteral("The probe's raw reading in the buffer, mV, as the logger records it: it rises "
+                                "with pH, the opposite sign of a bench meter's mV"));
     txtTemperature = edit(this, "txtTemperature", QStringLiteral("\u00B0C"),
                           QStringLiteral("The buffer's temperature, degrees Celsius"));
     txtFrom = edit(this, "txtFrom", QStringLiteral("from"),
@@ -74,11 +78,19 @@ CalibrationPointRow::CalibrationPointRow(int number, BufferSet set, int bufferIn
         showBufferPH();
         emit changed();
     });
-    for (QLineEdit *e : {txtMV, txtTemperature})
+    for (QLineEdit *e : {txtMV, txtTemperature}) {
         connect(e, &QLineEdit::textChanged, this, [this] {
             showBufferPH();
             emit changed();
         });
+        // Typed over: no longer the span's reading.
+        connect(e, &QLineEdit::textEdited, this, [this] {
+            if (!m_unstable) return;
+            m_unstable = false;
+            lblSpan->setStyleSheet(QString());
+            emit changed();
+        });
+    }
     connect(txtFrom, &QLineEdit::returnPressed, this, &CalibrationPointRow::takeRequested);
     connect(txtTo, &QLineEdit::returnPressed, this, &CalibrationPointRow::takeRequested);
     connect(cmdTake, &QPushButton::clicked, this, &CalibrationPointRow::takeRequested);
@@ -102,11 +114,11 @@ void CalibrationPointRow::setBufferSet(BufferSet set) {
     m_set = set;
     const QSignalBlocker block(cboBuffer);
     cboBuffer->clear();
-    for (const BufferTable &b : bufferSet(set)) cboBuffer->addItem(QLatin1String(b.label));
+    fillBuffers();
     if (place >= 0)
         cboBuffer->setCurrentIndex(place);
     else
-        cboBuffer->setEditText(text);  // a typed pH stays
+        cboBuffer->setEditText(text);  // a typed pH or another set's buffer stays
     showBufferPH();
     emit changed();
 }
@@ -128,14 +140,14 @@ std::optional<BufferPoint> CalibrationPointRow::point(QString &why) const {
             why = QStringLiteral("%1: the %2 buffer is tabled from 0 to 50 \u00B0C only.").arg(name, buffer);
             return std::nullopt;
         }
-        return BufferPoint{*pH, *mV, *T};
+        return BufferPoint{*pH, *mV, *T, m_unstable};
     }
     const auto pH = readNumber(buffer);
     if (!pH) {
         why = QStringLiteral("%1: \"%2\" is neither a buffer of the set nor a pH.").arg(name, buffer);
         return std::nullopt;
     }
-    return BufferPoint{*pH, *mV, *T};
+    return BufferPoint{*pH, *mV, *T, m_unstable};
 }
 
 QString CalibrationPointRow::fromText() const { return txtFrom->text(); }
@@ -147,8 +159,10 @@ void CalibrationPointRow::setSpanTexts(const QString &from, const QString &to) {
 }
 
 void CalibrationPointRow::setTaken(double mV, double temperature, const QString &summary, bool stable) {
+    m_unstable = !stable;
     txtMV->setText(QString::number(mV, 'f', 3));
     txtTemperature->setText(QString::number(temperature, 'f', 3));
+    emit changed();
     lblSpan->setText(summary);
     lblSpan->setStyleSheet(stable ? QString() : QStringLiteral("color: #b00000"));
 }
@@ -168,6 +182,13 @@ bool CalibrationPointRow::hasReading() const { return !txtMV->text().trimmed().i
 bool CalibrationPointRow::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::FocusIn) emit activated();
     return QGroupBox::eventFilter(watched, event);
+}
+
+void CalibrationPointRow::fillBuffers() {
+    for (const BufferTable &b : bufferSet(m_set)) cboBuffer->addItem(QLatin1String(b.label));
+    cboBuffer->insertSeparator(cboBuffer->count());
+    for (const BufferTable &b : bufferTables())
+        if (b.set != m_set) cboBuffer->addItem(QLatin1String(b.label));
 }
 
 void CalibrationPointRow::showBufferPH() {

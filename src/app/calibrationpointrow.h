@@ -45,8 +45,10 @@ protected:
 
 private:
     void showBufferPH();
+    void fillBuffers();
 
     BufferSet m_set;
+    bool m_unstable = false;  // the reading is a span's that is not stable
     QComboBox *cboBuffer;
     QLineEdit *txtMV, *txtTemperature, *txtFrom, *txtTo;
     QPushButton *cmdTake, *cmdRemovePoint;

@@ -1,8 +1,10 @@
 #include "compute/buffercalibration.h"
+#include "compute/calibrationreport.h"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <tuple>
 
 QString verdictText(Verdict v) {
     switch (v) {
@@ -34,7 +36,18 @@ CalibrationResult failure(QString why) {
     return r;
 }
 
-std::optional<QString> checkPoints(const std::vector<BufferPoint> &points) {
+QString number(double v) { return QString::number(v, 'g', 6); }
+
+// "point 2" or "points 1 and 3".
+QString pointList(const std::vector<int> &numbers) {
+    QStringList n;
+    for (int i : numbers) n << QString::number(i);
+    const QString last = n.takeLast();
+    return n.isEmpty() ? QStringLiteral("point ") + last
+                       : QStringLiteral("points %1 and %2").arg(n.join(QStringLiteral(", ")), last);
+}
+
+std::optional<QString> checkPoints(const std::vector<BufferPoint> &points, const CalibrationLimits &limits) {
     if (points.empty()) return QStringLiteral("No buffer points.");
     if (int(points.size()) > kMaxBufferPoints)
         return QStringLiteral("At most %1 buffer points (%2 given).").arg(kMaxBufferPoints).arg(points.size());
@@ -44,6 +57,17 @@ std::optional<QString> checkPoints(const std::vector<BufferPoint> &points) {
             return QStringLiteral("Point %1: the pH, the reading and the temperature must be numbers.").arg(i + 1);
         if (p.temperature + kKelvinOffset <= 0.0)
             return QStringLiteral("Point %1: the temperature is at or below absolute zero.").arg(i + 1);
+        if (std::fabs(p.mV) > kMaxPointMV)
+            return QStringLiteral("Point %1: the reading %2 mV is beyond \u00B1%3 mV.")
+                .arg(i + 1)
+                .arg(number(p.mV))
+                .arg(kMaxPointMV);
+        if (p.temperature < kMinPointTemperature || p.temperature > kMaxPointTemperature)
+            return QStringLiteral("Point %1: the temperature %2 \u00B0C is outside %3 to %4 \u00B0C.")
+                .arg(i + 1)
+                .arg(number(p.temperature))
+                .arg(kMinPointTemperature)
+                .arg(kMaxPointTemperature);
     }
     if (points.size() == 2 && points[0].pH == points[1].pH)
         return QStringLiteral("Points 1 and 2 have the same pH (%1): two points need two different buffers.")
@@ -52,6 +76,16 @@ std::optional<QString> checkPoints(const std::vector<BufferPoint> &points) {
         std::all_of(points.begin(), points.end(), [&](const BufferPoint &p) { return p.pH == points[0].pH; }))
         return QStringLiteral("All points have the same pH (%1): the slope needs at least two different buffers.")
             .arg(ph(points[0].pH));
+    if (points.size() > 1) {
+        const auto [lo, hi] = std::minmax_element(
+            points.begin(), points.end(), [](const BufferPoint &a, const BufferPoint &b) { return a.pH < b.pH; });
+        if (hi->pH - lo->pH < limits.minPHSpan - kEdge)
+            return QStringLiteral("The buffer points span only %1 pH (%2 to %3): two or more points must span at "
+                                  "least %4 pH.")
+                .arg(hi->pH - lo->pH, 0, 'f', 3)
+                .arg(ph(lo->pH), ph(hi->pH))
+                .arg(limits.minPHSpan, 0, 'f', 2);
+    }
     return std::nullopt;
 }
 }  // namespace
@@ -70,7 +104,7 @@ Verdict judgeOffset(double mV, const CalibrationLimits &l) {
 
 CalibrationResult calibrate(const std::vector<BufferPoint> &points, double currentSlope,
                             const CalibrationLimits &limits) {
-    if (auto why = checkPoints(points)) return failure(*why);
+    if (auto why = checkPoints(points, limits)) return failure(*why);
     const std::size_t n = points.size();
     std::vector<double> x(n), E(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -105,6 +139,12 @@ CalibrationResult calibrate(const std::vector<BufferPoint> &points, double curre
         return failure(QStringLiteral("The fit gives a slope or an offset that is not a finite number."));
 
     CalibrationResult r;
+    r.fittedSlope = s;
+    r.fittedOffset = o;
+    std::tie(s, o) = calibrationFieldValues(s, o);
+    if (s == 0.0)
+        return failure(QStringLiteral("The fit gives a slope of 0 on the field's four places: the readings hardly "
+                                      "change with the pH."));
     r.ok = true;
     r.slope = s;
     r.offset = o;
@@ -114,12 +154,23 @@ CalibrationResult calibrate(const std::vector<BufferPoint> &points, double curre
     }
     r.slopeVerdict = judgeSlope(r.slopePercent(), limits);
     r.offsetVerdict = judgeOffset(r.offsetMV(), limits);
+    QStringList notes;
     if (s < 0.0) {
         r.slopeVerdict = Verdict::Fail;
-        r.note = n == 1 ? QStringLiteral("The current slope is negative: a higher reading must give a higher pH.")
-                        : QStringLiteral("The slope is negative: the buffer points look swapped (a higher reading "
-                                         "must give a higher pH).");
+        notes << (n == 1 ? QStringLiteral("The current slope is negative: a higher reading must give a higher pH.")
+                         : QStringLiteral("The slope is negative: the buffer points look swapped (this instrument's "
+                                          "reading rises with pH, the opposite of a bench meter's mV: a higher "
+                                          "reading must give a higher pH)."));
     }
     r.verdict = worse(r.slopeVerdict, r.offsetVerdict);
+    std::vector<int> unstable;
+    for (std::size_t i = 0; i < n; ++i)
+        if (points[i].unstable) unstable.push_back(int(i) + 1);
+    if (!unstable.empty()) {
+        r.verdict = worse(r.verdict, Verdict::Warn);
+        notes << QStringLiteral("At most warn: %1 %2 from a span that is not stable.")
+                     .arg(pointList(unstable), unstable.size() == 1 ? u"is" : u"are");
+    }
+    r.note = notes.join(u' ');
     return r;
 }

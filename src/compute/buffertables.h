@@ -7,7 +7,7 @@
 
 inline constexpr std::array<double, 7> kBufferTemperatures = {0, 10, 20, 25, 30, 40, 50};
 
-enum class BufferSet { Standard, Technical };
+enum class BufferSet { Standard, Technical, Primary };
 
 struct BufferTable {
     const char *id;     // short key, e.g. "phosphate"
@@ -17,9 +17,10 @@ struct BufferTable {
     std::array<double, 7> pH;  // at kBufferTemperatures
 };
 
-// Every buffer: the standard set (4.01, 6.86, 9.18), then the technical set (4.00, 7.00, 10.01).
+// Every buffer: the standard set (4.01, 6.86, 9.18), the technical set (4.00, 7.00, 10.01), then
+// the primary set (4.005, 6.865, 9.180, 10.012).
 std::span<const BufferTable> bufferTables();
-// The three buffers of a set, acid to base.
+// The buffers of a set, acid to base.
 std::span<const BufferTable> bufferSet(BufferSet set);
 // The buffer with that id or label (case-insensitive), or nullptr.
 const BufferTable *findBuffer(QStringView key);

@@ -4,7 +4,8 @@
 //   probe, buffer pH, from, to                 the records between two date-times
 // The probe is 1, 2, pH-1 or pH-2; the buffer is a pH (used as it stands) or a buffer's id or
 // label (buffertables.h: its pH at the point's temperature). Blank lines, lines starting with
-// '#' and a first line that is a heading are skipped.
+// '#' and a first line that is a heading are skipped. Fields are separated by commas, or by tabs
+// or semicolons (then a decimal comma is read too); a UTF-8 or UTF-16 byte-order mark is read.
 #include "compute/buffercalibration.h"
 #include "compute/buffertables.h"
 #include "compute/calibrationspan.h"
@@ -31,6 +32,9 @@ struct PointsRead {
     std::array<std::vector<PointEntry>, 2> probes;
     bool ok() const { return error.isEmpty(); }
 };
+
+// A larger points file is refused unread.
+inline constexpr qint64 kMaxPointsFileSize = qint64(1) << 20;
 
 // name is put in front of every error ("points.csv line 3: ...").
 PointsRead parseCalibrationPoints(const QString &text, const QString &name);

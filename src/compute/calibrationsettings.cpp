@@ -12,7 +12,7 @@ const char *const kGroup = "Calibration";
 bool sensibleLimits(const CalibrationLimits &l) {
     return l.slopeWarnLow <= l.slopePassLow && l.slopePassLow <= l.slopePassHigh &&
            l.slopePassHigh <= l.slopeWarnHigh && 0 <= l.offsetPass && l.offsetPass <= l.offsetWarn &&
-           l.driftLimit >= 0 && l.minRecords >= 1;
+           l.driftLimit >= 0 && l.minRecords >= 1 && l.minPHSpan >= 0 && l.minPHSpan <= 14;
 }
 
 CalibrationLimits loadCalibrationLimits(QSettings &s) {
@@ -26,6 +26,7 @@ CalibrationLimits loadCalibrationLimits(QSettings &s) {
     l.offsetPass = storedDouble(s, "OffsetPass", d.offsetPass);
     l.offsetWarn = storedDouble(s, "OffsetWarn", d.offsetWarn);
     l.driftLimit = storedDouble(s, "DriftLimit", d.driftLimit);
+    l.minPHSpan = storedDouble(s, "MinPHSpan", d.minPHSpan);
     const double minRecords = storedDouble(s, "MinRecords", d.minRecords);
     l.minRecords = minRecords >= 1 && minRecords <= 1e6 ? int(minRecords) : d.minRecords;
     s.endGroup();
@@ -42,5 +43,6 @@ void saveCalibrationLimits(QSettings &s, const CalibrationLimits &l) {
     s.setValue(QStringLiteral("OffsetWarn"), l.offsetWarn);
     s.setValue(QStringLiteral("DriftLimit"), l.driftLimit);
     s.setValue(QStringLiteral("MinRecords"), l.minRecords);
+    s.setValue(QStringLiteral("MinPHSpan"), l.minPHSpan);
     s.endGroup();
 }

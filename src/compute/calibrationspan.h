@@ -27,7 +27,7 @@ struct SpanStats {
     bool stable = false;
 
     bool ok() const { return error.isEmpty(); }
-    BufferPoint point(double pH) const { return {pH, meanMV, meanTemperature}; }
+    BufferPoint point(double pH) const { return {pH, meanMV, meanTemperature, !stable}; }
 };
 
 // Rows fromRow..toRow (either order, both included). Standard deviations are of the sample

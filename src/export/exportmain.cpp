@@ -2,6 +2,7 @@
 // writes the table as CSV and/or the plot as an image, without a display.
 #include "export/batchcalibration.h"
 #include "export/batchrun.h"
+#include "export/csvexport.h"
 #include "export/exportcli.h"
 #include "export/report.h"
 #include "export/ui/plotexport.h"
@@ -86,9 +87,10 @@ int main(int argc, char **argv) {
             printError(cal.error);
             return kExitFailed;
         }
-        // The results are output, unless the table takes standard output.
-        for (const QString &line : cal.lines[0] + cal.lines[1])
-            o.csvPath == u"-" ? printError(line) : printOut(line + u'\n');
+        // The results are output, unless an output takes standard output: then they are
+        // messages, as every other one.
+        const bool stdoutTaken = o.csvPath == kStdoutPath || o.statsPath == kStdoutPath;
+        for (const QString &line : cal.lines[0] + cal.lines[1]) stdoutTaken ? printError(line) : printOut(line + u'\n');
         if (cal.failed) return kExitCalibrationFailed;
         extras.bufferCalibration = cal.lines;
     }

@@ -3,7 +3,9 @@
 #include "compute/calibrationspan.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
+#include "support/temp_files.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 #include <cmath>
 
@@ -136,10 +138,10 @@ TEST(CalibrationPoints, ReadsTypedReadingsSpansAndNamedBuffers) {
     const DataTable t = settled();
     const ProbeCalibration p1 = calibrateProbe(read.probes[0], t, 0, {});
     ASSERT_TRUE(p1.ok()) << p1.error.toStdString();
-    EXPECT_NEAR(p1.result.slope, 1.000669295702, 1e-12);
+    EXPECT_NEAR(p1.result.fittedSlope, 1.000669295702, 1e-12);
     EXPECT_EQ(calibrationReportLines(0, p1),
               QStringList({QStringLiteral("pH-1 point 1: pH 7.000, 0.00 mV, 25.00 \u00B0C, residual +0.0000 pH"),
-                           QStringLiteral("pH-1 point 2: pH 4.010, -177.00 mV, 25.00 \u00B0C, residual +0.0000 pH"),
+                           QStringLiteral("pH-1 point 2: pH 4.010, -177.00 mV, 25.00 \u00B0C, residual +0.0001 pH"),
                            QStringLiteral("pH-1 slope 1.0007 (100.07 % of Nernst) pass, offset 0.0000 V (0.0 mV) "
                                           "pass: pass")}));
 
@@ -162,9 +164,56 @@ TEST(CalibrationPoints, ReadsTypedReadingsSpansAndNamedBuffers) {
         << lines[0].toStdString();
     EXPECT_TRUE(lines[1].contains(QStringLiteral("(4.00 technical)")));
     // Falling reading with rising pH: swapped.
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(": fail (The slope is negative: the buffer points look swapped (a "
-                                                 "higher reading must give a higher pH).)")))
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(": fail (The slope is negative: the buffer points look swapped (this "
+                                                 "instrument's reading rises with pH, the opposite of a bench meter's "
+                                                 "mV: a higher reading must give a higher pH).)")))
         << lines[2].toStdString();
+}
+
+TEST(CalibrationPoints, AShortSpanCapsTheVerdictAtWarnAndIsNamed) {
+    // Records 0 to 3 are four: too few to be stable.
+    const PointsRead read = parseCalibrationPoints(
+        QStringLiteral("2, 4.01, 5/13/2004 08:00:00, 5/13/2004 08:00:30\n2, 7.00, 0.0, 25"), QStringLiteral("p"));
+    ASSERT_TRUE(read.ok()) << read.error.toStdString();
+    const ProbeCalibration c = calibrateProbe(read.probes[1], settled(), 1, {1, 0.0, 1.0});
+    EXPECT_EQ(c.result.slopeVerdict, Verdict::Pass);
+    EXPECT_EQ(c.result.verdict, Verdict::Warn);
+    EXPECT_TRUE(calibrationReportLines(1, c).last().endsWith(
+        QStringLiteral(": warn (At most warn: point 1 is from a span that is not stable.)")));
+}
+
+TEST(CalibrationPoints, SpreadsheetFilesAreReadOrRefusedByTheirCause) {
+    TempFiles tmp;
+    const QByteArray rows = "probe\tbuffer\tmV\tT\r\n1\t7,00\t0,0\t25\r\n1\t4,01\t-177\t25\r\n";
+    const QString utf16 = QString::fromLatin1(rows);
+    QByteArray utf16le("\xFF\xFE");
+    utf16le.append(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2);
+    const QByteArray read[] = {
+        "\xEF\xBB\xBF"
+        "1,7.00,0.0,25\n1,4.01,-177,25\n",  // UTF-8 with its mark
+        "1;7,00;0,0;25\n1;4,01;-177;25\n",  // semicolons and decimal commas
+        utf16le,                            // UTF-16 with its mark, tabs
+    };
+    for (const QByteArray &bytes : read) {
+        const PointsRead r = readCalibrationPointsFile(tmp.write(QStringLiteral("p.csv"), bytes));
+        ASSERT_TRUE(r.ok()) << r.error.toStdString();
+        ASSERT_EQ(r.probes[0].size(), 2u);
+        EXPECT_EQ(r.probes[0][1].pH, 4.01);
+        EXPECT_EQ(r.probes[0][1].mV, -177.0);
+    }
+    const QString noMark = tmp.write(QStringLiteral("n.csv"), utf16le.mid(2));
+    EXPECT_EQ(readCalibrationPointsFile(noMark).error,
+              noMark + QStringLiteral(": the file holds zero bytes, as UTF-16 text without a byte-order mark or a "
+                                      "file that is not text does; save it as CSV (UTF-8 or plain text)."));
+    const QString folder = tmp.path(QStringLiteral("points"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    EXPECT_EQ(readCalibrationPointsFile(folder).error, folder + QStringLiteral(" is a folder, not a points file."));
+    // Past 1 MiB nothing is read, whatever the file holds; a device that never ends too.
+    const QString big = tmp.write(QStringLiteral("big.csv"), QByteArray(kMaxPointsFileSize + 1, '\n'));
+    EXPECT_TRUE(readCalibrationPointsFile(big).error.startsWith(big + QStringLiteral(": larger than 1048576 bytes")));
+    EXPECT_TRUE(readCalibrationPointsFile(QStringLiteral("/dev/zero")).error.contains(QStringLiteral("larger than")));
+    EXPECT_TRUE(readCalibrationPointsFile(tmp.write(QStringLiteral("fits.csv"), QByteArray(kMaxPointsFileSize, '\n')))
+                    .error.endsWith(QStringLiteral(": no points.")));
 }
 
 TEST(CalibrationPoints, BadRowsAreNamedByTheirLine) {
@@ -173,12 +222,16 @@ TEST(CalibrationPoints, BadRowsAreNamedByTheirLine) {
         {"3, 7.00, 0.0, 25", "p.csv line 1: the probe \"3\" is not 1, 2, pH-1 or pH-2."},
         {"probe,pH,mV,T\n1, 7.00, 0.0, 25\n1, seven, 0.0, 25",
          "p.csv line 3: the buffer \"seven\" is neither a pH nor a known buffer (phthalate, phosphate, borax, tech4, "
-         "tech7, tech10)."},
+         "tech7, tech10, ps-phthalate, ps-phosphate, ps-borax, ps-carbonate)."},
         {"1, 7.00, 0.0, 5/13/2004 08:00:00",
          "p.csv line 1: \"0.0\" and \"5/13/2004 08:00:00\" are neither a reading (mV) and a temperature nor two "
          "record date-times."},
         {"2, 15, 0, 25", "p.csv line 1: the buffer pH 15 is outside 0 to 14."},
         {"2, borax, 0, 60", "p.csv line 1: 60.00 \u00B0C is outside the buffer table (0 to 50 \u00B0C)."},
+        {"2, 7, 1e308, 25", "p.csv line 1: the reading 1e308 mV is beyond \u00B12000 mV."},
+        {"2, 7, -2000.5, 25", "p.csv line 1: the reading -2000.5 mV is beyond \u00B12000 mV."},
+        {"1, 7, 0, 1e308", "p.csv line 1: the temperature 1e308 \u00B0C is outside -5 to 105 \u00B0C."},
+        {"1, 7, 0, -5.5", "p.csv line 1: the temperature -5.5 \u00B0C is outside -5 to 105 \u00B0C."},
         {"1,7,0,25\n1,4,-177,25\n1,10,177,25\n1,7,0,25\n2,7,0,25\n1,4,-177,25\n1,10,177,25",
          "p.csv line 7: more than 5 points for pH-1."},
         {"", "p.csv: no points."},

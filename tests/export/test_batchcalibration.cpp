@@ -84,4 +84,9 @@ TEST(BatchCalibration, AFailOrABadFileWritesNothing) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.err.contains("pH-2 slope 1.0120")) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("pH-1 Raw")) << r.out.left(80).toStdString();
+    // So do they with the statistics there: standard output holds the CSV alone.
+    r = run({"--calibrate", one, "--stats", "-", log});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.contains("pH-2 slope 1.0120")) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("slope")) << r.out.left(200).toStdString();
 }
