@@ -89,7 +89,7 @@ struct Plotted {
         graph.plot()->setPlottingHint(QCP::phImmediateRefresh, true);
         wb.setLoadAllRecords(true);
         wb.open(logPath(records));
-        wb.compute();
+        wb.computePH();
         wb.rebuildPlot();
     }
 };
@@ -104,7 +104,7 @@ BENCHMARK(BM_ComputePH)->Apply(sizes);
 
 void BM_Compute(benchmark::State &state) {
     Plotted p(int(state.range(0)));
-    for (auto _ : state) benchmark::DoNotOptimize(p.wb.compute());
+    for (auto _ : state) benchmark::DoNotOptimize(p.wb.computePH());
 }
 BENCHMARK(BM_Compute)->Apply(sizes);
 
@@ -128,7 +128,7 @@ void BM_RebuildAutoscaleWithPush(benchmark::State &state) {
     Plotted p(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
-        p.wb.compute();
+        p.wb.computePH();
         state.ResumeTiming();
         p.wb.rebuildPlot();
     }

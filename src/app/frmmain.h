@@ -77,6 +77,11 @@ public:
     void mnuLoadAllRecords_Click(bool on);
     void cmdCompute_Click();
     void cmdStep_Click(int index);
+    // The range step buttons: txtStart, txtEnd, txtYMax and txtYMin.
+    void cmdXMin_Click(int index);
+    void cmdXMax_Click(int index);
+    void cmdYMax_Click(int index);
+    void cmdYMin_Click(int index);
     // Reads a log and brings the whole window up to date (steps after the dialog).
     void openPath(const QString &path);
     // A path given on the command line or dropped on the window: remembered as a choice would be.

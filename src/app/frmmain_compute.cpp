@@ -34,7 +34,7 @@ void frmMain::cmdCompute_Click() {
     t.corr = {txtPH1Corr->text(), txtPH2Corr->text()};
     t.thermistor = {Util::checkedIndex(optPH1Thermistor), Util::checkedIndex(optPH2Thermistor)};
     for (std::size_t i = 0; i < 3; ++i) t.thermistorCorr[i] = txtThermistorCorr[i]->text();
-    setComputeNeeded(!(wb.setCalibrationTexts(t) && wb.compute()));
+    setComputeNeeded(!(wb.validateInputs(t) && wb.computePH()));
     TDBGrid1->setComputedRows(wb.computedRows());
     rebuildPlot();
     showRecord(TDBGrid1->currentRecord());

@@ -136,6 +136,9 @@ void frmMain::buildLayout() {
     statusFollow = label("statusFollow", QString());
     StatusBar1->addPermanentWidget(statusFollow);
     statusFollow->hide();
+    statusReadInPart = label("statusReadInPart", QString());
+    StatusBar1->addPermanentWidget(statusReadInPart);
+    statusReadInPart->hide();
     setStatusBar(StatusBar1);
 }
 

@@ -120,7 +120,17 @@ void frmMain::openPath(const QString &path) {
         cmdCompute_Click();
     }
     if (wb.isOpen()) rememberRecent(path);
-    setWindowTitle(wb.isOpen() ? QFileInfo(wb.path()).fileName() + QStringLiteral(" - ") + kAppTitle : kAppTitle);
+    // A read stopped part way (Cancel, a No) says so until the next open: panel 2's
+    // "Failed@line:" gives way to the plot's status at once.
+    const ReadReport &read = wb.readReport();
+    const bool inPart = wb.isOpen() && !read.completed && read.stoppedAtLine > 0;
+    statusReadInPart->setText(inPart ? QStringLiteral("read in part: stopped at line %1").arg(read.stoppedAtLine)
+                                     : QString());
+    statusReadInPart->setVisible(inPart);
+    setWindowTitle(wb.isOpen()
+                       ? QFileInfo(wb.path()).fileName() + (inPart ? QStringLiteral(" (read in part)") : QString()) +
+                             QStringLiteral(" - ") + kAppTitle
+                       : kAppTitle);
     mnuExportTable->setEnabled(wb.isOpen());
     mnuSavePlot->setEnabled(wb.isOpen());
     mnuCalibrate->setEnabled(wb.isOpen());

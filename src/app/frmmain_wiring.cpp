@@ -39,17 +39,13 @@ void frmMain::wireBehaviour() {
     connect(mnuLoadAllRecords, &QAction::triggered, this, [this](bool on) { mnuLoadAllRecords_Click(on); });
 
     for (int i = 0; i < 6; ++i) {
-        connect(cmdXMin[std::size_t(i)], &QPushButton::clicked, this,
-                [this, i] { writeStepped(txtStart, m_workbench->stepStart(i)); });
-        connect(cmdXMax[std::size_t(i)], &QPushButton::clicked, this,
-                [this, i] { writeStepped(txtEnd, m_workbench->stepEnd(i)); });
+        connect(cmdXMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdXMin_Click(i); });
+        connect(cmdXMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdXMax_Click(i); });
         connect(cmdStep[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdStep_Click(i); });
     }
     for (int i = 0; i < 4; ++i) {
-        connect(cmdYMax[std::size_t(i)], &QPushButton::clicked, this,
-                [this, i] { writeStepped(txtYMax, m_workbench->stepYMax(i)); });
-        connect(cmdYMin[std::size_t(i)], &QPushButton::clicked, this,
-                [this, i] { writeStepped(txtYMin, m_workbench->stepYMin(i)); });
+        connect(cmdYMax[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdYMax_Click(i); });
+        connect(cmdYMin[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdYMin_Click(i); });
     }
     for (int i = 0; i < 3; ++i) {
         connect(optPH1Thermistor[std::size_t(i)], &QRadioButton::clicked, this, [this] { setComputeNeeded(true); });
@@ -129,6 +125,11 @@ void frmMain::showAnnotationStatus(bool force) {
 void frmMain::writeStepped(QLineEdit *field, const std::optional<QString> &text) {
     if (text) field->setText(*text);
 }
+
+void frmMain::cmdXMin_Click(int index) { writeStepped(txtStart, m_workbench->stepStart(index)); }
+void frmMain::cmdXMax_Click(int index) { writeStepped(txtEnd, m_workbench->stepEnd(index)); }
+void frmMain::cmdYMax_Click(int index) { writeStepped(txtYMax, m_workbench->stepYMax(index)); }
+void frmMain::cmdYMin_Click(int index) { writeStepped(txtYMin, m_workbench->stepYMin(index)); }
 
 void frmMain::cmdZoomOut_Click() { m_graph->request(kActionUndoZoom); }
 

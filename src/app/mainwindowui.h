@@ -19,7 +19,7 @@ struct MainWindowUi {
     QAction *mnuFileOpen = nullptr, *mnuExportTable = nullptr, *mnuSavePlot = nullptr, *mnuPrint = nullptr,
             *mnuExportReport = nullptr, *mnuExit = nullptr, *mnuCalibrate = nullptr, *mnuAbout = nullptr;
     QAction *mnuLoadAllRecords = nullptr;  // checkable: logs of any length
-    QAction *mnuFollow = nullptr;  // checkable: read on as the open log grows
+    QAction *mnuFollow = nullptr;          // checkable: read on as the open log grows
     QTabWidget *SSTab1 = nullptr;
     DataGrid *TDBGrid1 = nullptr;
     QWidget *Pesgo1 = nullptr;
@@ -41,5 +41,6 @@ struct MainWindowUi {
     QLabel *lblPH1 = nullptr, *lblPH2 = nullptr, *lblNow = nullptr, *lblFlowRate = nullptr, *lblTotalVolume = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QLabel *statusPanel1 = nullptr, *statusPanel2 = nullptr;
-    QLabel *statusFollow = nullptr;  // what following the log has found
+    QLabel *statusFollow = nullptr;      // what following the log has found
+    QLabel *statusReadInPart = nullptr;  // shown while the open log was not read to its end
 };

@@ -91,7 +91,9 @@ void StatisticsPanel::setStatistics(const RangeStats &stats, const FlagCounts &f
         const int d = kDecimals[s];
         const QString texts[5] = {QString::number(x.count), x.count ? number(x.min, d) : QString(),
                                   x.count ? number(x.max, d) : QString(), x.count ? number(x.mean, d + 1) : QString(),
-                                  x.count ? number(x.sd, d + 1) : QString()};
+                                  x.count > 1 ? number(x.sd, d + 1)
+                                  : x.count   ? QStringLiteral("-")
+                                              : QString()};
         for (int c = 0; c < 5; ++c) m_table->item(s, c)->setText(texts[c]);
     }
     // Wide enough for every column: the dock never hides the deviations behind a scroll bar.

@@ -12,7 +12,7 @@ std::optional<double> probePH(double temperature, double raw, const ProbeInputs 
     const double E = raw / kMillivoltsPerVolt;
     const double K = temperature + kKelvinOffset + in.thermCorr;
     const double denominator = K * kNernstFactor * in.slope;
-    if (denominator == 0.0) return std::nullopt;
+    if (K <= 0.0 || denominator == 0.0) return std::nullopt;  // at or below absolute zero
     double pH = (E - in.offset) / denominator + kNeutralPH;
     pH = pH + in.corr;
     if (!std::isfinite(pH)) return std::nullopt;
@@ -25,6 +25,12 @@ const int kThermColumns[3] = {colTherm1, colTherm2, colTherm3};
 std::optional<ComputeStop> computeProbe(DataTable &t, int r, const ProbeInputs &in, int rawCol, int outCol,
                                         const QString &probe) {
     const int tempCol = kThermColumns[std::clamp(in.thermistor, 0, 2)];
+    // A reading the logger did not give is no reading of 0: that probe gets no pH, and the
+    // record goes on to the other probe and the next record.
+    if (t.kind(r, tempCol) == Cell::Kind::Empty || t.kind(r, rawCol) == Cell::Kind::Empty) {
+        t.setCell(r, outCol, Cell());
+        return std::nullopt;
+    }
     const std::optional<double> T = t.number(r, tempCol);
     if (!T)
         return ComputeStop{r, QStringLiteral("the temperature of thermistor %1 (\"%2\") is not a number")
@@ -35,9 +41,9 @@ std::optional<ComputeStop> computeProbe(DataTable &t, int r, const ProbeInputs &
         return ComputeStop{r,
                            QStringLiteral("the %1 raw reading (\"%2\") is not a number").arg(probe, t.text(r, rawCol))};
     if (in.slope == 0.0) return ComputeStop{r, QStringLiteral("the %1 slope is 0").arg(probe)};
-    if (*T + kKelvinOffset + in.thermCorr == 0.0)
-        return ComputeStop{
-            r, QStringLiteral("the corrected temperature of thermistor %1 is 0 kelvin").arg(in.thermistor + 1)};
+    if (*T + kKelvinOffset + in.thermCorr <= 0.0)
+        return ComputeStop{r, QStringLiteral("the corrected temperature of thermistor %1 is at or below 0 kelvin")
+                                  .arg(in.thermistor + 1)};
     const std::optional<double> pH = probePH(*T, *raw, in);
     if (!pH) return ComputeStop{r, QStringLiteral("the %1 result is not a finite number").arg(probe)};
     t.setNumber(r, outCol, *pH);

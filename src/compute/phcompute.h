@@ -30,7 +30,8 @@ struct ComputeStop {
 };
 
 // Computes pH-1 and pH-2 for every row of the table in order; stops at the first record whose
-// arithmetic cannot be done, keeping the rows before it. Never writes a non-finite value.
+// arithmetic cannot be done, keeping the rows before it. Never writes a non-finite value. A
+// probe whose raw reading or thermistor temperature cell is empty gets an empty pH cell.
 std::optional<ComputeStop> computeAll(DataTable &table, const ProbeInputs &probe1, const ProbeInputs &probe2);
 
 // The same for rows first..last only (records appended since the last computation).

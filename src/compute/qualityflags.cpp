@@ -74,6 +74,7 @@ void flagRows(const DataTable &t, int computedRows, const QualityLimits &limits,
     for (auto &v : ph) v.resize(kChunk + 2 * kHalo);
     for (auto &v : th) v.resize(kChunk);
     const int thCols[3] = {colTherm1, colTherm2, colTherm3};
+    const bool hasPH = t.lastCol() >= colPH2;
     for (int c0 = from; c0 < n; c0 += kChunk) {
         const int c1 = std::min(n, c0 + kChunk), m = c1 - c0;
         const int v0 = std::max(0, c0 - kHalo), vEnd = std::min(n, c1 + kHalo);
@@ -82,6 +83,8 @@ void flagRows(const DataTable &t, int computedRows, const QualityLimits &limits,
         for (int r = c0; r < c1; ++r) {
             std::uint8_t f = r >= computedRows ? flagNotComputed : 0;
             const double d = ph[0][std::size_t(r - v0)] - ph[1][std::size_t(r - v0)];
+            // Compute leaves a pH cell empty only where an input is missing.
+            if (hasPH && r < computedRows && std::isnan(d)) f |= flagMissing;
             if (!std::isnan(d) && above(std::fabs(d), limits.disagree)) f |= flagDisagree;
             if (isSpike(ph[0].data(), v0, vEnd, r, limits.spike) || isSpike(ph[1].data(), v0, vEnd, r, limits.spike))
                 f |= flagSpike;
@@ -189,7 +192,7 @@ FlagCounts &FlagCounts::operator-=(const FlagCounts &o) {
 }
 
 namespace {
-const char kLetters[kFlagKinds] = {'D', 'S', 'F', 'T', 'N', 'X'};
+const char kLetters[kFlagKinds] = {'D', 'S', 'F', 'T', 'N', 'X', 'M'};
 }
 
 char flagLetter(int kind) { return kind >= 0 && kind < kFlagKinds ? kLetters[kind] : '?'; }
@@ -209,6 +212,7 @@ QString flagTooltip(std::uint8_t flags, const QualityLimits &l) {
         QStringLiteral("T: thermistors disagree (by more than %1 \u00B0C)").arg(l.thermistors),
         QStringLiteral("N: no flow (flow rate 0)"),
         QStringLiteral("X: not computed (the computation stopped before this record)"),
+        QStringLiteral("M: missing value (no raw reading or thermistor temperature; no pH computed)"),
     };
     QStringList out;
     for (int i = 0; i < kFlagKinds; ++i)

@@ -15,8 +15,9 @@ enum QualityFlag : std::uint8_t {
     flagThermistors = 8,   // two thermistors apart by more than the limit
     flagNoFlow = 16,       // flow rate 0
     flagNotComputed = 32,  // the computation stopped before this record
+    flagMissing = 64,      // a raw reading or thermistor temperature missing: a probe has no pH
 };
-inline constexpr int kFlagKinds = 6;
+inline constexpr int kFlagKinds = 7;
 
 struct QualityLimits {
     double disagree = 0.2;     // pH
@@ -34,10 +35,10 @@ std::vector<std::uint8_t> computeFlags(const DataTable &table, int computedRows,
 // window, a flat run that goes on). The same as computeFlags of the whole table. Gives the
 // first row whose flags may have changed; `totals`, the counts of all the flags, are kept up.
 struct FlagCounts;
-int extendFlags(const DataTable &table, int computedRows, const QualityLimits &limits,
-                std::vector<std::uint8_t> &flags, FlagCounts *totals = nullptr);
+int extendFlags(const DataTable &table, int computedRows, const QualityLimits &limits, std::vector<std::uint8_t> &flags,
+                FlagCounts *totals = nullptr);
 
-// The letter of flag kind i (0..5, bit order): D S F T N X.
+// The letter of flag kind i (0..6, bit order): D S F T N X M.
 char flagLetter(int kind);
 // One letter per set flag, in bit order ("DS", "N"); empty for none.
 QString flagLetters(std::uint8_t flags);

@@ -191,7 +191,7 @@ RangeStats StatisticsIndex::range(const DataTable &t, int first, int last) const
         o.min = x.min;
         o.max = x.max;
         o.mean = x.mean;
-        o.sd = x.count > 1 ? std::sqrt(std::max(0.0, x.m2 / (x.count - 1))) : 0.0;
+        o.sd = x.count > 1 ? std::sqrt(std::max(0.0, x.m2 / (x.count - 1))) : std::numeric_limits<double>::quiet_NaN();
     }
 
     // Total volume: the first and last rows that hold one, through the blocks' own.

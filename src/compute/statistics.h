@@ -20,7 +20,7 @@ QString statSeriesName(int series);
 struct SeriesStats {
     int count = 0;
     double min = 0, max = 0, mean = 0;
-    double sd = 0;  // sample standard deviation; 0 for a single value
+    double sd = 0;  // sample standard deviation; NaN (undefined) for a single value
 };
 
 struct VolumeStats {

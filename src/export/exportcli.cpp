@@ -255,7 +255,7 @@ QString exportUsage() {
         "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
         "result or failed its limits (nothing is applied or written).\n"
         "The CSV table ends with a flags column: D probes disagree, S spike, F flat signal,\n"
-        "T thermistors disagree, N no flow, X not computed.\n");
+        "T thermistors disagree, N no flow, X not computed, M missing value.\n");
 }
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }

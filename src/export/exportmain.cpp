@@ -94,7 +94,7 @@ int main(int argc, char **argv) {
         if (cal.failed) return kExitCalibrationFailed;
         extras.bufferCalibration = cal.lines;
     }
-    const int status = wb.compute() ? kExitOk : kExitComputeStopped;
+    const int status = wb.computePH() ? kExitOk : kExitComputeStopped;
     wb.rebuildPlot();
     wb.showRecord(0);
 

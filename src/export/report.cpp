@@ -76,6 +76,7 @@ ReportTable readTable(const Workbench &wb) {
                    {QStringLiteral("Records loaded"), QString::number(wb.rowCount())},
                    {QStringLiteral("Records left out"), QString::number(r.leftOut)},
                    {QStringLiteral("Records skipped (24:00:00 or later)"), QString::number(r.skipped)},
+                   {QStringLiteral("Records with missing values"), QString::number(r.missing)},
                    {QStringLiteral("Records computed"), QString::number(wb.computedRows())}}};
     if (r.cut > 0) t.rows.append({QStringLiteral("Records cut to their first values"), QString::number(r.cut)});
     t.rows.append({QStringLiteral("Read to the end"),
@@ -107,7 +108,7 @@ QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
                       {},
                       {{flagCountsText(countFlags(wb.flags(), first, last)) +
                         QStringLiteral(" (D probes disagree, S spike, F flat signal, T thermistors disagree, N no "
-                                       "flow, X not computed)")}}};
+                                       "flow, X not computed, M missing value)")}}};
     return {stats, flags};
 }
 

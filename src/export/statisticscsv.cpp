@@ -47,7 +47,7 @@ QByteArray statisticsCsv(const RangeStats &s, const DataTable &t) {
                         shortestNumberText(x.min),
                         shortestNumberText(x.max),
                         shortestNumberText(x.mean),
-                        shortestNumberText(x.sd),
+                        std::isnan(x.sd) ? QByteArray() : shortestNumberText(x.sd),  // one value: undefined
                         {},
                         {},
                         {}});

@@ -47,17 +47,39 @@ Matchers &matchers() {
     return m;
 }
 
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
 // Step 3: a line that starts with a time of day is a record.
 int testRecord(const QString &line, Values &values, Matchers &m) {
     PatternMatcher &time = m.time, &number = m.number;
     if (!time.Match(line)) return 0;
     values.list.clear();
     values.list.emplace_back(time.MatchedText());
+    const qsizetype timeEnd = time.MatchStart() + time.MatchedView().size();
+    // With commas each field is one position: a field without a number ("", ERR, NaN) is an
+    // empty cell, so the values after it keep their columns.
+    const bool fields = line.indexOf(u',', timeEnd) >= 0;
+    qsizetype after = timeEnd;  // the end of the last number, or of the time
     // The numbers after the time, found in the line itself: no copy of the line without it.
     const std::size_t cap = kMaxValues + 2;  // the time, kMaxValues numbers, one to tell a cut
-    for (bool ok = number.Match(line, time.MatchStart() + time.MatchedView().size()); ok && values.list.size() < cap;
-         ok = number.MatchNext())
-        values.list.push_back(numberCell(number.MatchedView()));
+    for (bool ok = number.Match(line, timeEnd); ok && values.list.size() < cap; ok = number.MatchNext()) {
+        if (fields) {
+            const qsizetype start = number.MatchStart();
+            // The first comma ends the field before; each further one an empty field.
+            for (qsizetype k = QStringView(line).sliced(after, start - after).count(u',') - 1;
+                 k > 0 && values.list.size() < cap; --k)
+                values.list.emplace_back();
+            after = start + number.MatchedView().size();
+        }
+        if (values.list.size() < cap) values.list.push_back(numberCell(number.MatchedView()));
+    }
+    if (fields) {
+        // Fields after the last number up to the last one that holds anything; empty fields at
+        // the end add nothing.
+        QStringView rest = QStringView(line).sliced(after);
+        while (!rest.isEmpty() && (isBlank(rest.back()) || rest.back() == u',')) rest.chop(1);
+        for (qsizetype k = rest.count(u','); k > 0 && values.list.size() < cap; --k) values.list.emplace_back();
+    }
     return Record;
 }
 

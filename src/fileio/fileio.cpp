@@ -182,6 +182,8 @@ public:
             ++m_report.droppedRecords;
             return;
         }
+        if (cells && std::any_of(cells->begin() + 1, cells->end(), [](const Cell &c) { return c.isEmpty(); }))
+            ++m_report.missingRecords;
         if (stamp->text.isEmpty()) {
             if (cells)
                 m_ds.addRecord(stamp->day, *cells);

@@ -21,6 +21,7 @@ struct PassReport {
     int droppedRecords = 0;  // records beyond the data set's record limit
     int lateRecords = 0;     // records timed 24:00:00 or later, not stored
     int cutRecords = 0;      // records stored with their first kMaxValues numbers only
+    int missingRecords = 0;  // records stored with a field that held no number (an empty cell)
     bool cancelled = false;  // stopped with the meter's Cancel
     // The person answered the "left out" message with "Load All Records".
     bool loadAllChosen = false;

@@ -91,8 +91,15 @@ bool scanRecord(QByteArrayView line, ScannedRecord &out) {
     p += 8;
     if (p < end && *p == '"') ++p;
     int count = 0;
+    // A field without a number is an empty cell where it stands: the classifier reads those.
+    bool afterComma = false, numberSinceComma = false;
     while (p < end) {
         if (isGap(*p)) {
+            if (*p == ',') {
+                if (afterComma && !numberSinceComma) return false;
+                afterComma = true;
+                numberSinceComma = false;
+            }
             ++p;
             continue;
         }
@@ -109,6 +116,7 @@ bool scanRecord(QByteArrayView line, ScannedRecord &out) {
         // A number must end at a gap: anything else may join it to what follows.
         if (stop < end && !isGap(*stop)) return false;
         out.numbers[std::size_t(count++)] = v;
+        numberSinceComma = true;
         p = stop;
     }
     out.count = count;

@@ -16,7 +16,8 @@ struct ScannedRecord {
 
 // True when the line is a record whose fields the classifier reads as the scan does: a time of
 // day (in double quotes or not), then numbers apart by commas, blanks or tabs. False for any
-// other line, and for records with more than kMaxValues numbers or a number beyond a double.
+// other line, for records with more than kMaxValues numbers or a number beyond a double, and
+// for an empty field between two commas.
 bool scanRecord(QByteArrayView line, ScannedRecord &out);
 
 // A match of the number pattern as numberValue reads it, bit for bit: short decimals here,

@@ -119,7 +119,9 @@ void PlotBuilder::seriesPoints(const DataTable &table, int first, int count, int
                 const int col = cols[std::size_t(i)];
                 double y = gap;
                 if (r < m_computedRows && col == kDpHField) y = dpHValue(table, r);
-                else if (r < m_computedRows && col >= 0) y = table.numberOr(r, col, gap);
+                // An empty cell (a missing value) is a gap, not 0.
+                else if (r < m_computedRows && col >= 0 && table.kind(r, col) != Cell::Kind::Empty)
+                    y = table.numberOr(r, col, gap);
                 ys[std::size_t(i)][k] = float(y);
             }
         }

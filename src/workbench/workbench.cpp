@@ -83,6 +83,7 @@ bool Workbench::open(const QString &path) {
     m_dataSet.DATA();  // trims the table to the records: from here on the log counts as open
     m_report = {completed,        pass.lines,      pass.droppedRecords,
                 pass.lateRecords, pass.cutRecords, completed ? 0 : pass.lines};
+    m_report.missing = pass.missingRecords;
     for (std::size_t i = 0; i < 2; ++i) {
         m_report.slopeKept[i] = !pass.slopeRead[i];
         m_report.offsetKept[i] = !pass.offsetRead[i];
@@ -108,7 +109,7 @@ bool Workbench::open(const QString &path) {
     return completed;
 }
 
-bool Workbench::setCalibrationTexts(const CalibrationTexts &t) {
+bool Workbench::validateInputs(const CalibrationTexts &t) {
     struct Source {
         const QString &text;
         const char *what;
@@ -144,7 +145,7 @@ bool Workbench::setCalibrationTexts(const CalibrationTexts &t) {
     return true;
 }
 
-bool Workbench::compute() {
+bool Workbench::computePH() {
     if (!isOpen()) return false;
     DataTable &t = table();
     const std::optional<ComputeStop> stop = computeAll(t, m_calibration.probe(0), m_calibration.probe(1));
@@ -315,6 +316,7 @@ FollowStep Workbench::pollFollow() {
         m_report.leftOut = pass.droppedRecords;
         m_report.skipped = pass.lateRecords;
         m_report.cut = pass.cutRecords;
+        m_report.missing = pass.missingRecords;
     }
     out.slopeChanged = {probe[0] != m_dataSet.pH1_Slope(), probe[1] != m_dataSet.pH2_Slope()};
     out.offsetChanged = {probe[2] != m_dataSet.pH1_Offset(), probe[3] != m_dataSet.pH2_Offset()};
@@ -355,7 +357,7 @@ void Workbench::takeReadAgain() {
     m_current = std::clamp(m_current, 0, std::max(0, n - 1));
     if (m_computedOnce) {
         const bool needed = m_computeNeeded;  // fields edited since stay so
-        compute();
+        computePH();
         m_computeNeeded = m_computeNeeded || needed;
     } else {
         m_computedRows = 0;

@@ -48,6 +48,7 @@ struct ReadReport {
     int skipped = 0;        // records timed 24:00:00 or later
     int cut = 0;            // records stored with their first values only
     int stoppedAtLine = 0;  // 0: not stopped
+    int missing = 0;        // records with a field that held no number
     // Probe values the file did not give: they keep what the previous file (or, before any
     // file, the fields' initial texts) said.
     std::array<bool, 2> slopeKept{}, offsetKept{};
@@ -103,12 +104,13 @@ public:
 
     Calibration &calibration() { return m_calibration; }
     const Calibration &calibration() const { return m_calibration; }
-    // Takes the fields' texts in the order Compute always read them; a text that is not a
-    // number is named in a message and nothing changes.
-    bool setCalibrationTexts(const CalibrationTexts &texts);
+    // Compute's validation step: takes the fields' texts in the order Compute always read them.
+    // Every text the fields let through is accepted; a text that is not a number (which the
+    // fields' own check never leaves) is named in a message and nothing changes.
+    bool validateInputs(const CalibrationTexts &texts);
     // Both probes' pH for every record with the calibration; a stop is told in a message.
     // False when the computation stopped (or no log is open).
-    bool compute();
+    bool computePH();
     bool computeNeeded() const { return m_computeNeeded; }
     void setComputeNeeded(bool needed) { m_computeNeeded = needed; }
     // Rows that hold pH computed by the last Compute; the rows after them still hold the

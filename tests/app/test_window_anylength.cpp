@@ -6,6 +6,7 @@
 #include "workbench/workbench.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
@@ -169,4 +170,46 @@ TEST_F(AnyLengthTest, MeterCancelStopsTheReadAndNothingElseRunsMeanwhile) {
 
     QTest::mouseClick(w.chkPlotPH1, Qt::LeftButton);  // after the read the window takes input
     EXPECT_NE(w.chkPlotPH1->isChecked(), plotted);
+}
+
+TEST_F(AnyLengthTest, EscapeStopsTheReadAndTheWindowSaysReadInPartUntilTheNextOpen) {
+    frmMain w(&ui, &dialog);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.chkPlotPH1->setFocus();  // in the Graph tab, whose own Escape zooms out
+
+    bool pressed = false;
+    QTimer press;
+    press.setInterval(0);
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        auto *meter = w.findChild<frmMeter *>();
+        if (!meter || !meter->isVisible()) return;
+        if (meter->findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->value() < 10) return;
+        // Escape in the window that waits, wherever the window manager left the keyboard.
+        QApplication::setActiveWindow(&w);
+        w.chkPlotPH1->setFocus();
+        QTest::keyClick(w.chkPlotPH1, Qt::Key_Escape);
+        pressed = true;
+        press.stop();
+    });
+    press.start();
+    open(w, longLog());
+    press.stop();
+
+    ASSERT_TRUE(pressed);
+    EXPECT_FALSE(w.workbench().readReport().completed);
+    EXPECT_LT(rows(w), kRecords / 5);
+    const QString inPart = QStringLiteral("long.asc (read in part) - Brinewick");
+    EXPECT_EQ(w.windowTitle(), inPart);
+    EXPECT_TRUE(w.statusReadInPart->isVisible());
+    EXPECT_TRUE(w.statusReadInPart->text().startsWith(QStringLiteral("read in part: stopped at line ")));
+    w.cmdCompute->click();  // the plot's status in panel 2 does not wipe it
+    EXPECT_EQ(w.windowTitle(), inPart);
+    EXPECT_TRUE(w.statusReadInPart->isVisible());
+
+    LogRecipe small;
+    small.records = 5;
+    open(w, files.writeLines(QStringLiteral("small.asc"), makeLog(small)));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("small.asc - Brinewick"));
+    EXPECT_FALSE(w.statusReadInPart->isVisible());
 }

@@ -111,6 +111,14 @@ TEST_F(NavigationTest, RangeStepsWriteTheFieldsAndRebuildThePlot) {
     w->cmdYMin[2]->click();
     EXPECT_EQ(w->txtYMin->text(), QStringLiteral("5.0"));
     EXPECT_EQ(w->graph().yMaxText(), QStringLiteral("9.1"));
+
+    // The handlers under their own names, as the buttons call them.
+    w->cmdXMin_Click(3);
+    w->cmdXMax_Click(1);
+    w->cmdYMax_Click(0);
+    w->cmdYMin_Click(2);
+    EXPECT_EQ(QStringList({w->txtStart->text(), w->txtEnd->text(), w->txtYMax->text(), w->txtYMin->text()}),
+              QStringList({"05/13/2004 09:00:00", "05/13/2004 17:28:00", "10.1", "4.0"}));
 }
 
 TEST_F(NavigationTest, ZoomDisablesRangeControlsUntilZoomOut) {

@@ -44,6 +44,10 @@ TEST_F(QualityWindowTest, StatisticsFollowTheZoom) {
     EXPECT_EQ(stat(statT1, 3), "22.250");
     EXPECT_EQ(stat(statT1, 4), "1.708");
     EXPECT_EQ(label("lblStatVolume"), "Total Volume: first 1, last 2.5, difference 1.5");
+    // One record: its deviation is undefined.
+    x->setRange(QcpGraph::dayToKey(t.rowDay(2) - 0.001), QcpGraph::dayToKey(t.rowDay(2) + 0.001));
+    EXPECT_EQ(stat(statT1, 0), "1");
+    EXPECT_EQ(stat(statT1, 4), "-");
 
     w->cmdZoomOut->click();
     EXPECT_EQ(stat(statT1, 0), "20");

@@ -76,18 +76,35 @@ TEST(PHCompute, StopsAtTheFirstRecordThatCannotBeComputed) {
     stop = computeAll(t, absolute, {});
     ASSERT_TRUE(stop);
     EXPECT_TRUE(stop->reason.contains(QStringLiteral("0 kelvin")));
+    absolute.thermCorr = -300;  // below absolute zero stops as well
+    stop = computeAll(t, absolute, {});
+    ASSERT_TRUE(stop);
+    EXPECT_EQ(stop->row, 0);
+    EXPECT_TRUE(stop->reason.contains(QStringLiteral("0 kelvin")));
+    EXPECT_TRUE(computeStopMessage(*stop, t).contains(QStringLiteral("record 0 (5/13/2004 08:00:00)")));
     for (int r = 0; r <= t.lastRow(); ++r)
         for (int c : {colPH1, colPH2}) EXPECT_TRUE(std::isfinite(t.number(r, c).value_or(0)));
 }
 
-TEST(PHCompute, EmptyCellsCountAsZeroAndEmptyTableComputesNothing) {
+TEST(PHCompute, MissingReadingGivesNoPHForItsProbeAndEmptyTableComputesNothing) {
     clsDataSet ds;
-    auto rec = record("5/13/2004 08:00:00", 0, 0, 0, 0, 0);
-    rec[1] = Cell();
-    rec[4] = Cell();
-    ds.add(rec);
-    EXPECT_FALSE(computeAll(ds.DATA(), {}, {}));
-    EXPECT_EQ(ds.DATA().cell(0, colPH1).number(), 7.0);
+    auto noRaw1 = record("5/13/2004 08:00:00", 25, 25, 25, 59.16, 59.16);
+    noRaw1[4] = Cell();
+    noRaw1[6] = Cell(6.5);  // the logger's own pH must not stay
+    auto noTherm1 = record("5/13/2004 08:00:10", 25, 25, 25, 59.16, 59.16);
+    noTherm1[1] = Cell();
+    ds.add(noRaw1);
+    ds.add(noTherm1);
+    ds.add(record("5/13/2004 08:00:20", 25, 25, 25, 59.16, 59.16));
+    DataTable &t = ds.DATA();
+    ProbeInputs p2;
+    p2.thermistor = 1;
+    EXPECT_FALSE(computeAll(t, {}, p2));  // no stop
+    EXPECT_TRUE(t.cell(0, colPH1).isEmpty());
+    EXPECT_EQ(t.cell(0, colPH2).number(), 8.0);
+    EXPECT_TRUE(t.cell(1, colPH1).isEmpty());    // probe 1 reads thermistor 1
+    EXPECT_EQ(t.cell(1, colPH2).number(), 8.0);  // probe 2 reads thermistor 2
+    EXPECT_EQ(t.cell(2, colPH1).number(), 8.0);
     clsDataSet empty;
     EXPECT_FALSE(computeAll(empty.DATA(), {}, {}));
 }

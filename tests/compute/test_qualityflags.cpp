@@ -96,6 +96,11 @@ TEST(QualityFlags, NothingComputedAndShortTables) {
     EXPECT_EQ(letters(computeFlags(t, 0, QualityLimits{})), QStringList({"X", "X"}));
     EXPECT_EQ(letters(computeFlags(t, 2, QualityLimits{})), QStringList({"D", ""}));  // no spike from 2 values
 
+    clsDataSet missing;  // Compute left a pH cell empty: a reading was missing
+    Rows gaps(3);
+    gaps.at(1, colPH2) = Cell();
+    EXPECT_EQ(letters(computeFlags(gaps.table(missing), 3, QualityLimits{})), QStringList({"", "M", ""}));
+
     clsDataSet narrow;  // records without flow or pH columns
     narrow.add({Cell("5/13/2004 08:00:00"), Cell(20.0), Cell(30.0)});
     EXPECT_EQ(letters(computeFlags(narrow.DATA(), 1, QualityLimits{})), QStringList({"T"}));

@@ -34,7 +34,7 @@ TEST(Report, NamesTheFileItsBytesTheHeaderAndWhatWasApplied) {
     wb.calibration().slope[1] = 1.0007;
     wb.calibration().thermistor[1] = 2;
     wb.calibration().thermistorCorr[2] = -0.25;
-    ASSERT_TRUE(wb.compute());
+    ASSERT_TRUE(wb.computePH());
 
     ReportExtras extras;
     extras.made = QDateTime(QDate(2026, 12, 8), QTime(9, 30));

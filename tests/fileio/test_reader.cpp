@@ -292,3 +292,31 @@ TEST(ReadFromFile, RecordsAfterTwentyFourHoursAreSkipped) {
     EXPECT_EQ(r.ui.texts(), QStringList{"2 records with a time of day of 24:00:00 or later were skipped."});
     EXPECT_EQ(r.ui.messages[0].title, "Brinewick");
 }
+
+TEST(ReadFromFile, FieldsWithoutANumberKeepTheLaterValuesInTheirColumns) {
+    Reader r;
+    ReaderContext &ctx = r.ctx;
+    PassReport report;
+    ctx.report = &report;
+    QStringList lines = kHeader;
+    lines << "\"08:00:00\",17.7,ERR,17.4,66.5,-40.25,7.8,7.9,0,1.25,493.2"
+          << "\"08:00:10\",17.7,,17.4,---,NaN,\"\",7.9,0,1.25,493.2"
+          << "\"08:00:20\",17.7,18.0,12-13,,,"  // several numbers in one field; empty fields at the end
+          << "\"08:00:30\",17.7,18.0,17.4,66.5,-40.25,7.8,7.9,0,1.25,ERR"
+          << "08:00:40 20.5 21 19.75";  // no commas: as before
+    ASSERT_TRUE(r.readLines(lines));
+    const DataTable &t = r.ds.DATA();
+    ASSERT_EQ(t.rowCount(), 5);
+    auto row = [&](int i) {
+        QStringList cells;
+        for (int c = 1; c < t.colCount(); ++c) cells << (t.cell(i, c).isEmpty() ? "_" : t.text(i, c));
+        return cells.join(u' ');
+    };
+    EXPECT_EQ(row(0), "17.7 _ 17.4 66.5 -40.25 7.8 7.9 0 1.25 493.2");
+    EXPECT_EQ(row(1), "17.7 _ 17.4 _ _ _ 7.9 0 1.25 493.2");
+    EXPECT_EQ(row(2), "17.7 18 12 -13 _ _ _ _ _ _");
+    EXPECT_EQ(row(3), "17.7 18 17.4 66.5 -40.25 7.8 7.9 0 1.25 _");
+    EXPECT_EQ(row(4), "20.5 21 19.75 _ _ _ _ _ _ _");
+    EXPECT_EQ(t.colCount(), 11);  // the ERR at the end is a position, not a new column
+    EXPECT_EQ(report.missingRecords, 3);
+}

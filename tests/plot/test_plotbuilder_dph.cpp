@@ -72,7 +72,7 @@ TEST(PlotBuilderDpH, ALongTableArrivesWholeAndInOrder) {
     DataTable &t = w.dataSet.DATA();
     const int seam = n / 2;
     t.setCell(seam - 1, colPH1, Cell("n/a"));
-    t.setCell(seam, colPH2, Cell());  // an empty cell reads as 0
+    t.setCell(seam, colPH2, Cell());  // an empty cell (a missing value) is a gap, not 0
     t.setCell(seam + 1, colDateTime, Cell("garbage"));
     w.builder.setComputed(n - 5, nullptr);
     w.inputs.plotDpH = true;
@@ -85,7 +85,7 @@ TEST(PlotBuilderDpH, ALongTableArrivesWholeAndInOrder) {
         const bool computed = r < n - 5;
         for (int s = 0; s < 3; ++s) wrong += w.graph.xData(s, r) != day;
         const float ph1 = r == seam - 1 ? NAN : float(7.0 + r / 100.0);
-        const float ph2 = r == seam ? 0.0f : float(8.0 - r / 100.0);
+        const float ph2 = r == seam ? NAN : float(8.0 - r / 100.0);
         const float expected[3] = {ph1, ph2, float(dpHValue(t, r))};
         for (int s = 0; s < 3; ++s) {
             const float y = w.graph.yData(s, r), want = computed ? expected[s] : NAN;

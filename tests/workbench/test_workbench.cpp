@@ -30,7 +30,7 @@ TEST(Workbench, StartsFromTheFieldDefaults) {
     EXPECT_EQ(wb.plotInputs().yMin, "6.0");
     EXPECT_EQ(wb.plotInputs().start, "1/1/1988 00:00:00");
     EXPECT_EQ(wb.plotInputs().end, "1/1/1999 00:00:00");
-    EXPECT_FALSE(wb.compute());  // nothing open: nothing computed, no message
+    EXPECT_FALSE(wb.computePH());  // nothing open: nothing computed, no message
     EXPECT_FALSE(wb.stepRecord(kStepForward));
     EXPECT_TRUE(ui.messages.isEmpty());
 }
@@ -52,7 +52,7 @@ TEST(Workbench, OpenComputeStepAndExport) {
 
     wb.calibration().thermistor[1] = 2;
     wb.calibration().thermistorCorr[2] = 0.5;
-    ASSERT_TRUE(wb.compute());
+    ASSERT_TRUE(wb.computePH());
     EXPECT_FALSE(wb.computeNeeded());
     EXPECT_EQ(wb.computedRows(), 3);
     for (int i = 0; i < 3; ++i) {
@@ -91,15 +91,15 @@ TEST(Workbench, BadTextsAndStopsAreToldAndMarkComputeNeeded) {
     t.corr = {"0", "0"};
     t.thermistorCorr = {"", "0", "0"};  // an empty thermistor 1 correction means none
     const Calibration before = wb.calibration();
-    EXPECT_FALSE(wb.setCalibrationTexts(t));
+    EXPECT_FALSE(wb.validateInputs(t));
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_EQ(ui.messages[0].text, "The pH-2 offset \"x\" is not a number; nothing was computed.");
     EXPECT_EQ(wb.calibration().slope[0], before.slope[0]);
 
     t.offset[1] = "0";
-    ASSERT_TRUE(wb.setCalibrationTexts(t));
+    ASSERT_TRUE(wb.validateInputs(t));
     wb.calibration().slope[1] = 0.0;
-    EXPECT_FALSE(wb.compute());
+    EXPECT_FALSE(wb.computePH());
     EXPECT_TRUE(wb.computeNeeded());
     EXPECT_EQ(wb.computedRows(), 0);
     ASSERT_EQ(ui.messages.size(), 2);

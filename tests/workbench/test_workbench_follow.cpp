@@ -75,7 +75,7 @@ void expectSameAsFullRead(Workbench &followed, const QByteArray &bytes, const ch
     Workbench full(ui, nullptr);
     ASSERT_TRUE(full.open(tmp.write("whole.asc", bytes)));
     full.calibration() = followed.calibration();
-    if (followed.computedRows() > 0) full.compute();
+    if (followed.computedRows() > 0) full.computePH();
 
     const clsDataSet &a = followed.dataSet(), &b = full.dataSet();
     EXPECT_EQ(a.fieldlist(), b.fieldlist());
@@ -122,7 +122,7 @@ TEST(WorkbenchFollow, EveryWriteReadsAsTheWholeFile) {
     FakeGraph graph;
     Workbench wb(ui, &graph);
     ASSERT_TRUE(wb.open(path));
-    wb.compute();
+    wb.computePH();
     wb.rebuildPlot();
     ASSERT_TRUE(wb.startFollow());
     EXPECT_EQ(wb.pollFollow().outcome, LogFollower::Outcome::Unchanged);
@@ -190,7 +190,7 @@ TEST(WorkbenchFollow, NewRecordsComputedAppendedAndLimited) {
     EXPECT_EQ(wb.computedRows(), 0);
     EXPECT_EQ(wb.table().number(5, colPH1), 7.5);
 
-    wb.compute();
+    wb.computePH();
     wb.rebuildPlot();
     const double slope = wb.calibration().slope[0];
     wb.setComputeNeeded(true);  // the fields were edited since

@@ -59,7 +59,7 @@ TEST(WorkbenchKept, RowsAfterAStoppedComputeAreNotShownAsComputed) {
     Workbench wb(ui, &graph);
     ASSERT_TRUE(wb.open(tmp.write("run.asc", makeLog(kReadings))));
     wb.table().setCell(1, colTherm1, Cell("x"));
-    EXPECT_FALSE(wb.compute());
+    EXPECT_FALSE(wb.computePH());
     EXPECT_EQ(wb.computedRows(), 1);
     EXPECT_NE(wb.showRecord(0)->ph1, QStringLiteral("  not computed"));
     EXPECT_EQ(wb.showRecord(1)->ph1, QStringLiteral("  not computed"));
@@ -70,7 +70,7 @@ TEST(WorkbenchKept, RowsAfterAStoppedComputeAreNotShownAsComputed) {
         for (int r = 1; r < 3; ++r) EXPECT_TRUE(std::isnan(graph.yData(s, r))) << s << ' ' << r;
 
     wb.table().setCell(1, colTherm1, Cell(20.0));
-    EXPECT_TRUE(wb.compute());
+    EXPECT_TRUE(wb.computePH());
     wb.rebuildPlot();
     EXPECT_FALSE(std::isnan(graph.yData(1, 2)));
     EXPECT_NE(wb.showRecord(2)->ph2, QStringLiteral("  not computed"));

@@ -31,7 +31,7 @@ struct Opened {
     Workbench wb{ui, &graph};
     Opened() {
         EXPECT_TRUE(wb.open(tmp.write("run.asc", makeLog(kReadings, 1, 1, 0, 0))));
-        EXPECT_TRUE(wb.compute());
+        EXPECT_TRUE(wb.computePH());
     }
 };
 }  // namespace
@@ -107,4 +107,44 @@ TEST(WorkbenchQuality, TableExportEndsWithFlagsAndStatisticsExport) {
     EXPECT_EQ(s[8].join(u','), "Flow Rate,3,1.25,1.25,1.25,0,,,");
     EXPECT_EQ(s[9].join(u','), "Total Volume,3,,,,,1.5,2.5,1");
     EXPECT_FALSE(slurp(stats).contains("nan"));
+
+    // One record has no standard deviation: an empty cell, not 0.
+    ASSERT_EQ(o.wb.exportStatistics(stats, 4, 4), "");
+    const std::vector<QStringList> one = readCsv(slurp(stats));
+    ASSERT_EQ(one.size(), 10u);
+    EXPECT_EQ(one[7][1], "1");
+    EXPECT_EQ(one[7][5], "");
+    EXPECT_FALSE(slurp(stats).contains("nan"));
+}
+
+TEST(WorkbenchQuality, MissingReadingsGiveNoPHFlagMAndEmptyCellsInTheExports) {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    const QByteArray log = makeLog({{"08:00:00", {20, 20, 20}, 1, 1}}, 1, 1, 0, 0) +
+                           "\"08:00:10\",20,20,20,ERR,5,7.8,7.9,1,1.25,0.5\r\n"  // no raw reading of probe 1
+                           "\"08:00:20\",20,20\r\n"                              // a short line
+                           "\"08:00:30\",20,20,20,3,3,7.8,7.9,3,1.25,1.5\r\n";
+    ASSERT_TRUE(wb.open(tmp.write("gaps.asc", log)));
+    EXPECT_EQ(wb.readReport().missing, 1);
+    EXPECT_TRUE(wb.computePH());  // no stop
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.texts().join(u'|').toStdString();
+    EXPECT_EQ(wb.computedRows(), 4);
+    QStringList letters;
+    for (std::uint8_t f : wb.flags()) letters << flagLetters(f);
+    EXPECT_EQ(letters, QStringList({"", "M", "M", ""}));
+    const RangeStats s = wb.statistics(0, 3);
+    EXPECT_EQ(s.series[statPH1].count, 2);  // no pH of 0 mV among them
+    EXPECT_EQ(s.series[statPH2].count, 3);
+
+    const QString csv = tmp.path("gaps.csv");
+    ASSERT_EQ(wb.exportTable(csv), "");
+    const std::vector<QStringList> rows = readCsv(slurp(csv));
+    ASSERT_EQ(rows.size(), 5u);
+    // Raw reading and pH of probe 1 empty, probe 2 computed; the short line's pH empty too.
+    EXPECT_EQ(rows[2].mid(4, 3), QStringList({"", "5", ""})) << rows[2].join(u',').toStdString();
+    EXPECT_EQ(rows[2][7], generalNumberText(wb.table().number(1, colPH2).value()));
+    EXPECT_EQ(rows[2].last(), "M");
+    EXPECT_EQ(rows[3].mid(4, 4), QStringList({"", "", "", ""}));
+    EXPECT_EQ(rows[3].last(), "M");
 }

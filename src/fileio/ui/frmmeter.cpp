@@ -16,8 +16,6 @@ frmMeter::frmMeter(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmMeter"));
     setWindowTitle(QStringLiteral("Progress"));
     setModal(false);
-    // The window that started the read keeps the keyboard; Escape there cancels too.
-    setAttribute(Qt::WA_ShowWithoutActivating);
     m_text = new QLineEdit(QStringLiteral("Text1"), this);
     m_text->setObjectName(QStringLiteral("Text1"));
     m_text->setReadOnly(true);
@@ -51,8 +49,11 @@ void frmMeter::showMeter() {
         qApp->installEventFilter(this);
         m_reading = true;
     }
+    // The meter takes the keyboard, so Escape reaches its Cancel; Escape in the window that
+    // started the read cancels too, should the window manager keep the keyboard there.
     show();
     raise();
+    activateWindow();
     // The read keeps the event loop busy: let the window system map the meter and paint it
     // now, or it could stay blank until the read is over.
     const QDeadlineTimer deadline(100);
@@ -133,9 +134,12 @@ bool frmMeter::eventFilter(QObject *watched, QEvent *event) {
     default: break;
     }
     if (!m_checking) return false;  // a question asked during the read takes its answer
-    if (event->type() == QEvent::KeyPress && event->spontaneous() && !isOwnTarget(watched) &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+    // Escape in the window that waits for the read cancels it. Its shortcut override comes
+    // first: taken here, no shortcut of that window (the plot's zoom-out) swallows the key.
+    if (((event->type() == QEvent::KeyPress && event->spontaneous()) || event->type() == QEvent::ShortcutOverride) &&
+        !isOwnTarget(watched) && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         requestCancel();
+        event->accept();
         return true;
     }
     switch (event->type()) {
