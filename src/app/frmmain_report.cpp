@@ -14,7 +14,7 @@
 ReportContent frmMain::currentReport() const {
     ReportExtras extras;
     extras.made = QDateTime::currentDateTime();
-    extras.plotRange = plotDayRange(*m_graph);
+    extras.plot = true;
     extras.bufferCalibration = m_bufferCalibration;
     extras.zoomed = isZoomed();
     return buildReport(*m_workbench, extras);

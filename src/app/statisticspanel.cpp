@@ -13,7 +13,7 @@
 
 namespace {
 // Decimals each series is read with; means and deviations get one more.
-constexpr int kDecimals[kStatSeriesCount] = {4, 4, 4, 2, 2, 2, 3};
+constexpr const auto &kDecimals = kStatDecimals;
 
 QString number(double v, int decimals) {
     QString s = QString::number(v, 'f', decimals);

@@ -15,6 +15,9 @@ double dpHValue(const DataTable &table, int row);
 
 // "pH-1", "pH-2", "dpH", "T1", "T2", "T3", "Flow Rate".
 QString statSeriesName(int series);
+// The decimals of each series' column: the pH as computed, the temperatures and the flow rate
+// as the logger writes them.
+inline constexpr int kStatDecimals[kStatSeriesCount] = {4, 4, 4, 2, 2, 2, 3};
 
 // Values of the records that have one; with count 0 the others are 0.
 struct SeriesStats {

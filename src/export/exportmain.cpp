@@ -24,8 +24,8 @@ void printOut(const QString &text) {
 }
 
 // The report shows the plot as the plot file has it.
-QString writeReport(const QString &path, const Workbench &wb, QcpGraph &graph, ReportExtras extras) {
-    extras.plotRange = plotDayRange(graph);
+QString writeReport(const QString &path, const Workbench &wb, const QcpGraph &graph, ReportExtras extras) {
+    extras.plot = true;
     return writeReportPdf(path, buildReport(wb, extras), graph);
 }
 

@@ -3,18 +3,29 @@
 #include "compute/qualityflags.h"
 #include "export/statisticscsv.h"
 #include "model/datatable.h"
+#include "model/datetime.h"
 #include "model/interaction.h"
-#include "plot/decimalday.h"
 #include "workbench/workbench.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cmath>
 
 namespace {
 
 QString number(double v) { return generalNumberText(v); }
+
+// The system's one date form, as the records have it.
+QString dateTimeText(const QDateTime &t) { return t.toString(QStringLiteral("M/d/yyyy hh:mm:ss")); }
+
+QString recordTime(const DataTable &t, int row) { return t.text(row, colDateTime); }
+
+QString fixed(double v, int decimals) {
+    const QString s = QString::number(v, 'f', decimals);
+    return s == QStringLiteral("-0.") + QString(decimals, u'0') ? s.mid(1) : s;  // no "-0.0000"
+}
 
 ReportTable fileTable(const QString &path) {
     const QFileInfo info(path);
@@ -24,7 +35,7 @@ ReportTable fileTable(const QString &path) {
             {{QStringLiteral("Name"), info.fileName()},
              {QStringLiteral("Folder"), QDir::toNativeSeparators(info.absolutePath())},
              {QStringLiteral("Size"), QStringLiteral("%1 bytes").arg(info.size())},
-             {QStringLiteral("Modified"), info.lastModified().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss t"))},
+             {QStringLiteral("Modified"), dateTimeText(info.lastModified())},
              {QStringLiteral("SHA-256"), sha.isEmpty() ? QStringLiteral("(cannot be read)") : sha}}};
 }
 
@@ -46,7 +57,7 @@ ReportTable headerTable(const clsDataSet &d) {
 ReportTable startTable(const clsDataSet &d) {
     QStringList columns = d.fieldlist();
     if (!columns.isEmpty() && columns.last().isEmpty()) columns.removeLast();
-    const QString start = d.isDateInitialized() ? decimalday2dt(d.startdate()) : QStringLiteral("(none)");
+    const QString start = d.isDateInitialized() ? dt::recordText(d.startdate()) : QStringLiteral("(none)");
     return {QString(),
             {},
             {{QStringLiteral("Start date"), start},
@@ -61,10 +72,12 @@ ReportTable calibrationTable(const Calibration &c) {
                    {QStringLiteral("Offset (V)"), number(c.offset[0]), number(c.offset[1])},
                    {QStringLiteral("pH correction"), number(c.corr[0]), number(c.corr[1])},
                    {QStringLiteral("Thermistor"), therm(0), therm(1)}}};
+    // A field no probe uses may hold anything; it was not applied.
+    auto corr = [&](std::size_t i) {
+        return std::isnan(c.thermistorCorr[i]) ? QStringLiteral("(not a number)") : number(c.thermistorCorr[i]);
+    };
     t.rows.append({QStringLiteral("Thermistor corrections (\u00B0C)"),
-                   QStringLiteral("T1 %1, T2 %2, T3 %3")
-                       .arg(number(c.thermistorCorr[0]), number(c.thermistorCorr[1]), number(c.thermistorCorr[2])),
-                   QString()});
+                   QStringLiteral("T1 %1, T2 %2, T3 %3").arg(corr(0), corr(1), corr(2)), QString()});
     return t;
 }
 
@@ -90,8 +103,8 @@ ReportTable readTable(const Workbench &wb) {
 QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
     if (wb.computedRows() == 0) return {};
     const auto [first, last] = wb.visibleRows(zoomed);
-    const QStringList lines =
-        QString::fromUtf8(statisticsCsv(wb.statistics(first, last), wb.openTable())).split(u'\n', Qt::SkipEmptyParts);
+    const RangeStats s = wb.statistics(first, last);
+    const QStringList lines = QString::fromUtf8(statisticsCsv(s, wb.openTable())).split(u'\n', Qt::SkipEmptyParts);
     ReportTable stats{QStringLiteral("Statistics of the plotted records"), {}, {}};
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QStringList cells = lines[i].trimmed().split(u',');
@@ -99,9 +112,19 @@ QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
             stats.columns = cells;
             continue;
         }
-        // Four decimals on paper; the CSV keeps every digit.
-        for (qsizetype k = 2; k < cells.size() && cells[0] != u"Date/Time"; ++k)
-            if (const auto v = readNumber(cells[k])) cells[k] = QString::number(*v, 'f', 4);
+        // On paper at the decimals of the series' column, as the window shows them (means and
+        // deviations one more); the CSV keeps every digit.
+        int series = 0;
+        while (series < kStatSeriesCount && statSeriesName(series) != cells[0]) ++series;
+        if (cells[0] == u"Date/Time" && s.records() > 0 && cells.size() > 3) {
+            cells[2] = recordTime(wb.openTable(), s.firstRow);
+            cells[3] = recordTime(wb.openTable(), s.lastRow);
+        }
+        for (qsizetype k = 2; k < cells.size() && cells[0] != u"Date/Time"; ++k) {
+            const auto v = readNumber(cells[k]);
+            if (!v) continue;
+            cells[k] = series == kStatSeriesCount ? number(*v) : fixed(*v, kStatDecimals[series] + (k >= 4 ? 1 : 0));
+        }
         stats.rows.append(cells);
     }
     ReportTable flags{QStringLiteral("Quality flags"),
@@ -127,12 +150,15 @@ ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
         c.before << t;
     }
     c.before << readTable(wb);
-    if (extras.plotRange)
-        c.plotCaption = QStringLiteral("Plot from %1 to %2")
-                            .arg(decimalday2dt(extras.plotRange->first), decimalday2dt(extras.plotRange->second));
+    if (extras.plot) {
+        // The records the plot holds, not the room its axis leaves either side of them.
+        const auto [first, last] = wb.visibleRows(extras.zoomed);
+        c.plotCaption = last >= first ? QStringLiteral("Plot from %1 to %2")
+                                            .arg(recordTime(wb.openTable(), first), recordTime(wb.openTable(), last))
+                                      : QStringLiteral("Plot: no records in view");
+    }
     c.after = qualityTables(wb, extras.zoomed);
-    c.footer = QStringLiteral("Brinewick %1, made %2")
-                   .arg(kAppVersion, extras.made.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    c.footer = QStringLiteral("Brinewick %1, made %2").arg(kAppVersion, dateTimeText(extras.made));
     return c;
 }
 

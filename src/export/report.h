@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <optional>
-#include <utility>
 
 class Workbench;
 
@@ -28,9 +26,9 @@ struct ReportContent {
 
 struct ReportExtras {
     QDateTime made;
-    std::optional<std::pair<double, double>> plotRange;  // decimal days of the plot's X axis
-    std::array<QStringList, 2> bufferCalibration;        // per probe; empty when none was made
-    bool zoomed = false;                                 // the statistics are those of the zoomed range
+    bool plot = false;                             // the report shows the plot
+    std::array<QStringList, 2> bufferCalibration;  // per probe; empty when none was made
+    bool zoomed = false;                           // the plot and statistics are those of the zoomed range
 };
 
 ReportContent buildReport(const Workbench &workbench, const ReportExtras &extras);

@@ -141,6 +141,12 @@ bool Workbench::validateInputs(const CalibrationTexts &t) {
         }
         s.target = *v;
     }
+    // The fields of thermistors no probe uses are taken as they are, so that nothing shows a
+    // correction those fields no longer hold; one that is not a number is no value at all.
+    for (std::size_t i = 0; i < 3; ++i)
+        if (i != th1 && i != th2)
+            c.thermistorCorr[i] =
+                t.thermistorCorr[i].isEmpty() && i == 0 ? 0.0 : readNumber(t.thermistorCorr[i]).value_or(std::nan(""));
     m_calibration = c;
     return true;
 }

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QProcess>
+#include <qcustomplot.h>
 
 using namespace exporttest;
 
@@ -28,7 +29,7 @@ QString pdfText(const QString &path) {
 
 // Everything but the line saying when it was made.
 QString withoutMade(QString text) {
-    return text.remove(QRegularExpression(QStringLiteral("made \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d")));
+    return text.remove(QRegularExpression(QStringLiteral("made \\d+/\\d+/\\d{4} \\d\\d:\\d\\d:\\d\\d")));
 }
 
 class ReportWindowTest : public WindowTest {};
@@ -48,6 +49,14 @@ TEST_F(ReportWindowTest, PrintAndExportReportTheOpenLogAndChangeNothing) {
 
     const double before = w.dataSet().DATA().cell(3, colPH1).number();
     const QString start = w.txtStart->text();
+    auto *plot = w.findChild<QCustomPlot *>(QStringLiteral("Pesgo1"));
+    ASSERT_NE(plot, nullptr);
+    w.show();
+    QCoreApplication::processEvents();
+    plot->replot();  // ticks are spaced for the layout before: the second is the steady picture
+    plot->replot();
+    const QVector<double> ticks = plot->xAxis->tickVector();
+    const QImage shown = plot->grab().toImage();
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(files.path(QStringLiteral("printed.pdf")));
@@ -61,6 +70,10 @@ TEST_F(ReportWindowTest, PrintAndExportReportTheOpenLogAndChangeNothing) {
     EXPECT_EQ(w.txtStart->text(), start);
     EXPECT_EQ(w.cmdCompute->text(), QStringLiteral("Compute"));
     EXPECT_TRUE(ui.messages.isEmpty());
+    // Nor does the plot on screen change, its ticks included.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(plot->xAxis->tickVector(), ticks);
+    EXPECT_EQ(plot->grab().toImage(), shown);
 
     // Export Report adds the extension the dialog's name lacks.
     dialog.answers.push_back({files.path(QStringLiteral("saved")), 1});

@@ -38,7 +38,7 @@ TEST(Report, NamesTheFileItsBytesTheHeaderAndWhatWasApplied) {
 
     ReportExtras extras;
     extras.made = QDateTime(QDate(2026, 12, 8), QTime(9, 30));
-    extras.plotRange = std::pair{38120.25, 38120.5};
+    extras.plot = true;
     extras.bufferCalibration[1] = {QStringLiteral("pH-2 slope 1.0007 (100.07 % of Nernst) pass")};
     const QString text = textOf(wb, extras);
 
@@ -55,11 +55,15 @@ TEST(Report, NamesTheFileItsBytesTheHeaderAndWhatWasApplied) {
           QStringLiteral("Thermistor\tT1\tT3"), QStringLiteral("T1 0, T2 0, T3 -0.25"),
           QStringLiteral("Buffer calibration of pH-2\npH-2 slope 1.0007"), QStringLiteral("Records loaded\t3"),
           QStringLiteral("Records computed\t3"), QStringLiteral("Read to the end\tyes"),
-          QStringLiteral("Plot from 13-May-2004 06:00:00 to 13-May-2004 12:00:00"),
-          // The statistics and flags of the plotted records: all three while autoscaled.
+          // The first and last record plotted, in the one date form of the records.
+          QStringLiteral("Start date\t5/13/2004 00:00:00"),
+          QStringLiteral("Plot from 5/13/2004 08:00:00 to 5/13/2004 08:00:20"),
+          // The statistics and flags of the plotted records: all three while autoscaled, at the
+          // decimals of their columns (means and deviations one more).
           QStringLiteral("Statistics of the plotted records\nquantity\tcount\tmin\tmax"),
-          QStringLiteral("\nT3\t3\t22.0000\t23.0000\t22.5000\t0.5000"), QStringLiteral("Quality flags\nNo flags"),
-          QStringLiteral("Brinewick 1.1.1, made 2026-12-08 09:30:00")})
+          QStringLiteral("Date/Time\t3\t5/13/2004 08:00:00\t5/13/2004 08:00:20"),
+          QStringLiteral("\nT3\t3\t22.00\t23.00\t22.500\t0.500\t"), QStringLiteral("Quality flags\nNo flags"),
+          QStringLiteral("Brinewick 1.1.1, made 12/8/2026 09:30:00")})
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n---\n" << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("Buffer calibration of pH-1")));
 }
@@ -76,4 +80,23 @@ TEST(Report, TellsWhereAReadStoppedAndWhatWasLeftOut) {
     const QString text = textOf(wb);
     EXPECT_TRUE(text.contains(QStringLiteral("Read to the end\tno, stopped at line 6"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Records loaded\t0"))) << text.toStdString();
+}
+
+TEST(Report, ShowsTheThermistorFieldsAsTheyAre) {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    ASSERT_TRUE(wb.open(tmp.write("t.asc", makeLog(kReadings, 1, 1, 0, 0))));
+    CalibrationTexts t;
+    t.slope = {QStringLiteral("1"), QStringLiteral("1")};
+    t.offset = t.corr = {QStringLiteral("0"), QStringLiteral("0")};
+    t.thermistor = {1, 1};
+    t.thermistorCorr = {QString(), QStringLiteral("1"), QStringLiteral("0")};
+    ASSERT_TRUE(wb.setCalibrationTexts(t));
+    // T2 back to 0 while no probe uses it; T3 holds a text no probe reads.
+    t.thermistor = {0, 0};
+    t.thermistorCorr = {QString(), QStringLiteral("0"), QStringLiteral("abc")};
+    ASSERT_TRUE(wb.setCalibrationTexts(t));
+    const QString text = textOf(wb);
+    EXPECT_TRUE(text.contains(QStringLiteral("T1 0, T2 0, T3 (not a number)"))) << text.toStdString();
 }

@@ -2,6 +2,7 @@
 
 #include "export/csvexport.h"
 #include "export/report.h"
+#include "export/ui/reportplot.h"
 #include "plot/ui/qcpgraph.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -14,7 +15,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextObjectInterface>
-#include <qcustomplot.h>
 
 namespace {
 
@@ -68,23 +68,9 @@ QString tablesHtml(const QList<ReportTable> &tables) {
     return html;
 }
 
-QPicture plotPicture(QcpGraph &graph) {
-    // The ticks are spaced for the axis as last laid out; a first pass lays it out at the
-    // report's size, so the window and the batch command draw the same axis.
-    QPicture picture;
-    for (int pass = 0; pass < 2; ++pass) {
-        picture = QPicture();
-        QCPPainter painter(&picture);
-        graph.plot()->toPainter(&painter, kPlotWidth, kPlotHeight);
-        painter.end();
-    }
-    graph.plot()->replot(QCustomPlot::rpQueuedReplot);  // the screen's layout again
-    return picture;
-}
-
 }  // namespace
 
-bool paintReport(QPagedPaintDevice &device, const ReportContent &c, QcpGraph &graph) {
+bool paintReport(QPagedPaintDevice &device, const ReportContent &c, const QcpGraph &graph) {
     QTextDocument doc;
     QImage measure(1, 1, QImage::Format_RGB32);  // fonts measured at kLayoutDpi on every screen
     measure.setDotsPerMeterX(qRound(kLayoutDpi / 0.0254));
@@ -107,7 +93,8 @@ bool paintReport(QPagedPaintDevice &device, const ReportContent &c, QcpGraph &gr
         cursor.insertBlock();
         QTextCharFormat plot;
         plot.setObjectType(kPlotObject);
-        plot.setProperty(kPictureProperty, QVariant::fromValue(plotPicture(graph)));
+        plot.setProperty(kPictureProperty,
+                         QVariant::fromValue(reportPlotPicture(*graph.plot(), kPlotWidth, kPlotHeight)));
         cursor.insertText(QString(QChar::ObjectReplacementCharacter), plot);
         cursor.insertBlock();
     }
@@ -123,7 +110,7 @@ bool paintReport(QPagedPaintDevice &device, const ReportContent &c, QcpGraph &gr
     return true;
 }
 
-QString writeReportPdf(const QString &path, const ReportContent &content, QcpGraph &graph) {
+QString writeReportPdf(const QString &path, const ReportContent &content, const QcpGraph &graph) {
     return saveFileSafely(path, [&](QIODevice &out, QString &reason) {
         QPdfWriter pdf(&out);
         pdf.setTitle(content.title);
@@ -138,11 +125,6 @@ QString writeReportPdf(const QString &path, const ReportContent &content, QcpGra
         }
         return true;
     });
-}
-
-std::pair<double, double> plotDayRange(const QcpGraph &graph) {
-    const QCPRange r = graph.plot()->xAxis->range();
-    return {QcpGraph::keyToDay(r.lower), QcpGraph::keyToDay(r.upper)};
 }
 
 #include "reportprinter.moc"

@@ -2,18 +2,14 @@
 // Lays out a report on pages: text and tables flow over as many pages as they need, the plot is
 // drawn as vectors (the same picture on a printer, in a PDF and in the preview).
 #include <QString>
-#include <utility>
 
 class QcpGraph;
 class QPagedPaintDevice;
 struct ReportContent;
 
 // Paints the report on a printer or PDF writer; false when the device cannot be painted on.
-bool paintReport(QPagedPaintDevice &device, const ReportContent &content, QcpGraph &graph);
+bool paintReport(QPagedPaintDevice &device, const ReportContent &content, const QcpGraph &graph);
 
 // Writes the report as a PDF (A4, or Letter where the locale measures in inches); an error text,
 // empty on success. An existing file is kept when the write fails.
-QString writeReportPdf(const QString &path, const ReportContent &content, QcpGraph &graph);
-
-// The X range the plot shows, in decimal days.
-std::pair<double, double> plotDayRange(const QcpGraph &graph);
+QString writeReportPdf(const QString &path, const ReportContent &content, const QcpGraph &graph);
