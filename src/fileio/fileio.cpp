@@ -334,11 +334,15 @@ class BlockSource {
 public:
     BlockSource(const QString &path, qint64 maxSize) : m_path(path), m_maxSize(maxSize) {}
 
-    bool open() {
+    // `digest`: the bytes given from here on are hashed, and the file's first ones kept.
+    bool open(bool digest = false) {
         m_decoder.reset();
         m_first = true;
         m_done = false;
         m_read = 0;
+        m_digesting = digest;
+        m_digest.reset();
+        m_head.clear();
         if (m_whole) return true;
         if (m_path == kStdinPath ? !m_file.open(stdin, QIODevice::ReadOnly)
                                  : (m_file.setFileName(m_path), !m_file.open(QIODevice::ReadOnly)))
@@ -365,6 +369,8 @@ public:
         if (m_whole) {
             m_done = true;
             if (m_wholeResult != ReadResult::Ok) return m_wholeResult;
+            m_read = m_whole->size();
+            if (m_digesting) m_digest.add(*m_whole);
             block = latin1Text(*m_whole);
             return ReadResult::Ok;
         }
@@ -375,6 +381,11 @@ public:
         m_read += block.size();
         if (m_read >= m_maxSize) return finish(ReadResult::TooLarge);
         m_lastRaw = block.size() >= kGuardBytes ? block.right(kGuardBytes) : (m_lastRaw + block).right(kGuardBytes);
+        if (m_digesting) {
+            m_digest.add(block);
+            if (m_head.size() < kReadOnHeadBytes)
+                m_head += block.first(std::min(block.size(), kReadOnHeadBytes - m_head.size()));
+        }
         decode(block);
         return ReadResult::Ok;
     }
@@ -384,6 +395,8 @@ public:
     bool isWhole() const { return m_whole.has_value(); }
     std::optional<QStringDecoder> takeDecoder() { return std::move(m_decoder); }
     const QByteArray &lastRaw() const { return m_lastRaw; }
+    Sha256 &digest() { return m_digest; }
+    const QByteArray &head() const { return m_head; }
     quint64 device() const { return m_device; }
     quint64 inode() const { return m_inode; }
 
@@ -428,6 +441,9 @@ private:
     QByteArray m_lastRaw;
     quint64 m_device = 0, m_inode = 0;
     bool m_first = true, m_done = false;
+    bool m_digesting = false;
+    Sha256 m_digest;
+    QByteArray m_head;
 };
 
 }  // namespace
@@ -531,7 +547,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         if (failure.isEmpty()) {
             meter.setNumRecords(lines);
             if (ctx.betweenPasses) ctx.betweenPasses();
-            if (!source.open()) failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
+            if (!source.open(true)) failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
         }
         // Pass two stores them; the data set is cleared once the first block is in hand, so a
         // file that cannot be read again leaves the earlier data as it was.
@@ -563,11 +579,15 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                     ctx.readOn->lastBytes = source.lastRaw();
                     ctx.readOn->device = source.device();
                     ctx.readOn->inode = source.inode();
+                    ctx.readOn->headSize = source.head().size();
+                    ctx.readOn->headSum = Sha256::hash(source.head());
                 }
                 break;
             }
         }
         if (store) {
+            store->report().bytes = source.bytesRead();
+            store->report().sha256 = source.digest().result();
             report = store->report();
             if (ctx.setStatusPanel2)
                 ctx.setStatusPanel2(report.completed ? QString::number(report.lines)
@@ -576,9 +596,10 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         }
         if (ctx.report) *ctx.report = report;
         if (ctx.readOn) {
-            if (report.completed && !source.isWhole())
+            if (report.completed && !source.isWhole()) {
                 ctx.readOn->store = std::move(store);
-            else
+                ctx.readOn->digest = std::move(source.digest());
+            } else
                 *ctx.readOn = ReadOn{};
         }
     }
