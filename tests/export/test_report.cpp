@@ -6,6 +6,7 @@
 #include "workbench/workbench.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace exporttest;
@@ -76,4 +77,36 @@ TEST(Report, TellsWhereAReadStoppedAndWhatWasLeftOut) {
     const QString text = textOf(wb);
     EXPECT_TRUE(text.contains(QStringLiteral("Read to the end\tno, stopped at line 6"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Records loaded\t0"))) << text.toStdString();
+}
+
+TEST(Report, StandsForTheBytesReadAndSaysWhenTheFileGrewSince) {
+    TempFiles tmp;
+    const QByteArray log = makeLog(kReadings, 1, 1, 0, 0);
+    const QString path = tmp.write("grows.asc", log);
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    ASSERT_TRUE(wb.open(path));
+    const QByteArray more = "\"Logger note\"\r\n";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(more);
+    }
+    auto sha = [](const QByteArray &b) {
+        return QStringLiteral("SHA-256\t") +
+               QString::fromLatin1(QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex());
+    };
+    QString text = textOf(wb);
+    for (const QString &expected :
+         {QStringLiteral("Size\t%1 bytes").arg(log.size()), sha(log),
+          QStringLiteral("Since the read\tthe file has grown to %1 bytes").arg(log.size() + more.size())})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n---\n" << text.toStdString();
+
+    // Following reads the rest: the report then stands for all of it.
+    ASSERT_TRUE(wb.startFollow());
+    wb.pollFollow();
+    text = textOf(wb);
+    EXPECT_TRUE(text.contains(QStringLiteral("Size\t%1 bytes").arg(log.size() + more.size()))) << text.toStdString();
+    EXPECT_TRUE(text.contains(sha(log + more))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Since the read")));
 }
