@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <sys/stat.h>
 
 using namespace linecode;
@@ -341,6 +342,7 @@ public:
         m_done = false;
         m_read = 0;
         m_digesting = digest;
+        settleDigest();
         m_digest.reset();
         m_head.clear();
         if (m_whole) return true;
@@ -382,7 +384,10 @@ public:
         if (m_read >= m_maxSize) return finish(ReadResult::TooLarge);
         m_lastRaw = block.size() >= kGuardBytes ? block.right(kGuardBytes) : (m_lastRaw + block).right(kGuardBytes);
         if (m_digesting) {
-            m_digest.add(block);
+            // Hashed on the other core while this one classifies the block; the block's bytes
+            // are shared, so the hash keeps them however the block is reused.
+            settleDigest();
+            m_hashing = std::async(std::launch::async, [this, raw = block] { m_digest.add(raw); });
             if (m_head.size() < kReadOnHeadBytes)
                 m_head += block.first(std::min(block.size(), kReadOnHeadBytes - m_head.size()));
         }
@@ -395,12 +400,18 @@ public:
     bool isWhole() const { return m_whole.has_value(); }
     std::optional<QStringDecoder> takeDecoder() { return std::move(m_decoder); }
     const QByteArray &lastRaw() const { return m_lastRaw; }
-    Sha256 &digest() { return m_digest; }
+    Sha256 &digest() {
+        settleDigest();
+        return m_digest;
+    }
     const QByteArray &head() const { return m_head; }
     quint64 device() const { return m_device; }
     quint64 inode() const { return m_inode; }
 
 private:
+    void settleDigest() {
+        if (m_hashing.valid()) m_hashing.get();
+    }
     ReadResult finish(ReadResult r) {
         m_file.close();
         m_done = true;
@@ -443,6 +454,7 @@ private:
     bool m_first = true, m_done = false;
     bool m_digesting = false;
     Sha256 m_digest;
+    std::future<void> m_hashing;  // the last block's hash, under way
     QByteArray m_head;
 };
 

@@ -18,11 +18,13 @@ void Sha256::reset() {
 }
 
 void Sha256::add(QByteArrayView bytes) {
+    if (!m_ctx) reset();  // moved from
     if (!bytes.isEmpty()) EVP_DigestUpdate(m_ctx->ctx, bytes.data(), std::size_t(bytes.size()));
 }
 
 QByteArray Sha256::result() const {
     // Finishes a copy, so the running state goes on.
+    if (!m_ctx) return Sha256().result();
     Context copy;
     QByteArray out(EVP_MAX_MD_SIZE, '\0');
     unsigned int n = 0;
