@@ -76,6 +76,7 @@ bool LogFollower::readAgain(int quietLines, Step &step) {
 
 LogFollower::Step LogFollower::poll() {
     Step step;
+    step.firstNewRow = m_dataSet.rowcount();  // whatever stops early adds no row
     if (!m_state.store) return step;
     struct stat st {};
     if (::stat(QFile::encodeName(m_path).constData(), &st) != 0) {
@@ -114,7 +115,6 @@ LogFollower::Step LogFollower::poll() {
     if (!file.seek(m_state.offset - guard) || file.read(guard) != m_state.lastBytes) return reread(0);
 
     PassReport before = m_state.store->report();
-    const int firstNewRow = m_dataSet.rowcount();
     bool grew = false, stopped = false, tooLarge = false;
     auto one = [&](QByteArrayView line) {
         if (m_tailPending) {
@@ -148,7 +148,6 @@ LogFollower::Step LogFollower::poll() {
         m_state.headSum = Sha256::hash(head);
     }
     if (grew) return reread(m_state.store->report().lines - 1);
-    step.firstNewRow = firstNewRow;
     if (stopped || tooLarge) {
         if (tooLarge) tellTooLarge();
         step.outcome = tooLarge ? Outcome::TooLarge : Outcome::Stopped;
