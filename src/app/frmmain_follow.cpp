@@ -71,7 +71,11 @@ void frmMain::pollNow() {
         StatusBar1->showMessage(QStringLiteral("The log was cut short or replaced: read again from the start."), 10000);
         break;
     case Outcome::Stopped:
-        showAppended(step, atLast);
+    case Outcome::TooLarge:  // the follower said why
+        if (step.readFromStart)
+            showReadAgain(step);
+        else
+            showAppended(step, atLast);
         stopFollowing();
         StatusBar1->showMessage(QStringLiteral("Following stopped."), 10000);
         return;
@@ -137,6 +141,9 @@ void frmMain::showFollowStatus() {
         const QString when = wb.openTable().text(n - 1, colDateTime);
         text += QStringLiteral(", last at ") + when.mid(when.indexOf(u' ') + 1);
     }
-    if (nowMs() - m_lastGrowthMs >= kIdleMs) text += QStringLiteral(", no new records for 5 min");
+    if (wb.followWaiting())
+        text += QStringLiteral(", the log is not there: waiting for it");
+    else if (nowMs() - m_lastGrowthMs >= kIdleMs)
+        text += QStringLiteral(", no new records for 5 min");
     statusFollow->setText(text);
 }

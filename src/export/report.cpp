@@ -7,9 +7,7 @@
 #include "model/interaction.h"
 #include "workbench/workbench.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <cmath>
 
@@ -27,16 +25,28 @@ QString fixed(double v, int decimals) {
     return s == QStringLiteral("-0.") + QString(decimals, u'0') ? s.mid(1) : s;  // no "-0.0000"
 }
 
-ReportTable fileTable(const QString &path) {
+// Size and checksum are of the bytes the read took in, hashed as they came: the file may have
+// grown or changed since, and the numbers must stand for what was read.
+ReportTable fileTable(const QString &path, const ReadReport &read) {
     const QFileInfo info(path);
-    const QString sha = fileSha256(path);
-    return {QStringLiteral("File"),
-            {},
-            {{QStringLiteral("Name"), info.fileName()},
-             {QStringLiteral("Folder"), QDir::toNativeSeparators(info.absolutePath())},
-             {QStringLiteral("Size"), QStringLiteral("%1 bytes").arg(info.size())},
-             {QStringLiteral("Modified"), dateTimeText(info.lastModified())},
-             {QStringLiteral("SHA-256"), sha.isEmpty() ? QStringLiteral("(cannot be read)") : sha}}};
+    const QString sha = QString::fromLatin1(read.sha256.toHex());
+    ReportTable t{QStringLiteral("File"),
+                  {},
+                  {{QStringLiteral("Name"), info.fileName()},
+                   {QStringLiteral("Folder"), QDir::toNativeSeparators(info.absolutePath())},
+                   {QStringLiteral("Size"), QStringLiteral("%1 bytes").arg(read.bytes)},
+                   {QStringLiteral("Modified"), dateTimeText(info.lastModified())},
+                   {QStringLiteral("SHA-256"), sha.isEmpty() ? QStringLiteral("(cannot be read)") : sha}}};
+    if (path == kStdinPath) return t;
+    QString since;
+    if (!info.exists())
+        since = QStringLiteral("the file is no longer there");
+    else if (info.size() > read.bytes)
+        since = QStringLiteral("the file has grown to %1 bytes").arg(info.size());
+    else if (info.size() < read.bytes)
+        since = QStringLiteral("the file has changed: now %1 bytes").arg(info.size());
+    if (!since.isEmpty()) t.rows.append({QStringLiteral("Since the read"), since});
+    return t;
 }
 
 ReportTable headerTable(const clsDataSet &d) {
@@ -140,7 +150,7 @@ QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
 ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
     ReportContent c;
     c.title = QStringLiteral("Probe log report: ") + QFileInfo(wb.path()).fileName();
-    c.before << fileTable(wb.path()) << headerTable(wb.dataSet()) << startTable(wb.dataSet())
+    c.before << fileTable(wb.path(), wb.readReport()) << headerTable(wb.dataSet()) << startTable(wb.dataSet())
              << calibrationTable(wb.calibration());
     for (int p = 0; p < 2; ++p) {
         const QStringList &lines = extras.bufferCalibration[std::size_t(p)];
@@ -176,13 +186,4 @@ QString reportText(const ReportContent &c) {
     add(c.after);
     lines << QString() << c.footer;
     return lines.join(u'\n') + u'\n';
-}
-
-QString fileSha256(const QString &path) {
-    QFile file(path);
-    QFileInfo info(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file)) return {};
-    return QString::fromLatin1(hash.result().toHex());
 }

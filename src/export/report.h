@@ -35,6 +35,3 @@ ReportContent buildReport(const Workbench &workbench, const ReportExtras &extras
 
 // The whole report as plain text, a line per row: what the printed pages say.
 QString reportText(const ReportContent &content);
-
-// SHA-256 of a file's bytes in hex; empty when it cannot be read.
-QString fileSha256(const QString &path);

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <sys/stat.h>
 
 using namespace linecode;
@@ -336,11 +337,16 @@ class BlockSource {
 public:
     BlockSource(const QString &path, qint64 maxSize) : m_path(path), m_maxSize(maxSize) {}
 
-    bool open() {
+    // `digest`: the bytes given from here on are hashed, and the file's first ones kept.
+    bool open(bool digest = false) {
         m_decoder.reset();
         m_first = true;
         m_done = false;
         m_read = 0;
+        m_digesting = digest;
+        settleDigest();
+        m_digest.reset();
+        m_head.clear();
         if (m_whole) return true;
         if (m_path == kStdinPath ? !m_file.open(stdin, QIODevice::ReadOnly)
                                  : (m_file.setFileName(m_path), !m_file.open(QIODevice::ReadOnly)))
@@ -367,6 +373,8 @@ public:
         if (m_whole) {
             m_done = true;
             if (m_wholeResult != ReadResult::Ok) return m_wholeResult;
+            m_read = m_whole->size();
+            if (m_digesting) m_digest.add(*m_whole);
             block = latin1Text(*m_whole);
             return ReadResult::Ok;
         }
@@ -377,6 +385,14 @@ public:
         m_read += block.size();
         if (m_read >= m_maxSize) return finish(ReadResult::TooLarge);
         m_lastRaw = block.size() >= kGuardBytes ? block.right(kGuardBytes) : (m_lastRaw + block).right(kGuardBytes);
+        if (m_digesting) {
+            // Hashed on the other core while this one classifies the block; the block's bytes
+            // are shared, so the hash keeps them however the block is reused.
+            settleDigest();
+            m_hashing = std::async(std::launch::async, [this, raw = block] { m_digest.add(raw); });
+            if (m_head.size() < kReadOnHeadBytes)
+                m_head += block.first(std::min(block.size(), kReadOnHeadBytes - m_head.size()));
+        }
         decode(block);
         return ReadResult::Ok;
     }
@@ -386,10 +402,18 @@ public:
     bool isWhole() const { return m_whole.has_value(); }
     std::optional<QStringDecoder> takeDecoder() { return std::move(m_decoder); }
     const QByteArray &lastRaw() const { return m_lastRaw; }
+    Sha256 &digest() {
+        settleDigest();
+        return m_digest;
+    }
+    const QByteArray &head() const { return m_head; }
     quint64 device() const { return m_device; }
     quint64 inode() const { return m_inode; }
 
 private:
+    void settleDigest() {
+        if (m_hashing.valid()) m_hashing.get();
+    }
     ReadResult finish(ReadResult r) {
         m_file.close();
         m_done = true;
@@ -430,6 +454,10 @@ private:
     QByteArray m_lastRaw;
     quint64 m_device = 0, m_inode = 0;
     bool m_first = true, m_done = false;
+    bool m_digesting = false;
+    Sha256 m_digest;
+    std::future<void> m_hashing;  // the last block's hash, under way
+    QByteArray m_head;
 };
 
 }  // namespace
@@ -533,7 +561,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         if (failure.isEmpty()) {
             meter.setNumRecords(lines);
             if (ctx.betweenPasses) ctx.betweenPasses();
-            if (!source.open()) failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
+            if (!source.open(true)) failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
         }
         // Pass two stores them; the data set is cleared once the first block is in hand, so a
         // file that cannot be read again leaves the earlier data as it was.
@@ -565,11 +593,15 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                     ctx.readOn->lastBytes = source.lastRaw();
                     ctx.readOn->device = source.device();
                     ctx.readOn->inode = source.inode();
+                    ctx.readOn->headSize = source.head().size();
+                    ctx.readOn->headSum = Sha256::hash(source.head());
                 }
                 break;
             }
         }
         if (store) {
+            store->report().bytes = source.bytesRead();
+            store->report().sha256 = source.digest().result();
             report = store->report();
             if (ctx.setStatusPanel2)
                 ctx.setStatusPanel2(report.completed ? QString::number(report.lines)
@@ -578,9 +610,10 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         }
         if (ctx.report) *ctx.report = report;
         if (ctx.readOn) {
-            if (report.completed && !source.isWhole())
+            if (report.completed && !source.isWhole()) {
                 ctx.readOn->store = std::move(store);
-            else
+                ctx.readOn->digest = std::move(source.digest());
+            } else
                 *ctx.readOn = ReadOn{};
         }
     }

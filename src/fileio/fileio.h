@@ -3,6 +3,7 @@
 // meter, a second pass classifies and stores every line.
 #include "fileio/linefeed.h"
 #include "fileio/progressmeter.h"
+#include "fileio/sha256.h"
 #include "model/clsdataset.h"
 #include "model/interaction.h"
 
@@ -27,6 +28,9 @@ struct PassReport {
     bool loadAllChosen = false;
     // Probe 1 and 2 values the file set; the others keep what the data set held.
     std::array<bool, 2> slopeRead{}, offsetRead{};
+    // The bytes the read took in, as they are on disk, and their SHA-256 (set by readFromFile).
+    qint64 bytes = 0;
+    QByteArray sha256{};
 };
 
 class SecondPass;
@@ -66,6 +70,8 @@ inline const QString kStdinPath = QStringLiteral("-");
 
 // How many of the file's last bytes a read keeps to check that reading on continues them.
 inline constexpr qsizetype kReadOnGuardBytes = 4096;
+// How many of its first bytes are checked on every look at a followed log.
+inline constexpr qsizetype kReadOnHeadBytes = 4096;
 
 // Where a read of a regular file ended, so that a log that grows is read on from there.
 struct ReadOn {
@@ -79,6 +85,10 @@ struct ReadOn {
     // itself, to tell a replaced one.
     QByteArray lastBytes;
     quint64 device = 0, inode = 0;
+    // The checksum of the file's first headSize bytes: a rewrite of the same size changes it.
+    QByteArray headSum;
+    qsizetype headSize = 0;
+    Sha256 digest;  // of the offset bytes read
 };
 
 struct ReaderContext {

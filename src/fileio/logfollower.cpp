@@ -10,8 +10,9 @@ namespace {
 constexpr qint64 kBlock = qint64(4) << 20;
 }
 
-LogFollower::LogFollower(const QString &path, clsDataSet &dataSet, const ReaderContext &ctx, ReadOn readOn)
-    : m_path(path), m_dataSet(dataSet), m_ctx(ctx), m_state(std::move(readOn)) {
+LogFollower::LogFollower(const QString &path, clsDataSet &dataSet, const ReaderContext &ctx, ReadOn readOn,
+                         int rotationGraceMs)
+    : m_path(path), m_dataSet(dataSet), m_ctx(ctx), m_state(std::move(readOn)), m_rotationGraceMs(rotationGraceMs) {
     m_ctx.report = nullptr;
     m_ctx.readOn = nullptr;
     m_tailPending = m_state.tailStored;
@@ -25,7 +26,18 @@ void LogFollower::tellNewCounts(const PassReport &before, const PassReport &now)
                           std::max(0, now.lateRecords - before.lateRecords));
 }
 
-bool LogFollower::readAgain(int quietLines) {
+void LogFollower::tellTooLarge() {
+    m_ctx.ui.message(QStringLiteral("The log reaches the size limit of %1 bytes: ").arg(m_ctx.maxSize) + m_path +
+                         QStringLiteral("\r\nFollowing stopped; the records read so far stay."),
+                     kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+bool LogFollower::sameHead(QFile &file) const {
+    if (m_state.headSize == 0) return true;
+    return file.seek(0) && Sha256::hash(file.read(m_state.headSize)) == m_state.headSum;
+}
+
+bool LogFollower::readAgain(int quietLines, Step &step) {
     PassReport before = quietLines > 0 && m_state.store ? m_state.store->report() : PassReport{};
     for (;;) {
         ReadOn fresh;
@@ -37,6 +49,9 @@ bool LogFollower::readAgain(int quietLines) {
         ctx.quietLines = quietLines;
         const bool read = readFromFile(m_path, m_dataSet, ctx);
         if (!read || !fresh.store) {
+            // A read that got as far as its first line cleared the data set for its own rows.
+            step.readFromStart = pass.lines > 0 || pass.cancelled || pass.completed;
+            step.stoppedRead = pass;
             m_state = ReadOn{};
             return false;
         }
@@ -61,33 +76,46 @@ bool LogFollower::readAgain(int quietLines) {
 
 LogFollower::Step LogFollower::poll() {
     Step step;
+    step.firstNewRow = m_dataSet.rowcount();  // whatever stops early adds no row
     if (!m_state.store) return step;
     struct stat st {};
     if (::stat(QFile::encodeName(m_path).constData(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) step.outcome = Outcome::Gone;
+        if (errno == ENOENT || errno == ENOTDIR) {
+            // Renamed away, perhaps for a new log under the same name: gone if none comes in time.
+            if (!m_vanished.isValid()) m_vanished.start();
+            if (m_vanished.elapsed() >= m_rotationGraceMs) step.outcome = Outcome::Gone;
+        }
         return step;  // anything else may pass (a network mount that is slow to answer)
     }
+    m_vanished.invalidate();
     if (!S_ISREG(st.st_mode)) {
         step.outcome = Outcome::Gone;
         return step;
     }
     const auto reread = [&](int quietLines) {
-        step.outcome = readAgain(quietLines) ? Outcome::ReadAgain : Outcome::Stopped;
+        step.outcome = readAgain(quietLines, step) ? Outcome::ReadAgain : Outcome::Stopped;
         return step;
     };
     if (quint64(st.st_dev) != m_state.device || quint64(st.st_ino) != m_state.inode || st.st_size < m_state.offset)
         return reread(0);
-    if (st.st_size == m_state.offset) return step;
 
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly)) return step;  // try again at the next poll
+    // A file written anew in place, even to the same size, starts differently.
+    if (!sameHead(file)) return reread(0);
+    if (st.st_size == m_state.offset) return step;
+    // An open refuses a file this large; following holds no more than an open would.
+    if (st.st_size >= m_ctx.maxSize) {
+        tellTooLarge();
+        step.outcome = Outcome::TooLarge;
+        return step;
+    }
     // The bytes before the offset must be those read: a file written anew in place is read anew.
     const qint64 guard = m_state.lastBytes.size();
     if (!file.seek(m_state.offset - guard) || file.read(guard) != m_state.lastBytes) return reread(0);
 
     PassReport before = m_state.store->report();
-    const int firstNewRow = m_dataSet.rowcount();
-    bool grew = false, stopped = false;
+    bool grew = false, stopped = false, tooLarge = false;
     auto one = [&](QByteArrayView line) {
         if (m_tailPending) {
             // The open stored its last line before the line's end came: kept unless it grew.
@@ -99,17 +127,30 @@ LogFollower::Step LogFollower::poll() {
         return !stopped;
     };
     for (;;) {
-        QByteArray block = file.read(kBlock);
+        // The file may grow while it is read: the limit holds for what is read, not what was seen.
+        const qint64 room = m_ctx.maxSize - m_state.offset;
+        if (room <= 0) {
+            tooLarge = true;
+            break;
+        }
+        QByteArray block = file.read(std::min(kBlock, room));
         if (block.isEmpty()) break;
         m_state.offset += block.size();
         m_state.lastBytes = block.size() >= kReadOnGuardBytes ? block.right(kReadOnGuardBytes)
                                                               : (m_state.lastBytes + block).right(kReadOnGuardBytes);
+        m_state.digest.add(block);
         if (m_state.decoder) block = QString((*m_state.decoder)(block)).toLatin1();
         if (!m_state.feed.feed(block, one)) break;
     }
+    if (m_state.headSize < kReadOnHeadBytes && file.seek(0)) {
+        const QByteArray head = file.read(std::min<qint64>(kReadOnHeadBytes, m_state.offset));
+        m_state.headSize = head.size();
+        m_state.headSum = Sha256::hash(head);
+    }
     if (grew) return reread(m_state.store->report().lines - 1);
-    if (stopped) {
-        step.outcome = Outcome::Stopped;
+    if (stopped || tooLarge) {
+        if (tooLarge) tellTooLarge();
+        step.outcome = tooLarge ? Outcome::TooLarge : Outcome::Stopped;
         return step;
     }
     const PassReport &now = m_state.store->report();
@@ -120,7 +161,6 @@ LogFollower::Step LogFollower::poll() {
         return reread(now.lines);
     }
     step.outcome = Outcome::Appended;
-    step.firstNewRow = firstNewRow;
     return step;
 }
 

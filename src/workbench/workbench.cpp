@@ -89,6 +89,8 @@ bool Workbench::open(const QString &path) {
         m_report.offsetKept[i] = !pass.offsetRead[i];
     }
     m_report.keptFromEarlierFile = earlier;
+    m_report.bytes = pass.bytes;
+    m_report.sha256 = pass.sha256;
     m_current = 0;
     m_computedRows = 0;
     m_computedOnce = false;
@@ -287,7 +289,7 @@ bool Workbench::startFollow() {
     if (m_follower) return true;
     if (!m_readOn.store || !isOpen()) return false;
     const ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, nullptr, m_maxInputSize};
-    m_follower = std::make_unique<LogFollower>(m_path, m_dataSet, ctx, std::move(m_readOn));
+    m_follower = std::make_unique<LogFollower>(m_path, m_dataSet, ctx, std::move(m_readOn), m_rotationGraceMs);
     return true;
 }
 
@@ -307,22 +309,41 @@ FollowStep Workbench::pollFollow() {
     out.outcome = step.outcome;
     out.firstNewRow = step.firstNewRow;
     using Outcome = LogFollower::Outcome;
+    out.readFromStart = step.readFromStart;
     switch (step.outcome) {
     case Outcome::Appended:
-    case Outcome::Stopped: takeAppendedRows(step.firstNewRow); break;
-    case Outcome::ReadAgain: takeReadAgain(); break;
+    case Outcome::TooLarge: takeAppendedRows(step.firstNewRow); break;
+    case Outcome::Stopped:
+        if (step.readFromStart) {
+            takeReadAgain(false);
+            const PassReport &p = step.stoppedRead;
+            m_report.completed = false;
+            m_report.lines = m_report.stoppedAtLine = p.lines;
+            m_report.leftOut = p.droppedRecords;
+            m_report.skipped = p.lateRecords;
+            m_report.cut = p.cutRecords;
+            m_report.bytes = p.bytes;
+            m_report.sha256 = p.sha256;
+        } else {
+            takeAppendedRows(step.firstNewRow);
+        }
+        break;
+    case Outcome::ReadAgain: takeReadAgain(true); break;
     default: break;
     }
-    if (step.outcome == Outcome::Gone || step.outcome == Outcome::Stopped) {
-        m_follower.reset();  // where it ended no longer stands for the file
-        m_readOn = ReadOn{};
-    } else if (m_follower) {
+    if (m_follower && m_follower->reading()) {
         const PassReport &pass = m_follower->report();
         m_report.lines = pass.lines;
         m_report.leftOut = pass.droppedRecords;
         m_report.skipped = pass.lateRecords;
         m_report.cut = pass.cutRecords;
         m_report.missing = pass.missingRecords;
+        m_report.bytes = m_follower->bytesRead();
+        m_report.sha256 = m_follower->sha256();
+    }
+    if (step.outcome == Outcome::Gone || step.outcome == Outcome::Stopped || step.outcome == Outcome::TooLarge) {
+        m_follower.reset();  // where it ended no longer stands for the file
+        m_readOn = ReadOn{};
     }
     out.slopeChanged = {probe[0] != m_dataSet.pH1_Slope(), probe[1] != m_dataSet.pH2_Slope()};
     out.offsetChanged = {probe[2] != m_dataSet.pH1_Offset(), probe[3] != m_dataSet.pH2_Offset()};
@@ -357,11 +378,19 @@ void Workbench::takeAppendedRows(int first) {
     }
 }
 
-void Workbench::takeReadAgain() {
+void Workbench::takeReadAgain(bool completed) {
     const DataTable &t = table();  // trims the table the read filled
     const int n = t.rowCount();
     m_current = std::clamp(m_current, 0, std::max(0, n - 1));
-    if (m_computedOnce) {
+    if (m_computedOnce && !completed) {
+        // The stopped read's rows hold the file's own pH: none computed since, every one
+        // flagged so, and Compute needed.
+        m_computedRows = 0;
+        m_computeNeeded = true;
+        setFlags(computeFlags(t, 0, m_limits));
+        m_stats.rebuild(t, 0);
+        if (m_plot) m_plot->setComputed(0, &m_flags);
+    } else if (m_computedOnce) {
         const bool needed = m_computeNeeded;  // fields edited since stay so
         computePH();
         m_computeNeeded = m_computeNeeded || needed;

@@ -53,6 +53,9 @@ struct ReadReport {
     // file, the fields' initial texts) said.
     std::array<bool, 2> slopeKept{}, offsetKept{};
     bool keptFromEarlierFile = false;
+    // The bytes read (a followed log's included) and their SHA-256.
+    qint64 bytes = 0;
+    QByteArray sha256{};
 
     // "pH-1 slope", "pH-2 offset" ... of the kept values, probe 1 first.
     QStringList keptNames() const;
@@ -61,7 +64,8 @@ struct ReadReport {
 // What one look at a followed log found.
 struct FollowStep {
     LogFollower::Outcome outcome = LogFollower::Outcome::Unchanged;
-    int firstNewRow = 0;  // rows from here on are new (Appended, Stopped)
+    int firstNewRow = 0;         // rows from here on are new (Appended, Stopped, TooLarge)
+    bool readFromStart = false;  // Stopped in a read from the start: every row is that read's
     // The file's slope or offset of probe 1 and 2 changed (a calibration line was appended).
     std::array<bool, 2> slopeChanged{}, offsetChanged{};
     bool fieldsChanged = false;  // a new column header
@@ -165,10 +169,14 @@ public:
     bool startFollow();
     void stopFollow();
     bool following() const { return m_follower != nullptr; }
+    // The followed log is missing from its path and may yet come back (rotation).
+    bool followWaiting() const { return m_follower && m_follower->waitingForLog(); }
+    void setRotationGraceMs(int ms) { m_rotationGraceMs = ms; }
     // Reads what the log gained since the last look. New records are computed at once with
     // the calibration of the last Compute (none before one), flagged and counted in the
     // statistics, and go to the plot. A log that shrank or was replaced is read again whole
-    // (computed as before); a log that is gone, or a read the person stopped, ends following.
+    // (computed as before); a log that is gone, too large, or a read the person stopped, ends
+    // following. A read from the start that was stopped leaves no row computed.
     FollowStep pollFollow();
 
     // DATA of an open log, which reading does not change.
@@ -192,7 +200,8 @@ private:
     int m_computedRows = 0;
     int m_current = 0;
     void takeAppendedRows(int firstNewRow);
-    void takeReadAgain();
+    void takeReadAgain(bool completed);
+    int m_rotationGraceMs = LogFollower::kRotationGraceMs;
     bool m_computedOnce = false;  // a Compute ran on this log
     ReadOn m_readOn;              // where the open's read ended
     std::unique_ptr<LogFollower> m_follower;

@@ -55,7 +55,8 @@ TEST_F(FollowTest, AppendedRecordsReachGridPlotAndReadout) {
     EXPECT_EQ(w->mnuFollow->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
     open(*w, path);
     ASSERT_TRUE(w->mnuFollow->isEnabled());
-    w->showRecord(4);  // the last record: the readout follows the newest one
+    w->workbench().setRotationGraceMs(0);  // deleted below, not rotated
+    w->showRecord(4);                      // the last record: the readout follows the newest one
     w->mnuFollow->trigger();
     ASSERT_TRUE(w->mnuFollow->isChecked());
     ASSERT_TRUE(w->workbench().following());
@@ -132,4 +133,25 @@ TEST_F(FollowTest, StartsFromTheCommandLineAndStopsWhenUnticked) {
     open(*w, path);
     EXPECT_FALSE(w->mnuFollow->isChecked());
     EXPECT_FALSE(w->workbench().following());
+}
+
+TEST_F(FollowTest, AStoppedReadFromTheStartShowsItsRowsNotComputed) {
+    open(*w, path);
+    w->cmdCompute->click();
+    w->mnuFollow->trigger();
+    ASSERT_TRUE(w->workbench().following());
+
+    // Written anew, with a bad start date after three records; No to going on.
+    LogRecipe r;
+    r.records = 8;
+    QStringList lines = makeLog(r);
+    lines.insert(lines.size() - 5, QStringLiteral("\"Start Date:\",#2004-13-45#"));
+    files.writeLines(QStringLiteral("live.asc"), lines, "\r\n");
+    ui.answers.push_back(MsgAnswer::No);
+    w->pollNow();
+    EXPECT_FALSE(w->mnuFollow->isChecked());
+    EXPECT_EQ(w->TDBGrid1->model()->rowCount(), 3);
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
+    w->showRecord(2);
+    EXPECT_TRUE(w->lblPH1->text().contains(QStringLiteral("not computed")));
 }

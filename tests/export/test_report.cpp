@@ -6,6 +6,7 @@
 #include "workbench/workbench.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace exporttest;
@@ -92,11 +93,43 @@ TEST(Report, ShowsTheThermistorFieldsAsTheyAre) {
     t.offset = t.corr = {QStringLiteral("0"), QStringLiteral("0")};
     t.thermistor = {1, 1};
     t.thermistorCorr = {QString(), QStringLiteral("1"), QStringLiteral("0")};
-    ASSERT_TRUE(wb.setCalibrationTexts(t));
+    ASSERT_TRUE(wb.validateInputs(t));
     // T2 back to 0 while no probe uses it; T3 holds a text no probe reads.
     t.thermistor = {0, 0};
     t.thermistorCorr = {QString(), QStringLiteral("0"), QStringLiteral("abc")};
-    ASSERT_TRUE(wb.setCalibrationTexts(t));
+    ASSERT_TRUE(wb.validateInputs(t));
     const QString text = textOf(wb);
     EXPECT_TRUE(text.contains(QStringLiteral("T1 0, T2 0, T3 (not a number)"))) << text.toStdString();
+}
+
+TEST(Report, StandsForTheBytesReadAndSaysWhenTheFileGrewSince) {
+    TempFiles tmp;
+    const QByteArray log = makeLog(kReadings, 1, 1, 0, 0);
+    const QString path = tmp.write("grows.asc", log);
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    ASSERT_TRUE(wb.open(path));
+    const QByteArray more = "\"Logger note\"\r\n";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(more);
+    }
+    auto sha = [](const QByteArray &b) {
+        return QStringLiteral("SHA-256\t") +
+               QString::fromLatin1(QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex());
+    };
+    QString text = textOf(wb);
+    for (const QString &expected :
+         {QStringLiteral("Size\t%1 bytes").arg(log.size()), sha(log),
+          QStringLiteral("Since the read\tthe file has grown to %1 bytes").arg(log.size() + more.size())})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n---\n" << text.toStdString();
+
+    // Following reads the rest: the report then stands for all of it.
+    ASSERT_TRUE(wb.startFollow());
+    wb.pollFollow();
+    text = textOf(wb);
+    EXPECT_TRUE(text.contains(QStringLiteral("Size\t%1 bytes").arg(log.size() + more.size()))) << text.toStdString();
+    EXPECT_TRUE(text.contains(sha(log + more))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Since the read")));
 }

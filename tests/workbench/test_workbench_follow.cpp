@@ -6,6 +6,7 @@
 #include "support/temp_files.h"
 
 #include <QFile>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -121,6 +122,7 @@ TEST(WorkbenchFollow, EveryWriteReadsAsTheWholeFile) {
     ScriptedInteraction ui;
     FakeGraph graph;
     Workbench wb(ui, &graph);
+    wb.setRotationGraceMs(0);
     ASSERT_TRUE(wb.open(path));
     wb.computePH();
     wb.rebuildPlot();
@@ -234,4 +236,99 @@ TEST(WorkbenchFollow, NewRecordsComputedAppendedAndLimited) {
     append(path, record("10:00:11", 11) + "\r\n");
     EXPECT_TRUE(wb.pollFollow().newRows());
     EXPECT_EQ(wb.rowCount(), 12);
+}
+
+TEST(WorkbenchFollow, ARotatedLogIsReadFromTheStartAndOnlyAMissingOneEnds) {
+    TempFiles tmp;
+    const QString path = tmp.write("rot.asc", kHeader + records(5, 8 * 3600, 60, 0));
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    wb.setRotationGraceMs(150);
+    ASSERT_TRUE(wb.open(path));
+    ASSERT_TRUE(wb.startFollow());
+    using Outcome = LogFollower::Outcome;
+
+    // The logger renames its log away and starts a new one under the name.
+    ASSERT_TRUE(QFile::rename(path, path + ".1"));
+    EXPECT_EQ(wb.pollFollow().outcome, Outcome::Unchanged);
+    EXPECT_TRUE(wb.followWaiting());
+    const QByteArray fresh = rewrittenHeader() + records(2, 9 * 3600, 60, 100);
+    tmp.write("rot.asc", fresh);
+    EXPECT_EQ(wb.pollFollow().outcome, Outcome::ReadAgain);
+    EXPECT_FALSE(wb.followWaiting());
+    expectSameAsFullRead(wb, fresh, "the new log");
+
+    // Nothing comes: gone once the grace period is over, the records kept.
+    QFile::remove(path);
+    EXPECT_EQ(wb.pollFollow().outcome, Outcome::Unchanged);
+    QThread::msleep(200);
+    EXPECT_EQ(wb.pollFollow().outcome, Outcome::Gone);
+    EXPECT_FALSE(wb.following());
+    EXPECT_EQ(wb.rowCount(), 2);
+}
+
+TEST(WorkbenchFollow, ARewriteOfTheSameSizeIsReadAgain) {
+    TempFiles tmp;
+    const QByteArray bytes = kHeader + records(20, 8 * 3600, 60, 0);
+    const QString path = tmp.write("same.asc", bytes);
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    ASSERT_TRUE(wb.open(path));
+    ASSERT_TRUE(wb.startFollow());
+    QByteArray edited = bytes;
+    edited.replace("Slope:\",58.2", "Slope:\",57.1");
+    ASSERT_EQ(edited.size(), bytes.size());
+    rewrite(path, edited);
+    EXPECT_EQ(wb.pollFollow().outcome, LogFollower::Outcome::ReadAgain);
+    EXPECT_EQ(wb.dataSet().pH1_Slope(), 57.1);
+}
+
+TEST(WorkbenchFollow, AStoppedReadFromTheStartLeavesNoRowComputed) {
+    TempFiles tmp;
+    const QString path = tmp.write("stop.asc", kHeader + records(300, 0, 60, 0));
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    ASSERT_TRUE(wb.open(path));
+    wb.computePH();
+    ASSERT_TRUE(wb.startFollow());
+    ASSERT_EQ(wb.computedRows(), 300);
+
+    // Written anew with a bad start date after 40 records; No to going on.
+    rewrite(path, rewrittenHeader() + records(40, 0, 60, 0) + "\"Start Date:\",#2005-14-45#\r\n" +
+                      records(260, 2400, 60, 40));
+    ui.answers.push_back(MsgAnswer::No);
+    const FollowStep step = wb.pollFollow();
+    EXPECT_EQ(step.outcome, LogFollower::Outcome::Stopped);
+    EXPECT_TRUE(step.readFromStart);
+    EXPECT_FALSE(wb.following());
+    ASSERT_EQ(wb.rowCount(), 40);
+    EXPECT_EQ(wb.computedRows(), 0);
+    EXPECT_TRUE(wb.computeNeeded());
+    ASSERT_EQ(wb.flags().size(), 40u);
+    EXPECT_TRUE(wb.flags()[39] & flagNotComputed);
+    EXPECT_FALSE(wb.readReport().completed);
+    EXPECT_EQ(wb.readReport().stoppedAtLine, 47);
+}
+
+TEST(WorkbenchFollow, StopsAtTheSizeLimitKeepingTheRecords) {
+    TempFiles tmp;
+    const QByteArray bytes = kHeader + records(3, 8 * 3600, 60, 0);
+    const QString path = tmp.write("big.asc", bytes);
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    wb.setMaxInputSize(bytes.size() + 1000);
+    ASSERT_TRUE(wb.open(path));
+    ASSERT_TRUE(wb.startFollow());
+    append(path, record("08:03:00", 3) + "\r\n");
+    EXPECT_EQ(wb.pollFollow().outcome, LogFollower::Outcome::Appended);
+
+    // Room made by a writer that preallocates: bytes without a line end, past the limit.
+    ASSERT_TRUE(QFile::resize(path, bytes.size() + 5000));
+    EXPECT_EQ(wb.pollFollow().outcome, LogFollower::Outcome::TooLarge);
+    EXPECT_FALSE(wb.following());
+    EXPECT_EQ(wb.rowCount(), 4);
+    ASSERT_FALSE(ui.messages.isEmpty());
+    EXPECT_EQ(ui.messages.last().text,
+              QStringLiteral("The log reaches the size limit of %1 bytes: ").arg(bytes.size() + 1000) + path +
+                  QStringLiteral("\r\nFollowing stopped; the records read so far stay."));
 }
