@@ -12,7 +12,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace exporttest;
@@ -205,6 +208,25 @@ TEST(ExportCommand, FailedWriteIsExitOneWithTheReason) {
     const Outcome r = run({"--csv", target, log});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Can't write \"" + target.toUtf8() + "\": the folder")) << r.err.toStdString();
+}
+
+TEST(ExportCommand, AReportOrSvgCutShortIsExitOneAndKeepsTheOldFile) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    // A file size limit in the child fails the writes as a full disk does.
+    const auto small = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit { 4096, 4096 };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    const QByteArray reason = std::strerror(EFBIG);
+    for (const char *name : {"r.pdf", "p.svg"}) {
+        const QString out = tmp.write(name, "old");
+        const Outcome r = run({QString(name) == "r.pdf" ? "--report" : "--plot", out, log}, {}, {}, small);
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_TRUE(r.err.contains("Can't write \"" + out.toUtf8() + "\": " + reason + ".")) << r.err.toStdString();
+        EXPECT_EQ(slurp(out), "old") << name;
+    }
 }
 
 TEST(ExportCommand, NoOutputMayOverwriteTheLogOrAnotherOutput) {
