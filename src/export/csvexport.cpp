@@ -79,7 +79,8 @@ QByteArray csvDateTime(double day) {
     return QByteArray(text, writeDateTime(text, day) - text);
 }
 
-bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink) {
+bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first,
+                    int last) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -99,7 +100,8 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
     // date-time per cell, grown where a text is longer.
     constexpr std::size_t kCellRoom = 40;
     std::vector<char> line(std::size_t(width + 2) * kCellRoom + kFlagKinds);
-    for (int r = 0; r < table.rowCount(); ++r) {
+    const int end = std::min(last, table.rowCount() - 1);
+    for (int r = std::max(first, 0); r <= end; ++r) {
         std::size_t at = 0;
         for (int c = 0; c < width; ++c) {
             if (c) line[at++] = ',';
@@ -231,8 +233,10 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int first,
+                 int last) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
-        return tableCsvChunks(dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); });
+        return tableCsvChunks(
+            dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last);
     });
 }
