@@ -60,7 +60,8 @@ std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeI
     const int L = table.lastRow();
     first = std::max(first, 0);
     if (L >= first && table.lastCol() < colPH2)
-        return ComputeStop{first, QStringLiteral("the records have no pH columns (fewer than 8 values)")};
+        return ComputeStop{
+            first, QStringLiteral("the records have no pH columns (no record holds a number in the 8th column)")};
     for (int r = first; r <= L; ++r) {
         if (auto stop = computeProbe(table, r, probe1, colPH1Raw, colPH1, QStringLiteral("pH-1"))) return stop;
         if (auto stop = computeProbe(table, r, probe2, colPH2Raw, colPH2, QStringLiteral("pH-2"))) return stop;

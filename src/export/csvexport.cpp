@@ -1,6 +1,7 @@
 #include "export/csvexport.h"
 
 #include "compute/qualityflags.h"
+#include "export/checkeddevice.h"
 #include "export/numbertext.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
@@ -54,8 +55,8 @@ void appendTwo(char *at, int v) {
 char *writeDateTime(char *at, double day) {
     const dt::Parts p = dt::toParts(day);
     if (p.year < 0 || p.year > 9999)  // outside four digits: still unambiguous
-        return at + std::snprintf(at, 32, "%d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
-                                  p.second);
+        return at +
+               std::snprintf(at, 32, "%d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
     appendTwo(at, p.year / 100);
     appendTwo(at + 2, p.year % 100);
     at[4] = '-';
@@ -78,7 +79,8 @@ QByteArray csvDateTime(double day) {
     return QByteArray(text, writeDateTime(text, day) - text);
 }
 
-bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink) {
+bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first,
+                    int last) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -98,7 +100,8 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
     // date-time per cell, grown where a text is longer.
     constexpr std::size_t kCellRoom = 40;
     std::vector<char> line(std::size_t(width + 2) * kCellRoom + kFlagKinds);
-    for (int r = 0; r < table.rowCount(); ++r) {
+    const int end = std::min(last, table.rowCount() - 1);
+    for (int r = std::max(first, 0); r <= end; ++r) {
         std::size_t at = 0;
         for (int c = 0; c < width; ++c) {
             if (c) line[at++] = ',';
@@ -112,8 +115,10 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
                 at = std::size_t(shortestNumberChars(p, table.numberOr(r, c, 0.0)) - line.data());
             } else if (kind == Cell::Kind::Text) {
                 const QByteArray field = csvField(table.cell(r, c).string());
-                line.resize(std::max(line.size(), at + std::size_t(field.size()) + std::size_t(width - c + 2) * kCellRoom));
-                at = std::size_t(std::copy(field.begin(), field.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());
+                line.resize(
+                    std::max(line.size(), at + std::size_t(field.size()) + std::size_t(width - c + 2) * kCellRoom));
+                at = std::size_t(std::copy(field.begin(), field.end(), line.begin() + std::ptrdiff_t(at)) -
+                                 line.begin());
             }
         }
         if (flags) {
@@ -158,9 +163,14 @@ QString writeInPlace(const QString &path, const struct stat &st, const DeviceWri
         ::close(fd);
         return problem + file.errorString() + u'.';
     }
+    CheckedDevice out(file);
     QString reason;
-    if (!write(file, reason) || !file.flush())
-        return problem + (file.error() != QFileDevice::NoError ? file.errorString() : reason) + u'.';
+    const bool written = write(out, reason);
+    if (!out.failed() && !file.flush()) out.fail(file.errorString());
+    file.close();
+    if (!out.failed() && file.error() != QFileDevice::NoError) out.fail(file.errorString());
+    if (out.failed()) return problem + out.reason() + u'.';
+    if (!written) return problem + (reason.isEmpty() ? QStringLiteral("the data could not be written") : reason) + u'.';
     return {};
 }
 
@@ -183,12 +193,14 @@ QString saveFileSafely(const QString &path, const DeviceWriter &write) {
             return problem + QStringLiteral("the file is read-only.");
     }
 
+    // Unbuffered, so a short write shows at once with errno's reason, not later as "Unknown error".
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return problem + file.errorString() + u'.';
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return problem + file.errorString() + u'.';
+    CheckedDevice out(file);
     QString reason;
-    if (!write(file, reason)) {
+    if (!write(out, reason) || out.failed()) {
         // The device's own reason ("No space left on device") before cancelling replaces it.
-        if (file.error() != QFileDevice::NoError) reason = file.errorString();
+        if (out.failed()) reason = out.reason();
         file.cancelWriting();
         return problem + (reason.isEmpty() ? QStringLiteral("the data could not be written") : reason) + u'.';
     }
@@ -221,8 +233,10 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int first,
+                 int last) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
-        return tableCsvChunks(dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); });
+        return tableCsvChunks(
+            dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last);
     });
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 class clsDataSet;
@@ -28,9 +29,11 @@ QByteArray csvDateTime(double day);
 // so the data set ends up initialized.
 QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
 // The same in pieces of about 1 MB, handed to `sink` in order; stops with false when the sink
-// does.
+// does. Only rows first..last (clamped to the table) when given.
 using CsvSink = std::function<bool(const QByteArray &chunk)>;
-bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink);
+inline constexpr int kLastRow = std::numeric_limits<int>::max();
+bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first = 0,
+                    int last = kLastRow);
 
 // Writes to `path` through a temporary file renamed into place, so a failed or interrupted
 // write never leaves half a file over an existing one. `write` returns false on failure and
@@ -46,4 +49,5 @@ QString saveOutput(const QString &path, const DeviceWriter &write);
 QString saveBytes(const QString &path, const QByteArray &bytes);
 
 // tableCsv written to a path or to standard output ("-"). Returns an error text, empty on success.
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr,
+                 int first = 0, int last = kLastRow);

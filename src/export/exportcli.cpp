@@ -103,7 +103,7 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     QStringList valued = {QStringLiteral("csv"),         QStringLiteral("plot"),       QStringLiteral("calibrate"),
                           QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
                           QStringLiteral("on-bad-date"), QStringLiteral("max-size"),   QStringLiteral("stats"),
-                          QStringLiteral("from"),        QStringLiteral("to")};
+                          QStringLiteral("from"),        QStringLiteral("to"),         QStringLiteral("stats-dir")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -167,9 +167,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
             return usageError(
                 QStringLiteral("--%1 takes a date-time such as \"5/13/2004 08:00:00\", not \"%2\"").arg(key, value));
         (key == u"from" ? o.from : o.to) = value;
+        o.perLogArgs << QStringLiteral("--") + key << value;
     }
-    if ((!o.from.isEmpty() || !o.to.isEmpty()) && o.statsPath.isEmpty())
-        return usageError(QStringLiteral("--from and --to go with --stats"));
     if (parser.isSet(QStringLiteral("on-bad-date"))) {
         const QString value = parser.value(QStringLiteral("on-bad-date"));
         if (value != u"continue" && value != u"stop")
@@ -177,13 +176,16 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         o.stopOnBadDate = value == u"stop";
         o.perLogArgs << QStringLiteral("--on-bad-date") << value;
     }
-    for (const char *dir : {"report-dir", "csv-dir"}) {
+    for (const char *dir : {"report-dir", "csv-dir", "stats-dir"}) {
         const QString name = QLatin1String(dir);
         if (!parser.isSet(name)) continue;
         const QString value = parser.value(name);
         if (value.isEmpty()) return usageError(QStringLiteral("--%1 needs a folder").arg(name));
-        (name == u"report-dir" ? o.reportDir : o.csvDir) = value;
+        (name == u"report-dir" ? o.reportDir : name == u"csv-dir" ? o.csvDir : o.statsDir) = value;
     }
+    if ((!o.from.isEmpty() || !o.to.isEmpty()) && o.statsPath.isEmpty() && o.csvPath.isEmpty() &&
+        o.statsDir.isEmpty() && o.csvDir.isEmpty())
+        return usageError(QStringLiteral("--from and --to go with --stats or --csv"));
 
     if (parser.isSet(QStringLiteral("max-size"))) {
         const QString value = parser.value(QStringLiteral("max-size"));
@@ -200,8 +202,12 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
     if (isManyLogs(o)) {
         if (!o.csvPath.isEmpty() || !o.plotPath.isEmpty() || !o.reportPath.isEmpty())
-            return usageError(QStringLiteral("--report-dir and --csv-dir write a file per log: give no --csv, --plot "
-                                             "or --report beside them"));
+            return usageError(QStringLiteral("--report-dir, --csv-dir and --stats-dir write a file per log: give no "
+                                             "--csv, --plot or --report beside them"));
+        if (!o.statsPath.isEmpty())
+            return usageError(QStringLiteral("--stats writes one file: give --stats-dir for statistics per log"));
+        if (files.count(kStdinPath) > 1)
+            return usageError(QStringLiteral("standard input (\"-\") can be read only once"));
         o.logFiles = files;
         return {o, {}};
     }
@@ -214,7 +220,9 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     return {o, {}};
 }
 
-bool isManyLogs(const ExportOptions &o) { return !o.reportDir.isEmpty() || !o.csvDir.isEmpty(); }
+bool isManyLogs(const ExportOptions &o) {
+    return !o.reportDir.isEmpty() || !o.csvDir.isEmpty() || !o.statsDir.isEmpty();
+}
 
 QString exportUsage() {
     return QStringLiteral(
@@ -230,14 +238,16 @@ QString exportUsage() {
         "  --stats FILE        write the statistics of the records as CSV (\"-\" for standard output):\n"
         "                      count, min, max, mean, sd of pH-1, pH-2, dpH, T1-T3 and flow rate;\n"
         "                      first, last and difference of the total volume\n"
-        "  --from DATETIME  --to DATETIME  only the records from/to these times (with --stats),\n"
-        "                      e.g. \"5/13/2004 08:00:00\"\n"
+        "  --from DATETIME  --to DATETIME  only the records from/to these times in the statistics\n"
+        "                      and the CSV, e.g. \"5/13/2004 08:00:00\" (the plot and report show the\n"
+        "                      whole log); a range that holds no record of a log is a failure (1)\n"
         "  --ph1-slope X  --ph1-offset X  --ph1-corr X  --ph1-thermistor 1|2|3\n"
         "  --ph2-slope X  --ph2-offset X  --ph2-corr X  --ph2-thermistor 1|2|3\n"
         "  --therm1-corr X  --therm2-corr X  --therm3-corr X\n"
-        "  --report-dir DIR  --csv-dir DIR\n"
-        "                      for many logs: a report and/or CSV per log, named after it, two or\n"
-        "                      more logs at a time; a log that fails does not stop the others\n"
+        "  --report-dir DIR  --csv-dir DIR  --stats-dir DIR\n"
+        "                      for many logs: a report, CSV and/or statistics file (NAME.stats.csv)\n"
+        "                      per log, named after it (\"stdin\" for -, which may appear once);\n"
+        "                      a log that fails does not stop the others\n"
         "  --calibrate FILE    slope and offset from buffer points, one a line: probe, buffer pH or\n"
         "                      name, then mV and temperature, or the from and to date-times of a\n"
         "                      span of records; printed, then applied over the options above\n"
@@ -249,8 +259,9 @@ QString exportUsage() {
         "\n"
         "Slopes and offsets not given are those of the file; corrections default to 0, thermistors to 1.\n"
         "Messages go to standard error.\n"
-        "Exit status: 0 done, 1 the file could not be read or an output not written, 2 wrong usage\n"
-        "(also an output that is the log or another output; nothing is written),\n"
+        "Exit status: 0 done, 1 the file could not be read, --from/--to hold no record or are reversed,\n"
+        "or an output not written, 2 wrong usage\n"
+        "(also an output that is a log or another output of the run; nothing is written),\n"
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
         "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
         "result or failed its limits (nothing is applied or written).\n"
@@ -276,6 +287,11 @@ QList<NamedFile> exportOutputs(const ExportOptions &o) {
 }
 
 QString exportOutputConflict(const ExportOptions &o) { return sameFileConflict(exportInputs(o), exportOutputs(o)); }
+
+QString reversedRangeError(const ExportOptions &o) {
+    if (o.from.isEmpty() || o.to.isEmpty() || *dt::parse(o.from) <= *dt::parse(o.to)) return {};
+    return QStringLiteral("--from \"%1\" is later than --to \"%2\"; nothing was written.").arg(o.from, o.to);
+}
 
 void applyCalibrationOptions(const ExportOptions &o, Calibration &c) {
     for (std::size_t i = 0; i < 2; ++i) {

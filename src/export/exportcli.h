@@ -20,12 +20,12 @@ struct ExportOptions {
     QString plotPath;       // empty: no plot
     QString calibratePath;  // buffer points; empty: none
     QString reportPath;     // PDF report; empty: none
-    // Many logs: one report and/or CSV per log in these folders, named after the log.
-    QString reportDir, csvDir;
+    // Many logs: one report, CSV and/or statistics file per log in these folders, named after the log.
+    QString reportDir, csvDir, statsDir;
     QStringList logFiles;
     QStringList perLogArgs;  // the options as given that each log's own run takes too
     QString statsPath;       // empty: no statistics; "-": standard output
-    QString from, to;        // the statistics' date-time range; empty: the log's first or last record
+    QString from, to;        // the range of the statistics and CSV; empty: the log's first or last record
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2
@@ -55,6 +55,9 @@ QList<NamedFile> exportInputs(const ExportOptions &options);
 QList<NamedFile> exportOutputs(const ExportOptions &options);
 // A message when an output would overwrite the log or another output; empty when none does.
 QString exportOutputConflict(const ExportOptions &options);
+
+// A message when --from is later than --to; empty otherwise.
+QString reversedRangeError(const ExportOptions &options);
 
 // The calibration given on the command line over what the workbench took from the file and
 // the fields' defaults.

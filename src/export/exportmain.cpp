@@ -7,6 +7,7 @@
 #include "export/report.h"
 #include "export/ui/plotexport.h"
 #include "export/ui/reportprinter.h"
+#include "model/clsdataset.h"
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"
 
@@ -29,6 +30,17 @@ QString writeReport(const QString &path, const Workbench &wb, const QcpGraph &gr
     return writeReportPdf(path, buildReport(wb, extras), graph);
 }
 
+// Nothing is written for a range without records: an empty file would pass for a result.
+QString noRecordInRange(const ExportOptions &o, const DataTable &t) {
+    QString text = QStringLiteral("brinewick-export: no record of \"%1\" lies").arg(o.logFile);
+    if (!o.from.isEmpty()) text += QStringLiteral(" from %1").arg(o.from);
+    if (!o.to.isEmpty()) text += QStringLiteral(" to %1").arg(o.to);
+    if (t.rowCount() > 0)
+        text += QStringLiteral(" (its records run from %1 to %2)")
+                    .arg(t.text(0, colDateTime), t.text(t.rowCount() - 1, colDateTime));
+    return text + QStringLiteral("; nothing was written.");
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -49,7 +61,11 @@ int main(int argc, char **argv) {
         return kExitOk;
     }
 
-    if (isManyLogs(o)) {  // each log's own run checks its outputs
+    if (const QString reversed = reversedRangeError(o); !reversed.isEmpty()) {
+        printError(QStringLiteral("brinewick-export: ") + reversed);
+        return kExitFailed;
+    }
+    if (isManyLogs(o)) {  // checked whole, then each log's own run checks its outputs again
         QCoreApplication app(argc, argv);
         return runManyLogs(QCoreApplication::applicationFilePath(), o);
     }
@@ -98,14 +114,18 @@ int main(int argc, char **argv) {
     wb.rebuildPlot();
     wb.showRecord(0);
 
-    QString statsError;
-    if (!o.statsPath.isEmpty()) {
-        const auto rows = wb.rowsBetweenTexts(o.from, o.to);  // the options were checked as date-times
-        statsError = wb.exportStatistics(o.statsPath, rows ? rows->first : 0, rows ? rows->second : -1);
+    std::pair<int, int> rows{0, wb.rowCount() - 1};
+    if (!o.from.isEmpty() || !o.to.isEmpty()) {
+        rows = wb.rowsBetweenTexts(o.from, o.to).value_or(rows);  // the options were checked as date-times
+        if (rows.first > rows.second) {
+            printError(noRecordInRange(o, wb.table()));
+            return kExitFailed;
+        }
     }
     bool written = true;
     for (const QString &error :
-         {statsError, o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath),
+         {o.statsPath.isEmpty() ? QString() : wb.exportStatistics(o.statsPath, rows.first, rows.second),
+          o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath, rows.first, rows.second),
           o.plotPath.isEmpty() ? QString()
                                : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight, wb.plotCaption()),
           o.reportPath.isEmpty() ? QString() : writeReport(o.reportPath, wb, *graph, extras)}) {

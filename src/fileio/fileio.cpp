@@ -512,11 +512,12 @@ void tellCutAndLateRecords(IInteraction &ui, int cut, int late) {
 }
 
 bool tellLeftOutRecords(IInteraction &ui, int limit, int leftOut) {
-    return ui.message(QStringLiteral("The file holds more records than can be loaded. The first %1 records were "
-                                     "loaded; %2 records were left out.")
-                          .arg(limit)
-                          .arg(leftOut),
-                      kAppTitle, MsgButtons::OkLoadAll, MsgIcon::None) == MsgAnswer::LoadAll;
+    return ui.message(
+               QStringLiteral("The file holds more records than can be loaded. The first %1 records were "
+                              "loaded; %2 left out.")
+                   .arg(limit)
+                   .arg(leftOut == 1 ? QStringLiteral("1 record was") : QStringLiteral("%1 records were").arg(leftOut)),
+               kAppTitle, MsgButtons::OkLoadAll, MsgIcon::None) == MsgAnswer::LoadAll;
 }
 
 bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) {
@@ -530,7 +531,9 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                    MsgButtons::Ok, MsgIcon::Exclamation);
     BlockSource source(path, ctx.maxSize);
     if (!source.open()) {
-        ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path, kAppTitle, MsgButtons::Ok, MsgIcon::None);
+        const QString why = QFileInfo(path).isDir() ? QStringLiteral(" (it is a folder, not a log file)") : QString();
+        ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path + why, kAppTitle, MsgButtons::Ok,
+                   MsgIcon::None);
         return false;
     }
 

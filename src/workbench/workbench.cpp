@@ -232,7 +232,9 @@ QString Workbench::plotCaption() const {
     return parts.join(QStringLiteral("   "));
 }
 
-QString Workbench::exportTable(const QString &path) { return writeCsv(path, m_dataSet, &m_flags); }
+QString Workbench::exportTable(const QString &path, int first, int last) {
+    return writeCsv(path, m_dataSet, &m_flags, first, last);
+}
 
 QString Workbench::exportStatistics(const QString &path, int first, int last) {
     if (!isOpen()) return QStringLiteral("No log is open.");

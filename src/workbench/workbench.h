@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -158,8 +159,8 @@ public:
     // One line for a saved plot: the log's file name and the calibration of the last Compute.
     QString plotCaption() const;
 
-    // The computed table as CSV; an error text, empty on success.
-    QString exportTable(const QString &path);
+    // The computed table (rows first..last when given) as CSV; an error text, empty on success.
+    QString exportTable(const QString &path, int first = 0, int last = std::numeric_limits<int>::max());
     // The statistics of rows first..last as CSV; an error text, empty on success.
     QString exportStatistics(const QString &path, int first, int last);
 

@@ -137,7 +137,8 @@ TEST_F(HostileOpen, FolderUnreadableAndStrangePaths) {
     const QString folder = files.path(QStringLiteral("a folder.asc"));
     ASSERT_TRUE(QDir().mkpath(folder));
     openChecked(w, folder);
-    EXPECT_EQ(ui.texts(), QStringList{"fileIO.toFile Can't open file: " + folder});
+    EXPECT_EQ(ui.texts(),
+              QStringList{"fileIO.toFile Can't open file: " + folder + " (it is a folder, not a log file)"});
     expectShows(w, 20);  // the previous file, shown again
 
     const QString strange = files.path(QStringLiteral("Meßreihe Süd 温度"));

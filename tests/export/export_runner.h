@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace exporttest {
@@ -20,9 +21,11 @@ struct Outcome {
     QByteArray out, err;
 };
 
-// Runs in `dir` when given, with `input` on standard input.
-inline Outcome run(const QStringList &args, const QString &dir = QString(), const QByteArray &input = QByteArray()) {
+// Runs in `dir` when given, with `input` on standard input; `inChild` runs in the child first.
+inline Outcome run(const QStringList &args, const QString &dir = QString(), const QByteArray &input = QByteArray(),
+                   const std::function<void()> &inChild = {}) {
     QProcess p;
+    if (inChild) p.setChildProcessModifier(inChild);
     if (!dir.isEmpty()) p.setWorkingDirectory(dir);
     p.start(exePath(), args);
     if (p.waitForStarted()) {

@@ -4,8 +4,14 @@
 #include "support/temp_files.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace exporttest;
 
@@ -14,6 +20,18 @@ const std::vector<Reading> kReadings = {
     {"08:00:00", {20.0, 21.0, 22.0}, 10.0, -5.0},
     {"08:00:10", {20.5, 21.5, 22.5}, 12.0, -6.0},
 };
+
+QByteArray slurp(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Whether a process runs whose command line holds `text`.
+bool running(const QByteArray &text) {
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
+        if (slurp("/proc/" + pid + "/cmdline").contains(text)) return true;
+    return false;
+}
 }  // namespace
 
 TEST(BatchRun, AReportAndACsvPerLogAndABadLogDoesNotStopTheOthers) {
@@ -51,4 +69,62 @@ TEST(BatchRun, FolderOptionsTakeNoSingleOutputs) {
     EXPECT_FALSE(QFileInfo::exists(tmp.path("r")));
     const Outcome many = run({"--csv", tmp.path("x.csv"), a, a});
     EXPECT_EQ(many.status, 2);
+}
+
+TEST(BatchRun, AnOutputThatIsAnyLogOfTheBatchRefusesTheWholeBatch) {
+    TempFiles tmp;
+    const QString a = tmp.write("a.asc", makeLog(kReadings));
+    ASSERT_TRUE(QDir().mkpath(tmp.path("out")));
+    const QString csvLog = tmp.write("out/tank.csv", makeLog(kReadings)),
+                  pdfLog = tmp.write("out/x.pdf", makeLog(kReadings));
+    for (const auto &[option, log] : {std::pair{"--csv-dir", csvLog}, {"--report-dir", pdfLog}}) {
+        const Outcome r = run({option, tmp.path("out"), "--stats-dir", tmp.path("s"), a, log});
+        EXPECT_EQ(r.status, 2) << option;
+        EXPECT_TRUE(r.err.contains("is the same file as the log \"" + log.toUtf8() + "\"; nothing was written."))
+            << r.err.toStdString();
+        EXPECT_EQ(slurp(log), makeLog(kReadings));
+        EXPECT_EQ(QDir(tmp.path("out")).entryList(QDir::Files), QStringList({"tank.csv", "x.pdf"}));
+        EXPECT_FALSE(QFileInfo::exists(tmp.path("s")));
+    }
+}
+
+TEST(BatchRun, StandardInputStatisticsAndRangesPerLog) {
+    TempFiles tmp;
+    const QString a = tmp.write("a.asc", makeLog(kReadings)), dir = tmp.path("out");
+    const Outcome r = run({"--csv-dir", dir, "--stats-dir", dir, "--from", "5/13/2004 08:00:10", "-", a}, {},
+                          makeLog(kReadings, 1.02));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList({"a.csv", "a.stats.csv", "stdin.csv", "stdin.stats.csv"}));
+    for (const char *name : {"a.csv", "stdin.csv"}) {
+        const std::vector<QStringList> rows = readCsv(slurp(dir + "/" + name));
+        ASSERT_EQ(rows.size(), 2u) << name;  // the header and the record from 08:00:10
+        EXPECT_EQ(rows[1][0], "2004-05-13 08:00:10");
+    }
+    EXPECT_NE(slurp(dir + "/a.csv"), slurp(dir + "/stdin.csv"));  // standard input's own log
+    EXPECT_EQ(readCsv(slurp(dir + "/stdin.stats.csv"))[1].mid(0, 2).join(u','), "Date/Time,1");
+
+    for (const QStringList &args : {QStringList{"--csv-dir", dir, "-", "-"}, {"--csv-dir", dir, "--stats", "-", a}}) {
+        const Outcome refused = run(args);
+        EXPECT_EQ(refused.status, 2) << refused.err.toStdString();
+    }
+    EXPECT_TRUE(run({"--help"}).out.contains("--stats-dir DIR"));
+}
+
+TEST(BatchRun, ARunEndsWithTheBatch) {
+    TempFiles tmp;
+    const QString fifo = tmp.path("never-written");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess batch;
+    batch.start(exePath(), {"--csv-dir", tmp.path("out"), fifo, fifo + "-missing"});
+    ASSERT_TRUE(batch.waitForStarted());
+    const QByteArray child = QFile::encodeName(tmp.path("out/never-written.csv"));
+    QElapsedTimer clock;
+    clock.start();
+    while (!running(child) && clock.elapsed() < 10000) QThread::msleep(20);
+    ASSERT_TRUE(running(child));
+    batch.kill();
+    batch.waitForFinished();
+    while (running(child) && clock.elapsed() < 20000) QThread::msleep(20);
+    EXPECT_FALSE(running(child));
+    if (const int w = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK); w >= 0) ::close(w);
 }

@@ -47,8 +47,9 @@ TEST(CsvExport, NumbersInTheirShortestExactForm) {
 // and for any other double, at the edges of the range it takes too.
 TEST(CsvExport, ShortDecimalsAreWrittenAsToCharsWritesThem) {
     std::mt19937_64 random(7);
-    std::vector<double> values = {1e-3, -1e-3, 0.00099999999999999, 1e5, 99999.99999999, 99999.999999999999,
-                                  0.0015, 10000, 100000, 0.1 + 0.2, 1.0 / 3, 12345.678901234, 1e-3 * 1.0000001};
+    std::vector<double> values = {
+        1e-3,  -1e-3,  0.00099999999999999, 1e5,     99999.99999999,  99999.999999999999, 0.0015,
+        10000, 100000, 0.1 + 0.2,           1.0 / 3, 12345.678901234, 1e-3 * 1.0000001};
     char text[40];
     for (int i = 0; i < 100000; ++i) {
         // A decimal as a log writes it: a sign, up to five digits, up to nine decimals.
@@ -181,6 +182,9 @@ TEST(SafeSave, AFailedWriteGivesTheSystemsReasonAndKeepsTheOldFile) {
     ASSERT_EQ(::mknod(QFile::encodeName(full).constData(), S_IFCHR | 0600, makedev(1, 7)), 0);
     EXPECT_EQ(saveBytes(full, QByteArray(100, 'x')).toStdString(),
               ("Can't write \"" + full + "\": No space left on device.").toStdString());
+    // So does a writer that, like the PDF and SVG writers, never looks at what write() returned.
+    EXPECT_EQ(saveFileSafely(full, [](QIODevice &d, QString &) { return d.write("%PDF"), d.write("-1.4"), true; }),
+              "Can't write \"" + full + "\": No space left on device.");
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(full).constData(), &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));

@@ -8,11 +8,15 @@
 #include "support/temp_files.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace exporttest;
@@ -122,6 +126,17 @@ TEST(ExportCommand, ExitStatusesAndMessages) {
     EXPECT_TRUE(r.err.contains("Can't open file"));
     EXPECT_FALSE(QFileInfo::exists(tmp.path("x.csv")));
 
+    // A folder is called one; a record of ten texts is not called short.
+    ASSERT_TRUE(QDir().mkpath(tmp.path("folder.asc")));
+    r = run({"--csv", "-", tmp.path("folder.asc")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(tmp.path("folder.asc").toUtf8() + " (it is a folder, not a log file)"))
+        << r.err.toStdString();
+    QByteArray texts = makeLog({});
+    texts += "\"08:00:00\",nan,nan,nan,n/a,n/a,nan,nan,nan,nan,nan\r\n";
+    r = run({"--csv", "-", tmp.write("texts.asc", texts)});
+    EXPECT_FALSE(r.err.contains("fewer than 8 values")) << r.err.toStdString();
+
     // Usage errors: one line on standard error, nothing read.
     for (const QStringList &args :
          {QStringList{"--ph1-slope", "abc", "--csv", "-", log}, QStringList{"--ph2-thermistor", "4", "--csv", "-", log},
@@ -205,6 +220,25 @@ TEST(ExportCommand, FailedWriteIsExitOneWithTheReason) {
     const Outcome r = run({"--csv", target, log});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Can't write \"" + target.toUtf8() + "\": the folder")) << r.err.toStdString();
+}
+
+TEST(ExportCommand, AReportOrSvgCutShortIsExitOneAndKeepsTheOldFile) {
+    TempFiles tmp;
+    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    // A file size limit in the child fails the writes as a full disk does.
+    const auto small = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit { 4096, 4096 };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    const QByteArray reason = std::strerror(EFBIG);
+    for (const char *name : {"r.pdf", "p.svg"}) {
+        const QString out = tmp.write(name, "old");
+        const Outcome r = run({QString(name) == "r.pdf" ? "--report" : "--plot", out, log}, {}, {}, small);
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_TRUE(r.err.contains("Can't write \"" + out.toUtf8() + "\": " + reason + ".")) << r.err.toStdString();
+        EXPECT_EQ(slurp(out), "old") << name;
+    }
 }
 
 TEST(ExportCommand, NoOutputMayOverwriteTheLogOrAnotherOutput) {
@@ -299,10 +333,26 @@ TEST(ExportCommand, StatisticsOfTheWholeLogOrAGivenRange) {
     ASSERT_EQ(rows.size(), 10u);
     EXPECT_EQ(rows[1].join(u','), "Date/Time,2,2004-05-13 23:59:50,2004-05-14 00:00:00,,,,,");
     EXPECT_EQ(rows[9].join(u','), "Total Volume,2,,,,,0.5,1,0.5");
-    EXPECT_EQ(readCsv(slurp(csv)).size(), 5u);
+    rows = readCsv(slurp(csv));  // the same records in the table
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1][0], "2004-05-13 23:59:50");
+    EXPECT_EQ(rows[2][0], "2004-05-14 00:00:00");
+
+    // A range without records, or backwards, writes nothing and fails.
+    const QString none = tmp.path("none.csv");
+    for (const QStringList &range : {QStringList{"--from", "5/15/2004 00:00:00"},
+                                     {"--to", "1/1/2004 00:00:00"},
+                                     {"--from", "5/14/2004 00:00:00", "--to", "5/13/2004 23:59:50"}}) {
+        r = run(QStringList{"--stats", none, "--csv", "-"} + range + QStringList{log});
+        EXPECT_EQ(r.status, 1) << range.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains("nothing was written.")) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(none));
+    }
+    EXPECT_TRUE(r.err.contains("--from \"5/14/2004 00:00:00\" is later than --to \"5/13/2004 23:59:50\""));
 
     for (const QStringList &args : {QStringList{"--stats", "-", "--from", "yesterday", log},
-                                    QStringList{"--csv", "-", "--to", "5/13/2004 23:59:50", log},
+                                    QStringList{"--plot", tmp.path("p.png"), "--to", "5/13/2004 23:59:50", log},
                                     QStringList{"--stats", "-", "--csv", "-", log}}) {
         r = run(args);
         EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();

@@ -259,7 +259,8 @@ TEST(HostileRead, UnreadableOrVanishingFilesLeaveThePreviousData) {
     const QString folder = r.files.path("folder.asc");
     ASSERT_TRUE(QDir().mkpath(folder));
     EXPECT_FALSE(r.read(folder));
-    EXPECT_EQ(r.ui.texts(), QStringList{"fileIO.toFile Can't open file: " + folder});
+    EXPECT_EQ(r.ui.texts(),
+              QStringList{"fileIO.toFile Can't open file: " + folder + " (it is a folder, not a log file)"});
 
     r.ui.messages.clear();
     const QString path = r.files.writeLines("gone.asc", {"#2005-1-1#", "09:00:00,2"});

@@ -212,7 +212,8 @@ TEST(ReadFromFile, MissingAndVanishingFiles) {
     r.ui.messages.clear();
     const QString folder = r.files.path("");
     EXPECT_FALSE(r.read(folder));
-    EXPECT_EQ(r.ui.texts(), QStringList{"fileIO.toFile Can't open file: " + folder});
+    EXPECT_EQ(r.ui.texts(),
+              QStringList{"fileIO.toFile Can't open file: " + folder + " (it is a folder, not a log file)"});
 
     // The file disappears between the two passes: nothing is cleared.
     r.ui.messages.clear();

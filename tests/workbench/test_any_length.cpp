@@ -47,6 +47,8 @@ TEST(AnyLength, AHundredThousandRecordsWithAndWithoutTheLimit) {
     EXPECT_EQ(ui.messages[0].text, "The file holds more records than can be loaded. The first 32767 records "
                                    "were loaded; 67233 records were left out.");
     EXPECT_EQ(ui.messages[0].buttons, MsgButtons::OkLoadAll);
+    tellLeftOutRecords(ui, kMaxRecords, 1);
+    EXPECT_TRUE(ui.messages.back().text.endsWith("; 1 record was left out.")) << ui.messages.back().text.toStdString();
 
     // "Load All Records" reads the same file again whole, without another message.
     ui.messages.clear();

@@ -217,7 +217,7 @@ TEST(WorkbenchFollow, NewRecordsComputedAppendedAndLimited) {
     append(path, record("10:00:09", 9) + "\r\n");
     wb.pollFollow();
     EXPECT_EQ(wb.rowCount(), 8);
-    EXPECT_EQ(ui.texts().filter(QStringLiteral("records were left out")).size(), 1);
+    EXPECT_EQ(ui.texts().filter(QStringLiteral("1 record was left out.")).size(), 1);
     EXPECT_EQ(wb.readReport().leftOut, 2);
 
     // Choosing Load All Records reads the file again without the limit and goes on following.

@@ -12,8 +12,11 @@
 #include <QImage>
 #include <QSvgRenderer>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <sys/resource.h>
 
 namespace {
 QByteArray slurp(const QString &path) {
@@ -70,6 +73,23 @@ TEST(WindowExport, SavePlotByExtension) {
     ASSERT_TRUE(savePlot(tmp.path("plot.svg"), graph, ui));
     EXPECT_TRUE(QSvgRenderer(tmp.path("plot.svg")).isValid());
     EXPECT_EQ(ui.messages.size(), 1);
+
+    // A disk that fills up half-way: the system's reason, and the saved plot stays whole.
+    const QByteArray saved = slurp(tmp.path("plot.svg"));
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit small = before;
+    small.rlim_cur = 4096;
+    auto *previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = savePlot(tmp.path("plot.svg"), graph, ui);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_TRUE(ui.messages[1].text.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG)) + u'.'))
+        << ui.messages[1].text.toStdString();
+    EXPECT_EQ(slurp(tmp.path("plot.svg")), saved);
 }
 
 TEST(WindowExport, TheOpenLogIsNeverAnExportTarget) {
