@@ -173,6 +173,7 @@ private:
     CalibrationDialog *m_calibration = nullptr;      // made on first use, then kept beside the window
     StatisticsPanel *m_statistics = nullptr;         // made on first use, then kept beside the window
     RangeTexts m_validRange;                         // what the plot last took from the range fields
+    RangeTexts m_seenRange;                          // the range fields' texts at the last rebuild
     void openHandedWhenIdle();
     QList<QStringList> m_handedOver;  // starts waiting to be opened
     bool m_opening = false;           // a read is under way (its meter lets events through)

@@ -70,7 +70,8 @@ void frmMain::placeCalibrationDialog() {
     else if (leftRoom >= size.width())
         x = main.left() - size.width();
     else
-        x = rightRoom >= leftRoom ? avail.right() + 1 - size.width() : avail.left();
+        x = leftRoom > std::max(rightRoom, 0) ? avail.left()
+                                              : avail.right() + 1 - size.width();  // over the side controls
     const int y = std::clamp(main.top(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - size.height()));
     m_calibration->resize(size);
     m_calibration->move(std::max(x, avail.left()), y);

@@ -94,7 +94,7 @@ void frmMain::rebuildPlot() {
     in.autoscale = chkAutoscale->isChecked();
     // A range field being typed in, or a pair out of order, leaves the last valid range.
     const RangeProblems why =
-        takeValidRange({txtStart->text(), txtEnd->text(), txtYMin->text(), txtYMax->text()}, m_validRange);
+        takeValidRange({txtStart->text(), txtEnd->text(), txtYMin->text(), txtYMax->text()}, m_validRange, m_seenRange);
     Util::SetFieldError(txtStart, why.start);
     Util::SetFieldError(txtEnd, why.end);
     Util::SetFieldError(txtYMin, why.yMin);

@@ -19,7 +19,7 @@ struct MainWindowUi {
     QAction *mnuFileOpen = nullptr, *mnuExportTable = nullptr, *mnuSavePlot = nullptr, *mnuPrint = nullptr,
             *mnuExportReport = nullptr, *mnuExit = nullptr, *mnuCalibrate = nullptr, *mnuAbout = nullptr;
     QAction *mnuLoadAllRecords = nullptr;  // checkable: logs of any length
-    QAction *mnuFollow = nullptr;          // checkable: read on as the open log grows
+    QAction *mnuFollow = nullptr;  // checkable: read on as the open log grows
     QTabWidget *SSTab1 = nullptr;
     DataGrid *TDBGrid1 = nullptr;
     QWidget *Pesgo1 = nullptr;

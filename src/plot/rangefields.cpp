@@ -14,8 +14,9 @@ bool isCompleteDateTime(const QString &text) {
 namespace {
 // One pair: the first value must lie below the second.
 template <typename Read>
-void takePair(const QString &low, const QString &high, QString &validLow, QString &validHigh, QString &lowWhy,
-              QString &highWhy, Read read, const char *lowReason, const char *highReason) {
+void takePair(const QString &low, const QString &high, const QString &seenLow, const QString &seenHigh,
+              QString &validLow, QString &validHigh, QString &lowWhy, QString &highWhy, Read read,
+              const char *lowReason, const char *highReason) {
     const auto a = read(low), b = read(high);
     if (!a || !b) return;  // still being typed: the focus-loss check speaks for it
     if (*a < *b) {
@@ -23,23 +24,24 @@ void takePair(const QString &low, const QString &high, QString &validLow, QStrin
         validHigh = high;
         return;
     }
-    if (high != validHigh || low == validLow)
+    if (high != seenHigh || low == seenLow)
         highWhy = QString::fromLatin1(highReason);
     else
         lowWhy = QString::fromLatin1(lowReason);
 }
 }  // namespace
 
-RangeProblems takeValidRange(const RangeTexts &now, RangeTexts &valid) {
+RangeProblems takeValidRange(const RangeTexts &now, RangeTexts &valid, RangeTexts &seen) {
     RangeProblems p;
     const auto date = [](const QString &t) { return isCompleteDateTime(t) ? dt::parse(t) : std::nullopt; };
     const auto number = [](const QString &t) {
         const std::optional<double> v = readNumber(t);
         return v && std::isfinite(*v) ? v : std::nullopt;
     };
-    takePair(now.start, now.end, valid.start, valid.end, p.start, p.end, date, "Start must be earlier than End",
-             "End must be later than Start");
-    takePair(now.yMin, now.yMax, valid.yMin, valid.yMax, p.yMin, p.yMax, number, "Min must be below Max",
-             "Max must be above Min");
+    takePair(now.start, now.end, seen.start, seen.end, valid.start, valid.end, p.start, p.end, date,
+             "Start must be earlier than End", "End must be later than Start");
+    takePair(now.yMin, now.yMax, seen.yMin, seen.yMax, valid.yMin, valid.yMax, p.yMin, p.yMax, number,
+             "Min must be below Max", "Max must be above Min");
+    seen = now;
     return p;
 }

@@ -17,6 +17,6 @@ struct RangeProblems {
 bool isCompleteDateTime(const QString &text);
 
 // Takes the pairs of `now` whose texts are complete and in order into `valid`; a pair out of
-// order is kept as it was, and the field that broke the order (the one that differs from the
-// last valid text; End or Max when both do) is named with the reason.
-RangeProblems takeValidRange(const RangeTexts &now, RangeTexts &valid);
+// order is kept as it was, and the field that broke the order (the one that changed since the
+// texts `seen` last time; End or Max when both or neither did) is named with the reason.
+RangeProblems takeValidRange(const RangeTexts &now, RangeTexts &valid, RangeTexts &seen);
