@@ -43,6 +43,10 @@ TEST_F(PracticeTest, GraphKeysWorkFromTheTabBarAndAStepButton) {
     EXPECT_EQ(w->workbench().currentRecord(), 1);
     QTest::keyClick(tabs, Qt::Key_End);
     EXPECT_EQ(w->workbench().currentRecord(), 19);
+    const int beeps = ui.beeps;
+    QTest::keyClick(tabs, Qt::Key_Right, Qt::ControlModifier);  // no flagged record after the last
+    EXPECT_EQ(ui.beeps, beeps + 1);
+    EXPECT_EQ(w->SSTab1->currentIndex(), 0);
 
     QTest::mouseClick(w->cmdStep[0], Qt::LeftButton);
     w->cmdStep[0]->setFocus();
