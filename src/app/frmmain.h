@@ -2,6 +2,7 @@
 // The main window: builds the controls, maps them to and from the workbench that holds the
 // open log, and forwards the person's actions to it.
 #include "app/mainwindowui.h"
+#include "plot/rangefields.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -87,6 +88,9 @@ public:
     // A path given on the command line or dropped on the window: remembered as a choice would be.
     void openDroppedPath(const QString &path);
     void showRecord(int row);
+    // A later start's arguments, handed over: opened as soon as no dialog or read is under way,
+    // and the window comes to the front.
+    void openHandedOver(const QStringList &arguments);
     // File > Follow ticked or unticked.
     void mnuFollow_Click(bool on);
     // One look at the followed log, as the watcher and the poll timer make it.
@@ -146,6 +150,8 @@ private:
     // Calibration values the last log did not give (frmmain_kept.cpp).
     void buildKeptLabel();
     void showKeptCalibration();
+    // The thermistor choices and corrections that differ from the fields' initial values.
+    QStringList changedThermistorSettings() const;
     QLabel *lblKept = nullptr;
     // Quality flags and statistics (frmmain_flags.cpp).
     void buildQualityControls();
@@ -157,6 +163,8 @@ private:
     CalibrationInputs calibrationInputs();
     void applyCalibration(int probe, double slope, double offset);
     void pickCalibrationSpan(double fromDay, double toDay);
+    // First opening: where the dialog was last left, or beside the window at a size that cuts nothing.
+    void placeCalibrationDialog();
     void saveReport(const QString &path);
 
     std::unique_ptr<IInteraction> m_ownUi;
@@ -169,6 +177,11 @@ private:
     std::array<QStringList, 2> m_bufferCalibration;  // applied this session, for the report
     CalibrationDialog *m_calibration = nullptr;      // made on first use, then kept beside the window
     StatisticsPanel *m_statistics = nullptr;         // made on first use, then kept beside the window
+    RangeTexts m_validRange;                         // what the plot last took from the range fields
+    RangeTexts m_seenRange;                          // the range fields' texts at the last rebuild
+    void openHandedWhenIdle();
+    QList<QStringList> m_handedOver;  // starts waiting to be opened
+    bool m_opening = false;           // a read is under way (its meter lets events through)
     bool m_unloaded = false;
     int m_currentTab = 0;
 };

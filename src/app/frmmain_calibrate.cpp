@@ -10,8 +10,17 @@
 #include "model/datatable.h"
 #include "workbench/workbench.h"
 
+#include "app/settingsfile.h"
+
 #include <QLineEdit>
+#include <QScreen>
+#include <QSettings>
+#include <algorithm>
 #include <QRadioButton>
+
+namespace {
+const QLatin1String kCalibrateGeometry("CalibrateGeometry");
+}  // namespace
 
 CalibrationInputs frmMain::calibrationInputs() {
     CalibrationInputs in;
@@ -32,11 +41,40 @@ void frmMain::mnuCalibrate_Click() {
             m_bufferCalibration[std::size_t(probe)] = m_calibration->page(probe)->reportLines();
             applyCalibration(probe, slope, offset);
         });
+        connect(m_calibration, &QDialog::finished, this, [this] {
+            withSettingsSection(
+                [this](QSettings &s) { s.setValue(kCalibrateGeometry, m_calibration->saveGeometry()); });
+        });
+        placeCalibrationDialog();
     } else {
         m_calibration->setInputs(calibrationInputs());
     }
     m_calibration->show();
     m_calibration->raise();
+}
+
+void frmMain::placeCalibrationDialog() {
+    QByteArray stored;
+    withSettingsSection([&stored](QSettings &s) { stored = s.value(kCalibrateGeometry).toByteArray(); });
+    if (!stored.isEmpty() && m_calibration->restoreGeometry(stored)) return;
+    // Beside the window, not over the plot the span is dragged on; wide enough for every column.
+    m_calibration->adjustSize();
+    const QSize size = m_calibration->size().expandedTo(m_calibration->sizeHint());
+    const QScreen *screen = this->screen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), size);
+    const QRect main = frameGeometry();
+    const int rightRoom = avail.right() - main.right(), leftRoom = main.left() - avail.left();
+    int x = 0;
+    if (rightRoom >= size.width())
+        x = main.right() + 1;
+    else if (leftRoom >= size.width())
+        x = main.left() - size.width();
+    else
+        x = leftRoom > std::max(rightRoom, 0) ? avail.left()
+                                              : avail.right() + 1 - size.width();  // over the side controls
+    const int y = std::clamp(main.top(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - size.height()));
+    m_calibration->resize(size);
+    m_calibration->move(std::max(x, avail.left()), y);
 }
 
 void frmMain::applyCalibration(int probe, double slope, double offset) {

@@ -1,5 +1,8 @@
 // Calibration values a log did not give: the fields keep the previous ones, and say so.
 #include "app/frmmain.h"
+#include "fields/entryfieldrules.h"
+#include "fields/ui/widgetutil.h"
+#include "model/datatable.h"
 #include "workbench/workbench.h"
 
 #include <QAction>
@@ -8,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QStyle>
 
 namespace {
@@ -59,7 +63,32 @@ void frmMain::showKeptCalibration() {
         }
     }
     const QStringList names = report.keptNames();
-    lblKept->setText(names.isEmpty()
-                         ? QString()
-                         : QStringLiteral("Not in this file, %1: %2").arg(source, names.join(QStringLiteral(", "))));
+    QStringList lines;
+    if (!names.isEmpty())
+        lines << QStringLiteral("Not in this file, %1: %2").arg(source, names.join(QStringLiteral(", ")));
+    // No log gives the thermistor choices and corrections: the person's from before stay.
+    const QStringList choices = report.keptFromEarlierFile ? changedThermistorSettings() : QStringList();
+    if (!choices.isEmpty())
+        lines << QStringLiteral("Kept from the previous file: %1").arg(choices.join(QStringLiteral(", ")));
+    lblKept->setText(lines.join(u'\n'));
+}
+
+QStringList frmMain::changedThermistorSettings() const {
+    QStringList out;
+    const std::array<QRadioButton *, 3> *choice[2] = {&optPH1Thermistor, &optPH2Thermistor};
+    const QLineEdit *corr[2] = {txtPH1Corr, txtPH2Corr};
+    const auto changed = [](const QLineEdit *field) {
+        const std::optional<double> now = readNumber(field->text()),
+                                    initial = readNumber(entryFieldInitialText(field->objectName()));
+        return now && initial ? *now != *initial : field->text() != entryFieldInitialText(field->objectName());
+    };
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (const int t = Util::checkedIndex(*choice[i]); t != 0)
+            out << QStringLiteral("pH-%1 thermistor T%2").arg(i + 1).arg(t + 1);
+        if (changed(corr[i])) out << QStringLiteral("pH-%1 corr %2").arg(i + 1).arg(corr[i]->text());
+    }
+    for (std::size_t i = 0; i < 3; ++i)
+        if (changed(txtThermistorCorr[i]))
+            out << QStringLiteral("T%1 corr %2").arg(i + 1).arg(txtThermistorCorr[i]->text());
+    return out;
 }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
+#include <vector>
 
 namespace {
 template <std::size_t N> void tips(const std::array<QPushButton *, N> &buttons, std::array<const char *, N> texts) {
@@ -31,17 +32,24 @@ void frmMain::addTooltipsAndKeys() {
     auto *compute = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(compute, &QShortcut::activated, this, [this] { cmdCompute_Click(); });
 
-    // Anywhere on the Graph tab; an entry field keeps the keys it edits with (Left, Home ...).
-    QWidget *graphTab = SSTab1->widget(0);
+    // Whenever the Graph tab is shown, wherever the focus sits (its tab bar, a button just
+    // clicked, the dock); an entry field keeps the keys it edits with (Left, Home ...), as its
+    // shortcut override claims them first.
+    std::vector<QShortcut *> graphKeys;
     const std::pair<int, int> steps[] = {{Qt::Key_Home, 0},  {Qt::Key_PageUp, 1},   {Qt::Key_Left, 2},
                                          {Qt::Key_Right, 3}, {Qt::Key_PageDown, 4}, {Qt::Key_End, 5}};
     for (auto [key, index] : steps) {
-        auto *s = new QShortcut(QKeySequence(key), graphTab, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        auto *s = new QShortcut(QKeySequence(key), this);
         connect(s, &QShortcut::activated, this, [this, i = index] { cmdStep_Click(i); });
+        graphKeys.push_back(s);
     }
-    auto *zoomOut =
-        new QShortcut(QKeySequence(Qt::Key_Escape), graphTab, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    auto *zoomOut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(zoomOut, &QShortcut::activated, this, [this] { cmdZoomOut_Click(); });
+    graphKeys.push_back(zoomOut);
+    // The Table tab's grid moves with the same keys.
+    connect(SSTab1, &QTabWidget::currentChanged, this, [graphKeys](int tab) {
+        for (QShortcut *s : graphKeys) s->setEnabled(tab == 0);
+    });
 
     addTableKeys(TDBGrid1);
 }

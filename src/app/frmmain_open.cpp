@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 
 namespace {
 const QStringList kFilters = {QStringLiteral("pH Probe Asc files (*.asc)"), QStringLiteral("Log files (*.log)"),
@@ -90,6 +91,8 @@ void frmMain::openDroppedPath(const QString &path) {
 
 void frmMain::openPath(const QString &path) {
     stopFollowing();  // another file, or the same one read anew
+    m_opening = true;
+    const auto opened = qScopeGuard([this] { m_opening = false; });
     statusPanel1->setText(path);
     Workbench &wb = *m_workbench;
     wb.open(statusPanel1->text());
@@ -137,6 +140,9 @@ void frmMain::openPath(const QString &path) {
     mnuPrint->setEnabled(wb.isOpen());
     mnuExportReport->setEnabled(wb.isOpen());
     mnuFollow->setEnabled(wb.canFollow());
+    // An empty or binary file reads without a fault, and would leave only a blank plot behind.
+    if (wb.isOpen() && wb.readReport().completed && wb.table().rowCount() == 0)
+        statusPanel2->setText(QStringLiteral("No records in this file"));
 }
 
 namespace {

@@ -2,7 +2,9 @@
 #include "app/datagrid.h"
 #include "app/frmmain.h"
 #include "fields/ui/entryfieldbinder.h"
+#include "fields/ui/widgetutil.h"
 #include "fields/formatter.h"
+#include "model/datatable.h"
 #include "plot/navigation.h"
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <memory>
 
 void frmMain::wireBehaviour() {
     m_formatter = std::make_unique<Formatter>(*m_ui);
@@ -55,14 +58,24 @@ void frmMain::wireBehaviour() {
     for (const EntryFieldRule &rule : entryFieldRules()) {
         auto *field = findChild<QLineEdit *>(rule.name);
         if (!field) continue;
+        // A calibration field marks Compute as needed when its value changes, not when leaving
+        // it only rewrites the same value (0.985 as 0.9850).
+        auto shown = std::make_shared<QString>();
         std::function<void()> onChange;
         if (rule.onChange == EntryFieldRule::OnChange::ComputeNeeded)
-            onChange = [this] { setComputeNeeded(true); };
+            onChange = [this, field, shown] {
+                const QString now = field->text();
+                const std::optional<double> before = readNumber(*shown), after = readNumber(now);
+                const bool same = before && after ? *before == *after : *shown == now;
+                *shown = now;
+                if (!same) setComputeNeeded(true);
+            };
         else
             onChange = [this] { rebuildPlot(); };
         std::function<void()> afterLeave;
         if (rule.thermistor > 0) afterLeave = [this, t = rule.thermistor - 1] { lblTherm_Change(t); };
         bindEntryField(field, rule, *m_formatter, onChange, afterLeave);
+        *shown = field->text();
     }
 }
 
@@ -75,10 +88,17 @@ void frmMain::rebuildPlot() {
     in.plotPH2 = chkPlotPH2->isChecked();
     in.plotDpH = chkPlotDpH->isChecked();
     in.autoscale = chkAutoscale->isChecked();
-    in.start = txtStart->text();
-    in.end = txtEnd->text();
-    in.yMin = txtYMin->text();
-    in.yMax = txtYMax->text();
+    // A range field being typed in, or a pair out of order, leaves the last valid range.
+    const RangeProblems why =
+        takeValidRange({txtStart->text(), txtEnd->text(), txtYMin->text(), txtYMax->text()}, m_validRange, m_seenRange);
+    Util::SetFieldError(txtStart, why.start);
+    Util::SetFieldError(txtEnd, why.end);
+    Util::SetFieldError(txtYMin, why.yMin);
+    Util::SetFieldError(txtYMax, why.yMax);
+    in.start = m_validRange.start;
+    in.end = m_validRange.end;
+    in.yMin = m_validRange.yMin;
+    in.yMax = m_validRange.yMax;
     m_workbench->rebuildPlot();
     updateQualityViews();  // the visible range may have changed
 }

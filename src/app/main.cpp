@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "app/instancechannel.h"
 #include "app/qtinteraction.h"
 #include "app/startup.h"
 
@@ -12,11 +13,17 @@ int main(int argc, char **argv) {
     QCoreApplication::setApplicationVersion(kAppVersion);
 
     QtInteraction ui;
-    const std::unique_ptr<InstanceLock> instance = claimSingleInstance(ui);
+    const QString socketName = instanceSocketName(defaultInstanceLockPath());
+    const QStringList arguments = QCoreApplication::arguments();
+    const std::unique_ptr<InstanceLock> instance =
+        claimSingleInstance(ui, QString(), [&] { return handToRunningInstance(socketName, arguments); });
     if (!instance) return 0;
 
     frmMain window;
+    // Files of later starts ("brinewick LOG" from a file manager) come to this window.
+    InstanceServer server(socketName, [&window](const QStringList &handed) { window.openHandedOver(handed); });
+    if (instance->isGuarding()) server.listen();
     window.show();
-    openFromArguments(window, QCoreApplication::arguments());
+    openFromArguments(window, arguments);
     return app.exec();
 }

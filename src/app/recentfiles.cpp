@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
+#include <algorithm>
 
 namespace {
 const QLatin1String kKey("RecentFiles");
@@ -42,13 +43,43 @@ void RecentFiles::save() const {
     withSettingsSection([this](QSettings &s) { s.setValue(kKey, m_paths); });
 }
 
+QStringList RecentFiles::menuNames(const QStringList &paths) {
+    // A name the list holds twice carries as many of its last folders as tell the entries apart.
+    QStringList names;
+    for (const QString &path : paths) {
+        const QString name = QFileInfo(path).fileName();
+        QStringList twins;
+        for (const QString &other : paths)
+            if (QFileInfo(other).fileName() == name) twins << QFileInfo(other).path();
+        if (twins.size() < 2) {
+            names << name;
+            continue;
+        }
+        const QStringList folders = QFileInfo(path).path().split(u'/', Qt::SkipEmptyParts);
+        qsizetype depth = 1;
+        const auto tail = [](const QString &folder, qsizetype n) {
+            const QStringList parts = folder.split(u'/', Qt::SkipEmptyParts);
+            return parts.mid(std::max<qsizetype>(0, parts.size() - n));
+        };
+        while (depth < folders.size() && std::count_if(twins.begin(), twins.end(), [&](const QString &f) {
+                                             return tail(f, depth) == tail(QFileInfo(path).path(), depth);
+                                         }) > 1)
+            ++depth;
+        const QStringList shown = folders.mid(folders.size() - depth);
+        const QString lead = depth < folders.size() ? QStringLiteral("\u2026/") : QStringLiteral("/");
+        names << QStringLiteral("%1 (%2%3)").arg(name, lead, shown.join(u'/'));
+    }
+    return names;
+}
+
 void RecentFiles::rebuildMenu() {
     if (!m_menu) return;
     m_menu->clear();
+    const QStringList names = menuNames(m_paths);
     for (int i = 0; i < m_paths.size(); ++i) {
         const QString path = m_paths[i];
         // "&1 run7.log", the folder in the tooltip; an ampersand in a name is no accelerator.
-        QString name = QFileInfo(path).fileName();
+        QString name = names[i];
         name.replace(u'&', QStringLiteral("&&"));
         QAction *a = m_menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
         a->setToolTip(QDir::toNativeSeparators(path));

@@ -19,6 +19,9 @@ public:
     // To the front (once), the oldest dropped beyond kMax; remembered at once.
     void add(const QString &path);
     void remove(const QString &path);
+    // The menu texts of the paths: the file name, with the last folders that tell apart two
+    // entries of the same name ("run7.log (…/site-a/day1)").
+    static QStringList menuNames(const QStringList &paths);
 
 private:
     void save() const;

@@ -9,7 +9,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,23 +62,63 @@ bool lockNamesLiveInstance(const QString &path) {
     return processName(pid) == ours && QString::fromUtf8(lines[1]) == ours;
 }
 
-std::unique_ptr<InstanceLock> claimSingleInstance(IInteraction &ui, const QString &lockPath) {
+namespace {
+// Held while a start looks at the lock and takes it over: the look, the removal of a stale
+// lock and the new lock are one step for all starts at once. The kernel lets go of it when
+// its holder dies, and the file itself is never removed, so it can never go stale.
+class TakeOverTurn {
+public:
+    explicit TakeOverTurn(const QString &lockPath) {
+        m_fd = ::open(QFile::encodeName(lockPath + QStringLiteral(".turn")).constData(),
+                      O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (m_fd < 0) return;  // no turns in a folder we cannot write: as without them
+        struct stat st {};
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+            ::close(m_fd);
+            m_fd = -1;
+            return;
+        }
+        while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {}
+    }
+    ~TakeOverTurn() {
+        if (m_fd >= 0) ::close(m_fd);  // closing lets go of the turn
+    }
+    TakeOverTurn(const TakeOverTurn &) = delete;
+    TakeOverTurn &operator=(const TakeOverTurn &) = delete;
+
+private:
+    int m_fd = -1;
+};
+}  // namespace
+
+std::unique_ptr<InstanceLock> claimSingleInstance(IInteraction &ui, const QString &lockPath,
+                                                  const std::function<bool()> &handOver) {
     const QString path = lockPath.isEmpty() ? defaultInstanceLockPath() : lockPath;
-    // Anything at the lock's place that is no lock of a live instance goes first; a named pipe
-    // there would otherwise block the lock's own reading of it.
-    struct stat st {};
-    const bool present = ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-    const auto alreadyRunning = [&ui] {
-        ui.message(QStringLiteral("Application is already running"), kAppTitle, MsgButtons::Ok, MsgIcon::Stop);
+    bool running = false;
+    std::unique_ptr<InstanceLock> lock;
+    {
+        const TakeOverTurn turn(path);
+        // Anything at the lock's place that is no lock of a live instance goes first; a named
+        // pipe there would otherwise block the lock's own reading of it.
+        struct stat st {};
+        const bool present = ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+        if (present && lockNamesLiveInstance(path)) {
+            running = true;
+        } else {
+            if (present && !S_ISDIR(st.st_mode)) ::unlink(QFile::encodeName(path).constData());
+            lock = std::make_unique<InstanceLock>(path);
+            if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+                return std::make_unique<InstanceLock>(QString());  // could not clear it: run unguarded
+            if (lock->file().tryLock(0)) return lock;
+            running = lock->file().error() == QLockFile::LockFailedError;
+        }
+    }
+    if (running) {
+        // Told outside the turn: a message waits for the person, the other starts may not.
+        if (!handOver || !handOver())
+            ui.message(QStringLiteral("Application is already running"), kAppTitle, MsgButtons::Ok, MsgIcon::Stop);
         return nullptr;
-    };
-    if (present && lockNamesLiveInstance(path)) return alreadyRunning();
-    if (present && !S_ISDIR(st.st_mode)) ::unlink(QFile::encodeName(path).constData());
-    auto lock = std::make_unique<InstanceLock>(path);
-    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
-        return std::make_unique<InstanceLock>(QString());  // could not clear it: run unguarded
-    if (lock->file().tryLock(0)) return lock;
-    if (lock->file().error() == QLockFile::LockFailedError) return alreadyRunning();
+    }
     // The lock folder cannot be written: run without the single-instance guard rather than not at all.
     return std::make_unique<InstanceLock>(QString());
 }

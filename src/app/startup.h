@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class IInteraction;
@@ -24,7 +25,11 @@ private:
 // garbage, another host, a process gone or another program), or that is not a regular file at
 // all, is stale and taken over. Returns the held lock, or nothing (after telling the person)
 // when another instance runs.
-std::unique_ptr<InstanceLock> claimSingleInstance(IInteraction &ui, const QString &lockPath = QString());
+// `handOver` runs when another instance holds the lock: when it hands the start's file to
+// that instance, the person is told nothing. Starts that race each other over a stale lock
+// take turns, so exactly one of them ends up holding it.
+std::unique_ptr<InstanceLock> claimSingleInstance(IInteraction &ui, const QString &lockPath = QString(),
+                                                  const std::function<bool()> &handOver = {});
 QString defaultInstanceLockPath();
 // Whether the lock file at `path` names a running Brinewick of this user on this host.
 bool lockNamesLiveInstance(const QString &path);

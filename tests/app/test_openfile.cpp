@@ -115,7 +115,7 @@ TEST_F(WindowTest, CancelMissingFileAndEmptyFileLeaveAWorkingWindow) {
     EXPECT_EQ(w.graph().pointCount(), 0);
     EXPECT_EQ(text(w, "lblNow"), QString());  // nothing of the earlier file stays
     EXPECT_EQ(text(w, "txtStart"), QStringLiteral("1/1/1988 00:00:00"));
-    EXPECT_EQ(w.statusPanel2->text(), QStringLiteral("Annotation is in view"));
+    EXPECT_EQ(w.statusPanel2->text(), QStringLiteral("No records in this file"));
 
     open(w, good);  // and the next Open works
     EXPECT_EQ(w.TDBGrid1->model()->rowCount(), 20);

@@ -17,6 +17,10 @@ QColor colorFromBgr(quint32 bgr);
 // while enabled: the disabled colours stay the style's.
 void SetFieldColors(QWidget *control, bool highlight);
 
+// Shows a field in the error colours (light red, dark red text) with the reason as its
+// tooltip, until called again with an empty reason. SetFieldColors keeps them meanwhile.
+void SetFieldError(QWidget *control, const QString &why);
+
 // Selects the whole text of an entry field.
 void SelectAllText(QWidget *control);
 

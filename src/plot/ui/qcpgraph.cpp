@@ -98,6 +98,8 @@ QcpGraph::QcpGraph(QWidget *parent)
                          const double a = keyToDay(m_plot->xAxis->pixelToCoord(rect.left()));
                          const double b = keyToDay(m_plot->xAxis->pixelToCoord(rect.right()));
                          raiseSpanPicked(std::min(a, b), std::max(a, b));
+                         // No zoom follows that would redraw: take the rectangle off the plot now.
+                         m_plot->replot(QCustomPlot::rpQueuedReplot);
                      });
     QObject::connect(m_plot, &QCustomPlot::mouseRelease, m_context.get(), [this](QMouseEvent *e) {
         if (m_pressed && e->button() == Qt::LeftButton && (e->pos() - m_pressPos).manhattanLength() <= 3)
