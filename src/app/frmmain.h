@@ -22,6 +22,7 @@ class QcpGraph;
 class RecentFiles;
 class Workbench;
 class ZoomController;
+class PlotCommands;
 class clsDataSet;
 
 // Lets tests script the file dialogs; the window uses a QFileDialog otherwise.
@@ -31,11 +32,18 @@ public:
     struct Result {
         QString fileName;  // empty when cancelled
         int filterIndex = 1;
+        bool option = false;  // the check box of showSaveWithOption, ticked
     };
     // title, filters in order, initial name (folder + pattern), filter to select (1-based)
     virtual Result showOpen(const QString &title, const QStringList &filters, const QString &initialName,
                             int selectedFilter) = 0;
     virtual Result showSave(const QString &title, const QStringList &filters, const QString &initialName) = 0;
+    // The same with a check box under the file list (e.g. "Visible range only").
+    virtual Result showSaveWithOption(const QString &title, const QStringList &filters, const QString &initialName,
+                                      const QString &option) {
+        Q_UNUSED(option);
+        return showSave(title, filters, initialName);
+    }
 };
 
 class frmMain : public QMainWindow, public MainWindowUi {
@@ -53,6 +61,7 @@ public:
     clsDataSet &dataSet();
     QcpGraph &graph() { return *m_graph; }
     bool isZoomed() const;
+    PlotCommands &plotCommands() { return *m_plotCommands; }
 
     int loadSettings();
     int saveSettings();
@@ -164,6 +173,7 @@ private:
     std::array<QStringList, 2> m_bufferCalibration;  // applied this session, for the report
     CalibrationDialog *m_calibration = nullptr;      // made on first use, then kept beside the window
     StatisticsPanel *m_statistics = nullptr;         // made on first use, then kept beside the window
+    std::unique_ptr<PlotCommands> m_plotCommands;    // the plot's menus and keys (plotcommands.cpp)
     bool m_unloaded = false;
     int m_currentTab = 0;
 };

@@ -83,6 +83,7 @@ void frmMain::rebuildPlot() {
     in.end = txtEnd->text();
     in.yMin = txtYMin->text();
     in.yMax = txtYMax->text();
+    in.thermistorCorr = m_workbench->calibration().thermistorCorr;  // of the last Compute
     m_workbench->rebuildPlot();
     updateQualityViews();  // the visible range may have changed
 }

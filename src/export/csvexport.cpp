@@ -5,6 +5,8 @@
 #include "model/clsdataset.h"
 #include "model/datetime.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,8 +56,8 @@ void appendTwo(char *at, int v) {
 char *writeDateTime(char *at, double day) {
     const dt::Parts p = dt::toParts(day);
     if (p.year < 0 || p.year > 9999)  // outside four digits: still unambiguous
-        return at + std::snprintf(at, 32, "%d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
-                                  p.second);
+        return at +
+               std::snprintf(at, 32, "%d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
     appendTwo(at, p.year / 100);
     appendTwo(at + 2, p.year % 100);
     at[4] = '-';
@@ -78,7 +80,8 @@ QByteArray csvDateTime(double day) {
     return QByteArray(text, writeDateTime(text, day) - text);
 }
 
-bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink) {
+bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int firstRow,
+                    int lastRow) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -98,7 +101,8 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
     // date-time per cell, grown where a text is longer.
     constexpr std::size_t kCellRoom = 40;
     std::vector<char> line(std::size_t(width + 2) * kCellRoom + kFlagKinds);
-    for (int r = 0; r < table.rowCount(); ++r) {
+    const int end = int(std::min<qint64>(qint64(lastRow) + 1, table.rowCount()));
+    for (int r = std::max(firstRow, 0); r < end; ++r) {
         std::size_t at = 0;
         for (int c = 0; c < width; ++c) {
             if (c) line[at++] = ',';
@@ -112,8 +116,10 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
                 at = std::size_t(shortestNumberChars(p, table.numberOr(r, c, 0.0)) - line.data());
             } else if (kind == Cell::Kind::Text) {
                 const QByteArray field = csvField(table.cell(r, c).string());
-                line.resize(std::max(line.size(), at + std::size_t(field.size()) + std::size_t(width - c + 2) * kCellRoom));
-                at = std::size_t(std::copy(field.begin(), field.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());
+                line.resize(
+                    std::max(line.size(), at + std::size_t(field.size()) + std::size_t(width - c + 2) * kCellRoom));
+                at = std::size_t(std::copy(field.begin(), field.end(), line.begin() + std::ptrdiff_t(at)) -
+                                 line.begin());
             }
         }
         if (flags) {
@@ -221,8 +227,11 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int firstRow,
+                 int lastRow) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
-        return tableCsvChunks(dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); });
+        return tableCsvChunks(
+            dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, firstRow,
+            lastRow);
     });
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 class clsDataSet;
@@ -29,8 +30,10 @@ QByteArray csvDateTime(double day);
 QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
 // The same in pieces of about 1 MB, handed to `sink` in order; stops with false when the sink
 // does.
+// Rows firstRow..lastRow only, when given (the visible range).
 using CsvSink = std::function<bool(const QByteArray &chunk)>;
-bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink);
+bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int firstRow = 0,
+                    int lastRow = std::numeric_limits<int>::max());
 
 // Writes to `path` through a temporary file renamed into place, so a failed or interrupted
 // write never leaves half a file over an existing one. `write` returns false on failure and
@@ -46,4 +49,5 @@ QString saveOutput(const QString &path, const DeviceWriter &write);
 QString saveBytes(const QString &path, const QByteArray &bytes);
 
 // tableCsv written to a path or to standard output ("-"). Returns an error text, empty on success.
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr,
+                 int firstRow = 0, int lastRow = std::numeric_limits<int>::max());
