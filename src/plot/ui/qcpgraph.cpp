@@ -147,7 +147,7 @@ void QcpGraph::setVisible(bool on) {
 void QcpGraph::setSeriesCount(int n) {
     n = std::max(n, 0);
     while (int(m_series.size()) > n) {
-        setSeriesOwnAxis(n, false);
+        setSeriesOwnAxis(int(m_series.size()) - 1, false);
         m_plot->removeGraph(m_series.back().graph);
         m_plot->removeGraph(m_series.back().tail);
         m_series.pop_back();
