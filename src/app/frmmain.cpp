@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "app/datagrid.h"
 #include "app/frmabout.h"
+#include "app/plotcommands.h"
 #include "app/qtinteraction.h"
 #include "fileio/logfollower.h"
 #include "fileio/ui/frmmeter.h"
@@ -51,6 +52,9 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     // Design size: 6500 twips square, the same as the settings' default.
     resize(twipsToPixels(6500), twipsToPixels(6500));
     Form_Load();
+    m_plotCommands = std::make_unique<PlotCommands>(
+        *this, *SSTab1->widget(0), *m_workbench, *m_graph, *m_ui,
+        PlotCommands::Hooks{[this] { rebuildPlot(); }, [this](int row) { showRecord(row); }});
 }
 
 frmMain::~frmMain() {

@@ -23,6 +23,7 @@ class QcpGraph;
 class RecentFiles;
 class Workbench;
 class ZoomController;
+class PlotCommands;
 class clsDataSet;
 
 // Lets tests script the file dialogs; the window uses a QFileDialog otherwise.
@@ -32,11 +33,18 @@ public:
     struct Result {
         QString fileName;  // empty when cancelled
         int filterIndex = 1;
+        bool option = false;  // the check box of showSaveWithOption, ticked
     };
     // title, filters in order, initial name (folder + pattern), filter to select (1-based)
     virtual Result showOpen(const QString &title, const QStringList &filters, const QString &initialName,
                             int selectedFilter) = 0;
     virtual Result showSave(const QString &title, const QStringList &filters, const QString &initialName) = 0;
+    // The same with a check box under the file list (e.g. "Visible range only").
+    virtual Result showSaveWithOption(const QString &title, const QStringList &filters, const QString &initialName,
+                                      const QString &option) {
+        Q_UNUSED(option);
+        return showSave(title, filters, initialName);
+    }
 };
 
 class frmMain : public QMainWindow, public MainWindowUi {
@@ -54,6 +62,7 @@ public:
     clsDataSet &dataSet();
     QcpGraph &graph() { return *m_graph; }
     bool isZoomed() const;
+    PlotCommands &plotCommands() { return *m_plotCommands; }
 
     int loadSettings();
     int saveSettings();
@@ -182,6 +191,7 @@ private:
     void openHandedWhenIdle();
     QList<QStringList> m_handedOver;  // starts waiting to be opened
     bool m_opening = false;           // a read is under way (its meter lets events through)
+    std::unique_ptr<PlotCommands> m_plotCommands;    // the plot's menus and keys (plotcommands.cpp)
     bool m_unloaded = false;
     int m_currentTab = 0;
 };

@@ -12,11 +12,14 @@
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
+#include <limits>
 
 namespace {
 const QStringList kFilters = {QStringLiteral("pH Probe Asc files (*.asc)"), QStringLiteral("Log files (*.log)"),
@@ -53,6 +56,21 @@ public:
         dialog.setNameFilters(filters);
         dialog.selectFile(initialName);
         return run(dialog, filters);
+    }
+    Result showSaveWithOption(const QString &title, const QStringList &filters, const QString &initialName,
+                              const QString &option) override {
+        QFileDialog dialog(m_parent, title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters(filters);
+        dialog.selectFile(initialName);
+        // Qt's own dialog, as a platform one takes no extra widget.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto *box = new QCheckBox(option, &dialog);
+        box->setObjectName(QStringLiteral("chkSaveOption"));
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+        Result r = run(dialog, filters);
+        r.option = box->isChecked();
+        return r;
     }
 
 private:
@@ -157,13 +175,17 @@ QString withExtension(QString name, const QStringList &extensions, int filterInd
 void frmMain::mnuExportTable_Click() {
     QtFileDialog qtDialog(this);
     IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
-    const auto chosen =
-        dialog.showSave(QStringLiteral("Export Table"), {QStringLiteral("CSV files (*.csv)")},
-                        saveStartName(QStringLiteral("ExportTablePath"), statusPanel1->text(), QStringLiteral(".csv")));
+    const auto chosen = dialog.showSaveWithOption(
+        QStringLiteral("Export Table"), {QStringLiteral("CSV files (*.csv)")},
+        saveStartName(QStringLiteral("ExportTablePath"), statusPanel1->text(), QStringLiteral(".csv")),
+        QStringLiteral("Visible range only"));
     if (chosen.fileName.isEmpty()) return;
     rememberSaveFolder(QStringLiteral("ExportTablePath"), chosen.fileName);
+    // The rows the plot shows: the zoomed range, or the typed one without autoscale.
+    const auto rows =
+        chosen.option ? m_workbench->visibleRows(isZoomed()) : std::pair<int, int>{0, std::numeric_limits<int>::max()};
     exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui,
-                m_workbench->path(), &m_workbench->flags());
+                m_workbench->path(), &m_workbench->flags(), rows);
 }
 
 void frmMain::mnuSavePlot_Click() {

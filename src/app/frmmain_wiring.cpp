@@ -99,6 +99,7 @@ void frmMain::rebuildPlot() {
     in.end = m_validRange.end;
     in.yMin = m_validRange.yMin;
     in.yMax = m_validRange.yMax;
+    in.thermistorCorr = m_workbench->calibration().thermistorCorr;  // of the last Compute
     m_workbench->rebuildPlot();
     updateQualityViews();  // the visible range may have changed
 }

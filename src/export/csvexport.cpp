@@ -6,6 +6,8 @@
 #include "model/clsdataset.h"
 #include "model/datetime.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

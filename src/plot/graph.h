@@ -11,6 +11,8 @@
 inline constexpr int kScaleAuto = 0, kScaleManual = 3;
 // Action requests.
 inline constexpr int kActionRedraw = 0, kActionUndoZoom = 19;
+// Back to the view before the last zoom or pan step; the first step back undoes the zoom.
+inline constexpr int kActionZoomBack = 20;
 // What the zoomed X bounds read back as while the graph is not zoomed.
 inline constexpr double kUnzoomedLo = 0.0, kUnzoomedHi = 100.0;
 
@@ -80,6 +82,10 @@ public:
     virtual bool seriesOnRightAxis(int series) const = 0;
     virtual void setRightAxisLabel(const QString &label) = 0;
     virtual QString rightAxisLabel() const = 0;
+    // A series on a right axis of its own, named and coloured as the series and always scaled
+    // to it alone (a flow rate beside a temperature); it takes precedence over the shared one.
+    virtual void setSeriesOwnAxis(int series, bool own) = 0;
+    virtual bool seriesOwnAxis(int series) const = 0;
 
     // Marks along the bottom of the plot at these decimal days (the flagged records).
     virtual void setFlagMarks(std::vector<double> days) = 0;
@@ -91,7 +97,8 @@ public:
     virtual double zoomedXMin() const = 0;
     virtual double zoomedXMax() const = 0;
 
-    // kActionRedraw: show the current items; kActionUndoZoom: undo the zoom and raise zoomOut.
+    // kActionRedraw: show the current items; kActionUndoZoom: undo the zoom and raise zoomOut;
+    // kActionZoomBack: one zoom step back.
     virtual void request(int action) = 0;
 
     // Notifications; unset ones are skipped.

@@ -152,3 +152,23 @@ void ZoomController::zoomOut(bool autoscaleTicked) {
     run(autoscaleTicked ? m_hooks.disableRangeControls : m_hooks.enableRangeControls);
     if (m_hooks.showAnnotationStatus) m_hooks.showAnnotationStatus(true);
 }
+
+int nearestRecord(clsDataSet &dataSet, double day, int onDateOf) {
+    const int count = recordCount(dataSet);
+    if (count == 0 || !std::isfinite(day)) return -1;
+    const DataTable &table = dataSet.DATA();
+    if (day >= 0.0 && day < 1.0) {
+        const double date = table.rowDay(std::clamp(onDateOf, 0, count - 1));
+        if (std::isfinite(date)) day += std::floor(date);
+    }
+    int best = -1;
+    double bestGap = 0.0;
+    for (int r = 0; r < count; ++r) {
+        const double gap = std::abs(table.rowDay(r) - day);
+        if (!std::isnan(gap) && (best < 0 || gap < bestGap)) {
+            best = r;
+            bestGap = gap;
+        }
+    }
+    return best;
+}

@@ -71,3 +71,8 @@ private:
     Hooks m_hooks;
     bool m_zoomed = false;
 };
+
+// The row whose date-time lies nearest to `day` (the earlier of two as near); rows without a
+// date-time are passed over. -1 when there is none. A day below 1 is a time alone: it is read
+// on the date of row `onDateOf`.
+int nearestRecord(clsDataSet &dataSet, double day, int onDateOf = 0);

@@ -7,8 +7,31 @@
 #include "plot/graph.h"
 #include "plot/twohalves.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+
+namespace {
+// The battery voltage: a column the readout does not show.
+constexpr int kBatteryColumn = 8;
+}  // namespace
+
+const std::vector<ExtraSeries> &extraSeriesChoices() {
+    static const std::vector<ExtraSeries> choices = {
+        {colTherm1, "Therm 1", 0x4080FF},
+        {colTherm2, "Therm 2", 0x40C0FF},
+        {colTherm3, "Therm 3", 0x80FFFF},
+        {tCorrectedField(0), "Therm 1 corrected", 0x2060C0},
+        {tCorrectedField(1), "Therm 2 corrected", 0x2090C0},
+        {tCorrectedField(2), "Therm 3 corrected", 0x40C0C0},
+        {colPH1Raw, "pH-1 Raw", 0x80FF80},
+        {colPH2Raw, "pH-2 Raw", 0x8080FF},
+        {colFlowRate, "Flow Rate", 0xFFC040},
+        {colTotalVolume, "Total Vol", 0xFF80C0},
+        {kBatteryColumn, "Battery", 0xC0C0C0},
+    };
+    return choices;
+}
 
 PlotBuilder::PlotBuilder(clsDataSet &dataSet, clsPlotSet &plotSet, IGraph &graph, InputsFn inputs, StatusFn status)
     : m_dataSet(dataSet), m_plotSet(plotSet), m_graph(graph), m_inputs(std::move(inputs)), m_status(std::move(status)) {
@@ -20,6 +43,8 @@ void PlotBuilder::rebuildPlot() {
     if (in.plotPH1) m_plotSet.add(colPH1, QStringLiteral("pH-1"), colPH1Color);
     if (in.plotPH2) m_plotSet.add(colPH2, QStringLiteral("pH-2"), colPH2Color);
     if (in.plotDpH) m_plotSet.add(kDpHField, QStringLiteral("dpH"), colDpHColor);
+    m_extra = in.extraFields;
+    m_corr = in.thermistorCorr;
 
     m_graph.setVisible(true);
     m_graph.setMarkerLineType(kMarkerLineType);
@@ -27,18 +52,30 @@ void PlotBuilder::rebuildPlot() {
     m_graph.setMarkerText(QString());
     m_graph.setXAxisLabel(QStringLiteral("Date/Time"));
 
-    const int n = m_plotSet.Count();
+    const int own = m_plotSet.Count();
+    const int n = own + int(m_extra.size());
     if (n == 0) {
         m_graph.setVisible(false);
     } else {
         m_graph.setSeriesCount(n);
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < own; ++i) {
             m_graph.setSeriesColor(i, std::uint32_t(m_plotSet.colorindex(i)));
             m_graph.setSeriesLabel(i, m_plotSet.plotname(i));
+            m_graph.setSeriesOwnAxis(i, false);
             m_graph.setSeriesOnRightAxis(i, m_plotSet.datafieldindex(i) == kDpHField);
         }
+        for (int i = own; i < n; ++i) {
+            const int field = m_extra[std::size_t(i - own)];
+            const auto &choices = extraSeriesChoices();
+            const auto c = std::find_if(choices.begin(), choices.end(),
+                                        [field](const ExtraSeries &e) { return e.field == field; });
+            m_graph.setSeriesColor(i, c != choices.end() ? c->color : 0xFFFFFF);
+            m_graph.setSeriesLabel(i, c != choices.end() ? QString::fromLatin1(c->label) : QString());
+            m_graph.setSeriesOnRightAxis(i, false);
+            m_graph.setSeriesOwnAxis(i, true);
+        }
         // With one pH series the Y label keeps what the first (two-series) rebuild gave it.
-        if (n - (in.plotDpH ? 1 : 0) == 2) m_graph.setYAxisLabel(QStringLiteral("pH"));
+        if (own - (in.plotDpH ? 1 : 0) == 2) m_graph.setYAxisLabel(QStringLiteral("pH"));
     }
     m_graph.setRightAxisLabel(in.plotDpH ? QStringLiteral("dpH") : QString());
 
@@ -66,9 +103,15 @@ PlotBuilder::DataSource PlotBuilder::dataSource() {
     d.table = &table;
     d.generation = table.generation();
     d.points = table.rowCount();
-    for (int i = 0; i < std::min(m_plotSet.Count(), m_graph.seriesCount()); ++i)
-        d.columns.push_back(m_plotSet.datafieldindex(i));
+    for (int i = 0; i < std::min(m_plotSet.Count() + int(m_extra.size()), m_graph.seriesCount()); ++i)
+        d.columns.push_back(fieldOf(i));
+    d.corr = m_corr;
     return d;
+}
+
+int PlotBuilder::fieldOf(int series) const {
+    const int own = m_plotSet.Count();
+    return series < own ? m_plotSet.datafieldindex(series) : m_extra[std::size_t(series - own)];
 }
 
 void PlotBuilder::fillPlotData() {
@@ -81,7 +124,7 @@ void PlotBuilder::fillPlotData() {
     const int points = table.lastRow() + 1;
     m_graph.setPointCount(points);
 
-    const int series = std::min(m_plotSet.Count(), m_graph.seriesCount());
+    const int series = std::min(m_plotSet.Count() + int(m_extra.size()), m_graph.seriesCount());
     if (series > 0) {
         // Scratch for this copy only: now that copies are rare, a long log's plot does not
         // keep a third copy of its points.
@@ -105,8 +148,9 @@ void PlotBuilder::seriesPoints(const DataTable &table, int first, int count, int
     for (int i = 0; i < series; ++i) {
         // A column the table lacks, or a cell that is no number, leaves a gap instead of
         // throwing out of the event handler.
-        const int col = m_plotSet.datafieldindex(i);
-        cols.push_back(col == kDpHField || (col >= 0 && col <= table.lastCol()) ? col : -1);
+        const int col = fieldOf(i);
+        const bool corrected = col <= tCorrectedField(0) && col >= tCorrectedField(2);
+        cols.push_back(col == kDpHField || corrected || (col >= 0 && col <= table.lastCol()) ? col : -1);
     }
     constexpr double gap = std::numeric_limits<double>::quiet_NaN();
     // One pass over the rows for every series: a row's cells share its cache lines.
@@ -118,10 +162,19 @@ void PlotBuilder::seriesPoints(const DataTable &table, int first, int count, int
             for (int i = 0; i < series; ++i) {
                 const int col = cols[std::size_t(i)];
                 double y = gap;
-                if (r < m_computedRows && col == kDpHField) y = dpHValue(table, r);
                 // An empty cell (a missing value) is a gap, not 0.
-                else if (r < m_computedRows && col >= 0 && table.kind(r, col) != Cell::Kind::Empty)
-                    y = table.numberOr(r, col, gap);
+                const auto cell = [&](int c) {
+                    return table.kind(r, c) == Cell::Kind::Empty ? gap : table.numberOr(r, c, gap);
+                };
+                if (col == colPH1 || col == colPH2 || col == kDpHField) {
+                    // pH the last Compute did not reach is left out.
+                    if (r < m_computedRows) y = col == kDpHField ? dpHValue(table, r) : cell(col);
+                } else if (col >= 0) {
+                    y = cell(col);  // as the log has it, computed or not
+                } else if (col <= tCorrectedField(0)) {
+                    const int k = tCorrectedField(0) - col;
+                    y = cell(colTherm1 + k) + m_corr[std::size_t(k)];
+                }
                 ys[std::size_t(i)][k] = float(y);
             }
         }
@@ -152,7 +205,7 @@ void PlotBuilder::appendRows(int firstNewRow, int firstFlagRow) {
     if (!m_dataSet.isInitialized()) return;
     const DataTable &table = m_dataSet.DATA();
     const int points = table.rowCount();
-    const int series = std::min(m_plotSet.Count(), m_graph.seriesCount());
+    const int series = std::min(m_plotSet.Count() + int(m_extra.size()), m_graph.seriesCount());
     if (firstNewRow != m_graph.pointCount() || points < firstNewRow || series == 0 || series != m_graph.seriesCount()) {
         fillPlotData();  // the graph does not hold the rows before the new ones
         return;

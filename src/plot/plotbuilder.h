@@ -3,6 +3,7 @@
 // the time marker. Every change rebuilds it; the data is copied again only when the table,
 // the series or the last Compute changed, so a long log follows keystrokes at once.
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -20,14 +21,26 @@ inline constexpr int kDpHField = -2;
 inline constexpr std::uint32_t kMarkerColor = 0x00FFFF;
 inline constexpr int kMarkerLineType = 6;
 
+// The corrected temperature of thermistor k (0..2) as a series field: raw plus its correction.
+constexpr int tCorrectedField(int k) { return -10 - k; }
+// A column the "Series" menu can add to the plot, each on a right axis of its own.
+struct ExtraSeries {
+    int field;  // a DATA column or tCorrectedField(k)
+    const char *label;
+    std::uint32_t color;
+};
+const std::vector<ExtraSeries> &extraSeriesChoices();
+
 // What a rebuild reads of the window, taken fresh on every rebuild.
 struct PlotInputs {
-    bool plotPH1 = true;    // chkPlotPH1 ticked
-    bool plotPH2 = true;    // chkPlotPH2 ticked
-    bool plotDpH = false;   // chkPlotDpH ticked
-    bool autoscale = true;  // chkAutoscale ticked
-    QString start, end;     // txtStart, txtEnd
-    QString yMin, yMax;     // txtYMin, txtYMax
+    bool plotPH1 = true;                                  // chkPlotPH1 ticked
+    bool plotPH2 = true;                                  // chkPlotPH2 ticked
+    bool plotDpH = false;                                 // chkPlotDpH ticked
+    bool autoscale = true;                                // chkAutoscale ticked
+    QString start, end;                                   // txtStart, txtEnd
+    QString yMin, yMax;                                   // txtYMin, txtYMax
+    std::vector<int> extraFields;                         // ticked in the Series menu, in its order
+    std::array<double, 3> thermistorCorr{0.0, 0.0, 0.0};  // of the corrected temperatures
 };
 
 class PlotBuilder {
@@ -53,6 +66,8 @@ public:
 private:
     struct DataSource;
     DataSource dataSource();
+    // The field of series i: the plot set's, then the Series menu's.
+    int fieldOf(int series) const;
 
     void pushFlagMarks(const DataTable &table);
     // The days of flagged rows from `row` on; their rows go on m_markRows.
@@ -68,6 +83,8 @@ private:
     // Rows from here on hold no computed pH: they are left out, and dpH is drawn before them.
     int m_computedRows = std::numeric_limits<int>::max();
     const std::vector<std::uint8_t> *m_flags = nullptr;
+    std::vector<int> m_extra;  // fields of the series after the plot set's
+    std::array<double, 3> m_corr{0.0, 0.0, 0.0};
     std::vector<int> m_markRows;  // the row of each flag mark the graph has
     // What the graph's data was made from; a rebuild that changes none of it (a keystroke in
     // a range field) sets scales only.
@@ -75,6 +92,7 @@ private:
         const void *table = nullptr;
         std::uint64_t generation = 0;
         std::vector<int> columns;
+        std::array<double, 3> corr{0.0, 0.0, 0.0};
         int points = -1;
         bool operator==(const DataSource &) const = default;
     };

@@ -97,6 +97,13 @@ public:
         auto *p = at(s);
         return p && p->right;
     }
+    void setSeriesOwnAxis(int s, bool own) override {
+        if (auto *p = at(s)) p->own = own;
+    }
+    bool seriesOwnAxis(int s) const override {
+        auto *p = at(s);
+        return p && p->own;
+    }
     void setRightAxisLabel(const QString &l) override { m_rightLabel = l; }
     QString rightAxisLabel() const override { return m_rightLabel; }
     void setFlagMarks(std::vector<double> days) override { m_flagMarks = std::move(days); }
@@ -142,7 +149,7 @@ private:
     struct Series {
         QString label;
         std::uint32_t color = 0;
-        bool right = false;
+        bool right = false, own = false;
         std::vector<double> x;
         std::vector<float> y;
     };

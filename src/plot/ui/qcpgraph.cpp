@@ -80,38 +80,22 @@ QcpGraph::QcpGraph(QWidget *parent)
     m_plot->setSelectionRectMode(QCP::srmZoom);
     m_plot->selectionRect()->setPen(QPen(Qt::white, 0, Qt::DashLine));
     m_plot->selectionRect()->setBrush(QColor(255, 255, 255, 40));
-    m_plot->axisRect()->setRangeZoom(Qt::Horizontal | Qt::Vertical);
+    m_plot->axisRect()->setRangeZoom(Qt::Horizontal);  // Shift+wheel: Vertical, for that turn
     setupSecondAxes();
 
     QObject::connect(m_plot->xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), m_context.get(),
                      [this](const QCPRange &) { userRangeChanged(); });
-    QObject::connect(m_plot, &QCustomPlot::mousePress, m_context.get(), [this](QMouseEvent *e) {
-        m_pressed = e->button() == Qt::LeftButton;
-        m_pressPos = e->pos();
-        // Shift picks a span of records instead of zooming; the rectangle starts after this.
-        const bool span = (e->modifiers() & Qt::ShiftModifier) && onSpanPicked;
-        m_plot->setSelectionRectMode(span ? QCP::srmCustom : QCP::srmZoom);
-    });
-    QObject::connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, m_context.get(),
-                     [this](const QRect &rect, QMouseEvent *) {
-                         if (m_plot->selectionRectMode() != QCP::srmCustom) return;
-                         const double a = keyToDay(m_plot->xAxis->pixelToCoord(rect.left()));
-                         const double b = keyToDay(m_plot->xAxis->pixelToCoord(rect.right()));
-                         raiseSpanPicked(std::min(a, b), std::max(a, b));
-                         // No zoom follows that would redraw: take the rectangle off the plot now.
-                         m_plot->replot(QCustomPlot::rpQueuedReplot);
-                     });
-    QObject::connect(m_plot, &QCustomPlot::mouseRelease, m_context.get(), [this](QMouseEvent *e) {
-        if (m_pressed && e->button() == Qt::LeftButton && (e->pos() - m_pressPos).manhattanLength() <= 3)
-            clicked(e->pos());
-        m_pressed = false;
-    });
+    // Shift+wheel zooms the values alone: that is a zoom too.
+    QObject::connect(m_plot->yAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), m_context.get(),
+                     [this](const QCPRange &) { userRangeChanged(); });
+    setupPointer();
 }
 
 QcpGraph::~QcpGraph() {
     if (m_plot) {
         // Our lambdas capture this; the widget may outlive us inside its parent.
         m_context.reset();
+        m_leaveFilter.reset();
         if (m_ownsPlot) delete m_plot.data();
     }
 }
@@ -163,6 +147,7 @@ void QcpGraph::setVisible(bool on) {
 void QcpGraph::setSeriesCount(int n) {
     n = std::max(n, 0);
     while (int(m_series.size()) > n) {
+        setSeriesOwnAxis(int(m_series.size()) - 1, false);
         m_plot->removeGraph(m_series.back().graph);
         m_plot->removeGraph(m_series.back().tail);
         m_series.pop_back();
@@ -473,6 +458,7 @@ void QcpGraph::redraw() {
         }
     if (m_flagsDirty) pushFlagMarks();
     if (!m_zoomed) applyRanges();  // a zoom survives redraws until it is undone
+    applyOwnAxes();
     applyMarker();
     clearTails();  // the data layer draws every point now
     m_drawnRange[0] = valueRange(false);
@@ -487,35 +473,26 @@ void QcpGraph::request(int action) {
     } else if (action == kActionUndoZoom) {
         // Raised even when not zoomed, so the window's range controls always resynchronise.
         m_zoomed = false;
+        m_history.clear();
         m_fullDirty = true;
         redraw();
         raiseZoomOut();
+    } else if (action == kActionZoomBack) {
+        zoomBack();
     }
 }
 
 void QcpGraph::userRangeChanged() {
     if (m_applying) return;
+    if (m_stepFrom) {
+        // The first change of a zoom or pan step: Backspace comes back to where it started.
+        m_history.push_back(*m_stepFrom);
+        m_stepFrom.reset();
+    }
     if (!m_zoomed) {
         m_zoomed = true;
         raiseZoomIn();
     } else {
         raiseViewChanged();
     }
-}
-
-void QcpGraph::clicked(const QPoint &pos) {
-    double best = m_plot->selectionTolerance();
-    int bestRow = -1;
-    for (const Series &s : m_series) {
-        if (!s.graph->visible()) continue;
-        QVariant details;
-        const double d = s.graph->selectTest(QPointF(pos), false, &details);
-        if (d < 0 || d > best) continue;
-        const QCPDataSelection sel = details.value<QCPDataSelection>();
-        if (sel.isEmpty()) continue;
-        const int index = sel.dataRange().begin();
-        best = d;
-        bestRow = s.rowOf.empty() ? index : s.rowOf[std::size_t(index)];
-    }
-    if (bestRow >= 0) raisePointChosen(bestRow);
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The time plot on QCustomPlot: dark scheme, date-time X axis, rubber-band and wheel zoom,
-// and the marker on its own buffered layer so moving it does not redraw the data.
+// pan and a zoom history, and the marker and the crosshair on buffered layers of their own
+// so moving them does not redraw the data.
 #include "plot/graph.h"
 
 #include <QPoint>
 #include <QObject>
 #include <QPointer>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QCustomPlot;
@@ -16,6 +18,8 @@ class QCPGraphData;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCPLayer;
+class QMouseEvent;
+class QWheelEvent;
 class QWidget;
 
 class QcpGraph : public IGraph {
@@ -91,12 +95,20 @@ public:
     bool seriesOnRightAxis(int series) const override;
     void setRightAxisLabel(const QString &label) override;
     QString rightAxisLabel() const override;
+    void setSeriesOwnAxis(int series, bool own) override;
+    bool seriesOwnAxis(int series) const override;
     void setFlagMarks(std::vector<double> days) override;
     void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) override;
     const std::vector<double> &flagMarks() const override { return m_flagDays; }
     double zoomedXMin() const override;
     double zoomedXMax() const override;
     void request(int action) override;
+
+    // What the crosshair shows at a widget position: the time and each series' value there;
+    // empty outside the plot area or without data.
+    QString crosshairText(const QPoint &pos) const;
+    // The zoom and pan steps that Backspace can go back through.
+    int zoomSteps() const { return int(m_history.size()); }
 
     // Keys of the X axis are seconds since 1970 (what the date-time ticker reads).
     static double dayToKey(double day);
@@ -125,7 +137,8 @@ private:
         std::vector<int> rowOf;  // plotted index -> row, only when the X values were out of order
         QString label;
         std::uint32_t color = 0;
-        bool right = false;  // on the second Y axis
+        bool right = false;      // on the second Y axis
+        QCPAxis *own = nullptr;  // a right axis of its own
         bool dirty = true;
     };
     Series *at(int series);
@@ -152,7 +165,24 @@ private:
     void pushFlagMarks();
     void redraw();
     void userRangeChanged();
+    void applyOwnAxes();
+    // The mouse (qcpgraph_pointer.cpp): click, crosshair, pan, wheel and the zoom history.
+    struct View {
+        double xLo, xHi, yLo, yHi, y2Lo, y2Hi;
+        bool zoomed;
+    };
+    View currentView() const;
+    void setupPointer();
+    void pressed(QMouseEvent *e);
+    void moved(QMouseEvent *e);
+    void released(QMouseEvent *e);
+    void wheeled(QWheelEvent *e);
+    void zoomBack();
+    void showCrosshair(const QPoint &pos);
+    void hideCrosshair();
     void clicked(const QPoint &pos);
+    // The row of the record nearest in time to a widget position; -1 when there is none.
+    int rowNearest(const QPoint &pos) const;
 
     QPointer<QCustomPlot> m_plot;
     bool m_ownsPlot = false;
@@ -167,7 +197,7 @@ private:
     bool m_flagsDirty = false;
     QCPLayer *m_tailLayer = nullptr;
     QCPGraph *m_flagTail = nullptr;
-    bool m_tailDirty = false;  // points or marks were appended since the last redraw
+    bool m_tailDirty = false;    // points or marks were appended since the last redraw
     ValueRange m_drawnRange[2];  // the left and right axis' value ranges at the last full redraw
     int m_pointCount = 0;
     bool m_visible = true;
@@ -184,4 +214,12 @@ private:
     bool m_markerDirty = true;
     QPoint m_pressPos;
     bool m_pressed = false;
+    bool m_panning = false;
+    View m_panFrom{};
+    std::vector<View> m_history;
+    std::optional<View> m_stepFrom;  // the view before a zoom or pan step under way
+    QCPLayer *m_crossLayer = nullptr;
+    QCPItemStraightLine *m_crossV = nullptr, *m_crossH = nullptr;
+    QCPItemText *m_crossLabel = nullptr;
+    std::unique_ptr<QObject> m_leaveFilter;
 };

@@ -1,9 +1,12 @@
 // The second Y axis (dpH) and the flag marks of the QCustomPlot graph.
 #include "plot/ui/qcpgraph.h"
 
+#include "fields/ui/widgetutil.h"
+
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 const QColor kFlagColor(255, 128, 0);
@@ -29,15 +32,21 @@ protected:
 };
 }  // namespace
 
+namespace {
+void styleRightAxis(QCPAxis *axis, const QColor &color) {
+    const QPen pen(color);
+    axis->setBasePen(pen);
+    axis->setTickPen(pen);
+    axis->setSubTickPen(pen);
+    axis->setTickLabelColor(color);
+    axis->setLabelColor(color);
+    axis->grid()->setVisible(false);  // the left axis' grid is enough
+}
+}  // namespace
+
 void QcpGraph::setupSecondAxes() {
     QCPAxis *y2 = m_plot->yAxis2;
-    const QPen white(Qt::white);
-    y2->setBasePen(white);
-    y2->setTickPen(white);
-    y2->setSubTickPen(white);
-    y2->setTickLabelColor(Qt::white);
-    y2->setLabelColor(Qt::white);
-    y2->grid()->setVisible(false);  // the left axis' grid is enough
+    styleRightAxis(y2, Qt::white);
     y2->setVisible(false);
     // A rubber band zooms the dpH axis with the others, so the box shows what was boxed.
     QCPAxisRect *rect = m_plot->axisRect();
@@ -64,6 +73,7 @@ void QcpGraph::setSeriesOnRightAxis(int series, bool right) {
     Series *s = at(series);
     if (!s || s->right == right) return;
     s->right = right;
+    if (s->own) return;  // its own axis stays
     s->graph->setValueAxis(right ? m_plot->yAxis2 : m_plot->yAxis);
     s->tail->setValueAxis(s->graph->valueAxis());
     m_fullDirty = true;
@@ -72,6 +82,41 @@ void QcpGraph::setSeriesOnRightAxis(int series, bool right) {
 bool QcpGraph::seriesOnRightAxis(int series) const {
     const Series *s = at(series);
     return s && s->right;
+}
+
+void QcpGraph::setSeriesOwnAxis(int series, bool own) {
+    Series *s = at(series);
+    if (!s || bool(s->own) == own) return;
+    QCPAxisRect *rect = m_plot->axisRect();
+    if (own) {
+        s->own = rect->addAxis(QCPAxis::atRight);
+        s->graph->setValueAxis(s->own);
+    } else {
+        s->graph->setValueAxis(s->right ? m_plot->yAxis2 : m_plot->yAxis);
+        rect->removeAxis(s->own);
+        s->own = nullptr;
+    }
+    s->tail->setValueAxis(s->graph->valueAxis());
+    m_fullDirty = true;
+}
+
+bool QcpGraph::seriesOwnAxis(int series) const {
+    const Series *s = at(series);
+    return s && s->own;
+}
+
+void QcpGraph::applyOwnAxes() {
+    m_applying = true;
+    for (Series &s : m_series) {
+        if (!s.own) continue;
+        styleRightAxis(s.own, Util::colorFromBgr(s.color));
+        s.own->setLabel(s.label);
+        const ValueRange r = seriesRange(s);
+        if (!r.any) continue;
+        const double pad = std::max((r.upper - r.lower) * 0.05, std::max(std::abs(r.upper) * 0.001, 0.01));
+        s.own->setRange(r.lower - pad, r.upper + pad);
+    }
+    m_applying = false;
 }
 
 void QcpGraph::setRightAxisLabel(const QString &label) {
@@ -90,7 +135,8 @@ void QcpGraph::replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) 
     keep = std::min(keep, m_flagDays.size());
     // The marks that go were most often made again: then the new ones are only added.
     const std::size_t gone = m_flagDays.size() - keep;
-    const bool added = gone <= days.size() && std::equal(m_flagDays.begin() + qsizetype(keep), m_flagDays.end(), days.begin());
+    const bool added =
+        gone <= days.size() && std::equal(m_flagDays.begin() + qsizetype(keep), m_flagDays.end(), days.begin());
     m_flagDays.resize(keep);
     m_flagDays.insert(m_flagDays.end(), days.begin(), days.end());
     if (m_flagsDirty || !added) {

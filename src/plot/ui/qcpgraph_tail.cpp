@@ -57,7 +57,7 @@ QcpGraph::ValueRange QcpGraph::valueRange(bool right) {
     ValueRange all;
     all.known = true;
     for (Series &s : m_series) {
-        if (s.right != right) continue;
+        if (s.right != right || s.own) continue;
         const ValueRange r = seriesRange(s);
         if (!r.any) continue;
         all.widen(r.lower);
@@ -80,6 +80,10 @@ bool QcpGraph::tailFits() {
         if (!m_flagTail->data()->isEmpty() && (m_flagTail->data()->constEnd() - 1)->key > shown) return false;
     }
     if (m_yMode != kScaleManual && !(valueRange(false) == m_drawnRange[0])) return false;
+    for (Series &s : m_series) {
+        const ValueRange r = s.own ? seriesRange(s) : ValueRange{};
+        if (r.any && !(s.own->range().contains(r.lower) && s.own->range().contains(r.upper))) return false;
+    }
     return valueRange(true) == m_drawnRange[1];  // the right axis always fits its data
 }
 

@@ -4,7 +4,9 @@
 #include "plot/plotbuilder.h"
 #include "plot/plot_fixtures.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QWheelEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
@@ -102,8 +104,92 @@ TEST(QcpGraph, ClickChoosesThePointsRow) {
     QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, pos);
     ASSERT_EQ(w.chosen.size(), 1u);
     EXPECT_NEAR(w.chosen[0], row, 2);  // ten-second points lie about a pixel apart
-    QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, QPoint(pos.x(), 5));  // far from both lines
-    EXPECT_EQ(w.chosen.size(), 1u);
+    // Far from the line, the record nearest in time all the same; outside the plot area, none.
+    QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, QPoint(pos.x(), p->axisRect()->rect().bottom() - 3));
+    ASSERT_EQ(w.chosen.size(), 2u);
+    EXPECT_NEAR(w.chosen[1], row, 2);
+    QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, QPoint(pos.x(), p->axisRect()->rect().top() - 5));
+    EXPECT_EQ(w.chosen.size(), 2u);
+}
+
+TEST(QcpGraph, PanWheelAndStepsBack) {
+    Shown w;
+    w.load();
+    QCustomPlot *p = w.graph.plot();
+    const QCPRange x0 = p->xAxis->range(), y0 = p->yAxis->range();
+    const QPoint c = p->axisRect()->center();
+    const double perPixel = x0.size() / p->axisRect()->width();
+    // Ctrl+drag 100 px to the right shows earlier times; no rubber band, no click.
+    QTest::mousePress(p, Qt::LeftButton, Qt::ControlModifier, c);
+    QTest::mouseMove(p, c + QPoint(100, 0));
+    QTest::mouseRelease(p, Qt::LeftButton, Qt::ControlModifier, c + QPoint(100, 0));
+    EXPECT_NEAR(p->xAxis->range().lower, x0.lower - 100 * perPixel, perPixel);
+    EXPECT_NEAR(p->xAxis->range().size(), x0.size(), 1e-6);
+    EXPECT_EQ(w.zoomIns, 1);
+    EXPECT_TRUE(w.chosen.empty());
+    const QCPRange x1 = p->xAxis->range();
+    // The middle button pans too, here up: the values move, the times stay.
+    QTest::mousePress(p, Qt::MiddleButton, Qt::NoModifier, c);
+    QTest::mouseMove(p, c + QPoint(0, -50));
+    QTest::mouseRelease(p, Qt::MiddleButton, Qt::NoModifier, c + QPoint(0, -50));
+    EXPECT_EQ(p->xAxis->range(), x1);
+    EXPECT_LT(p->yAxis->range().lower, y0.lower);
+    const QCPRange y2 = p->yAxis->range();
+
+    auto wheel = [&](Qt::KeyboardModifiers m) {
+        QWheelEvent e(QPointF(c), QPointF(p->mapToGlobal(c)), QPoint(), QPoint(0, 120), Qt::NoButton, m,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(p, &e);
+    };
+    wheel(Qt::NoModifier);  // the time axis alone
+    EXPECT_LT(p->xAxis->range().size(), x1.size());
+    EXPECT_EQ(p->yAxis->range(), y2);
+    const QCPRange x3 = p->xAxis->range();
+    wheel(Qt::ShiftModifier);  // the values alone
+    EXPECT_EQ(p->xAxis->range(), x3);
+    EXPECT_LT(p->yAxis->range().size(), y2.size());
+
+    // Back through the four steps, the last one out of the zoom.
+    w.graph.request(kActionZoomBack);
+    EXPECT_EQ(p->yAxis->range(), y2);
+    w.graph.request(kActionZoomBack);
+    EXPECT_EQ(p->xAxis->range(), x1);
+    w.graph.request(kActionZoomBack);
+    EXPECT_EQ(p->yAxis->range(), y0);
+    EXPECT_EQ(w.zoomOuts, 0);
+    w.graph.request(kActionZoomBack);
+    EXPECT_EQ(w.zoomOuts, 1);
+    EXPECT_EQ(w.graph.zoomedXMax(), kUnzoomedHi);
+    EXPECT_EQ(p->xAxis->range(), x0);
+}
+
+// The crosshair reads the record under the pointer and redraws its own layer only.
+TEST(QcpGraph, CrosshairShowsTheValuesUnderThePointer) {
+    Shown w;
+    w.load();
+    QCustomPlot *p = w.graph.plot();
+    const int row = 420;
+    const QPoint pos(int(std::lround(p->xAxis->coordToPixel(QcpGraph::dayToKey(w.graph.xData(0, row))))),
+                     p->axisRect()->center().y());
+    QApplication::processEvents();  // the replot the first show queued
+    const int before = w.fullReplots;
+    QTest::mouseMove(p, pos);
+    EXPECT_EQ(w.fullReplots, before);
+    const QString text = w.graph.crosshairText(pos);
+    const QStringList lines = text.split(u'\n');
+    ASSERT_EQ(lines.size(), 3) << text.toStdString();
+    // Row 420 is 8:00 + 4200 s = 09:10:00; pH-1 = 7.5 + 0.4 sin(7) = 7.76279, pH-2 = 3.8 (python3).
+    const std::optional<double> shown = dt::parse(lines[0]);
+    ASSERT_TRUE(shown);
+    EXPECT_NEAR(*shown, at(9, 10, 0), 20.0 / 86400);  // two points a pixel
+    const int r = int(std::lround((*shown - at(8, 0, 0)) * 8640));
+    EXPECT_EQ(lines[1],
+              QStringLiteral("pH-1: %1").arg(QString::number(double(float(7.5 + 0.4 * std::sin(r / 60.0))), 'g', 6)));
+    EXPECT_EQ(lines[2], QStringLiteral("pH-2: %1").arg(QString::number(double(float(8.0 - r / 100.0)), 'g', 6)));
+    EXPECT_TRUE(p->layer(QStringLiteral("crosshair"))->children().size() >= 3);
+    const QString file = QDir::temp().filePath(QStringLiteral("brinewick_crosshair_grab.png"));
+    ASSERT_TRUE(w.graph.widget()->grab().save(file));
+    EXPECT_TRUE(w.graph.crosshairText(QPoint(pos.x(), p->axisRect()->rect().top() - 5)).isEmpty());
 }
 
 TEST(QcpGraph, ManualLimitsAndMarkerOnlyRedraw) {
