@@ -22,9 +22,7 @@ class PracticeTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        w = std::make_unique<frmMain>(&ui, &dialog);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        w = shownWindow();
     }
     QString log(const QString &name = QStringLiteral("run7.asc")) {
         return files.writeLines(name, makeLog(LogRecipe()));

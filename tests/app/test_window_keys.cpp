@@ -14,9 +14,7 @@ class KeysTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        w = std::make_unique<frmMain>(&ui, &dialog);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        w = shownWindow();
         open(*w, files.writeLines(QStringLiteral("keys.asc"), makeLog(LogRecipe())));
     }
     int key(QWidget *target, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {

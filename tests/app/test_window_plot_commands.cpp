@@ -21,9 +21,7 @@ class PlotCommandsTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        w = std::make_unique<frmMain>(&ui, &dialog);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        w = shownWindow();
         open(*w, files.writeLines(QStringLiteral("plot.asc"), makeLog(LogRecipe())));
     }
     static double day(int h, int m) { return dt::fromParts({2004, 5, 13, h, m, 0}); }

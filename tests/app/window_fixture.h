@@ -7,7 +7,9 @@
 #include "support/temp_files.h"
 
 #include <QSettings>
+#include <QTest>
 #include <deque>
+#include <memory>
 #include <gtest/gtest.h>
 
 class ScriptedFileDialog : public IFileDialog {
@@ -56,6 +58,13 @@ protected:
     void open(frmMain &w, const QString &path, int filter = 1) {
         dialog.answers.push_back({path, filter});
         w.mnuFileOpen_Click();
+    }
+    // A shown, active window of this test's interaction and dialog.
+    std::unique_ptr<frmMain> shownWindow() {
+        auto w = std::make_unique<frmMain>(&ui, &dialog);
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        return w;
     }
     ScriptedInteraction ui;
     ScriptedFileDialog dialog;
