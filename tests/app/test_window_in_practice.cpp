@@ -127,9 +127,9 @@ TEST_F(PracticeTest, ThermistorChoicesKeptFromThePreviousFileAreNamed) {
 }
 
 TEST_F(PracticeTest, AnEmptyOrBinaryFileSaysItHasNoRecords) {
-    const QByteArray binary("\x7f"
-                            "ELF\x02\x01\x01\0\0\0\xff\xfe\r\n\x01\x02\x03",
-                            19);
+    static const char raw[] = "\x7f"
+                              "ELF\x02\x01\x01\0\0\0\xff\xfe\r\n\x01\x02\x03";
+    const QByteArray binary(raw, sizeof raw - 1);
     for (const QByteArray &bytes : {QByteArray(), binary}) {
         ui.messages.clear();
         open(*w, files.write(QStringLiteral("nothing.asc"), bytes));
