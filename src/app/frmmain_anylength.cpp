@@ -7,12 +7,12 @@
 #include <QSettings>
 
 namespace {
-const QLatin1String kKey("LoadAllRecords");
+const QLatin1String kLoadAllKey("LoadAllRecords");
 }
 
 void frmMain::loadAnyLengthSetting() {
     bool on = false;  // anything but "1" leaves the default limit
-    withSettingsSection([&on](QSettings &s) { on = s.value(kKey).toString() == u"1"; });
+    withSettingsSection([&on](QSettings &s) { on = s.value(kLoadAllKey).toString() == u"1"; });
     mnuLoadAllRecords->setChecked(on);
     m_workbench->setLoadAllRecords(on);
 }
@@ -20,5 +20,5 @@ void frmMain::loadAnyLengthSetting() {
 void frmMain::mnuLoadAllRecords_Click(bool on) {
     mnuLoadAllRecords->setChecked(on);
     m_workbench->setLoadAllRecords(on);
-    withSettingsSection([on](QSettings &s) { s.setValue(kKey, on ? QStringLiteral("1") : QStringLiteral("0")); });
+    withSettingsSection([on](QSettings &s) { s.setValue(kLoadAllKey, on ? QStringLiteral("1") : QStringLiteral("0")); });
 }

@@ -7,7 +7,7 @@
 
 namespace {
 constexpr double kMinutesPerDay = 1440.0;
-constexpr int kThermColumns[3] = {colTherm1, colTherm2, colTherm3};
+constexpr int kSpanThermColumns[3] = {colTherm1, colTherm2, colTherm3};
 
 // An empty cell would read as 0 and pull the mean; only real numbers count here.
 std::optional<double> value(const DataTable &t, int row, int col) {
@@ -38,7 +38,7 @@ SpanStats spanStats(const DataTable &table, int fromRow, int toRow, const SpanSo
         return s;
     }
     const int rawCol = source.probe == 1 ? colPH2Raw : colPH1Raw;
-    const int tempCol = kThermColumns[std::clamp(source.thermistor, 0, 2)];
+    const int tempCol = kSpanThermColumns[std::clamp(source.thermistor, 0, 2)];
     if (table.lastCol() < std::max(rawCol, tempCol)) {
         s.error = QStringLiteral("The records have no raw reading column.");
         return s;

@@ -5,7 +5,7 @@
 #include <cmath>
 
 namespace {
-const char *const kGroup = "QualityFlags";
+const char *const kQualityGroup = "QualityFlags";
 
 }  // namespace
 
@@ -16,7 +16,7 @@ bool sensibleLimits(const QualityLimits &l) {
 QualityLimits loadQualityLimits(QSettings &s) {
     const QualityLimits d;
     QualityLimits l;
-    s.beginGroup(QLatin1String(kGroup));
+    s.beginGroup(QLatin1String(kQualityGroup));
     l.disagree = storedDouble(s, "Disagree", d.disagree);
     l.spike = storedDouble(s, "Spike", d.spike);
     l.thermistors = storedDouble(s, "Thermistors", d.thermistors);
@@ -31,7 +31,7 @@ QualityLimits loadQualityLimits(QSettings &s) {
 }
 
 void saveQualityLimits(QSettings &s, const QualityLimits &l) {
-    s.beginGroup(QLatin1String(kGroup));
+    s.beginGroup(QLatin1String(kQualityGroup));
     s.setValue(QStringLiteral("Disagree"), l.disagree);
     s.setValue(QStringLiteral("Spike"), l.spike);
     s.setValue(QStringLiteral("Thermistors"), l.thermistors);

@@ -9,12 +9,12 @@
 #include <limits>
 
 namespace {
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 const int kColumns[] = {colPH1, colPH2, -1, colTherm1, colTherm2, colTherm3, colFlowRate, colTotalVolume};
 
 double cellValue(const DataTable &t, int r, int col) {
-    if (col > t.lastCol() || t.kind(r, col) == Cell::Kind::Empty) return kNaN;
-    return t.number(r, col).value_or(kNaN);
+    if (col > t.lastCol() || t.kind(r, col) == Cell::Kind::Empty) return kNoValue;
+    return t.number(r, col).value_or(kNoValue);
 }
 }  // namespace
 
@@ -57,8 +57,8 @@ void StatisticsIndex::Moments::merge(const Moments &o) {
 }
 
 double StatisticsIndex::value(const DataTable &t, int s, int r) const {
-    if (s == statDpH) return r < m_computedRows ? dpHValue(t, r) : kNaN;
-    if ((s == statPH1 || s == statPH2) && r >= m_computedRows) return kNaN;
+    if (s == statDpH) return r < m_computedRows ? dpHValue(t, r) : kNoValue;
+    if ((s == statPH1 || s == statPH2) && r >= m_computedRows) return kNoValue;
     return cellValue(t, r, kColumns[s]);
 }
 
@@ -123,7 +123,7 @@ void StatisticsIndex::extend(const DataTable &t, int computedRows) {
             if (s == statDpH)
                 for (int k = 0; k < m; ++k) {
                     const double d = v[statPH1][std::size_t(k)] - v[statPH2][std::size_t(k)];
-                    x[k] = std::isnan(d) ? kNaN : roundPH(d);
+                    x[k] = std::isnan(d) ? kNoValue : roundPH(d);
                 }
             else
                 readColumn(t, kColumns[s], from, m, s <= statPH2 ? m_computedRows : m_rows, x);

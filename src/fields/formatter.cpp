@@ -16,6 +16,8 @@ bool emptyPass(const QString &text, int lFlags) { return text.isEmpty() && !(lFl
 }  // namespace fmtdetail
 
 using fmtdetail::emptyPass;
+using fmtdetail::kDateOptional;
+using fmtdetail::kDateRequired;
 using fmtdetail::guarded;
 
 namespace {
@@ -26,8 +28,6 @@ const QString kNumberRequired =
     QStringLiteral("This field requires a number.  The number is allowed to have decimal places.");
 const QString kNumberOptional =
     QStringLiteral("Anything in this field must be a number.  The number is allowed to have decimal places.");
-const QString kDateRequired = QStringLiteral("This field requires a date.");
-const QString kDateOptional = QStringLiteral("Anything in this field must be a date.");
 
 // Shared by FormatLong and FormatIntegerOnly once the text has passed their own test.
 bool checkLong(const QString &text, int lFlags, std::optional<double> vMin, std::optional<double> vMax) {

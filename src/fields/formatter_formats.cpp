@@ -6,14 +6,14 @@
 
 using namespace modFormatterConstants;
 using fmtdetail::emptyPass;
+using fmtdetail::kDateOptional;
+using fmtdetail::kDateRequired;
 using fmtdetail::guarded;
 
 namespace {
 
 const QString kCurrencyRequired = QStringLiteral("This field requires a dollar amount.");
 const QString kCurrencyOptional = QStringLiteral("Anything in this field must be a dollar amount.");
-const QString kDateRequired = QStringLiteral("This field requires a date.");
-const QString kDateOptional = QStringLiteral("Anything in this field must be a date.");
 const QString kSSNRequired = QStringLiteral("This field requires a social security number.");
 const QString kSSNOptional = QStringLiteral("Anything in this field must be a social security number.");
 const QString kTimeRequired = QStringLiteral("This field requires a time.");

@@ -18,4 +18,8 @@ template <typename F> bool guarded(F f) noexcept {
     }
 }
 
+// The date fields' messages, used by both files.
+inline const QString kDateRequired = QStringLiteral("This field requires a date.");
+inline const QString kDateOptional = QStringLiteral("Anything in this field must be a date.");
+
 }  // namespace fmtdetail

@@ -17,7 +17,7 @@ using namespace exporttest;
 namespace {
 
 // Distinct temperatures per thermistor so the wrong choice shows; a midnight roll-over.
-const std::vector<Reading> kReadings = {
+const std::vector<Reading> kWindowReadings = {
     {"23:59:40", {17.77, 18.10, 12.5}, 66.22, 41.14},
     {"23:59:50", {25.0, 18.16, 17.49}, 59.16, 0.0},
     {"00:00:00", {17.70, 30.25, 17.46}, -100, -40.25},
@@ -30,18 +30,18 @@ TEST(ExportCommand, SameTableAsTheWindowWithLongCalibrationNumbers) {
     // The window computes from the texts its calibration fields show after opening; the
     // command must end with the same pH column for column.
     TempFiles tmp;
-    const QString log = tmp.write("long.asc", makeLog(kReadings, 0.98512345678901234, 1.0123456789012345,
+    const QString log = tmp.write("long.asc", makeLog(kWindowReadings, 0.98512345678901234, 1.0123456789012345,
                                                       0.012345678901234567, -0.0085432109876543));
     ScriptedInteraction ui;
     frmMain window(&ui);
     window.openPath(log);
     const DataTable &shown = window.dataSet().DATA();
-    ASSERT_EQ(shown.rowCount(), int(kReadings.size()));
+    ASSERT_EQ(shown.rowCount(), int(kWindowReadings.size()));
 
     const Outcome r = run({"--csv", "-", log});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const std::vector<QStringList> rows = readCsv(r.out);
-    ASSERT_EQ(rows.size(), kReadings.size() + 1);
+    ASSERT_EQ(rows.size(), kWindowReadings.size() + 1);
     for (int i = 0; i < shown.rowCount(); ++i) {
         EXPECT_EQ(rows[std::size_t(i) + 1][6].toDouble(), shown.number(i, 6).value_or(-1)) << i;
         EXPECT_EQ(rows[std::size_t(i) + 1][7].toDouble(), shown.number(i, 7).value_or(-1)) << i;

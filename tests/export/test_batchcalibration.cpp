@@ -20,11 +20,6 @@ std::vector<Reading> readings() {
     return out;
 }
 
-QByteArray slurp(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 double round4(double v) { return std::round(v * 10000.0) / 10000.0; }
 
 }  // namespace

@@ -16,15 +16,10 @@
 using namespace exporttest;
 
 namespace {
-const std::vector<Reading> kReadings = {
+const std::vector<Reading> kBatchReadings = {
     {"08:00:00", {20.0, 21.0, 22.0}, 10.0, -5.0},
     {"08:00:10", {20.5, 21.5, 22.5}, 12.0, -6.0},
 };
-
-QByteArray slurp(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Whether a process runs whose command line holds `text`.
 bool running(const QByteArray &text) {
@@ -36,10 +31,10 @@ bool running(const QByteArray &text) {
 
 TEST(BatchRun, AReportAndACsvPerLogAndABadLogDoesNotStopTheOthers) {
     TempFiles tmp;
-    const QString a = tmp.write("a.asc", makeLog(kReadings));
+    const QString a = tmp.write("a.asc", makeLog(kBatchReadings));
     ASSERT_TRUE(QDir().mkpath(tmp.path("other")));
-    const QString sameName = tmp.write("other/a.log", makeLog(kReadings, 1.02));
-    const QString b = tmp.write("b.asc", makeLog(kReadings));
+    const QString sameName = tmp.write("other/a.log", makeLog(kBatchReadings, 1.02));
+    const QString b = tmp.write("b.asc", makeLog(kBatchReadings));
     const QString reports = tmp.path("reports"), tables = tmp.path("tables");
 
     const Outcome r = run(
@@ -57,12 +52,12 @@ TEST(BatchRun, AReportAndACsvPerLogAndABadLogDoesNotStopTheOthers) {
         }(),
         nullptr);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[1][6].toDouble(), expectedPH(kReadings[0], kReadings[0].raw1, {0.99, 0.0125}));
+    EXPECT_EQ(rows[1][6].toDouble(), expectedPH(kBatchReadings[0], kBatchReadings[0].raw1, {0.99, 0.0125}));
 }
 
 TEST(BatchRun, FolderOptionsTakeNoSingleOutputs) {
     TempFiles tmp;
-    const QString a = tmp.write("a.asc", makeLog(kReadings));
+    const QString a = tmp.write("a.asc", makeLog(kBatchReadings));
     const Outcome r = run({"--report-dir", tmp.path("r"), "--csv", tmp.path("x.csv"), a});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains("give no --csv, --plot or --report beside them")) << r.err.toStdString();
@@ -73,16 +68,16 @@ TEST(BatchRun, FolderOptionsTakeNoSingleOutputs) {
 
 TEST(BatchRun, AnOutputThatIsAnyLogOfTheBatchRefusesTheWholeBatch) {
     TempFiles tmp;
-    const QString a = tmp.write("a.asc", makeLog(kReadings));
+    const QString a = tmp.write("a.asc", makeLog(kBatchReadings));
     ASSERT_TRUE(QDir().mkpath(tmp.path("out")));
-    const QString csvLog = tmp.write("out/tank.csv", makeLog(kReadings)),
-                  pdfLog = tmp.write("out/x.pdf", makeLog(kReadings));
+    const QString csvLog = tmp.write("out/tank.csv", makeLog(kBatchReadings)),
+                  pdfLog = tmp.write("out/x.pdf", makeLog(kBatchReadings));
     for (const auto &[option, log] : {std::pair{"--csv-dir", csvLog}, {"--report-dir", pdfLog}}) {
         const Outcome r = run({option, tmp.path("out"), "--stats-dir", tmp.path("s"), a, log});
         EXPECT_EQ(r.status, 2) << option;
         EXPECT_TRUE(r.err.contains("is the same file as the log \"" + log.toUtf8() + "\"; nothing was written."))
             << r.err.toStdString();
-        EXPECT_EQ(slurp(log), makeLog(kReadings));
+        EXPECT_EQ(slurp(log), makeLog(kBatchReadings));
         EXPECT_EQ(QDir(tmp.path("out")).entryList(QDir::Files), QStringList({"tank.csv", "x.pdf"}));
         EXPECT_FALSE(QFileInfo::exists(tmp.path("s")));
     }
@@ -90,9 +85,9 @@ TEST(BatchRun, AnOutputThatIsAnyLogOfTheBatchRefusesTheWholeBatch) {
 
 TEST(BatchRun, StandardInputStatisticsAndRangesPerLog) {
     TempFiles tmp;
-    const QString a = tmp.write("a.asc", makeLog(kReadings)), dir = tmp.path("out");
+    const QString a = tmp.write("a.asc", makeLog(kBatchReadings)), dir = tmp.path("out");
     const Outcome r = run({"--csv-dir", dir, "--stats-dir", dir, "--from", "5/13/2004 08:00:10", "-", a}, {},
-                          makeLog(kReadings, 1.02));
+                          makeLog(kBatchReadings, 1.02));
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList({"a.csv", "a.stats.csv", "stdin.csv", "stdin.stats.csv"}));
     for (const char *name : {"a.csv", "stdin.csv"}) {

@@ -26,10 +26,6 @@
 using namespace exporttest;
 
 namespace {
-QByteArray slurp(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 }  // namespace
 
 TEST(CsvExport, NumbersInTheirShortestExactForm) {

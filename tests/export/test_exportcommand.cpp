@@ -23,13 +23,8 @@ using namespace exporttest;
 
 namespace {
 
-QByteArray slurp(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Distinct temperatures per thermistor so the wrong choice shows; a midnight roll-over.
-const std::vector<Reading> kReadings = {
+const std::vector<Reading> kCommandReadings = {
     {"23:59:40", {17.77, 18.10, 12.5}, 66.22, 41.14},
     {"23:59:50", {25.0, 18.16, 17.49}, 59.16, 0.0},
     {"00:00:00", {17.70, 30.25, 17.46}, -100, -40.25},
@@ -38,17 +33,17 @@ const std::vector<Reading> kReadings = {
 const char *const kDates[] = {"2004-05-13 23:59:40", "2004-05-13 23:59:50", "2004-05-14 00:00:00",
                               "2004-05-14 00:00:10"};
 
-// Checks a CSV of kReadings: header, dates, readings and both pH columns.
+// Checks a CSV of kCommandReadings: header, dates, readings and both pH columns.
 void expectTable(const QByteArray &csv, const Probe &p1, const Probe &p2) {
     bool wellFormed = false;
     const std::vector<QStringList> rows = readCsv(csv, &wellFormed);
     ASSERT_TRUE(wellFormed) << csv.left(300).toStdString();
-    ASSERT_EQ(rows.size(), kReadings.size() + 1);
+    ASSERT_EQ(rows.size(), kCommandReadings.size() + 1);
     EXPECT_EQ(rows[0].join(u'|'),
               "Time|Therm 1|Therm 2|Therm 3|pH-1 Raw|pH-2 Raw|pH-1|pH-2|Aux|Flow Rate|Total Vol|flags");
-    for (std::size_t i = 0; i < kReadings.size(); ++i) {
+    for (std::size_t i = 0; i < kCommandReadings.size(); ++i) {
         const QStringList &row = rows[i + 1];
-        const Reading &r = kReadings[i];
+        const Reading &r = kCommandReadings[i];
         ASSERT_EQ(row.size(), 12) << i;
         EXPECT_EQ(row[0], kDates[i]);
         EXPECT_EQ(row[1].toDouble(), r.therm[0]);
@@ -63,7 +58,7 @@ void expectTable(const QByteArray &csv, const Probe &p1, const Probe &p2) {
 
 TEST(ExportCommand, CsvHoldsThePhTheWindowComputesAfterOpening) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kCommandReadings));
     const QString csv = tmp.path("out.csv");
     const Outcome r = run({"--csv", csv, log});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -79,7 +74,7 @@ TEST(ExportCommand, CsvHoldsThePhTheWindowComputesAfterOpening) {
 
 TEST(ExportCommand, CalibrationOptionsAndEachThermistor) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kCommandReadings));
     const double thermCorr[3] = {-0.2, 0.15, 0.3};
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(k);
@@ -117,7 +112,7 @@ TEST(ExportCommand, CalibrationOptionsAndEachThermistor) {
 
 TEST(ExportCommand, ExitStatusesAndMessages) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kCommandReadings));
 
     const QString missing = tmp.path("nothere.asc");
     Outcome r = run({"--csv", tmp.path("x.csv"), missing});
@@ -159,7 +154,7 @@ TEST(ExportCommand, ExitStatusesAndMessages) {
 TEST(ExportCommand, InvalidStartDateAnsweredFromTheOption) {
     TempFiles tmp;
     // Line 6 is a start date that cannot be; the valid one follows.
-    QByteArray bytes = makeLog(kReadings, 0.985, 1.012, 0.0125, -0.0085, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#");
+    QByteArray bytes = makeLog(kCommandReadings, 0.985, 1.012, 0.0125, -0.0085, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#");
     const QString log = tmp.write("bad.asc", bytes);
 
     Outcome r = run({"--on-bad-date", "stop", "--csv", tmp.path("stop.csv"), log});
@@ -175,7 +170,7 @@ TEST(ExportCommand, InvalidStartDateAnsweredFromTheOption) {
 
 TEST(ExportCommand, ComputationStopIsReportedAndNotASuccess) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kCommandReadings));
     const Outcome r = run({"--ph2-slope", "0", "--csv", tmp.path("out.csv"), log});
     EXPECT_EQ(r.status, 4);
     EXPECT_TRUE(r.err.contains("pH could not be computed for record 0")) << r.err.toStdString();
@@ -215,7 +210,7 @@ TEST(ExportCommand, PlotFilesByExtension) {
 
 TEST(ExportCommand, FailedWriteIsExitOneWithTheReason) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kCommandReadings));
     const QString target = tmp.path("no-folder/out.csv");
     const Outcome r = run({"--csv", target, log});
     EXPECT_EQ(r.status, 1);
@@ -224,7 +219,7 @@ TEST(ExportCommand, FailedWriteIsExitOneWithTheReason) {
 
 TEST(ExportCommand, AReportOrSvgCutShortIsExitOneAndKeepsTheOldFile) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kCommandReadings));
     // A file size limit in the child fails the writes as a full disk does.
     const auto small = [] {
         std::signal(SIGXFSZ, SIG_IGN);
@@ -243,7 +238,7 @@ TEST(ExportCommand, AReportOrSvgCutShortIsExitOneAndKeepsTheOldFile) {
 
 TEST(ExportCommand, NoOutputMayOverwriteTheLogOrAnotherOutput) {
     TempFiles tmp;
-    const QByteArray logBytes = makeLog(kReadings);
+    const QByteArray logBytes = makeLog(kCommandReadings);
     const QString log = tmp.write("L", logBytes);
     const QString pngLog = tmp.write("L.png", logBytes);
     ASSERT_TRUE(QFile::link(log, tmp.path("link")));
@@ -283,7 +278,7 @@ TEST(ExportCommand, NoOutputMayOverwriteTheLogOrAnotherOutput) {
 
 TEST(ExportCommand, LogsFromPipesGiveTheTableOfTheFile) {
     TempFiles tmp;
-    const QByteArray logBytes = makeLog(kReadings);
+    const QByteArray logBytes = makeLog(kCommandReadings);
     const QString log = tmp.write("run.asc", logBytes);
     const Outcome fromFile = run({"--csv", "-", log});
     ASSERT_EQ(fromFile.status, 0);
@@ -316,7 +311,7 @@ TEST(ExportCommand, LogsFromPipesGiveTheTableOfTheFile) {
 
 TEST(ExportCommand, StatisticsOfTheWholeLogOrAGivenRange) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kCommandReadings));
     Outcome r = run({"--stats", "-", log});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     std::vector<QStringList> rows = readCsv(r.out);
@@ -398,11 +393,11 @@ TEST(ExportCommand, AllRecordsLoadsEveryRecordOfALongLog) {
     EXPECT_EQ(rows.back()[0], "2004-05-13 18:12:12");
 
     // Each log's own run of --csv-dir takes the option too.
-    const QString small = tmp.write("small.asc", makeLog(kReadings)), dir = tmp.path("tables");
+    const QString small = tmp.write("small.asc", makeLog(kCommandReadings)), dir = tmp.path("tables");
     r = run({"--all-records", "--csv-dir", dir, log, small});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(readCsv(slurp(dir + "/long.csv")).size(), 40001u);
-    EXPECT_EQ(readCsv(slurp(dir + "/small.csv")).size(), kReadings.size() + 1);
+    EXPECT_EQ(readCsv(slurp(dir + "/small.csv")).size(), kCommandReadings.size() + 1);
 
     EXPECT_TRUE(
         run({"--help"})

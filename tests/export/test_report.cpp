@@ -13,7 +13,7 @@ using namespace exporttest;
 
 namespace {
 
-const std::vector<Reading> kReadings = {
+const std::vector<Reading> kReportReadings = {
     {"08:00:00", {20.0, 21.0, 22.0}, 10.0, -5.0},
     {"08:00:10", {20.5, 21.5, 22.5}, 12.0, -6.0},
     {"08:00:20", {21.0, 22.0, 23.0}, 14.0, -7.0},
@@ -25,7 +25,7 @@ QString textOf(const Workbench &wb, const ReportExtras &extras = {}) { return re
 
 TEST(Report, NamesTheFileItsBytesTheHeaderAndWhatWasApplied) {
     TempFiles tmp;
-    QByteArray log = makeLog(kReadings, 0.985, 1.012, 0.0125, -0.0085);
+    QByteArray log = makeLog(kReportReadings, 0.985, 1.012, 0.0125, -0.0085);
     log.insert(log.indexOf("\"Start Date"),
                "\"Probe 1 Serial Number:\",PB-20417\r\n\"Probe 2 Calibration Date:\",5/12/2004\r\n");
     const QString path = tmp.write("tank a.asc", log);
@@ -73,7 +73,7 @@ TEST(Report, TellsWhereAReadStoppedAndWhatWasLeftOut) {
     TempFiles tmp;
     // An invalid start date, and No to going on.
     const QString path =
-        tmp.write("bad.asc", makeLog(kReadings, 1, 1, 0, 0, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#"));
+        tmp.write("bad.asc", makeLog(kReportReadings, 1, 1, 0, 0, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#"));
     ScriptedInteraction ui;
     ui.answers.push_back(MsgAnswer::No);
     Workbench wb(ui, nullptr);
@@ -87,7 +87,7 @@ TEST(Report, ShowsTheThermistorFieldsAsTheyAre) {
     TempFiles tmp;
     ScriptedInteraction ui;
     Workbench wb(ui, nullptr);
-    ASSERT_TRUE(wb.open(tmp.write("t.asc", makeLog(kReadings, 1, 1, 0, 0))));
+    ASSERT_TRUE(wb.open(tmp.write("t.asc", makeLog(kReportReadings, 1, 1, 0, 0))));
     CalibrationTexts t;
     t.slope = {QStringLiteral("1"), QStringLiteral("1")};
     t.offset = t.corr = {QStringLiteral("0"), QStringLiteral("0")};
@@ -104,7 +104,7 @@ TEST(Report, ShowsTheThermistorFieldsAsTheyAre) {
 
 TEST(Report, StandsForTheBytesReadAndSaysWhenTheFileGrewSince) {
     TempFiles tmp;
-    const QByteArray log = makeLog(kReadings, 1, 1, 0, 0);
+    const QByteArray log = makeLog(kReportReadings, 1, 1, 0, 0);
     const QString path = tmp.write("grows.asc", log);
     ScriptedInteraction ui;
     Workbench wb(ui, nullptr);

@@ -7,7 +7,7 @@ using namespace modFormatterConstants;
 
 namespace {
 
-struct Case {
+struct NumberCase {
     const char *in;
     int places;
     int flags;
@@ -19,7 +19,7 @@ struct Case {
 
 TEST(FormatterNumbers, FixedNumericRoundsAndRefuses) {
     const Formatter f;
-    const Case cases[] = {
+    const NumberCase cases[] = {
         {"1.5", 4, 0, true, "1.5000"},
         {"-2.71828", 4, 0, true, "-2.7183"},
         {" 2 ", 4, 0, true, "2.0000"},
@@ -45,7 +45,7 @@ TEST(FormatterNumbers, FixedNumericRoundsAndRefuses) {
         {"", 4, fmtRequired, false, ""},
         {"   ", 4, 0, false, "   "},  // blanks are not empty
     };
-    for (const Case &c : cases) {
+    for (const NumberCase &c : cases) {
         QString s = QString::fromLatin1(c.in);
         EXPECT_EQ(f.FormatFixedNumeric(s, c.flags, qint16(c.places)), c.ok) << c.in;
         EXPECT_EQ(s, QString::fromLatin1(c.out)) << c.in;
@@ -54,7 +54,7 @@ TEST(FormatterNumbers, FixedNumericRoundsAndRefuses) {
 
 TEST(FormatterNumbers, ScientificMantissaAndExponent) {
     const Formatter f;
-    const Case cases[] = {
+    const NumberCase cases[] = {
         {"654.3", 3, 0, true, "6.543e02"},
         {"0.00012", 3, 0, true, "1.2e-04"},
         {"-654.3", 2, 0, true, "-6.54e02"},
@@ -67,7 +67,7 @@ TEST(FormatterNumbers, ScientificMantissaAndExponent) {
         {"", 2, 0, true, ""},
         {"", 2, fmtRequired, false, ""},
     };
-    for (const Case &c : cases) {
+    for (const NumberCase &c : cases) {
         QString s = QString::fromLatin1(c.in);
         EXPECT_EQ(f.FormatScientific(s, c.flags, qint16(c.places)), c.ok) << c.in;
         EXPECT_EQ(s, QString::fromLatin1(c.out)) << c.in;

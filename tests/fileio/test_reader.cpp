@@ -9,9 +9,9 @@
 
 namespace {
 
-struct RecordingView : IMeterView {
+struct ReaderMeterView : IMeterView {
     QStringList *log;
-    explicit RecordingView(QStringList *l) : log(l) {}
+    explicit ReaderMeterView(QStringList *l) : log(l) {}
     void showMeter() override { *log << "show"; }
     void hideMeter() override { *log << "hide"; }
     void setText(const QString &t) override { *log << t; }
@@ -29,7 +29,7 @@ struct Reader {
                       [this](const QString &t) { panel << t; },
                       [this]() -> std::unique_ptr<IMeterView> {
                           ++meters;
-                          return std::make_unique<RecordingView>(&meterLog);
+                          return std::make_unique<ReaderMeterView>(&meterLog);
                       },
                       {}};
 

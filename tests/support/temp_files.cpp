@@ -22,3 +22,8 @@ QString TempFiles::writeLines(const QString &name, const QStringList &lines, con
     for (const QString &l : lines) bytes += l.toLatin1() + eol;
     return write(name, bytes);
 }
+
+QByteArray slurp(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}

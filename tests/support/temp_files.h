@@ -4,6 +4,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// A file's bytes; empty when it cannot be read.
+QByteArray slurp(const QString &path);
+
 class TempFiles {
 public:
     TempFiles();

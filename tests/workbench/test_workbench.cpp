@@ -13,7 +13,7 @@
 using namespace exporttest;
 
 namespace {
-const std::vector<Reading> kReadings = {
+const std::vector<Reading> kMidnightReadings = {
     {"23:59:40", {17.77, 18.10, 12.5}, 66.22, 41.14},
     {"23:59:50", {25.0, 18.16, 17.49}, 59.16, 0.0},
     {"00:00:00", {17.70, 30.25, 17.46}, -100, -40.25},
@@ -37,7 +37,7 @@ TEST(Workbench, StartsFromTheFieldDefaults) {
 
 TEST(Workbench, OpenComputeStepAndExport) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kMidnightReadings));
     ScriptedInteraction ui;
     FakeGraph graph;
     Workbench wb(ui, &graph);
@@ -56,7 +56,7 @@ TEST(Workbench, OpenComputeStepAndExport) {
     EXPECT_FALSE(wb.computeNeeded());
     EXPECT_EQ(wb.computedRows(), 3);
     for (int i = 0; i < 3; ++i) {
-        const Reading &r = kReadings[std::size_t(i)];
+        const Reading &r = kMidnightReadings[std::size_t(i)];
         EXPECT_EQ(wb.table().number(i, colPH1), expectedPH(r, r.raw1, Probe{0.985, 0.0125})) << i;
         EXPECT_EQ(wb.table().number(i, colPH2), expectedPH(r, r.raw2, Probe{1.012, -0.0085, 0.0, 2, 0.5})) << i;
     }
@@ -81,7 +81,7 @@ TEST(Workbench, OpenComputeStepAndExport) {
 
 TEST(Workbench, BadTextsAndStopsAreToldAndMarkComputeNeeded) {
     TempFiles tmp;
-    const QString log = tmp.write("run.asc", makeLog(kReadings));
+    const QString log = tmp.write("run.asc", makeLog(kMidnightReadings));
     ScriptedInteraction ui;
     Workbench wb(ui, nullptr);
     ASSERT_TRUE(wb.open(log));
@@ -109,7 +109,7 @@ TEST(Workbench, BadTextsAndStopsAreToldAndMarkComputeNeeded) {
 TEST(Workbench, ReadReportOfAStoppedRead) {
     TempFiles tmp;
     const QString log = tmp.write(
-        "bad.asc", makeLog(kReadings, 0.985, 1.012, 0.0125, -0.0085, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#"));
+        "bad.asc", makeLog(kMidnightReadings, 0.985, 1.012, 0.0125, -0.0085, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#"));
     ScriptedInteraction ui;
     ui.answers = {MsgAnswer::No};
     Workbench wb(ui, nullptr);

@@ -12,7 +12,7 @@
 using namespace exporttest;
 
 namespace {
-const std::vector<Reading> kReadings = {
+const std::vector<Reading> kKeptReadings = {
     {"10:00:00", {17.7, 18.1, 12.5}, 66.2, 41.1},
     {"10:00:10", {25.0, 18.2, 17.5}, 59.2, 0.0},
     {"10:00:20", {17.7, 30.2, 17.5}, -100, -40.2},
@@ -30,9 +30,9 @@ QByteArray without(QByteArray log, const QList<QByteArray> &drop) {
 
 TEST(WorkbenchKept, NamesTheCalibrationValuesAFileDidNotGive) {
     TempFiles tmp;
-    const QString full = tmp.write("full.asc", makeLog(kReadings, 0.985, 1.012, 0.0125, -0.0085));
+    const QString full = tmp.write("full.asc", makeLog(kKeptReadings, 0.985, 1.012, 0.0125, -0.0085));
     const QString partial =
-        tmp.write("partial.asc", without(makeLog(kReadings, 0.9, 0.9, 0.9, 0.9), {"Probe 2 Slope", "Probe 1 Offset"}));
+        tmp.write("partial.asc", without(makeLog(kKeptReadings, 0.9, 0.9, 0.9, 0.9), {"Probe 2 Slope", "Probe 1 Offset"}));
     ScriptedInteraction ui;
     Workbench wb(ui, nullptr);
 
@@ -57,7 +57,7 @@ TEST(WorkbenchKept, RowsAfterAStoppedComputeAreNotShownAsComputed) {
     ScriptedInteraction ui;
     FakeGraph graph;
     Workbench wb(ui, &graph);
-    ASSERT_TRUE(wb.open(tmp.write("run.asc", makeLog(kReadings))));
+    ASSERT_TRUE(wb.open(tmp.write("run.asc", makeLog(kKeptReadings))));
     wb.table().setCell(1, colTherm1, Cell("x"));
     EXPECT_FALSE(wb.computePH());
     EXPECT_EQ(wb.computedRows(), 1);

@@ -14,15 +14,10 @@ using namespace exporttest;
 
 namespace {
 // Both probes read alike (slope 1, offset 0) except record 2, 15 mV apart: dpH about 0.26.
-const std::vector<Reading> kReadings = {
+const std::vector<Reading> kQualityReadings = {
     {"08:00:00", {20, 20, 20}, 1, 1}, {"08:00:10", {20, 20, 20}, 2, 2}, {"08:00:20", {20, 20, 20}, 3, 18},
     {"08:00:30", {20, 20, 21}, 4, 4}, {"08:00:40", {20, 20, 20}, 5, 5}, {"08:00:50", {20, 20, 20}, 6, 6},
 };
-
-QByteArray slurp(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct Opened {
     TempFiles tmp;
@@ -30,7 +25,7 @@ struct Opened {
     FakeGraph graph;
     Workbench wb{ui, &graph};
     Opened() {
-        EXPECT_TRUE(wb.open(tmp.write("run.asc", makeLog(kReadings, 1, 1, 0, 0))));
+        EXPECT_TRUE(wb.open(tmp.write("run.asc", makeLog(kQualityReadings, 1, 1, 0, 0))));
         EXPECT_TRUE(wb.computePH());
     }
 };

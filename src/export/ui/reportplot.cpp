@@ -8,7 +8,7 @@ namespace {
 
 const QColor kInk(40, 40, 40);
 
-void styleAxis(QCPAxis *axis) {
+void styleReportAxis(QCPAxis *axis) {
     const QPen ink(kInk);
     axis->setBasePen(ink);
     axis->setTickPen(ink);
@@ -25,7 +25,7 @@ void copyAxis(const QCPAxis *from, QCPAxis *to) {
     to->setLabel(from->label());
     to->setNumberFormat(from->numberFormat());
     to->setNumberPrecision(from->numberPrecision());
-    styleAxis(to);
+    styleReportAxis(to);
 }
 
 // The screen's light colours vanish on white paper: the same hue, no lighter than mid-dark.

@@ -19,10 +19,6 @@
 #include <sys/resource.h>
 
 namespace {
-QByteArray slurp(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 }  // namespace
 
 TEST(WindowExport, ExportTableReportsFailuresAsTheWindowShowsThem) {
