@@ -3,13 +3,11 @@
 // unless it beats from_chars by 1.5x here. Then the number text every layer shares: the cells'
 // reader and general form, the fields' fixed form, the CSV writer's shortest form.
 #include "compute/calibrationreport.h"
-#include "export/numbertext.h"
-#include "fields/numbertext.h"
 #include "fileio/classifyline.h"
 #include "fileio/patternmatcher.h"
 #include "fileio/recordscan.h"
 #include "loggen.h"
-#include "model/datatable.h"
+#include "model/numbertext.h"
 
 #include <QList>
 #include <benchmark/benchmark.h>
