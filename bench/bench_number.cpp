@@ -3,6 +3,7 @@
 // unless it beats from_chars by 1.5x here. Then the number text every layer shares: the cells'
 // reader and general form, the fields' fixed form, the CSV writer's shortest form.
 #include "compute/calibrationreport.h"
+#include "fields/formatter.h"
 #include "fileio/classifyline.h"
 #include "fileio/patternmatcher.h"
 #include "fileio/recordscan.h"
@@ -159,6 +160,25 @@ void BM_CalibrationFieldTexts(benchmark::State &state) {
     numbersPerSecond(state, values.size());
 }
 BENCHMARK(BM_CalibrationFieldTexts)->Unit(benchmark::kMicrosecond);
+
+// The same texts the long way, side by side: the general form through the field's formatter,
+// which reads it back and writes the fixed form.
+void BM_CalibrationFieldTextsThroughTheFormatter(benchmark::State &state) {
+    const auto &values = numberValues();
+    const Formatter formatter;
+    auto fieldText = [&](double v) {
+        QString text = generalNumberText(v);
+        formatter.FormatFixedNumeric(text, 0, 4);
+        return text;
+    };
+    for (auto _ : state)
+        for (std::size_t i = 0; i + 1 < values.size(); i += 2) {
+            benchmark::DoNotOptimize(fieldText(values[i] / 100));
+            benchmark::DoNotOptimize(fieldText(values[i + 1] / 1000));
+        }
+    numbersPerSecond(state, values.size());
+}
+BENCHMARK(BM_CalibrationFieldTextsThroughTheFormatter)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
