@@ -1,10 +1,14 @@
 // Reading the numbers of record lines: the classifier's number reader and the record scan's
 // against a bare std::from_chars on the same number texts. A hand-written fast path stays out
-// unless it beats from_chars by 1.5x here.
+// unless it beats from_chars by 1.5x here. Then the number text every layer shares: the cells'
+// reader and general form, the fields' fixed form, the CSV writer's shortest form.
+#include "compute/calibrationreport.h"
+#include "fields/formatter.h"
 #include "fileio/classifyline.h"
 #include "fileio/patternmatcher.h"
 #include "fileio/recordscan.h"
 #include "loggen.h"
+#include "model/numbertext.h"
 
 #include <QList>
 #include <benchmark/benchmark.h>
@@ -96,6 +100,85 @@ void BM_FromCharsOnBytes(benchmark::State &state) {
         benchmark::Counter(double(n.spans.size()) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FromCharsOnBytes)->Unit(benchmark::kMicrosecond);
+
+// The values of those texts, for the writers.
+const std::vector<double> &numberValues() {
+    static const std::vector<double> values = [] {
+        std::vector<double> out;
+        for (const QString &t : numberTexts()) out.push_back(numberValue(t).value_or(0.0));
+        return out;
+    }();
+    return values;
+}
+
+void numbersPerSecond(benchmark::State &state, std::size_t count) {
+    state.counters["numbers/s"] = benchmark::Counter(double(count) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void BM_ReadNumber(benchmark::State &state) {
+    const auto &texts = numberTexts();
+    for (auto _ : state)
+        for (const QString &t : texts) benchmark::DoNotOptimize(readNumber(t));
+    numbersPerSecond(state, texts.size());
+}
+BENCHMARK(BM_ReadNumber)->Unit(benchmark::kMicrosecond);
+
+void BM_GeneralNumberText(benchmark::State &state) {
+    const auto &values = numberValues();
+    for (auto _ : state)
+        for (double v : values) benchmark::DoNotOptimize(generalNumberText(v));
+    numbersPerSecond(state, values.size());
+}
+BENCHMARK(BM_GeneralNumberText)->Unit(benchmark::kMicrosecond);
+
+void BM_FixedText(benchmark::State &state) {
+    const auto &values = numberValues();
+    for (auto _ : state)
+        for (double v : values) benchmark::DoNotOptimize(numtext::fixed(v, 4));
+    numbersPerSecond(state, values.size());
+}
+BENCHMARK(BM_FixedText)->Unit(benchmark::kMicrosecond);
+
+void BM_ShortestNumberChars(benchmark::State &state) {
+    const auto &values = numberValues();
+    char buf[32];
+    for (auto _ : state)
+        for (double v : values) {
+            benchmark::DoNotOptimize(shortestNumberChars(buf, v));
+            benchmark::ClobberMemory();
+        }
+    numbersPerSecond(state, values.size());
+}
+BENCHMARK(BM_ShortestNumberChars)->Unit(benchmark::kMicrosecond);
+
+// A calibration result as the report prints it: slope and offset in the fields' form.
+void BM_CalibrationFieldTexts(benchmark::State &state) {
+    const auto &values = numberValues();
+    for (auto _ : state)
+        for (std::size_t i = 0; i + 1 < values.size(); i += 2)
+            benchmark::DoNotOptimize(calibrationFieldTexts(values[i] / 100, values[i + 1] / 1000));
+    numbersPerSecond(state, values.size());
+}
+BENCHMARK(BM_CalibrationFieldTexts)->Unit(benchmark::kMicrosecond);
+
+// The same texts the long way, side by side: the general form through the field's formatter,
+// which reads it back and writes the fixed form.
+void BM_CalibrationFieldTextsThroughTheFormatter(benchmark::State &state) {
+    const auto &values = numberValues();
+    const Formatter formatter;
+    auto fieldText = [&](double v) {
+        QString text = generalNumberText(v);
+        formatter.FormatFixedNumeric(text, 0, 4);
+        return text;
+    };
+    for (auto _ : state)
+        for (std::size_t i = 0; i + 1 < values.size(); i += 2) {
+            benchmark::DoNotOptimize(fieldText(values[i] / 100));
+            benchmark::DoNotOptimize(fieldText(values[i + 1] / 1000));
+        }
+    numbersPerSecond(state, values.size());
+}
+BENCHMARK(BM_CalibrationFieldTextsThroughTheFormatter)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 #include "app/calibrationpointrow.h"
-#include "model/datatable.h"
+#include "model/numbertext.h"
 
 #include <QComboBox>
 #include <QEvent>

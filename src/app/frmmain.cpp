@@ -5,10 +5,10 @@
 #include "app/qtinteraction.h"
 #include "fileio/logfollower.h"
 #include "fileio/ui/frmmeter.h"
+#include "model/numbertext.h"
 #include "workbench/workbench.h"
 #include "fields/formatter.h"
 #include "fields/ui/widgetutil.h"
-#include "model/datatable.h"
 #include "plot/navigation.h"
 #include "plot/ui/qcpgraph.h"
 

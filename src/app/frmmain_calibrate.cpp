@@ -6,8 +6,8 @@
 #include "compute/calibrationreport.h"
 #include "compute/calibrationspan.h"
 #include "model/interaction.h"
+#include "model/numbertext.h"
 #include "fields/ui/widgetutil.h"
-#include "model/datatable.h"
 #include "workbench/workbench.h"
 
 #include "app/settingsfile.h"

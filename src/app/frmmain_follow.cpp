@@ -3,8 +3,8 @@
 #include "app/frmmain.h"
 #include "fields/ui/widgetutil.h"
 #include "fileio/logfollower.h"
-#include "model/datatable.h"
 #include "model/interaction.h"
+#include "model/numbertext.h"
 #include "workbench/workbench.h"
 
 #include <QAction>

@@ -2,7 +2,7 @@
 #include "app/frmmain.h"
 #include "fields/entryfieldrules.h"
 #include "fields/ui/widgetutil.h"
-#include "model/datatable.h"
+#include "model/numbertext.h"
 #include "workbench/workbench.h"
 
 #include <QAction>

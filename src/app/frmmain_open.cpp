@@ -8,6 +8,7 @@
 #include "fields/util.h"
 #include "model/datatable.h"
 #include "model/interaction.h"
+#include "model/numbertext.h"
 #include "plot/graph.h"
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"

@@ -4,7 +4,7 @@
 #include "fields/ui/entryfieldbinder.h"
 #include "fields/ui/widgetutil.h"
 #include "fields/formatter.h"
-#include "model/datatable.h"
+#include "model/numbertext.h"
 #include "plot/navigation.h"
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"

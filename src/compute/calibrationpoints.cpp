@@ -3,6 +3,7 @@
 #include "fileio/linefeed.h"
 #include "model/datatable.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 #include <QFile>
 #include <QFileInfo>

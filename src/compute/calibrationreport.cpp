@@ -1,15 +1,11 @@
 #include "compute/calibrationreport.h"
 #include "fields/entryfieldrules.h"
-#include "fields/formatter.h"
-#include "model/datatable.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 namespace {
 QString fieldText(double v, QStringView fieldName) {
-    const EntryFieldRule *rule = findEntryFieldRule(fieldName);
-    QString text = generalNumberText(v);
-    Formatter().FormatFixedNumeric(text, rule->flags, rule->places);
-    return text;
+    return numtext::fieldNumberText(v, findEntryFieldRule(fieldName)->places);
 }
 
 QString probeName(int probe) { return QStringLiteral("pH-%1").arg(probe + 1); }

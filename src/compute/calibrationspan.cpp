@@ -1,6 +1,7 @@
 #include "compute/calibrationspan.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 #include <algorithm>
 #include <cmath>

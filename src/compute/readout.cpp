@@ -1,5 +1,6 @@
 #include "compute/readout.h"
 #include "model/clsdataset.h"
+#include "model/numbertext.h"
 
 #include <cmath>
 

@@ -2,9 +2,9 @@
 
 #include "compute/qualityflags.h"
 #include "export/checkeddevice.h"
-#include "export/numbertext.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 #include <algorithm>
 
@@ -20,11 +20,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-QByteArray shortestNumberText(double v) {
-    char buf[32];
-    return QByteArray(buf, shortestNumberChars(buf, v) - buf);
-}
 
 QByteArray csvField(const QString &text) {
     QByteArray bytes = text.toUtf8();

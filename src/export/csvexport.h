@@ -15,8 +15,6 @@ class QIODevice;
 // The path that stands for standard output.
 inline const QString kStdoutPath = QStringLiteral("-");
 
-// Shortest text that reads back to the same double ("7.8123", "1e-05", "-0").
-QByteArray shortestNumberText(double v);
 // One CSV field: quoted (inner quotes doubled) when it holds a comma, quote, CR or LF.
 QByteArray csvField(const QString &text);
 // Header names for a table `width` columns wide: the file's column names, then "Column k"

@@ -2,8 +2,8 @@
 
 #include "export/csvexport.h"
 #include "model/clsdataset.h"
-#include "model/datatable.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 #include <QCommandLineParser>
 #include <cmath>

@@ -5,6 +5,7 @@
 #include "model/datatable.h"
 #include "model/datetime.h"
 #include "model/interaction.h"
+#include "model/numbertext.h"
 #include "workbench/workbench.h"
 
 #include <QDir>

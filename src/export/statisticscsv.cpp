@@ -2,6 +2,7 @@
 
 #include "export/csvexport.h"
 #include "model/clsdataset.h"
+#include "model/numbertext.h"
 
 #include <QList>
 #include <cmath>

@@ -1,9 +1,9 @@
 // Flags, failure reporting, and the number and date-time operations of the formatter.
 #include "fields/formatter.h"
 #include "fields/formatter_private.h"
-#include "fields/numbertext.h"
 #include "model/datetime.h"
 #include "model/interaction.h"
+#include "model/numbertext.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 // Currency, date, time, social security number, zip code and name operations of the formatter.
 #include "fields/formatter.h"
 #include "fields/formatter_private.h"
-#include "fields/numbertext.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 using namespace modFormatterConstants;
 using fmtdetail::emptyPass;

@@ -2,6 +2,7 @@
 
 #include "fileio/patternmatcher.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 #include <charconv>
 #include <string>

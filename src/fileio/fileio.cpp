@@ -4,6 +4,7 @@
 #include "fileio/linefeed.h"
 #include "fileio/recordscan.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 #include <QFile>
 #include <QFileInfo>

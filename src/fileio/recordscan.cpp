@@ -1,6 +1,6 @@
 #include "fileio/recordscan.h"
 
-#include "model/datatable.h"
+#include "model/numbertext.h"
 
 #include <cstdint>
 

@@ -1,58 +1,15 @@
 #include "model/datatable.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 #include <algorithm>
-#include <charconv>
-#include <clocale>
 #include <cmath>
-#include <cstdlib>
-#include <locale.h>
 #include <string>
 #include <sys/mman.h>
 #include <limits>
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-}
-
-QString generalNumberText(double v) {
-    if (v == 0.0) return QStringLiteral("0");  // no "-0"
-    QString s = QString::number(v, 'g', 15);
-    return s;
-}
-
-std::optional<double> decimalNumber(const char *first, const char *last) {
-    double v = 0;
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (end != last) return std::nullopt;
-    if (ec == std::errc()) return v;
-    if (ec != std::errc::result_out_of_range) return std::nullopt;
-    // Out of range either way: strtod tells underflow (0) from overflow (HUGE_VAL).
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    const std::string text(first, last);
-    const double near = strtod_l(text.c_str(), nullptr, c);
-    if (!std::isfinite(near)) return std::nullopt;
-    return std::signbit(near) ? -0.0 : 0.0;
-}
-
-std::optional<double> readNumber(QStringView text) {
-    QStringView t = text.trimmed();
-    if (t.isEmpty()) return std::nullopt;
-    bool ok = false;
-    double v = t.toDouble(&ok);  // C locale: "." point, no grouping
-    if (!ok) {
-        // Qt refuses a number below a double's range; it is 0. Only plain decimal text gets here.
-        if (t.size() > 4096) return std::nullopt;
-        if (t.startsWith(u'+')) t = t.mid(1);
-        std::string ascii;
-        for (QChar c : t) {
-            if (!QStringView(u"0123456789.eE-").contains(c)) return std::nullopt;
-            ascii += char(c.unicode());
-        }
-        return decimalNumber(ascii.data(), ascii.data() + ascii.size());
-    }
-    if (!std::isfinite(v)) return std::nullopt;  // "nan" and "inf" are no numbers here
-    return v;
 }
 
 QString Cell::text() const {

@@ -36,15 +36,6 @@ private:
     QString m_text;
 };
 
-// Shortest general form of a number: up to 15 significant digits, no trailing zeros.
-QString generalNumberText(double v);
-// Reads a whole text as a decimal number ("." as the point, optional sign and exponent,
-// blanks around allowed).
-std::optional<double> readNumber(QStringView text);
-// An ASCII decimal number ("-1.5e-3"; no "+") read exactly: a number too small for a double
-// gives 0 of its sign, as every decimal conversion does; too large (or no number) gives nothing.
-std::optional<double> decimalNumber(const char *first, const char *last);
-
 // A position outside the table's bounds.
 class TableError : public std::out_of_range {
 public:

@@ -2,6 +2,7 @@
 
 #include "model/clsdataset.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 #include "plot/graph.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "plot/rangefields.h"
 
-#include "model/datatable.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 
 #include <QRegularExpression>
 #include <cmath>

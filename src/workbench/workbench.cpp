@@ -5,6 +5,7 @@
 #include "fields/entryfieldrules.h"
 #include "fileio/fileio.h"
 #include "model/interaction.h"
+#include "model/numbertext.h"
 #include "plot/graph.h"
 #include "model/datetime.h"
 #include "plot/decimalday.h"

@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 #include "app/startup.h"
 #include "compute/phcompute.h"
+#include "model/numbertext.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,6 @@
 #include "fileio/classifyline.h"
 #include "model/datetime.h"
+#include "model/numbertext.h"
 #include "support/scripted_interaction.h"
 
 #include <QFile>

@@ -1,6 +1,7 @@
 // Flags and statistics as the workbench keeps them beside the open log, and their exports.
 #include "workbench/workbench.h"
 #include "export/export_fixtures.h"
+#include "model/numbertext.h"
 #include "plot/decimalday.h"
 #include "support/fake_graph.h"
 #include "support/scripted_interaction.h"

@@ -3,8 +3,7 @@
 #include "plot/twohalves.h"
 #include "fields/ui/widgetutil.h"
 #include "model/datetime.h"
-
-#include "model/datatable.h"
+#include "model/numbertext.h"
 
 #include <qcustomplot.h>
 

@@ -1,8 +1,87 @@
-#include "fields/numbertext.h"
-#include "model/datatable.h"
+#include "model/numbertext.h"
 
+#include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <locale.h>
+#include <string>
+
+QString generalNumberText(double v) {
+    if (v == 0.0) return QStringLiteral("0");  // no "-0"
+    QString s = QString::number(v, 'g', 15);
+    return s;
+}
+
+std::optional<double> decimalNumber(const char *first, const char *last) {
+    double v = 0;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (end != last) return std::nullopt;
+    if (ec == std::errc()) return v;
+    if (ec != std::errc::result_out_of_range) return std::nullopt;
+    // Out of range either way: strtod tells underflow (0) from overflow (HUGE_VAL).
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const std::string text(first, last);
+    const double near = strtod_l(text.c_str(), nullptr, c);
+    if (!std::isfinite(near)) return std::nullopt;
+    return std::signbit(near) ? -0.0 : 0.0;
+}
+
+std::optional<double> readNumber(QStringView text) {
+    QStringView t = text.trimmed();
+    if (t.isEmpty()) return std::nullopt;
+    bool ok = false;
+    double v = t.toDouble(&ok);  // C locale: "." point, no grouping
+    if (!ok) {
+        // Qt refuses a number below a double's range; it is 0. Only plain decimal text gets here.
+        if (t.size() > 4096) return std::nullopt;
+        if (t.startsWith(u'+')) t = t.mid(1);
+        std::string ascii;
+        for (QChar c : t) {
+            if (!QStringView(u"0123456789.eE-").contains(c)) return std::nullopt;
+            ascii += char(c.unicode());
+        }
+        return decimalNumber(ascii.data(), ascii.data() + ascii.size());
+    }
+    if (!std::isfinite(v)) return std::nullopt;  // "nan" and "inf" are no numbers here
+    return v;
+}
+
+namespace {
+constexpr int kMaxDecimals = 8;
+constexpr double kPowers[kMaxDecimals + 1] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+constexpr std::int64_t kIntPowers[kMaxDecimals + 1] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+}  // namespace
+
+char *shortestNumberChars(char *first, double v) {
+    // Between 0.001 and 100000 the fixed form is never longer than the exponent form, so
+    // to_chars writes fixed digits; the fewest decimals that read back exactly are its
+    // digits. c and 10^k are exact doubles, so c / 10^k is the double the text reads as.
+    const double a = std::fabs(v);
+    if (a >= 1e-3 && a < 1e5) {
+        for (int k = 0; k <= kMaxDecimals; ++k) {
+            const double c = std::nearbyint(a * kPowers[k]);
+            if (c / kPowers[k] != a) continue;
+            const auto digits = std::int64_t(c);
+            char *out = first;
+            if (v < 0) *out++ = '-';
+            out = std::to_chars(out, out + 8, digits / kIntPowers[k]).ptr;
+            if (k == 0) return out;
+            *out++ = '.';
+            std::int64_t frac = digits % kIntPowers[k];
+            for (int d = k - 1; d >= 0; --d, frac /= 10) out[d] = char('0' + frac % 10);
+            return out + k;
+        }
+    }
+    return std::to_chars(first, first + 32, v).ptr;
+}
+
+QByteArray shortestNumberText(double v) {
+    char buf[32];
+    return QByteArray(buf, shortestNumberChars(buf, v) - buf);
+}
 
 namespace numtext {
 namespace {
@@ -137,6 +216,17 @@ QString scientific(double v, int places) {
     if (exponent < 0) out += u'-';
     out += QStringLiteral("%1").arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
     return out;
+}
+
+QString fieldNumberText(double v, int places) {
+    // The general form's 15 significant digits read back to a double whose 15 digits are the
+    // same (a double holds 15), and those digits are all that fixed() and the general form
+    // look at: v is written directly, with no trip through the text. Only a general form that
+    // reads as no number is kept; below this bound every finite general form reads back.
+    constexpr double kReadsBackBelow = 1.7976931348623e308;
+    if (!std::isfinite(v) || (std::fabs(v) > kReadsBackBelow && !readNumber(generalNumberText(v))))
+        return generalNumberText(v);
+    return places > 0 ? fixed(v, places) : generalNumberText(v);
 }
 
 std::optional<qint64> readCurrency(QStringView text) {
