@@ -23,6 +23,8 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/
 
 if(TARGET brinewick-export)
   install(TARGETS brinewick-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The command hands a plot or a report over to this program; it finds it from its own folder.
+  install(TARGETS brinewick-export-draw RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/brinewick)
 
   # Man page from the built command's own --help and --version, so the two never drift apart.
   find_program(HELP2MAN_EXECUTABLE help2man)

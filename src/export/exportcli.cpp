@@ -317,8 +317,40 @@ MsgAnswer StderrInteraction::message(const QString &text, const QString &, MsgBu
     return MsgAnswer::Ok;
 }
 
+namespace {
+thread_local CapturedOutput *t_capture = nullptr;
+}
+
 void printError(const QString &text) {
     const QByteArray bytes = text.toLocal8Bit() + '\n';
+    if (t_capture) return t_capture->add(false, bytes);
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
+
+void printOutput(const QString &text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    if (t_capture) return t_capture->add(true, bytes);
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+}
+
+void CapturedOutput::add(bool toStdout, const QByteArray &bytes) {
+    if (bytes.isEmpty()) return;
+    if (!chunks.empty() && chunks.back().first == toStdout)
+        chunks.back().second += bytes;
+    else
+        chunks.emplace_back(toStdout, bytes);
+}
+
+void CapturedOutput::flush() {
+    for (const auto &[toStdout, bytes] : chunks) {
+        std::FILE *stream = toStdout ? stdout : stderr;
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+        std::fflush(stream);
+    }
+    chunks.clear();
+}
+
+OutputCapture::OutputCapture(CapturedOutput &into) : m_previous(t_capture) { t_capture = &into; }
+
+OutputCapture::~OutputCapture() { t_capture = m_previous; }

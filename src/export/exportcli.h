@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <array>
 #include <optional>
+#include <utility>
+#include <vector>
 
 // Exit statuses of brinewick-export.
 inline constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 3, kExitComputeStopped = 4,
@@ -81,3 +83,26 @@ private:
 
 // Writes one line to standard error.
 void printError(const QString &text);
+// Writes text to standard output.
+void printOutput(const QString &text);
+
+// What one log of a batch writes to standard output and error, in the order it was written,
+// held so that the logs' messages come out whole and in the logs' order.
+struct CapturedOutput {
+    std::vector<std::pair<bool, QByteArray>> chunks;  // true: standard output
+    void add(bool toStdout, const QByteArray &bytes);
+    // Writes the chunks to the streams and forgets them.
+    void flush();
+};
+
+// While one lives, printError and printOutput of this thread go to `into`.
+class OutputCapture {
+public:
+    explicit OutputCapture(CapturedOutput &into);
+    ~OutputCapture();
+    OutputCapture(const OutputCapture &) = delete;
+    OutputCapture &operator=(const OutputCapture &) = delete;
+
+private:
+    CapturedOutput *m_previous;
+};

@@ -1,21 +1,16 @@
 // brinewick-export: reads a probe log, computes pH as the window does after opening it, and
-// writes the table as CSV and/or the plot as an image, without a display.
-#include "export/batchcalibration.h"
+// writes the table as CSV and/or the plot as an image, without a display. This program loads
+// Qt Core only; a run that draws a plot or a report is handed over to brinewick-export-draw.
 #include "export/batchrun.h"
-#include "export/csvexport.h"
 #include "export/exportcli.h"
-#include "export/report.h"
-#include "export/ui/plotexport.h"
-#include "export/ui/reportprinter.h"
-#include "model/clsdataset.h"
-#include "plot/ui/qcpgraph.h"
-#include "workbench/workbench.h"
+#include "export/logrun.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QWidget>
+#include <cerrno>
 #include <cstdio>
-#include <memory>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -24,21 +19,24 @@ void printOut(const QString &text) {
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
 }
 
-// The report shows the plot as the plot file has it.
-QString writeReport(const QString &path, const Workbench &wb, const QcpGraph &graph, ReportExtras extras) {
-    extras.plot = true;
-    return writeReportPdf(path, buildReport(wb, extras), graph);
+bool drawsPlotOrReport(const ExportOptions &o) {
+    return !o.plotPath.isEmpty() || !o.reportPath.isEmpty() || !o.reportDir.isEmpty();
 }
 
-// Nothing is written for a range without records: an empty file would pass for a result.
-QString noRecordInRange(const ExportOptions &o, const DataTable &t) {
-    QString text = QStringLiteral("brinewick-export: no record of \"%1\" lies").arg(o.logFile);
-    if (!o.from.isEmpty()) text += QStringLiteral(" from %1").arg(o.from);
-    if (!o.to.isEmpty()) text += QStringLiteral(" to %1").arg(o.to);
-    if (t.rowCount() > 0)
-        text += QStringLiteral(" (its records run from %1 to %2)")
-                    .arg(t.text(0, colDateTime), t.text(t.rowCount() - 1, colDateTime));
-    return text + QStringLiteral("; nothing was written.");
+// The widget libraries cost more to load than a small log costs to export, so only the program
+// that draws loads them; it runs the command whole, in this process, with the same arguments.
+// It lies beside this one in a build and in the libexec folder when installed.
+int handOverToDrawing(char **argv) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path name = "brinewick-export-draw";
+    const std::filesystem::path beside = self.parent_path() / name,
+                                installed = self.parent_path() / BRINEWICK_DRAW_FROM_BIN / name;
+    for (const std::filesystem::path &program : {beside, installed}) ::execv(program.c_str(), argv);
+    printError(QStringLiteral("brinewick-export: cannot start %1: %2")
+                   .arg(QString::fromStdString(installed.lexically_normal().string()),
+                        QString::fromLocal8Bit(std::strerror(errno))));
+    return kExitFailed;
 }
 
 }  // namespace
@@ -60,13 +58,16 @@ int main(int argc, char **argv) {
         printOut(exportVersionText() + u'\n');
         return kExitOk;
     }
+    if (drawsPlotOrReport(o)) return handOverToDrawing(argv);
 
     if (const QString reversed = reversedRangeError(o); !reversed.isEmpty()) {
         printError(QStringLiteral("brinewick-export: ") + reversed);
         return kExitFailed;
     }
-    if (isManyLogs(o)) {  // checked whole, then each log's own run checks its outputs again
+    if (isManyLogs(o)) {  // checked whole, then each log's run checks its outputs again
         QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("brinewick-export"));
+        QCoreApplication::setApplicationVersion(kAppVersion);
         return runManyLogs(QCoreApplication::applicationFilePath(), o);
     }
     if (const QString conflict = exportOutputConflict(o); !conflict.isEmpty()) {
@@ -74,64 +75,9 @@ int main(int argc, char **argv) {
         return kExitUsage;
     }
 
-    // Widgets only for a plot; a table alone needs no GUI start-up.
-    std::unique_ptr<QCoreApplication> app;
-    std::unique_ptr<QcpGraph> graph;
-    if (!o.plotPath.isEmpty() || !o.reportPath.isEmpty()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QApplication>(argc, argv);
-        graph = std::make_unique<QcpGraph>();
-        graph->widget()->resize(kPlotFileWidth, kPlotFileHeight);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brinewick-export"));
     QCoreApplication::setApplicationVersion(kAppVersion);
-
-    // The window's road: open, calibration, compute, the plot with the marker at record 0.
-    StderrInteraction ui(o.stopOnBadDate);
-    Workbench wb(ui, graph.get());
-    wb.setMaxInputSize(o.maxSize);
-    wb.setLoadAllRecords(o.allRecords);
-    if (!wb.open(o.logFile)) return ui.answeredNo() ? kExitStopped : kExitFailed;
-    applyCalibrationOptions(o, wb.calibration());
-    ReportExtras extras;
-    extras.made = QDateTime::currentDateTime();
-    if (!o.calibratePath.isEmpty()) {
-        const BatchCalibration cal = calibrateFromPointsFile(o.calibratePath, wb.table(), wb.calibration());
-        if (!cal.error.isEmpty()) {
-            printError(cal.error);
-            return kExitFailed;
-        }
-        // The results are output, unless an output takes standard output: then they are
-        // messages, as every other one.
-        const bool stdoutTaken = o.csvPath == kStdoutPath || o.statsPath == kStdoutPath;
-        for (const QString &line : cal.lines[0] + cal.lines[1]) stdoutTaken ? printError(line) : printOut(line + u'\n');
-        if (cal.failed) return kExitCalibrationFailed;
-        extras.bufferCalibration = cal.lines;
-    }
-    const int status = wb.computePH() ? kExitOk : kExitComputeStopped;
-    wb.rebuildPlot();
-    wb.showRecord(0);
-
-    std::pair<int, int> rows{0, wb.rowCount() - 1};
-    if (!o.from.isEmpty() || !o.to.isEmpty()) {
-        rows = wb.rowsBetweenTexts(o.from, o.to).value_or(rows);  // the options were checked as date-times
-        if (rows.first > rows.second) {
-            printError(noRecordInRange(o, wb.table()));
-            return kExitFailed;
-        }
-    }
-    bool written = true;
-    for (const QString &error :
-         {o.statsPath.isEmpty() ? QString() : wb.exportStatistics(o.statsPath, rows.first, rows.second),
-          o.csvPath.isEmpty() ? QString() : wb.exportTable(o.csvPath, rows.first, rows.second),
-          o.plotPath.isEmpty() ? QString()
-                               : savePlotFile(o.plotPath, *graph, kPlotFileWidth, kPlotFileHeight, wb.plotCaption()),
-          o.reportPath.isEmpty() ? QString() : writeReport(o.reportPath, wb, *graph, extras)}) {
-        if (error.isEmpty()) continue;
-        printError(error);
-        written = false;
-    }
-    return written ? status : kExitFailed;
+    // The window's road: open, calibration, compute, then the statistics and the table.
+    return runTablesOnly(o);
 }

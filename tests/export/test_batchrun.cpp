@@ -5,10 +5,12 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,6 +55,40 @@ TEST(BatchRun, AReportAndACsvPerLogAndABadLogDoesNotStopTheOthers) {
         nullptr);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1][6].toDouble(), expectedPH(kBatchReadings[0], kBatchReadings[0].raw1, {0.99, 0.0125}));
+}
+
+TEST(BatchRun, EachLogGivesTheFilesAndMessagesOfItsOwnRunInTheLogsOrder) {
+    TempFiles tmp;
+    // A log whose start date is asked about, a missing one, and two that read quietly.
+    const QStringList logs = {tmp.write("a.asc", makeLog(kReadings)),
+                              tmp.write("bad.asc", makeLog(kReadings, 0.985, 1.012, 0.0125, -0.0085,
+                                                           "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#")),
+                              tmp.path("missing.asc"), tmp.write("c.asc", makeLog(kReadings, 1.02))};
+    const QString single = tmp.path("single"), batch = tmp.path("batch");
+    ASSERT_TRUE(QDir().mkpath(single));
+    QByteArray messages;
+    for (const QString &log : logs) {
+        const QString base = single + "/" + QFileInfo(log).completeBaseName();
+        messages += run({"--ph1-slope", "0.99", "--csv", base + ".csv", "--stats", base + ".stats.csv", log}).err;
+    }
+    messages += "brinewick-export: 1 of 4 logs not done: " + logs[2].toUtf8() + " (exit status 1)\n";
+
+    // Without and with the reports, which are drawn apart from the tables.
+    for (const QStringList &reports : {QStringList{}, QStringList{"--report-dir", tmp.path("reports")}}) {
+        QDir(batch).removeRecursively();
+        // A runtime folder of its own, so that Qt's start-up says nothing.
+        const QByteArray runtime = QFile::encodeName(tmp.path(""));
+        const Outcome r =
+            run(QStringList{"--ph1-slope", "0.99", "--csv-dir", batch, "--stats-dir", batch} + reports + logs, {}, {},
+                [runtime] { ::setenv("XDG_RUNTIME_DIR", runtime.constData(), 1); });
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, messages);
+        const QStringList files = QDir(single).entryList(QDir::Files);
+        EXPECT_EQ(QDir(batch).entryList(QDir::Files), files);
+        for (const QString &name : files)
+            EXPECT_EQ(slurp(batch + "/" + name), slurp(single + "/" + name)) << name.toStdString();
+    }
+    EXPECT_EQ(QDir(tmp.path("reports")).entryList(QDir::Files), QStringList({"a.pdf", "bad.pdf", "c.pdf"}));
 }
 
 TEST(BatchRun, FolderOptionsTakeNoSingleOutputs) {

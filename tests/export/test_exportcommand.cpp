@@ -404,3 +404,16 @@ TEST(ExportCommand, AllRecordsLoadsEveryRecordOfALongLog) {
             .out.contains(
                 "  --all-records       Load every record of a log, however long (by default the first 32767)\n"));
 }
+
+TEST(ExportCommand, ATableAloneLoadsNoWidgetLibrary) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LD_TRACE_LOADED_OBJECTS", "1");  // the dynamic loader lists the libraries and stops
+    p.setProcessEnvironment(env);
+    p.start(exePath(), QStringList());
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QByteArray libraries = p.readAllStandardOutput();
+    EXPECT_TRUE(libraries.contains("libQt6Core")) << libraries.toStdString();
+    for (const char *widgets : {"libQt6Gui", "libQt6Widgets", "QCustomPlot"})
+        EXPECT_FALSE(libraries.contains(widgets)) << widgets;
+}

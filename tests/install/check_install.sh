@@ -70,6 +70,10 @@ if [ "$has_export" = 1 ]; then
   [ -x "$prefix/bin/brinewick-export" ] || fail "bin/brinewick-export missing"
   version=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/brinewick-export" --version 2>&1) || fail "installed brinewick-export --version failed"
   grep -q '1\.1\.1' <<<"$version" || fail "installed brinewick-export --version says: $version"
+  # A plot is drawn by the program the command hands it to, found from the installed command.
+  sample=$(find "$prefix/share/brinewick/Data" -maxdepth 1 -type f | head -n 1)
+  QT_QPA_PLATFORM=offscreen "$prefix/bin/brinewick-export" --plot "$tmp/plot.svg" "$sample" >/dev/null 2>&1
+  [ -s "$tmp/plot.svg" ] || fail "installed brinewick-export drew no plot"
   if [ "$has_man" = 1 ]; then
     ls "$prefix"/share/man/man1/brinewick-export.1* >/dev/null 2>&1 || fail "man page not installed"
   else
@@ -96,6 +100,7 @@ if command -v dpkg-deb >/dev/null; then
     grep -q '^\./usr/share/brinewick/Data/.' "$tmp/contents" || fail "package holds no sample logs"
     if [ "$has_export" = 1 ]; then
       grep -qxF ./usr/bin/brinewick-export "$tmp/contents" || fail "package lacks brinewick-export"
+      grep -qxF ./usr/libexec/brinewick/brinewick-export-draw "$tmp/contents" || fail "package lacks brinewick-export-draw"
       [ "$has_man" = 1 ] && { grep -q '^\./usr/share/man/man1/brinewick-export\.1' "$tmp/contents" || fail "package lacks the man page"; }
     fi
     [ "$(dpkg-deb -f "$deb" Package)" = brinewick ] || fail "package name"

@@ -1,0 +1,86 @@
+// brinewick-export-draw: the runs of brinewick-export that draw a plot or a report. The command
+// hands them over whole, so that a table alone never loads the widget libraries; this program
+// takes the same arguments and gives the same messages, outputs and exit statuses.
+#include "export/batchrun.h"
+#include "export/exportcli.h"
+#include "export/logrun.h"
+#include "export/report.h"
+#include "export/ui/plotexport.h"
+#include "export/ui/reportprinter.h"
+#include "plot/ui/qcpgraph.h"
+
+#include <QApplication>
+#include <QWidget>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QcpGraph> makeGraph() {
+    auto graph = std::make_unique<QcpGraph>();
+    graph->widget()->resize(kPlotFileWidth, kPlotFileHeight);
+    return graph;
+}
+
+// The plot with the marker at record 0, as the window shows it after Compute; then the plot file
+// and the report, which shows the plot as the plot file has it.
+void draw(LogRun &run, QcpGraph &graph) {
+    Workbench &wb = run.workbench();
+    wb.rebuildPlot();
+    wb.showRecord(0);
+    const ExportOptions &o = run.options();
+    if (!o.plotPath.isEmpty())
+        run.addOutputError(savePlotFile(o.plotPath, graph, kPlotFileWidth, kPlotFileHeight, wb.plotCaption()));
+    if (!o.reportPath.isEmpty()) {
+        ReportExtras extras = run.extras();
+        extras.plot = true;
+        run.addOutputError(writeReportPdf(o.reportPath, buildReport(wb, extras), graph));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const ParsedOptions parsed = parseExportArgs(args);
+    if (!parsed.options) {
+        printError(QStringLiteral("brinewick-export: ") + parsed.error + QStringLiteral(" (see --help)"));
+        return kExitUsage;
+    }
+    const ExportOptions &o = *parsed.options;
+    if (o.help) {
+        printOutput(exportUsage());
+        return kExitOk;
+    }
+    if (o.version) {
+        printOutput(exportVersionText() + u'\n');
+        return kExitOk;
+    }
+    if (const QString reversed = reversedRangeError(o); !reversed.isEmpty()) {
+        printError(QStringLiteral("brinewick-export: ") + reversed);
+        return kExitFailed;
+    }
+    if (!isManyLogs(o)) {
+        if (const QString conflict = exportOutputConflict(o); !conflict.isEmpty()) {
+            printError(QStringLiteral("brinewick-export: ") + conflict);
+            return kExitUsage;
+        }
+    }
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("brinewick-export"));
+    QCoreApplication::setApplicationVersion(kAppVersion);
+
+    if (isManyLogs(o)) {
+        const BatchDrawing drawing{[]() -> std::unique_ptr<IGraph> { return makeGraph(); },
+                                   [](LogRun &run, IGraph &graph) { draw(run, static_cast<QcpGraph &>(graph)); }};
+        return runManyLogs(QCoreApplication::applicationFilePath(), o, o.reportDir.isEmpty() ? nullptr : &drawing);
+    }
+    const std::unique_ptr<QcpGraph> graph = makeGraph();
+    LogRun run(o, graph.get());
+    if (const std::optional<int> ended = run.readAndCompute()) return *ended;
+    run.writeTables();
+    draw(run, *graph);
+    return run.finish();
+}

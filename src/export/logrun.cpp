@@ -1,0 +1,93 @@
+#include "export/logrun.h"
+
+#include "export/batchcalibration.h"
+#include "export/csvexport.h"
+#include "model/clsdataset.h"
+
+#include <mutex>
+
+namespace {
+
+// The line classifier's matchers are shared by the whole process: one read at a time.
+std::mutex &readLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Nothing is written for a range without records: an empty file would pass for a result.
+QString noRecordInRange(const ExportOptions &o, const DataTable &t) {
+    QString text = QStringLiteral("brinewick-export: no record of \"%1\" lies").arg(o.logFile);
+    if (!o.from.isEmpty()) text += QStringLiteral(" from %1").arg(o.from);
+    if (!o.to.isEmpty()) text += QStringLiteral(" to %1").arg(o.to);
+    if (t.rowCount() > 0)
+        text += QStringLiteral(" (its records run from %1 to %2)")
+                    .arg(t.text(0, colDateTime), t.text(t.rowCount() - 1, colDateTime));
+    return text + QStringLiteral("; nothing was written.");
+}
+
+}  // namespace
+
+LogRun::LogRun(const ExportOptions &options, IGraph *graph)
+    : m_options(options), m_ui(options.stopOnBadDate), m_wb(m_ui, graph) {
+    m_wb.setMaxInputSize(m_options.maxSize);
+    m_wb.setLoadAllRecords(m_options.allRecords);
+}
+
+std::optional<int> LogRun::readAndCompute() {
+    const ExportOptions &o = m_options;
+    bool read = false;
+    {
+        const std::lock_guard lock(readLock());
+        read = m_wb.open(o.logFile);
+    }
+    if (!read) return m_ui.answeredNo() ? kExitStopped : kExitFailed;
+    applyCalibrationOptions(o, m_wb.calibration());
+    m_extras.made = QDateTime::currentDateTime();
+    if (!o.calibratePath.isEmpty()) {
+        const BatchCalibration cal = calibrateFromPointsFile(o.calibratePath, m_wb.table(), m_wb.calibration());
+        if (!cal.error.isEmpty()) {
+            printError(cal.error);
+            return kExitFailed;
+        }
+        // The results are output, unless an output takes standard output: then they are
+        // messages, as every other one.
+        const bool stdoutTaken = o.csvPath == kStdoutPath || o.statsPath == kStdoutPath;
+        for (const QString &line : cal.lines[0] + cal.lines[1])
+            stdoutTaken ? printError(line) : printOutput(line + u'\n');
+        if (cal.failed) return kExitCalibrationFailed;
+        m_extras.bufferCalibration = cal.lines;
+    }
+    m_status = m_wb.computePH() ? kExitOk : kExitComputeStopped;
+
+    m_rows = {0, m_wb.rowCount() - 1};
+    if (!o.from.isEmpty() || !o.to.isEmpty()) {
+        m_rows = m_wb.rowsBetweenTexts(o.from, o.to).value_or(m_rows);  // the options were checked as date-times
+        if (m_rows.first > m_rows.second) {
+            printError(noRecordInRange(o, m_wb.table()));
+            return kExitFailed;
+        }
+    }
+    return std::nullopt;
+}
+
+void LogRun::writeTables() {
+    if (!m_options.statsPath.isEmpty())
+        addOutputError(m_wb.exportStatistics(m_options.statsPath, m_rows.first, m_rows.second));
+    if (!m_options.csvPath.isEmpty()) addOutputError(m_wb.exportTable(m_options.csvPath, m_rows.first, m_rows.second));
+}
+
+void LogRun::addOutputError(const QString &error) {
+    if (!error.isEmpty()) m_errors << error;
+}
+
+int LogRun::finish() {
+    for (const QString &error : std::as_const(m_errors)) printError(error);
+    return m_errors.isEmpty() ? m_status : kExitFailed;
+}
+
+int runTablesOnly(const ExportOptions &options) {
+    LogRun run(options, nullptr);
+    if (const std::optional<int> ended = run.readAndCompute()) return *ended;
+    run.writeTables();
+    return run.finish();
+}
