@@ -60,10 +60,10 @@ TEST(BatchRun, AReportAndACsvPerLogAndABadLogDoesNotStopTheOthers) {
 TEST(BatchRun, EachLogGivesTheFilesAndMessagesOfItsOwnRunInTheLogsOrder) {
     TempFiles tmp;
     // A log whose start date is asked about, a missing one, and two that read quietly.
-    const QStringList logs = {tmp.write("a.asc", makeLog(kReadings)),
-                              tmp.write("bad.asc", makeLog(kReadings, 0.985, 1.012, 0.0125, -0.0085,
+    const QStringList logs = {tmp.write("a.asc", makeLog(kBatchReadings)),
+                              tmp.write("bad.asc", makeLog(kBatchReadings, 0.985, 1.012, 0.0125, -0.0085,
                                                            "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#")),
-                              tmp.path("missing.asc"), tmp.write("c.asc", makeLog(kReadings, 1.02))};
+                              tmp.path("missing.asc"), tmp.write("c.asc", makeLog(kBatchReadings, 1.02))};
     const QString single = tmp.path("single"), batch = tmp.path("batch");
     ASSERT_TRUE(QDir().mkpath(single));
     QByteArray messages;
