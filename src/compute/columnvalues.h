@@ -19,6 +19,14 @@ inline void readColumn(const DataTable &t, int col, int first, int count, int up
     for (int k = std::max(0, upTo - first); k < count; ++k) out[k] = nan;
 }
 
+// The same rows read in place when the column holds them as wanted (no row from `upTo` on);
+// otherwise copied into `scratch` (room for count).
+inline const double *columnRows(const DataTable &t, int col, int first, int count, int upTo, double *scratch) {
+    if (col >= 1 && col <= t.lastCol() && first + count <= upTo) return t.numbers(col).data() + first;
+    readColumn(t, col, first, count, upTo, scratch);
+    return scratch;
+}
+
 // A remembered number, or the fallback when the store holds none that is finite.
 inline double storedDouble(QSettings &s, const char *key, double fallback) {
     bool ok = false;

@@ -70,32 +70,33 @@ constexpr int kChunk = 512, kHalo = 2;
 void flagRows(const DataTable &t, int computedRows, const QualityLimits &limits, int from,
               std::vector<std::uint8_t> &flags) {
     const int n = t.rowCount();
-    std::vector<double> ph[2], col(kChunk), th[3];
-    for (auto &v : ph) v.resize(kChunk + 2 * kHalo);
+    std::vector<double> scratch[2], col(kChunk), th[3];
+    for (auto &v : scratch) v.resize(kChunk + 2 * kHalo);
     for (auto &v : th) v.resize(kChunk);
     const int thCols[3] = {colTherm1, colTherm2, colTherm3};
     const bool hasPH = t.lastCol() >= colPH2;
     for (int c0 = from; c0 < n; c0 += kChunk) {
         const int c1 = std::min(n, c0 + kChunk), m = c1 - c0;
         const int v0 = std::max(0, c0 - kHalo), vEnd = std::min(n, c1 + kHalo);
-        readColumn(t, colPH1, v0, vEnd - v0, computedRows, ph[0].data());
-        readColumn(t, colPH2, v0, vEnd - v0, computedRows, ph[1].data());
+        const double *ph[2];
+        for (int p = 0; p < 2; ++p)
+            ph[p] = columnRows(t, p ? colPH2 : colPH1, v0, vEnd - v0, computedRows, scratch[p].data());
         for (int r = c0; r < c1; ++r) {
             std::uint8_t f = r >= computedRows ? flagNotComputed : 0;
-            const double d = ph[0][std::size_t(r - v0)] - ph[1][std::size_t(r - v0)];
+            const double d = ph[0][r - v0] - ph[1][r - v0];
             // Compute leaves a pH cell empty only where an input is missing.
             if (hasPH && r < computedRows && std::isnan(d)) f |= flagMissing;
             if (!std::isnan(d) && above(std::fabs(d), limits.disagree)) f |= flagDisagree;
-            if (isSpike(ph[0].data(), v0, vEnd, r, limits.spike) || isSpike(ph[1].data(), v0, vEnd, r, limits.spike))
-                f |= flagSpike;
+            if (isSpike(ph[0], v0, vEnd, r, limits.spike) || isSpike(ph[1], v0, vEnd, r, limits.spike)) f |= flagSpike;
             flags[std::size_t(r)] |= f;
         }
 
-        for (int i = 0; i < 3; ++i) readColumn(t, thCols[i], c0, m, n, th[i].data());
+        const double *temps[3];
+        for (int i = 0; i < 3; ++i) temps[i] = columnRows(t, thCols[i], c0, m, n, th[i].data());
         for (int k = 0; k < m; ++k) {
             double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-            for (const auto &v : th) {
-                const double x = v[std::size_t(k)];
+            for (const double *v : temps) {
+                const double x = v[k];
                 if (std::isnan(x)) continue;
                 lo = std::min(lo, x);
                 hi = std::max(hi, x);
@@ -103,9 +104,9 @@ void flagRows(const DataTable &t, int computedRows, const QualityLimits &limits,
             if (hi > lo && above(hi - lo, limits.thermistors)) flags[std::size_t(c0 + k)] |= flagThermistors;
         }
 
-        readColumn(t, colFlowRate, c0, m, n, col.data());
+        const double *flow = columnRows(t, colFlowRate, c0, m, n, col.data());
         for (int k = 0; k < m; ++k)
-            if (col[std::size_t(k)] == 0.0) flags[std::size_t(c0 + k)] |= flagNoFlow;
+            if (flow[k] == 0.0) flags[std::size_t(c0 + k)] |= flagNoFlow;
     }
 }
 
@@ -119,8 +120,8 @@ void flagFlatRuns(const DataTable &t, const QualityLimits &limits, int from, Fla
     for (int c0 = from; c0 < n; c0 += kChunk) {
         const int m = std::min(n, c0 + kChunk) - c0;
         for (int p = 0; p < 2; ++p) {
-            readColumn(t, kRawCols[p], c0, m, n, col.data());
-            for (int k = 0; k < m; ++k) runs[p].next(c0 + k, col[std::size_t(k)], limits.flatRecords, flags);
+            const double *raw = columnRows(t, kRawCols[p], c0, m, n, col.data());
+            for (int k = 0; k < m; ++k) runs[p].next(c0 + k, raw[k], limits.flatRecords, flags);
         }
     }
     for (int p = 0; p < 2; ++p) runs[p].end(n, limits.flatRecords, flags);

@@ -12,10 +12,7 @@ namespace {
 constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 const int kColumns[] = {colPH1, colPH2, -1, colTherm1, colTherm2, colTherm3, colFlowRate, colTotalVolume};
 
-double cellValue(const DataTable &t, int r, int col) {
-    if (col > t.lastCol() || t.kind(r, col) == Cell::Kind::Empty) return kNoValue;
-    return t.number(r, col).value_or(kNoValue);
-}
+double cellValue(const DataTable &t, int r, int col) { return t.value(r, col); }
 }  // namespace
 
 double dpHValue(const DataTable &t, int row) {
@@ -113,20 +110,25 @@ void StatisticsIndex::extend(const DataTable &t, int computedRows) {
     m_blockFirstVolume.resize(std::size_t(blocks), -1);
     m_blockLastVolume.resize(std::size_t(blocks), -1);
 
-    std::array<std::array<double, kBlock>, kMoments> v{};
+    std::array<double, kBlock> dpH{};
+    std::array<std::array<double, kBlock>, kMoments> scratch;
+    std::array<const double *, kMoments> v{};
     for (int b = firstBlock; b < blocks; ++b) {
         m_blocks[std::size_t(b)] = {};
         m_blockFirstVolume[std::size_t(b)] = m_blockLastVolume[std::size_t(b)] = -1;
         const int from = b * kBlock, m = std::min(m_rows, from + kBlock) - from;
         for (int s = 0; s < kMoments; ++s) {
-            double *x = v[std::size_t(s)].data();
-            if (s == statDpH)
+            if (s == statDpH) {
                 for (int k = 0; k < m; ++k) {
-                    const double d = v[statPH1][std::size_t(k)] - v[statPH2][std::size_t(k)];
-                    x[k] = std::isnan(d) ? kNoValue : roundPH(d);
+                    const double d = v[statPH1][k] - v[statPH2][k];
+                    dpH[std::size_t(k)] = std::isnan(d) ? kNoValue : roundPH(d);
                 }
-            else
-                readColumn(t, kColumns[s], from, m, s <= statPH2 ? m_computedRows : m_rows, x);
+                v[std::size_t(s)] = dpH.data();
+            } else {
+                v[std::size_t(s)] = columnRows(t, kColumns[s], from, m, s <= statPH2 ? m_computedRows : m_rows,
+                                               scratch[std::size_t(s)].data());
+            }
+            const double *x = v[std::size_t(s)];
             // Two passes, mean then squared deviations: exact enough, and no division per value.
             Moments &mo = m_blocks[std::size_t(b)][std::size_t(s)];
             double sum = 0;
@@ -152,9 +154,10 @@ void StatisticsIndex::extend(const DataTable &t, int computedRows) {
             }
         }
     }
-    double previous = oldRows > 0 ? t.rowDay(oldRows - 1) : -std::numeric_limits<double>::infinity();
+    const std::span<const double> days = t.days();
+    double previous = oldRows > 0 ? days[std::size_t(oldRows - 1)] : -std::numeric_limits<double>::infinity();
     for (int r = oldRows; r < m_rows && m_ascending; ++r) {
-        const double day = t.rowDay(r);
+        const double day = days[std::size_t(r)];
         m_ascending = day >= previous;  // false for NaN too
         previous = day;
     }
@@ -219,11 +222,12 @@ RangeStats StatisticsIndex::range(const DataTable &t, int first, int last) const
 std::pair<int, int> StatisticsIndex::rowsBetween(const DataTable &t, double lo, double hi) const {
     const int n = std::min(m_rows, t.rowCount());
     if (n == 0 || !(lo <= hi)) return {0, -1};
+    const std::span<const double> days = t.days();
     if (m_ascending) {
         int a = 0, b = n;  // first row with day >= lo
         while (a < b) {
             const int mid = a + (b - a) / 2;
-            if (t.rowDay(mid) < lo)
+            if (days[std::size_t(mid)] < lo)
                 a = mid + 1;
             else
                 b = mid;
@@ -231,7 +235,7 @@ std::pair<int, int> StatisticsIndex::rowsBetween(const DataTable &t, double lo, 
         int c = a, d = n;  // first row with day > hi
         while (c < d) {
             const int mid = c + (d - c) / 2;
-            if (t.rowDay(mid) <= hi)
+            if (days[std::size_t(mid)] <= hi)
                 c = mid + 1;
             else
                 d = mid;
@@ -239,7 +243,7 @@ std::pair<int, int> StatisticsIndex::rowsBetween(const DataTable &t, double lo, 
         return {a, c - 1};
     }
     auto inside = [&](int r) {
-        const double day = t.rowDay(r);
+        const double day = days[std::size_t(r)];
         return day >= lo && day <= hi;
     };
     int first = 0;

@@ -35,139 +35,6 @@ bool Cell::operator==(const Cell &o) const {
     return true;
 }
 
-void DataTable::resize(int lastRow, int lastCol) {
-    const int rows = std::max(lastRow + 1, 0), cols = std::max(lastCol + 1, 0);
-    if (rows == m_rows && cols == m_cols) return;
-    if (cols == m_cols) {
-        m_values.resize(std::size_t(rows) * cols, 0.0);
-        m_kinds.resize(std::size_t(rows) * cols, Stored::Empty);
-    } else {
-        std::vector<double> values(std::size_t(rows) * cols, 0.0);
-        std::vector<Stored> kinds(std::size_t(rows) * cols, Stored::Empty);
-        const int keepRows = std::min(rows, m_rows), keepCols = std::min(cols, m_cols);
-        for (int r = 0; r < keepRows; ++r)
-            for (int c = 0; c < keepCols; ++c) {
-                values[std::size_t(r) * cols + c] = m_values[index(r, c)];
-                kinds[std::size_t(r) * cols + c] = m_kinds[index(r, c)];
-            }
-        m_values.swap(values);
-        m_kinds.swap(kinds);
-    }
-    m_days.resize(rows, kNaN);
-    m_ascending.reset();
-    ++m_generation;
-    if (cols == 0) std::fill(m_days.begin(), m_days.end(), kNaN);
-    m_rows = rows;
-    m_cols = cols;
-    if (m_rows * m_cols <= 1) clearTexts();
-}
-
-void DataTable::clearTexts() {
-    // A table shrunk to at most one cell drops the text store; keep the one text that may remain.
-    if (!m_kinds.empty() && m_kinds[0] == Stored::Text) {
-        QString keep = m_texts[std::size_t(m_values[0])];
-        m_texts.assign(1, keep);
-        m_values[0] = 0;
-    } else {
-        m_texts.clear();
-    }
-    m_texts.shrink_to_fit();
-}
-
-void DataTable::outside(int row, int col) {
-    throw TableError("table position (" + std::to_string(row) + ", " + std::to_string(col) + ") is outside the table");
-}
-
-Cell DataTable::cell(int row, int col) const {
-    const std::size_t i = index(row, col);
-    switch (m_kinds[i]) {
-    case Stored::Number: return Cell(m_values[i]);
-    case Stored::Text: return Cell(m_texts[std::size_t(m_values[i])]);
-    case Stored::RecordTime: return Cell(dt::recordText(m_values[i]));
-    default: return Cell();
-    }
-}
-
-Cell::Kind DataTable::kind(int row, int col) const {
-    const Stored s = m_kinds[index(row, col)];
-    return s == Stored::RecordTime ? Cell::Kind::Text : Cell::Kind(s);
-}
-
-void DataTable::setRecordTime(int row, int col, double day) {
-    const std::size_t i = index(row, col);
-    // A text cell's slot in the text store is simply left unused.
-    m_values[i] = day;
-    m_kinds[i] = Stored::RecordTime;
-    ++m_generation;
-    if (col == 0) {
-        m_days[std::size_t(row)] = day;
-        m_ascending.reset();
-    }
-}
-
-void DataTable::setRecord(int row, double day, const double *numbers, int count) {
-    const std::size_t i = index(row, 0);
-    if (count < 0 || count >= m_cols) outside(row, count);
-    m_values[i] = day;
-    m_kinds[i] = Stored::RecordTime;
-    std::copy_n(numbers, count, m_values.begin() + std::ptrdiff_t(i) + 1);
-    std::fill_n(m_kinds.begin() + std::ptrdiff_t(i) + 1, count, Stored::Number);
-    ++m_generation;
-    m_days[std::size_t(row)] = day;
-    m_ascending.reset();
-}
-
-void DataTable::setCell(int row, int col, const Cell &value) {
-    const std::size_t i = index(row, col);
-    switch (value.kind()) {
-    case Cell::Kind::Number: m_values[i] = value.number(); break;
-    case Cell::Kind::Text:
-        if (m_kinds[i] == Stored::Text) {
-            m_texts[std::size_t(m_values[i])] = value.string();
-        } else {
-            m_values[i] = double(m_texts.size());
-            m_texts.push_back(value.string());
-        }
-        break;
-    default: m_values[i] = 0.0; break;
-    }
-    m_kinds[i] = stored(value.kind());
-    ++m_generation;
-    if (col == 0) {
-        std::optional<double> day;
-        if (value.isText()) day = dt::parse(value.string());
-        m_days[row] = day.value_or(kNaN);
-        m_ascending.reset();
-    }
-}
-
-std::optional<double> DataTable::slowNumber(std::size_t i) const {
-    switch (m_kinds[i]) {
-    case Stored::Number: return m_values[i];
-    case Stored::Text: return readNumber(m_texts[std::size_t(m_values[i])]);
-    case Stored::RecordTime: return std::nullopt;  // "5/13/2004 08:00:00" is no number
-    default: return 0.0;
-    }
-}
-
-void DataTable::columnNumbers(int col, int first, int count, double *out, double missing) const {
-    if (count <= 0) return;
-    std::size_t i = index(first, col);
-    index(first + count - 1, col);  // both ends inside, or a TableError
-    for (int k = 0; k < count; ++k, i += std::size_t(m_cols)) {
-        switch (m_kinds[i]) {
-        case Stored::Number: out[k] = m_values[i]; break;
-        case Stored::Text: out[k] = readNumber(m_texts[std::size_t(m_values[i])]).value_or(missing); break;
-        default: out[k] = missing; break;
-        }
-    }
-}
-
-double DataTable::rowDay(int row) const {
-    if (row < 0 || row >= m_rows) throw TableError("row " + std::to_string(row) + " is outside the table");
-    return m_days[row];
-}
-
 namespace {
 // A large table's memory in huge pages where the system allows it: a million records touch
 // 100 MB, and faulting that in 4 KB pages costs more than reading the file.
@@ -182,11 +49,272 @@ template <typename V> void reserveLarge(V &v, std::size_t n) {
 }
 }  // namespace
 
+DataTable &DataTable::operator=(DataTable &&other) {
+    if (this == &other) return *this;
+    m_rows = std::exchange(other.m_rows, 0);
+    m_cols = std::exchange(other.m_cols, 0);
+    m_columns = std::exchange(other.m_columns, std::vector<Column>(1));
+    m_reserveRows = std::exchange(other.m_reserveRows, 0);
+    m_reserveCols = std::exchange(other.m_reserveCols, 0);
+    m_ascending = std::exchange(other.m_ascending, std::nullopt);
+    m_generation = std::max(m_generation, other.m_generation) + 1;
+    ++other.m_generation;
+    return *this;
+}
+
+void DataTable::resize(int lastRow, int lastCol) {
+    const int rows = std::max(lastRow + 1, 0), cols = std::max(lastCol + 1, 0);
+    if (rows == m_rows && cols == m_cols) return;
+    // Columns beyond the new bounds go whole; column 0's doubles stay as the rows' days.
+    m_columns.resize(std::size_t(std::max(cols, 1)));
+    if (cols == 0) m_columns[0] = Column();
+    for (int c = 0; c < int(m_columns.size()); ++c) {
+        Column &col = m_columns[std::size_t(c)];
+        if (c >= m_cols) {
+            col = Column();
+            if (c < m_reserveCols) reserveLarge(col.values, std::size_t(std::max(m_reserveRows, rows)));
+            col.values.resize(std::size_t(rows), kNaN);
+        } else {
+            fitRows(col, c, rows);
+        }
+    }
+    m_ascending.reset();
+    ++m_generation;
+    m_rows = rows;
+    m_cols = cols;
+}
+
+void DataTable::fitRows(Column &c, int col, int rows) {
+    if (c.kinds.empty()) {
+        c.tail = std::min(c.tail, rows);
+    } else {
+        const Stored plain = plainKind(col);
+        for (int r = rows; r < m_rows; ++r)
+            if (c.kinds[std::size_t(r)] != plain) --c.odd;
+        if (rows > m_rows) c.odd += std::size_t(rows - m_rows);
+        c.kinds.resize(std::size_t(rows), Stored::Empty);
+        if (rows < m_rows) {
+            auto beyond = [rows](const auto &entry) { return entry.first >= rows; };
+            std::erase_if(c.texts, beyond);
+            std::erase_if(c.held, beyond);
+        }
+        c.values.resize(std::size_t(rows), kNaN);
+        dropMarksIfNone(c, rows);
+        return;
+    }
+    c.values.resize(std::size_t(rows), kNaN);
+}
+
+void DataTable::markAll(Column &c, int col) const {
+    c.kinds.assign(std::size_t(m_rows), Stored::Empty);
+    std::fill_n(c.kinds.begin(), c.tail, plainKind(col));
+    c.odd = std::size_t(m_rows - c.tail);
+    c.tail = m_rows;
+}
+
+void DataTable::dropMarksIfNone(Column &c, int rows) {
+    if (c.odd != 0) return;
+    std::vector<Stored>().swap(c.kinds);
+    c.texts = {};
+    c.held = {};
+    c.tail = rows;
+}
+
+void DataTable::mark(Column &c, int col, int row, Stored kind) {
+    const Stored plain = plainKind(col);
+    if (c.kinds.empty()) {
+        if (kind == plain && row == c.tail) return void(++c.tail);
+        if (kind == plain ? row < c.tail : (kind == Stored::Empty && row >= c.tail)) return;
+        markAll(c, col);
+    }
+    Stored &s = c.kinds[std::size_t(row)];
+    if (s == kind) return;
+    if (s == Stored::Text) c.texts.erase(row);
+    if (s != plain && s != Stored::Text && s != Stored::Empty) c.held.erase(row);
+    if (s != plain) --c.odd;
+    if (kind != plain) ++c.odd;
+    s = kind;
+    dropMarksIfNone(c, m_rows);
+}
+
+void DataTable::outside(int row, int col) {
+    throw TableError("table position (" + std::to_string(row) + ", " + std::to_string(col) + ") is outside the table");
+}
+
+Cell DataTable::cell(int row, int col) const {
+    const Stored s = stored(row, col);
+    const Column &c = m_columns[std::size_t(col)];
+    const double v = c.values[std::size_t(row)];
+    if (s == plainKind(col)) return s == Stored::Number ? Cell(v) : Cell(dt::recordText(v));
+    switch (s) {
+    case Stored::Number: return Cell(c.held.at(row));
+    case Stored::Text: return Cell(c.texts.at(row));
+    case Stored::RecordTime: return Cell(dt::recordText(c.held.at(row)));
+    default: return Cell();
+    }
+}
+
+void DataTable::setRecordTime(int row, int col, double day) {
+    Column &c = column(row, col);
+    mark(c, col, row, Stored::RecordTime);
+    if (col == 0) {
+        c.values[std::size_t(row)] = day;
+        m_ascending.reset();
+    } else {
+        c.values[std::size_t(row)] = kNaN;  // no number
+        c.held[row] = day;
+    }
+    ++m_generation;
+}
+
+void DataTable::setRecord(int row, double day, const double *numbers, int count) {
+    Column &time = column(row, 0);
+    if (count < 0 || count >= m_cols) outside(row, count);
+    time.values[std::size_t(row)] = day;
+    makePlain(time, 0, row);
+    for (int k = 0; k < count; ++k) {
+        Column &c = m_columns[std::size_t(k) + 1];
+        c.values[std::size_t(row)] = numbers[k];
+        makePlain(c, k + 1, row);
+    }
+    ++m_generation;
+    m_ascending.reset();
+}
+
+void DataTable::setCell(int row, int col, const Cell &value) {
+    Column &c = column(row, col);
+    double &v = c.values[std::size_t(row)];
+    switch (value.kind()) {
+    case Cell::Kind::Number:
+        mark(c, col, row, Stored::Number);
+        if (col == 0) {
+            c.held[row] = value.number();
+            v = kNaN;  // no date-time
+        } else {
+            v = value.number();
+        }
+        break;
+    case Cell::Kind::Text:
+        mark(c, col, row, Stored::Text);
+        c.texts[row] = value.string();
+        v = (col == 0 ? dt::parse(value.string()) : readNumber(value.string())).value_or(kNaN);
+        break;
+    default:
+        mark(c, col, row, Stored::Empty);
+        v = kNaN;
+        break;
+    }
+    ++m_generation;
+    if (col == 0) m_ascending.reset();
+}
+
+std::optional<double> DataTable::slowNumber(int row, int col) const {
+    const Column &c = m_columns[std::size_t(col)];
+    switch (stored(row, col)) {
+    case Stored::Number: return col == 0 ? c.held.at(row) : c.values[std::size_t(row)];
+    case Stored::Text: return readNumber(c.texts.at(row));
+    case Stored::RecordTime: return std::nullopt;  // "5/13/2004 08:00:00" is no number
+    default: return 0.0;
+    }
+}
+
+void DataTable::columnNumbers(int col, int first, int count, double *out, double missing) const {
+    if (count <= 0) return;
+    column(first, col);
+    column(first + count - 1, col);  // both ends inside, or a TableError
+    const Column &c = m_columns[std::size_t(col)];
+    if (col != 0) {
+        // The doubles hold NaN wherever there is no number; only a NaN may need its kind.
+        std::copy_n(c.values.begin() + first, count, out);
+        if (std::isnan(missing) || allNumbers(col)) return;
+        for (int k = 0; k < count; ++k)
+            if (std::isnan(out[k]) && stored(first + k, col) != Stored::Number) out[k] = missing;
+        return;
+    }
+    for (int k = 0; k < count; ++k) {
+        const Stored s = stored(first + k, col);
+        out[k] = s == Stored::Number || s == Stored::Text ? slowNumber(first + k, col).value_or(missing) : missing;
+    }
+}
+
+std::span<const double> DataTable::numbers(int col) const {
+    if (col < 0 || col >= m_cols) outside(0, col);
+    return m_columns[std::size_t(col)].values;
+}
+
+bool DataTable::allNumbers(int col) const {
+    if (col < 0 || col >= m_cols) outside(0, col);
+    const Column &c = m_columns[std::size_t(col)];
+    if (col == 0) return c.held.size() == std::size_t(m_rows);
+    return c.kinds.empty() && c.tail == m_rows;
+}
+
+std::span<double> DataTable::numbersForWrite(int col, int first, int count) {
+    if (col == 0 || count < 0) outside(first, col);
+    Column &c = column(first, col);
+    if (count == 0) return {};
+    column(first + count - 1, col);
+    if (c.kinds.empty()) {
+        if (first <= c.tail)
+            c.tail = std::max(c.tail, first + count);
+        else
+            markAll(c, col);
+    }
+    if (!c.kinds.empty()) {
+        for (int r = first; r < first + count; ++r) {
+            Stored &s = c.kinds[std::size_t(r)];
+            if (s == Stored::Number) continue;
+            if (s == Stored::Text) c.texts.erase(r);
+            if (s == Stored::RecordTime) c.held.erase(r);
+            --c.odd;
+            s = Stored::Number;
+        }
+        dropMarksIfNone(c, m_rows);
+    }
+    ++m_generation;
+    return {c.values.data() + first, std::size_t(count)};
+}
+
+void DataTable::appendRows(DataTable &&other) {
+    if (other.m_cols > m_cols) resize(lastRow(), other.lastCol());
+    if (other.m_cols < m_cols) other.resize(other.lastRow(), lastCol());
+    if (other.m_rows == 0) return;
+    if (other.m_rows > std::numeric_limits<int>::max() - m_rows) outside(m_rows, 0);
+    if (m_rows == 0) {
+        m_columns = std::move(other.m_columns);
+    } else {
+        if (m_cols == 0) m_columns[0].values.resize(std::size_t(m_rows + other.m_rows), kNaN);
+        for (int col = 0; col < m_cols; ++col) {
+            Column &a = m_columns[std::size_t(col)], &b = other.m_columns[std::size_t(col)];
+            if (a.kinds.empty() && b.kinds.empty() && a.tail == m_rows) {
+                a.tail = m_rows + b.tail;
+            } else {
+                if (a.kinds.empty()) markAll(a, col);
+                if (b.kinds.empty()) other.markAll(b, col);
+                a.kinds.insert(a.kinds.end(), b.kinds.begin(), b.kinds.end());
+                a.odd += b.odd;
+                for (auto &[r, s] : b.texts) a.texts.emplace(r + m_rows, std::move(s));
+                for (const auto &[r, v] : b.held) a.held.emplace(r + m_rows, v);
+            }
+            a.values.insert(a.values.end(), b.values.begin(), b.values.end());
+        }
+    }
+    m_rows += other.m_rows;
+    m_ascending.reset();
+    ++m_generation;
+    other = DataTable();
+}
+
+double DataTable::rowDay(int row) const {
+    if (row < 0 || row >= m_rows) throw TableError("row " + std::to_string(row) + " is outside the table");
+    return m_columns[0].values[std::size_t(row)];
+}
+
 void DataTable::reserve(int rows, int cols) {
-    const std::size_t cells = std::size_t(std::max(rows, 0)) * std::size_t(std::max(cols, 0));
-    reserveLarge(m_values, cells);
-    reserveLarge(m_kinds, cells);
-    reserveLarge(m_days, std::size_t(std::max(rows, 0)));
+    m_reserveRows = std::max(rows, 0);
+    m_reserveCols = std::max(cols, 0);
+    for (int c = 0; c < std::min(m_cols, m_reserveCols); ++c)
+        reserveLarge(m_columns[std::size_t(c)].values, std::size_t(m_reserveRows));
 }
 
 namespace {
@@ -197,24 +325,31 @@ template <typename V> void shrinkIfWasteful(V &v) {
 }  // namespace
 
 void DataTable::squeeze() {
-    shrinkIfWasteful(m_values);
-    shrinkIfWasteful(m_kinds);
-    shrinkIfWasteful(m_days);
-    shrinkIfWasteful(m_texts);
+    m_reserveRows = m_reserveCols = 0;
+    for (Column &c : m_columns) {
+        shrinkIfWasteful(c.values);
+        shrinkIfWasteful(c.kinds);
+    }
 }
 
 bool DataTable::daysAscending() const {
     if (!m_ascending) {
         auto day = [](double d) { return std::isnan(d) ? 0.0 : d; };
-        m_ascending = std::is_sorted(m_days.begin(), m_days.begin() + m_rows,
-                                     [&](double a, double b) { return day(a) < day(b); });
+        const std::vector<double> &days = m_columns[0].values;
+        m_ascending =
+            std::is_sorted(days.begin(), days.begin() + m_rows, [&](double a, double b) { return day(a) < day(b); });
     }
     return *m_ascending;
 }
 
 std::size_t DataTable::memoryBytes() const {
-    std::size_t bytes = m_values.capacity() * sizeof(double) + m_kinds.capacity() + m_days.capacity() * sizeof(double) +
-                        m_texts.capacity() * sizeof(QString);
-    for (const QString &s : m_texts) bytes += 32 + std::size_t(s.capacity()) * 2;
+    std::size_t bytes = m_columns.capacity() * sizeof(Column);
+    for (const Column &c : m_columns) {
+        bytes += c.values.capacity() * sizeof(double) + c.kinds.capacity();
+        // A hash node: the key, the value and the links, besides a text's own characters.
+        bytes += c.held.size() * 32 + c.held.bucket_count() * sizeof(void *);
+        bytes += c.texts.bucket_count() * sizeof(void *);
+        for (const auto &[r, s] : c.texts) bytes += 48 + std::size_t(s.capacity()) * 2;
+    }
     return bytes;
 }

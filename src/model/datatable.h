@@ -1,9 +1,13 @@
 #pragma once
-// The DATA table: a two-dimensional table of cells that hold nothing, a 64-bit float or a text.
+// The DATA table: a two-dimensional table of cells that hold nothing, a 64-bit float or a text,
+// kept by column so that a pass reads a column as one array of doubles.
 #include <QString>
 #include <cstdint>
+#include <limits>
 #include <optional>
+#include <span>
 #include <stdexcept>
+#include <unordered_map>
 #include <vector>
 
 class Cell {
@@ -44,6 +48,13 @@ public:
 
 class DataTable {
 public:
+    DataTable() = default;
+    DataTable(const DataTable &) = default;
+    DataTable &operator=(const DataTable &) = default;
+    // A table moved from is left empty.
+    DataTable(DataTable &&other) { *this = std::move(other); }
+    DataTable &operator=(DataTable &&other);
+
     // Gives the table rows 0..lastRow and columns 0..lastCol (lastRow -1: no rows);
     // cells inside both the old and new bounds keep their values, new cells are empty.
     void resize(int lastRow, int lastCol);
@@ -53,7 +64,10 @@ public:
     int lastCol() const { return m_cols - 1; }
 
     Cell cell(int row, int col) const;
-    Cell::Kind kind(int row, int col) const;
+    Cell::Kind kind(int row, int col) const {
+        const Stored s = stored(row, col);
+        return s == Stored::RecordTime ? Cell::Kind::Text : Cell::Kind(s);
+    }
     void setCell(int row, int col, const Cell &value);
     // A record's date-time text "M/d/yyyy hh:mm:ss" kept as its decimal day only: the text is
     // made when the cell is read, so a long log does not hold a string per row.
@@ -64,27 +78,27 @@ public:
     QString text(int row, int col) const { return cell(row, col).text(); }
 
     // Rows first..first+count-1 of a column as numbers into `out`; an empty cell or a text
-    // that is no number gives `missing`. The bulk read of the flag and statistics passes.
+    // that is no number gives `missing`.
     void columnNumbers(int col, int first, int count, double *out, double missing) const;
     // Fast reads for the hot loops: the cell as a number (see Cell::toNumber).
     std::optional<double> number(int row, int col) const {
-        const std::size_t i = index(row, col);
-        if (m_kinds[i] == Stored::Number) return m_values[i];
-        return slowNumber(i);
+        const Column &c = column(row, col);
+        if (col != 0 && plainAt(c, row)) return c.values[std::size_t(row)];
+        return slowNumber(row, col);
     }
     // The same with `missing` for no number: a double comes back in a register, where an
     // optional in a million-row loop goes through memory.
     double numberOr(int row, int col, double missing) const {
-        const std::size_t i = index(row, col);
-        if (m_kinds[i] == Stored::Number) return m_values[i];
-        return slowNumber(i).value_or(missing);
+        const Column &c = column(row, col);
+        if (col != 0 && plainAt(c, row)) return c.values[std::size_t(row)];
+        return slowNumber(row, col).value_or(missing);
     }
     // Writes a number cell (the hot loop of Compute; setCell for any other cell).
     void setNumber(int row, int col, double v) {
         if (col == 0) return setCell(row, col, Cell(v));
-        const std::size_t i = index(row, col);
-        m_values[i] = v;
-        m_kinds[i] = Stored::Number;
+        Column &c = column(row, col);
+        c.values[std::size_t(row)] = v;
+        makePlain(c, col, row);
         ++m_generation;
     }
     // The decimal day of the row's column 0 text, kept in step with every write to it;
@@ -93,6 +107,26 @@ public:
     // Whether the rows' decimal days never go down (a row without one counts as 0), so a
     // search by date-time may halve; found once after each change of column 0.
     bool daysAscending() const;
+
+    // A whole column as the passes read it, one double per row with no per-cell check: a
+    // number as it is, a text as the number it reads as, NaN for an empty cell, a text that is
+    // no number or a record time. Column 0 holds each row's decimal day instead (rowDay).
+    // Valid until the table's bounds change.
+    std::span<const double> numbers(int col) const;
+    std::span<const double> days() const { return m_columns[0].values; }
+    // Every cell of the column a number (so numbers(col) tells a stored NaN from a missing one).
+    bool allNumbers(int col) const;
+    // The same with `row` and `col` checked; NaN also for a column the table lacks.
+    double value(int row, int col) const {
+        if (col >= m_cols && col >= 0) return std::numeric_limits<double>::quiet_NaN();
+        return column(row, col).values[std::size_t(row)];
+    }
+    // Makes rows first..first+count-1 of a column (not column 0) number cells and gives them
+    // for writing, e.g. a computed column; until written they hold what numbers(col) held.
+    std::span<double> numbersForWrite(int col, int first, int count);
+    // Moves the rows of `other` onto the end of this table; the narrower of the two is widened
+    // first (new cells empty). `other` is left empty.
+    void appendRows(DataTable &&other);
 
     std::size_t memoryBytes() const;
     // Goes up with every change of a cell or of the bounds: a copy of the table (the plot's
@@ -107,20 +141,56 @@ public:
 private:
     // What a cell holds; a record time is a text kept as its decimal day.
     enum class Stored : std::uint8_t { Empty, Number, Text, RecordTime };
-    static Stored stored(Cell::Kind kind) { return Stored(kind); }
-    std::size_t index(int row, int col) const {
+    // A column's own kind, the one that needs no mark: record times in column 0, numbers elsewhere.
+    static Stored plainKind(int col) { return col == 0 ? Stored::RecordTime : Stored::Number; }
+
+    // One column: a double per row (see numbers()). Cells of another kind than the column's own
+    // are marked beside it, and only while there are any: a kind per row and the values that do
+    // not fit the doubles (a text, a number in column 0, a record time elsewhere). Without marks,
+    // the rows from `tail` on are empty: the room a growing table makes costs no marks.
+    struct Column {
+        std::vector<double> values;
+        std::vector<Stored> kinds;  // one per row while `odd` > 0, else none
+        std::size_t odd = 0;        // cells of another kind than the column's own
+        int tail = 0;
+        std::unordered_map<int, QString> texts;
+        std::unordered_map<int, double> held;
+    };
+
+    const Column &column(int row, int col) const {
         if (row < 0 || row >= m_rows || col < 0 || col >= m_cols) outside(row, col);
-        return std::size_t(row) * std::size_t(m_cols) + std::size_t(col);
+        return m_columns[std::size_t(col)];
     }
+    Column &column(int row, int col) {
+        if (row < 0 || row >= m_rows || col < 0 || col >= m_cols) outside(row, col);
+        return m_columns[std::size_t(col)];
+    }
+    static bool plainAt(const Column &c, int row) { return c.kinds.empty() && row < c.tail; }
+    Stored stored(int row, int col) const {
+        const Column &c = column(row, col);
+        if (!c.kinds.empty()) return c.kinds[std::size_t(row)];
+        return row < c.tail ? plainKind(col) : Stored::Empty;
+    }
+    // Gives a cell the column's own kind; the usual write (the next row of a growing table) costs
+    // a comparison.
+    void makePlain(Column &c, int col, int row) {
+        if (c.kinds.empty()) {
+            if (row == c.tail) return void(++c.tail);
+            if (row < c.tail) return;
+        }
+        mark(c, col, row, plainKind(col));
+    }
+    void mark(Column &c, int col, int row, Stored kind);
+    void markAll(Column &c, int col) const;
+    static void dropMarksIfNone(Column &c, int rows);
+    void fitRows(Column &c, int col, int rows);
     [[noreturn]] static void outside(int row, int col);
-    std::optional<double> slowNumber(std::size_t i) const;
-    void clearTexts();
+    std::optional<double> slowNumber(int row, int col) const;
 
     int m_rows = 0, m_cols = 0;
-    std::vector<double> m_values;  // number, or index into m_texts for a text cell
-    std::vector<Stored> m_kinds;
-    std::vector<QString> m_texts;
-    std::vector<double> m_days;  // per row, decimal day of column 0
+    // Never fewer than one: column 0's doubles are the rows' days even in a table without columns.
+    std::vector<Column> m_columns = std::vector<Column>(1);
+    int m_reserveRows = 0, m_reserveCols = 0;
     mutable std::optional<bool> m_ascending;
     std::uint64_t m_generation = 0;
 };

@@ -1,6 +1,7 @@
 #include "plot/plotbuilder.h"
 
 #include "model/clsdataset.h"
+#include "compute/phcompute.h"
 #include "compute/statistics.h"
 #include "model/clsplotset.h"
 #include "plot/decimalday.h"
@@ -152,30 +153,43 @@ void PlotBuilder::seriesPoints(const DataTable &table, int first, int count, int
         const bool corrected = col <= tCorrectedField(0) && col >= tCorrectedField(2);
         cols.push_back(col == kDpHField || corrected || (col >= 0 && col <= table.lastCol()) ? col : -1);
     }
-    constexpr double gap = std::numeric_limits<double>::quiet_NaN();
-    // One pass over the rows for every series: a row's cells share its cache lines.
+    constexpr float gap = std::numeric_limits<float>::quiet_NaN();
+    // A column at a time: every series reads its column's doubles in one sweep. An empty cell
+    // (a missing value) holds NaN there, so it is a gap, not 0.
+    const std::span<const double> days = table.days();
+    const bool hasPH = table.lastCol() >= colPH2;
+    const std::size_t computed = std::size_t(std::clamp(m_computedRows - first, 0, count));
     auto fill = [&](std::size_t from, std::size_t to) {
-        for (std::size_t k = from; k < to; ++k) {
-            const int r = first + int(k);
-            const double day = table.rowDay(r);
-            xs[k] = std::isnan(day) ? 0.0 : day;  // a row without a date-time sits at 0.0
-            for (int i = 0; i < series; ++i) {
-                const int col = cols[std::size_t(i)];
-                double y = gap;
-                // An empty cell (a missing value) is a gap, not 0.
-                const auto cell = [&](int c) {
-                    return table.kind(r, c) == Cell::Kind::Empty ? gap : table.numberOr(r, c, gap);
-                };
-                if (col == colPH1 || col == colPH2 || col == kDpHField) {
-                    // pH the last Compute did not reach is left out.
-                    if (r < m_computedRows) y = col == kDpHField ? dpHValue(table, r) : cell(col);
-                } else if (col >= 0) {
-                    y = cell(col);  // as the log has it, computed or not
-                } else if (col <= tCorrectedField(0)) {
-                    const int k = tCorrectedField(0) - col;
-                    y = cell(colTherm1 + k) + m_corr[std::size_t(k)];
+        const double *day = days.data() + first;
+        for (std::size_t k = from; k < to; ++k) xs[k] = std::isnan(day[k]) ? 0.0 : day[k];  // no date-time: at 0.0
+        // pH the last Compute did not reach is left out.
+        const std::size_t upTo = std::clamp(computed, from, to);
+        for (int i = 0; i < series; ++i) {
+            float *y = ys[std::size_t(i)].data();
+            const int col = cols[std::size_t(i)];
+            if (col == kDpHField) {
+                if (hasPH) {
+                    const double *a = table.numbers(colPH1).data() + first, *b = table.numbers(colPH2).data() + first;
+                    for (std::size_t k = from; k < upTo; ++k) {
+                        const double d = a[k] - b[k];
+                        y[k] = float(std::isnan(d) ? d : roundPH(d));
+                    }
                 }
-                ys[std::size_t(i)][k] = float(y);
+                std::fill(y + (hasPH ? upTo : from), y + to, gap);
+            } else if (col == colPH1 || col == colPH2) {
+                const double *v = table.numbers(col).data() + first;
+                for (std::size_t k = from; k < upTo; ++k) y[k] = float(v[k]);
+                std::fill(y + upTo, y + to, gap);
+            } else if (col >= 0) {
+                const double *v = table.numbers(col).data() + first;  // as the log has it, computed or not
+                for (std::size_t k = from; k < to; ++k) y[k] = float(v[k]);
+            } else if (col <= tCorrectedField(0) && colTherm1 + tCorrectedField(0) - col <= table.lastCol()) {
+                const int t = tCorrectedField(0) - col;
+                const double *v = table.numbers(colTherm1 + t).data() + first;
+                const double corr = m_corr[std::size_t(t)];
+                for (std::size_t k = from; k < to; ++k) y[k] = float(v[k] + corr);
+            } else {
+                std::fill(y + from, y + to, gap);
             }
         }
     };

@@ -2,6 +2,7 @@
 #include "model/datetime.h"
 
 #include <gtest/gtest.h>
+#include <array>
 #include <cmath>
 
 TEST(DataTable, ResizeKeepsCellsInsideBothBoundsAndRejectsOutside) {
@@ -202,4 +203,98 @@ TEST(DataSet, ARecordOfNumbersStoredAtOnceReadsAsOneStoredCellByCell) {
     EXPECT_EQ(a.text(1, 0), "5/14/2004 08:00:10");
     EXPECT_TRUE(std::signbit(a.cell(0, 2).number()));
     EXPECT_THROW(a.setRecord(0, day, numbers, 3 + a.colCount()), TableError);
+}
+
+TEST(DataTable, ColumnReadsAsNumbersWithMarksOnlyWhileItHoldsOtherCells) {
+    DataTable t;
+    t.resize(3, 2);
+    for (int r = 0; r < 4; ++r) t.setRecord(r, 38120.0 + r, std::array{1.0 + r, 2.0}.data(), 2);
+    EXPECT_TRUE(t.allNumbers(1));
+    t.setCell(1, 1, Cell(QStringLiteral(" 2.5 ")));
+    t.setCell(2, 1, Cell(QStringLiteral("x")));
+    t.setCell(3, 1, Cell());
+    EXPECT_FALSE(t.allNumbers(1));
+    const std::span<const double> v = t.numbers(1);
+    ASSERT_EQ(v.size(), 4u);
+    EXPECT_EQ(v[0], 1.0);
+    EXPECT_EQ(v[1], 2.5);  // a text as the number it reads as
+    EXPECT_TRUE(std::isnan(v[2]) && std::isnan(v[3]));
+    EXPECT_EQ(t.kind(1, 1), Cell::Kind::Text);
+    EXPECT_EQ(t.cell(2, 1), Cell(QStringLiteral("x")));
+    EXPECT_EQ(t.number(3, 1), 0.0);  // an empty cell is still 0 to a cell read
+    double out[4];
+    t.columnNumbers(1, 0, 4, out, -1.0);
+    EXPECT_EQ(std::vector<double>(out, out + 4), (std::vector<double>{1.0, 2.5, -1.0, -1.0}));
+
+    // Numbers written over them again: no marks left, the texts gone.
+    t.setNumber(1, 1, 7.0);
+    t.setCell(2, 1, Cell(8.0));
+    t.numbersForWrite(1, 3, 1)[0] = 9.0;
+    EXPECT_TRUE(t.allNumbers(1));
+    EXPECT_EQ(t.cell(1, 1), Cell(7.0));
+    EXPECT_EQ(std::vector<double>(t.numbers(1).begin(), t.numbers(1).end()), (std::vector<double>{1, 7, 8, 9}));
+
+    // Column 0 holds the days; a number there is no date-time, a record time elsewhere no number.
+    EXPECT_EQ(t.days()[2], 38122.0);
+    t.setCell(2, 0, Cell(5.0));
+    t.setRecordTime(0, 2, 38200.5);
+    EXPECT_TRUE(std::isnan(t.rowDay(2)));
+    EXPECT_EQ(t.cell(2, 0), Cell(5.0));
+    EXPECT_EQ(t.number(2, 0), 5.0);
+    EXPECT_EQ(t.text(0, 2), "8/1/2004 12:00:00");
+    EXPECT_EQ(t.number(0, 2), std::nullopt);
+    EXPECT_TRUE(std::isnan(t.numbers(2)[0]));
+    EXPECT_THROW(t.numbersForWrite(0, 0, 1), TableError);
+    EXPECT_THROW(t.numbersForWrite(1, 3, 2), TableError);
+}
+
+TEST(DataTable, ResizeKeepsMarkedCellsAndDropsThoseOutside) {
+    DataTable t;
+    t.resize(2, 1);
+    t.setCell(0, 1, Cell(1.0));
+    t.setCell(1, 1, Cell(QStringLiteral("a")));
+    t.setCell(2, 1, Cell(QStringLiteral("b")));
+    t.setRecordTime(2, 0, 38120.25);
+    t.resize(3, 3);  // wider and longer: the new cells empty
+    EXPECT_EQ(t.cell(1, 1), Cell(QStringLiteral("a")));
+    EXPECT_EQ(t.cell(2, 1), Cell(QStringLiteral("b")));
+    EXPECT_EQ(t.rowDay(2), 38120.25);
+    EXPECT_TRUE(t.cell(3, 1).isEmpty() && t.cell(0, 3).isEmpty() && t.cell(3, 0).isEmpty());
+    t.setCell(3, 1, Cell(4.0));
+    t.resize(1, 1);  // the texts' rows and the rows after go
+    EXPECT_FALSE(t.allNumbers(1));
+    t.setCell(1, 1, Cell(2.0));
+    EXPECT_TRUE(t.allNumbers(1));
+    t.resize(2, 1);
+    EXPECT_TRUE(t.cell(2, 1).isEmpty());  // not the text that was there
+    EXPECT_TRUE(std::isnan(t.rowDay(2)));
+    t.setRecordTime(0, 0, 38120.0);
+    t.resize(2, -1);  // no columns: the rows have no date-time, and get none back when widened
+    t.resize(2, 0);
+    EXPECT_TRUE(std::isnan(t.rowDay(0)) && t.cell(0, 0).isEmpty());
+}
+
+TEST(DataTable, AppendRowsMovesAnotherTablesRowsOntoTheEnd) {
+    clsDataSet first, second;
+    first.setRecordLimit(kAnyLengthRecords);
+    for (int i = 0; i < 700; ++i) first.addRecord(38120.0 + i / 86400.0, std::array{1.0 * i, 2.0}.data(), 2);
+    second.addRecord(38121.0, {Cell(), Cell(QStringLiteral("t")), Cell(), Cell(4.0)});
+    second.addRecord(38121.5, std::array{5.0}.data(), 1);
+    DataTable &a = first.DATA();
+    const auto generation = a.generation();
+    a.appendRows(std::move(second.DATA()));
+    EXPECT_EQ(second.DATA().rowCount(), 0);
+    ASSERT_EQ(a.rowCount(), 702);
+    EXPECT_EQ(a.colCount(), 4);  // widened for the wider rows
+    EXPECT_NE(a.generation(), generation);
+    EXPECT_EQ(a.number(699, 1), 699.0);
+    EXPECT_TRUE(a.cell(699, 3).isEmpty());
+    EXPECT_EQ(a.cell(700, 1), Cell(QStringLiteral("t")));
+    EXPECT_TRUE(a.cell(700, 2).isEmpty());
+    EXPECT_EQ(a.number(700, 3), 4.0);
+    EXPECT_EQ(a.number(701, 1), 5.0);
+    EXPECT_TRUE(a.cell(701, 3).isEmpty());
+    EXPECT_EQ(a.text(701, 0), "5/14/2004 12:00:00");
+    EXPECT_TRUE(a.daysAscending());
+    EXPECT_TRUE(a.allNumbers(2) == false && std::isnan(a.numbers(2)[700]));
 }
