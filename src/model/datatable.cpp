@@ -261,3 +261,23 @@ std::size_t DataTable::memoryBytes() const {
     for (const QString &s : m_texts) bytes += 32 + std::size_t(s.capacity()) * 2;
     return bytes;
 }
+
+// Joining two tables, kept apart from the rest: built on the cell operations alone, so it
+// reads the same whichever way the cells are stored.
+void DataTable::appendRows(DataTable &&other) {
+    if (other.colCount() != colCount())
+        throw TableError("rows of " + std::to_string(other.colCount()) + " columns cannot join a table of " +
+                         std::to_string(colCount()));
+    const int first = rowCount();
+    if (other.rowCount() == 0) return;
+    resize(first + other.lastRow(), lastCol());
+    for (int r = 0; r < other.rowCount(); ++r)
+        for (int c = 0; c < colCount(); ++c) {
+            switch (other.kind(r, c)) {
+            case Cell::Kind::Empty: break;
+            case Cell::Kind::Number: setNumber(first + r, c, *other.number(r, c)); break;
+            default: setCell(first + r, c, other.cell(r, c)); break;
+            }
+        }
+    other.resize(-1, -1);
+}

@@ -113,6 +113,10 @@ public:
     // Lets go of the room beyond the rows.
     void squeeze();
 
+    // Moves the rows of a table with the same column count onto the end of this one; `other`
+    // is left without rows. A different column count is a TableError.
+    void appendRows(DataTable &&other);
+
 private:
     // What a cell holds; a record time is a text kept as its decimal day.
     enum class Stored : std::uint8_t { Empty, Number, Text, RecordTime };
