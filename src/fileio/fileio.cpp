@@ -540,9 +540,10 @@ private:
     std::future<void> m_done;
 };
 
-// Whether a read of this many lines gains from a second core.
-bool worthSplitting(int lines, int splitLines) {
-    return lines >= splitLines && std::thread::hardware_concurrency() >= 2;
+// Whether a read of this many lines gains from a second core: not where the record limit
+// falls in the first half, as the records past it are only counted, faster on one core.
+bool worthSplitting(int lines, int recordLimit, int splitLines) {
+    return lines >= splitLines && recordLimit >= lines / 2 && std::thread::hardware_concurrency() >= 2;
 }
 
 constexpr qsizetype kSplitWindow = 64 << 10;
@@ -591,7 +592,7 @@ PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &u
     LineStore store(dataSet, ui);
     LineFeed feed;
     const qint64 split =
-        worthSplitting(lines, splitLines)
+        worthSplitting(lines, dataSet.recordLimit(), splitLines)
             ? splitAfter(bytes.size(),
                          bytes.sliced(bytes.size() / 2).first(std::min(kSplitWindow, bytes.size() - bytes.size() / 2)))
             : 0;
@@ -882,7 +883,8 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         // A long log is read in two halves at once (not one that is decoded: its bytes are not
         // its lines' characters).
         qint64 split = 0;
-        if (failure.isEmpty() && !source.isWhole() && !source.decoding() && worthSplitting(lines, ctx.splitLines))
+        if (failure.isEmpty() && !source.isWhole() && !source.decoding() &&
+            worthSplitting(lines, dataSet.recordLimit(), ctx.splitLines))
             split = fileSplit(path, source.bytesRead());
         const qint64 size = source.bytesRead();
         if (failure.isEmpty()) {

@@ -144,10 +144,12 @@ TEST(SplitRead, EveryCaseAtTheSplitReadsAsOnOneCore) {
          QStringList{"\"Probe 1 Slope:\",59.5", "\"Offset:\",0.1,\"Offset2:\",0.2", "\"Probe 2 Serial Number:\",B-7",
                      "\"Time\",\"T\""} +
              recs(10, 9)},
+        // A read is split only where the record limit lies past the first half.
         {"cap in the second half", kHead + recs(10),
-         recs(6, 9) + QStringList{"\"24:00:01\",1", "\"Slope:\",60"} + recs(8, 10) + QStringList{"\"25:10:00\",1"}, 14},
-        {"cap at the split", kHead + recs(10), recs(10, 9), 10},
-        {"cap before the split", kHead + recs(12), QStringList{"\"Probe 2 Slope:\",61"} + recs(10, 9), 8},
+         recs(6, 9) + QStringList{"\"24:00:01\",1", "\"Slope:\",60"} + recs(8, 10) + QStringList{"\"25:10:00\",1"}, 16},
+        {"cap at the split", kHead + recs(10), recs(4, 9), 10},
+        {"cap just before the split", QStringList{"\"x\"", "#2004-5-13#"} + recs(9),
+         QStringList{"\"Probe 2 Slope:\",61"} + recs(2, 9), 8},
         {"stop in the first half",
          kHead + recs(10) + QStringList{"#2004-13-45#"},
          recs(10, 9),
