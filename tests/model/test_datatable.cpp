@@ -203,3 +203,27 @@ TEST(DataSet, ARecordOfNumbersStoredAtOnceReadsAsOneStoredCellByCell) {
     EXPECT_TRUE(std::signbit(a.cell(0, 2).number()));
     EXPECT_THROW(a.setRecord(0, day, numbers, 3 + a.colCount()), TableError);
 }
+
+TEST(DataTable, AppendRowsMovesEveryKindOfCellOnAndKeepsTheWidth) {
+    DataTable t, more;
+    t.resize(0, 2);
+    t.setRecordTime(0, 0, dt::fromParts({2004, 5, 13, 8, 0, 0}));
+    t.setNumber(0, 1, 7.5);
+    more.resize(1, 2);
+    more.setRecordTime(0, 0, dt::fromParts({2004, 5, 13, 8, 0, 10}));
+    more.setCell(0, 1, Cell("ERR"));
+    more.setNumber(1, 2, -0.25);
+    t.appendRows(std::move(more));
+    ASSERT_EQ(t.rowCount(), 3);
+    EXPECT_EQ(t.cell(1, 0), Cell("5/13/2004 08:00:10"));
+    EXPECT_EQ(t.rowDay(1), dt::fromParts({2004, 5, 13, 8, 0, 10}));
+    EXPECT_EQ(t.cell(1, 1), Cell("ERR"));
+    EXPECT_EQ(t.cell(2, 0), Cell());
+    EXPECT_EQ(t.cell(2, 2), Cell(-0.25));
+    EXPECT_EQ(t.cell(0, 1), Cell(7.5));
+    EXPECT_EQ(more.rowCount(), 0);
+
+    DataTable narrow;
+    narrow.resize(0, 1);
+    EXPECT_THROW(t.appendRows(std::move(narrow)), TableError);
+}
