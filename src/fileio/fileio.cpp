@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <atomic>
 #include <functional>
@@ -542,8 +543,14 @@ private:
 
 // Whether a read of this many lines gains from a second core: not where the record limit
 // falls in the first half, as the records past it are only counted, faster on one core.
+// Nor on a busy machine (a load of more than a core's worth beside this read), where the other
+// half waits for a core and the join comes on top. A threshold below kSplitReadLines (a test's)
+// splits whatever the load.
 bool worthSplitting(int lines, int recordLimit, int splitLines) {
-    return lines >= splitLines && recordLimit >= lines / 2 && std::thread::hardware_concurrency() >= 2;
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (lines < splitLines || recordLimit < lines / 2 || cores < 2) return false;
+    double load = 0;
+    return splitLines < kSplitReadLines || (getloadavg(&load, 1) == 1 && load < double(cores) - 1.0);
 }
 
 constexpr qsizetype kSplitWindow = 64 << 10;

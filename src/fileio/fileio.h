@@ -123,7 +123,8 @@ struct ReaderContext {
     // messages are not shown again, and the counts of left-out, cut and skipped records are
     // left to the caller.
     int quietLines = 0;
-    // A read of this many lines or more is split in two halves (see kSplitReadLines).
+    // A read of this many lines or more is split in two halves (see kSplitReadLines) where a
+    // second core is free; below kSplitReadLines (tests) whatever the machine's load.
     int splitLines = kSplitReadLines;
 };
 
