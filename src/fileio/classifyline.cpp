@@ -43,8 +43,9 @@ struct Matchers {
     }
 };
 
+// One set per thread: the halves of a long read are classified at once.
 Matchers &matchers() {
-    static Matchers m;
+    thread_local Matchers m;
     return m;
 }
 

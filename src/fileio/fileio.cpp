@@ -11,8 +11,12 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <atomic>
+#include <functional>
 #include <future>
+#include <thread>
 #include <sys/stat.h>
 
 using namespace linecode;
@@ -100,7 +104,171 @@ bool setProbeNumber(const Cell &value, clsDataSet &ds, void (clsDataSet::*set)(d
     return true;
 }
 
+// Whether the line, without its double quotes, starts with a record's time of day, as the
+// classifier would find it; `hour` is its hour. A scan of the raw bytes: no text is made.
+bool recordTimeAt(QByteArrayView raw, int &hour) {
+    char t[8];
+    int n = 0;
+    for (qsizetype i = 0; i < raw.size() && n < 8; ++i)
+        if (raw[i] != '"') t[n++] = raw[i];
+    if (n < 8) return false;
+    auto in = [](char c, char lo, char hi) { return c >= lo && c <= hi; };
+    if (!in(t[0], '0', '2') || !in(t[1], '0', '9') || t[2] != ':' || !in(t[3], '0', '5') || !in(t[4], '0', '9') ||
+        t[5] != ':' || !in(t[6], '0', '5') || !in(t[7], '0', '9'))
+        return false;
+    hour = (t[0] - '0') * 10 + (t[1] - '0');
+    return true;
+}
+
+// A classified record's time of day, and its numbers into `numbers`; `allNumbers` is false
+// when a field held no number.
+struct ClassifiedTime {
+    int hour, minute, second;
+    bool allNumbers;
+};
+ClassifiedTime classifiedRecord(const std::vector<Cell> &list, std::vector<double> &numbers) {
+    const QStringView time = list[0].string();
+    auto two = [&](qsizetype i) { return (time[i].unicode() - u'0') * 10 + (time[i + 1].unicode() - u'0'); };
+    const int count = int(list.size()) - 1;
+    numbers.resize(std::size_t(std::max(count, 0)));
+    bool allNumbers = true;
+    for (int j = 0; j < count; ++j) {
+        const Cell &c = list[std::size_t(j) + 1];
+        allNumbers = allNumbers && c.isNumber();
+        numbers[std::size_t(j)] = c.number();
+    }
+    return {two(0), two(3), two(6), allNumbers};
+}
+
+// What the second half of a split read found on a line, as one word for the join.
+namespace found {
+constexpr quint32 kSeconds = 0x1FFFF;    // a record's time of day in seconds (up to 29:59:59)
+constexpr quint32 kTimeAt = 1u << 17;    // the line starts with a time of day (recordTimeAt) ...
+constexpr quint32 kTimeLate = 1u << 18;  // ... of 24:00:00 or later
+constexpr quint32 kRecord = 1u << 19;    // a record that reached storeRecord
+constexpr quint32 kLate = 1u << 20, kCut = 1u << 21, kMissing = 1u << 22;
+constexpr quint32 kEvent = 1u << 23;  // a line the data set takes a value from
+}  // namespace found
+
+// Answers every message and notes that one was asked: a half that meets one stops there, and
+// the reader itself asks it in its turn.
+class AskedNothing : public IInteraction {
+public:
+    bool asked = false;
+    MsgAnswer message(const QString &, const QString &, MsgButtons, MsgIcon) override {
+        asked = true;
+        return MsgAnswer::Ok;
+    }
+    void beep() override {}
+    void pushBusyCursor() override {}
+    void popBusyCursor() override {}
+    void processPendingEvents() override {}
+};
+
 }  // namespace
+
+// The lines after the split of a long read, classified on another thread. Its records go
+// into a table of its own (column 0 left empty) and what each line found into a word; the
+// join then stores them in order from the state the lines before the split left: the date,
+// the clock, the record limit and the messages are all the join's.
+class SecondHalf {
+public:
+    // `full` is set once the lines before the split filled the data set: the records after it
+    // are then only counted.
+    SecondHalf(int expectedRows, const std::atomic<bool> &full) : m_expected(expectedRows), m_full(full) {}
+
+    // False at a line that asks the person something: it and the lines after it are left to
+    // the reader, which asks in its turn.
+    bool line(QByteArrayView raw) {
+        quint32 info = 0;
+        if (int hour = 0; recordTimeAt(raw, hour)) {
+            info = found::kTimeAt | (hour > 23 ? found::kTimeLate : 0);
+            if (m_full.load(std::memory_order_relaxed)) {
+                lines.push_back(info);
+                return true;
+            }
+        }
+        if (scanRecord(raw, m_scanned)) {
+            record(m_scanned.hour, m_scanned.minute, m_scanned.second, m_scanned.numbers.data(), m_scanned.count,
+                   nullptr, info);
+            return true;
+        }
+        m_line = QString::fromLatin1(raw);
+        const int code = classifyLine(m_line, m_values, m_ui);
+        if (m_ui.asked) return false;
+        if (code == linecode::Record) {
+            const ClassifiedTime t = classifiedRecord(m_values.list, m_numbers);
+            record(t.hour, t.minute, t.second, m_numbers.data(), int(m_numbers.size()),
+                   t.allNumbers ? nullptr : &m_values.list, info);
+        } else if (code == Blank || code == Other) {
+            lines.push_back(info);
+        } else {
+            events.push_back({code, m_values});
+            lines.push_back(info | found::kEvent);
+        }
+        return true;
+    }
+
+    struct Event {
+        int code;
+        Values values;
+    };
+    std::vector<quint32> lines;  // one per line taken
+    qint64 resume = 0;           // where the lines not taken start, from the split
+    std::vector<Event> events;
+    DataTable rows;  // records not late, in order
+    int rowCount = 0;
+    std::vector<std::pair<int, int>> widths;  // (row, last column) wherever the widest row so far grows
+
+private:
+    // storeRecord's steps that need nothing from the lines before.
+    void record(int hour, int minute, int second, const double *numbers, int count, std::vector<Cell> *cells,
+                quint32 info) {
+        info |= found::kRecord | quint32(hour * 3600 + minute * 60 + second);
+        if (hour > 23) {
+            lines.push_back(info | found::kLate);
+            return;
+        }
+        if (count > kMaxValues) {
+            count = kMaxValues;
+            if (cells) cells->resize(std::size_t(kMaxValues) + 1);
+            info |= found::kCut;
+        }
+        if (cells && std::any_of(cells->begin() + 1, cells->end(), [](const Cell &c) { return c.isEmpty(); }))
+            info |= found::kMissing;
+        lines.push_back(info);
+        const int r = makeRow(count);
+        if (cells) {
+            for (int j = 1; j < int(cells->size()); ++j)
+                if (!(*cells)[std::size_t(j)].isEmpty()) rows.setCell(r, j, (*cells)[std::size_t(j)]);
+        } else {
+            for (int j = 0; j < count; ++j) rows.setNumber(r, j + 1, numbers[j]);
+        }
+    }
+    // As clsDataSet::makeRow.
+    int makeRow(int w) {
+        constexpr int kStep = 500;
+        w = std::max(w, 0);
+        if (widths.empty() || w > widths.back().second) widths.emplace_back(rowCount, w);
+        if (rows.colCount() == 0) {
+            rows.resize(kStep, w);
+            rows.reserve(m_expected + kStep, w + 1);
+        } else if (rows.rowCount() == rowCount) {
+            rows.resize(rowCount + kStep, std::max(w, rows.lastCol()));
+        } else if (w > rows.lastCol()) {
+            rows.resize(rows.lastRow(), w);
+        }
+        return rowCount++;
+    }
+
+    int m_expected;
+    const std::atomic<bool> &m_full;
+    ScannedRecord m_scanned;
+    Values m_values;
+    QString m_line;
+    std::vector<double> m_numbers;
+    AskedNothing m_ui;
+};
 
 class SecondPass {
 public:
@@ -163,13 +331,7 @@ public:
     // when some of its numbers could not be read; they are then stored as they are.
     void storeRecord(int hour, int minute, int second, const double *numbers, int count,
                      std::vector<Cell> *cells = nullptr) {
-        if (!m_ds.isDateInitialized()) {
-            m_ui.message(QStringLiteral("WARNING: File is missing a valid start date.\r\n"
-                                        "I will use today's date as the starting date."),
-                         kAppTitle, MsgButtons::Ok, MsgIcon::None);
-            m_ds.setStartdate(dt::today());
-            m_clock.start(m_ds.startdate());
-        }
+        if (!m_ds.isDateInitialized()) startToday();
         std::optional<RecordClock::Stamp> stamp = m_clock.stamp(hour, minute, second);
         if (!stamp) {
             ++m_report.lateRecords;
@@ -204,21 +366,82 @@ public:
         m_ds.add(row);
     }
 
+    // What a second half found, line by line as store() and storeRecord() take it; its records
+    // are stored at the end with the dates the clock gives them here.
+    bool join(SecondHalf &half, ProgressMeter *meter) {
+        std::vector<double> days;  // of the records kept, a prefix of the half's rows
+        std::vector<std::pair<int, QString>> texts;
+        days.reserve(std::size_t(half.rowCount));
+        std::size_t event = 0;
+        bool going = true;
+        for (const quint32 info : half.lines) {
+            if (meter) {
+                meter->Bump();
+                if (meter->cancelled()) {
+                    m_report.cancelled = true;
+                    going = false;
+                    break;
+                }
+            }
+            const int lineNumber = ++m_report.lines;
+            const int kept = int(days.size());
+            const bool full = m_ds.rowcount() + kept >= m_ds.recordLimit();
+            if (full && (info & found::kTimeAt)) {
+                ++(info & found::kTimeLate ? m_report.lateRecords : m_report.droppedRecords);
+                event += (info & found::kEvent) ? 1 : 0;
+                continue;
+            }
+            if (info & found::kEvent) {
+                SecondHalf::Event &e = half.events[event++];
+                m_values = std::move(e.values);
+                handle(e.code, lineNumber);  // never a question: the half stops before those
+                continue;
+            }
+            if (!(info & found::kRecord)) continue;
+            if (!m_ds.isDateInitialized()) startToday();
+            const int secs = int(info & found::kSeconds);
+            std::optional<RecordClock::Stamp> stamp = m_clock.stamp(secs / 3600, secs / 60 % 60, secs % 60);
+            if (!stamp) {
+                ++m_report.lateRecords;
+                continue;
+            }
+            if (info & found::kCut) ++m_report.cutRecords;
+            if (full) {
+                ++m_report.droppedRecords;
+                continue;
+            }
+            if (info & found::kMissing) ++m_report.missingRecords;
+            if (!stamp->text.isEmpty()) texts.emplace_back(kept, std::move(stamp->text));
+            days.push_back(stamp->day);
+        }
+        const int kept = int(days.size());
+        if (kept > 0) {
+            int w = 0;
+            for (const auto &[row, width] : half.widths)
+                if (row < kept) w = width;
+            half.rows.resize(kept - 1, w);
+            const int first = m_ds.appendRecords(std::move(half.rows));
+            for (int i = 0; i < kept; ++i) m_ds.setRecordDay(first + i, days[std::size_t(i)]);
+            for (const auto &[i, text] : texts) m_ds.setRecordText(first + i, text);
+        }
+        return going;
+    }
+
 private:
+    void startToday() {
+        m_ui.message(QStringLiteral("WARNING: File is missing a valid start date.\r\n"
+                                    "I will use today's date as the starting date."),
+                     kAppTitle, MsgButtons::Ok, MsgIcon::None);
+        m_ds.setStartdate(dt::today());
+        m_clock.start(m_ds.startdate());
+    }
+
     // A record as the classifier found it: the time's text, then a cell per number match.
     void storeClassified() {
         std::vector<Cell> &list = m_values.list;
-        const QStringView time = list[0].string();
-        auto two = [&](qsizetype i) { return (time[i].unicode() - u'0') * 10 + (time[i + 1].unicode() - u'0'); };
-        const int count = int(list.size()) - 1;
-        m_numbers.resize(std::size_t(std::max(count, 0)));
-        bool allNumbers = true;
-        for (int j = 0; j < count; ++j) {
-            const Cell &c = list[std::size_t(j) + 1];
-            allNumbers = allNumbers && c.isNumber();
-            m_numbers[std::size_t(j)] = c.number();
-        }
-        storeRecord(two(0), two(3), two(6), m_numbers.data(), count, allNumbers ? nullptr : &list);
+        const ClassifiedTime t = classifiedRecord(list, m_numbers);
+        storeRecord(t.hour, t.minute, t.second, m_numbers.data(), int(m_numbers.size()),
+                    t.allNumbers ? nullptr : &list);
     }
 
     clsDataSet &m_ds;
@@ -226,26 +449,6 @@ private:
     RecordClock m_clock;
     std::vector<double> m_numbers;
 };
-
-namespace {
-
-// Whether the line, without its double quotes, starts with a record's time of day, as the
-// classifier would find it; `hour` is its hour. A scan of the raw bytes: no text is made.
-bool recordTimeAt(QByteArrayView raw, int &hour) {
-    char t[8];
-    int n = 0;
-    for (qsizetype i = 0; i < raw.size() && n < 8; ++i)
-        if (raw[i] != '"') t[n++] = raw[i];
-    if (n < 8) return false;
-    auto in = [](char c, char lo, char hi) { return c >= lo && c <= hi; };
-    if (!in(t[0], '0', '2') || !in(t[1], '0', '9') || t[2] != ':' || !in(t[3], '0', '5') || !in(t[4], '0', '9') ||
-        t[5] != ':' || !in(t[6], '0', '5') || !in(t[7], '0', '9'))
-        return false;
-    hour = (t[0] - '0') * 10 + (t[1] - '0');
-    return true;
-}
-
-}  // namespace
 
 int countLines(QByteArrayView bytes) {
     LineFeed feed;
@@ -268,7 +471,9 @@ bool LineStore::store(QByteArrayView raw) {
     PassReport &report = m_pass->m_report;
     const int lineNumber = ++report.lines;
     // Once the data set is full a record is only counted: no text, no classification.
-    if (int hour = 0; m_dataSet.rowcount() >= m_dataSet.recordLimit() && recordTimeAt(raw, hour)) {
+    const bool full = m_dataSet.rowcount() >= m_dataSet.recordLimit();
+    if (full && m_full) m_full->store(true, std::memory_order_relaxed);
+    if (int hour = 0; full && recordTimeAt(raw, hour)) {
         ++(hour > 23 ? report.lateRecords : report.droppedRecords);
         return true;
     }
@@ -280,6 +485,8 @@ bool LineStore::store(QByteArrayView raw) {
     const int code = classifyLine(m_line, m_pass->m_values, m_ui);
     return m_pass->handle(code, lineNumber);
 }
+
+bool LineStore::join(SecondHalf &half, ProgressMeter *meter) { return m_pass->join(half, meter); }
 
 namespace {
 
@@ -298,14 +505,107 @@ bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last,
     return feed.feed(block, one) && (!last || feed.finish(one));
 }
 
+using LineSink = std::function<bool(QByteArrayView)>;
+
+// The second half of a split read, classified on the other core from the moment it is made.
+// `feed` hands the half's lines to the sink it is given until that returns false, and gives
+// back where the first line it did not take starts (LineFeed::lineStart).
+class HalfRun {
+public:
+    HalfRun(LineStore &store, int expectedRows, std::function<qint64(const LineSink &)> feed)
+        : m_store(store), m_half(expectedRows, m_full) {
+        m_store.setFullFlag(&m_full);
+        m_done = std::async(std::launch::async, [this, feed = std::move(feed)] {
+            m_half.resume = feed(
+                [this](QByteArrayView line) { return !m_stop.load(std::memory_order_relaxed) && m_half.line(line); });
+        });
+    }
+    // A read that stopped before the split does not wait for the whole other half.
+    ~HalfRun() {
+        m_stop = true;
+        if (m_done.valid()) m_done.wait();
+        m_store.setFullFlag(nullptr);
+    }
+    HalfRun(const HalfRun &) = delete;
+    HalfRun &operator=(const HalfRun &) = delete;
+
+    // The half once classified; what the other thread threw is thrown here.
+    SecondHalf &result() {
+        m_done.get();
+        return m_half;
+    }
+
+private:
+    LineStore &m_store;
+    std::atomic<bool> m_full{false}, m_stop{false};
+    SecondHalf m_half;
+    std::future<void> m_done;
+};
+
+// Whether a read of this many lines gains from a second core: not where the record limit
+// falls in the first half, as the records past it are only counted, faster on one core.
+// Nor on a busy machine (a load of more than a core's worth beside this read), where the other
+// half waits for a core and the join comes on top. A threshold below kSplitReadLines (a test's)
+// splits whatever the load.
+bool worthSplitting(int lines, int recordLimit, int splitLines) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (lines < splitLines || recordLimit < lines / 2 || cores < 2) return false;
+    double load = 0;
+    return splitLines < kSplitReadLines || (getloadavg(&load, 1) == 1 && load < double(cores) - 1.0);
+}
+
+constexpr qsizetype kSplitWindow = 64 << 10;
+
+// Where in `window` the first line ends for certain: after an LF, or after a CR that no LF
+// follows. -1 if none does.
+qsizetype lineBoundary(QByteArrayView window) {
+    for (qsizetype i = 0; i + 1 < window.size(); ++i)
+        if (window[i] == '\n' || (window[i] == '\r' && window[i + 1] != '\n')) return i + 1;
+    return -1;
+}
+
+// The split of `size` bytes: the first line end from the middle on, found in `window` (the
+// bytes from the middle); 0 when none is near.
+qint64 splitAfter(qint64 size, QByteArrayView window) {
+    const qsizetype at = lineBoundary(window);
+    return at < 0 || size / 2 + at >= size ? 0 : size / 2 + at;
+}
+
+// About how many records follow the split, so the half makes room once.
+int expectedRows(int lines, qint64 after, qint64 size) {
+    return int(std::min(double(lines) * double(after) / double(std::max<qint64>(size, 1)) * 1.05 + 1000.0, 1e9));
+}
+
+// The lines after `split` of an input held whole: the first half stored here while the other
+// core classifies the second, then joined on; what the other half left is stored after it.
+bool storeSplit(LineStore &store, LineFeed &feed, QByteArrayView bytes, qint64 split, int lines, ProgressMeter *meter) {
+    const QByteArrayView rest = bytes.sliced(split);
+    HalfRun other(store, expectedRows(lines, rest.size(), bytes.size()), [rest](const LineSink &line) {
+        LineFeed f;
+        f.feed(rest, line);  // a last line without its ending is left to the join's caller
+        return f.lineStart();
+    });
+    if (!storeAll(store, feed, bytes.first(split), true, meter)) return false;
+    SecondHalf &half = other.result();
+    return store.join(half, meter) && storeAll(store, feed, rest.sliced(half.resume), true, meter);
+}
+
 }  // namespace
 
-PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter) {
+PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter,
+                      int splitLines) {
     dataSet.Clear();
-    dataSet.expectRecords(std::min(countLines(bytes), dataSet.recordLimit()));
+    const int lines = countLines(bytes);
+    dataSet.expectRecords(std::min(lines, dataSet.recordLimit()));
     LineStore store(dataSet, ui);
     LineFeed feed;
-    store.report().completed = storeAll(store, feed, bytes, true, meter);
+    const qint64 split =
+        worthSplitting(lines, dataSet.recordLimit(), splitLines)
+            ? splitAfter(bytes.size(),
+                         bytes.sliced(bytes.size() / 2).first(std::min(kSplitWindow, bytes.size() - bytes.size() / 2)))
+            : 0;
+    store.report().completed =
+        split > 0 ? storeSplit(store, feed, bytes, split, lines, meter) : storeAll(store, feed, bytes, true, meter);
     return store.report();
 }
 
@@ -401,6 +701,8 @@ public:
     // Bytes of the file read so far, as they are on disk.
     qint64 bytesRead() const { return m_read; }
     bool isWhole() const { return m_whole.has_value(); }
+    // The input began with a byte-order mark: its blocks are decoded.
+    bool decoding() const { return m_decoder.has_value(); }
     std::optional<QStringDecoder> takeDecoder() { return std::move(m_decoder); }
     const QByteArray &lastRaw() const { return m_lastRaw; }
     Sha256 &digest() {
@@ -460,6 +762,30 @@ private:
     std::future<void> m_hashing;  // the last block's hash, under way
     QByteArray m_head;
 };
+
+// The split of a regular file of `size` bytes; 0 when it has none near the middle.
+qint64 fileSplit(const QString &path, qint64 size) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(size / 2)) return 0;
+    return splitAfter(size, f.read(kSplitWindow));
+}
+
+// The lines of a file from `from` on, block by block, until its end or `line` says stop; a
+// last line without its ending is not given. Where the first line not taken starts.
+qint64 feedFrom(const QString &path, qint64 from, const LineSink &line) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(from)) return 0;
+    QByteArray block;
+    LineFeed feed;
+    for (;;) {
+        block.resize(qsizetype(kBlockSize));
+        const qint64 n = f.read(block.data(), kBlockSize);
+        if (n <= 0) break;
+        block.resize(qsizetype(n));
+        if (!feed.feed(block, line)) break;
+    }
+    return feed.lineStart();
+}
 
 }  // namespace
 
@@ -562,6 +888,13 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                 feed.feed(block, count);
         }
         feed.finish(count);
+        // A long log is read in two halves at once (not one that is decoded: its bytes are not
+        // its lines' characters).
+        qint64 split = 0;
+        if (failure.isEmpty() && !source.isWhole() && !source.decoding() &&
+            worthSplitting(lines, dataSet.recordLimit(), ctx.splitLines))
+            split = fileSplit(path, source.bytesRead());
+        const qint64 size = source.bytesRead();
         if (failure.isEmpty()) {
             meter.setNumRecords(lines);
             if (ctx.betweenPasses) ctx.betweenPasses();
@@ -570,6 +903,26 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         // Pass two stores them; the data set is cleared once the first block is in hand, so a
         // file that cannot be read again leaves the earlier data as it was.
         std::unique_ptr<LineStore> store;
+        std::optional<HalfRun> other;
+        qint64 at = 0;         // bytes before the block
+        qint64 resumeAt = -1;  // where the lines after those the join stored start
+        // A block of pass two: the lines before the split are stored as they come; at the split
+        // the other half is joined on, and its bytes pass by (hashed) up to the lines it left.
+        auto storeBlock = [&](QByteArrayView b, bool finish) {
+            const qint64 start = at;
+            at += b.size();
+            if (other && (b.isEmpty() || split - start <= b.size())) {
+                const qsizetype before = qsizetype(std::clamp<qint64>(split - start, 0, b.size()));
+                if (!storeAll(*store, feed, b.first(before), true, &meter)) return false;
+                SecondHalf &half = other->result();
+                const bool joined = store->join(half, &meter);
+                resumeAt = split + half.resume;
+                other.reset();
+                if (!joined) return false;
+            }
+            if (resumeAt > start) b = b.sliced(qsizetype(std::min<qint64>(resumeAt - start, b.size())));
+            return storeAll(*store, feed, b, finish, &meter);
+        };
         feed.reset();
         bool going = true;
         for (ReadResult r; failure.isEmpty() && going;) {
@@ -581,12 +934,19 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                 dataSet.Clear();
                 dataSet.expectRecords(std::min(lines, dataSet.recordLimit()));
                 store = std::make_unique<LineStore>(dataSet, ui);
+                if (split > 0)
+                    other.emplace(*store, expectedRows(lines, size - split, size),
+                                  [&path, split](const LineSink &line) { return feedFrom(path, split, line); });
                 quiet.watch(&store->report());
                 if (view) view->showMeter();
             }
             const bool last = block.isEmpty();
             const LineFeed beforeEnd = feed;  // the held line, as reading on needs it
-            going = storeAll(*store, feed, block, last && !ctx.holdLastLine, &meter);
+            going = storeBlock(block, last && !ctx.holdLastLine);
+            if (last && going && resumeAt > at) {
+                failed(ReadResult::Failed);  // the file lost lines the other half had read
+                break;
+            }
             if (last) {
                 store->report().completed = going;
                 if (going && ctx.readOn && !source.isWhole()) {
@@ -603,6 +963,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                 break;
             }
         }
+        other.reset();  // a read that stopped before the split leaves the other half
         if (store) {
             store->report().bytes = source.bytesRead();
             store->report().sha256 = source.digest().result();

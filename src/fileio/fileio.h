@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringDecoder>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -34,6 +35,7 @@ struct PassReport {
 };
 
 class SecondPass;
+class SecondHalf;
 
 // Classifies and stores lines one at a time. The running date, the previous date-time, the
 // line number and the report carry on from call to call, so lines given in pieces (a file
@@ -52,6 +54,12 @@ public:
     // Off: every line goes through the classifier, the quick record scan is not tried. The
     // data set comes out the same either way.
     void setRecordScan(bool on) { m_recordScan = on; }
+    // Stores the lines another thread classified after the split of a long read, as store()
+    // would have one by one from where the lines before them left off. False when the meter's
+    // Cancel stopped it.
+    bool join(SecondHalf &half, ProgressMeter *meter);
+    // Set once the data set is full, so that a second half under way only counts its records.
+    void setFullFlag(std::atomic<bool> *full) { m_full = full; }
 
 private:
     clsDataSet &m_dataSet;
@@ -59,7 +67,11 @@ private:
     std::unique_ptr<SecondPass> m_pass;
     QString m_line;
     bool m_recordScan = true;
+    std::atomic<bool> *m_full = nullptr;
 };
+
+// A log of this many lines or more is read in two halves at once where a second core is free.
+inline constexpr int kSplitReadLines = 200000;
 
 // Reading stops at this many bytes: an endless input (a device, a pipe that never closes)
 // must end with a message, not by taking all memory.
@@ -111,6 +123,9 @@ struct ReaderContext {
     // messages are not shown again, and the counts of left-out, cut and skipped records are
     // left to the caller.
     int quietLines = 0;
+    // A read of this many lines or more is split in two halves (see kSplitReadLines) where a
+    // second core is free; below kSplitReadLines (tests) whatever the machine's load.
+    int splitLines = kSplitReadLines;
 };
 
 // True if the whole file was read to its end; false if it could not be opened or read, or
@@ -121,7 +136,9 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx);
 
 // The second pass over a whole file held in memory: clears the data set, then classifies
 // and stores every line, bumping the meter (if any) once per line; the meter's Cancel stops it.
-PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter = nullptr);
+// `splitLines` as in ReaderContext.
+PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &ui, ProgressMeter *meter = nullptr,
+                      int splitLines = kSplitReadLines);
 
 // A file's bytes as the 8-bit text the classifier reads: a file that starts with a UTF-8 or
 // UTF-16 byte-order mark is decoded (characters beyond Latin-1 become "?"), any other is

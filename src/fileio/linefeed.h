@@ -22,7 +22,11 @@ public:
     void reset() {
         m_tail.clear();
         m_afterCr = false;
+        m_fed = m_next = 0;
     }
+    // Where the line handed on now starts, or after a feed the next line will start: a byte
+    // count of everything fed since the last reset.
+    qint64 lineStart() const { return m_next; }
 
 private:
     // The first CR or LF from `from` on, n if none. memchr looks for each over a short window,
@@ -40,6 +44,8 @@ private:
     }
     QByteArray m_tail;       // a line whose end has not arrived, or that ended at a CR
     bool m_afterCr = false;  // m_tail ended at the block's last byte, a CR
+    qint64 m_fed = 0;        // bytes fed before the block under way
+    qint64 m_next = 0;       // see lineStart()
 };
 
 template <typename OnLine> bool LineFeed::feed(QByteArrayView block, OnLine &&onLine) {
@@ -47,12 +53,15 @@ template <typename OnLine> bool LineFeed::feed(QByteArrayView block, OnLine &&on
     const qsizetype n = block.size();
     qsizetype pos = 0;
     if (n == 0) return true;
+    const qint64 base = m_fed;
+    m_fed += n;
     if (m_afterCr) {
         if (d[0] == '\n') pos = 1;  // the LF of a CR LF split between two blocks
         m_afterCr = false;
         const QByteArray line = std::move(m_tail);
         m_tail.clear();
         if (!onLine(QByteArrayView(line))) return false;
+        m_next = base + pos;
     } else if (!m_tail.isEmpty()) {
         const qsizetype end = lineEnd(d, 0, n);
         m_tail.append(d, end);
@@ -66,6 +75,7 @@ template <typename OnLine> bool LineFeed::feed(QByteArrayView block, OnLine &&on
         const QByteArray line = std::move(m_tail);
         m_tail.clear();
         if (!onLine(QByteArrayView(line))) return false;
+        m_next = base + pos;
     }
     while (pos < n) {
         const qsizetype end = lineEnd(d, pos, n);
@@ -81,6 +91,7 @@ template <typename OnLine> bool LineFeed::feed(QByteArrayView block, OnLine &&on
         if (!onLine(QByteArrayView(d + pos, end - pos))) return false;
         pos = end + 1;
         if (d[end] == '\r' && pos < n && d[pos] == '\n') ++pos;
+        m_next = base + pos;
     }
     return true;
 }
@@ -88,6 +99,9 @@ template <typename OnLine> bool LineFeed::feed(QByteArrayView block, OnLine &&on
 template <typename OnLine> bool LineFeed::finish(OnLine &&onLine) {
     if (!holding()) return true;
     const QByteArray line = std::move(m_tail);
-    reset();
-    return onLine(QByteArrayView(line));
+    m_tail.clear();
+    m_afterCr = false;
+    if (!onLine(QByteArrayView(line))) return false;
+    m_next = m_fed;
+    return true;
 }

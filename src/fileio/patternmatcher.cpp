@@ -121,7 +121,7 @@ struct Latin1Copy {
     QByteArray bytes;
 };
 Latin1Copy &latin1Copy() {
-    static Latin1Copy copy;
+    thread_local Latin1Copy copy;  // one per thread: the halves of a long read match at once
     return copy;
 }
 QByteArray latin1Of(const QString &subject) {

@@ -43,14 +43,32 @@ void clsDataSet::addRecord(double recordDay, const double *numbers, int count) {
     m_table.setRecord(makeRow(count), recordDay, numbers, count);
 }
 
+int clsDataSet::appendRecords(DataTable &&rows) {
+    const int first = m_rowcount;
+    if (rows.rowCount() == 0) return first;
+    if (rows.rowCount() > m_recordLimit - m_rowcount)
+        throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");
+    if (m_rowcount == 0) {
+        m_table = std::move(rows);
+    } else {
+        // As makeRow: never narrower than the widest record stored.
+        const int w = std::max(m_table.lastCol(), rows.lastCol());
+        m_table.resize(m_rowcount - 1, w);
+        if (rows.lastCol() < w) rows.resize(rows.lastRow(), w);
+        m_table.appendRows(std::move(rows));
+    }
+    m_rowcount = m_table.rowCount();
+    m_tableSized = true;
+    return first;
+}
+
 int clsDataSet::makeRow(int w) {
     if (m_rowcount >= m_recordLimit)
         throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");
     if (!m_tableSized) {
         m_table.resize(m_growthStep, std::max(w, 0));
         // Rows come m_growthStep at a time: room for the last step too, or it would copy it all.
-        if (m_expected > 0)
-            m_table.reserve(std::min(m_expected, m_recordLimit) + m_growthStep, std::max(w, 0) + 1);
+        if (m_expected > 0) m_table.reserve(std::min(m_expected, m_recordLimit) + m_growthStep, std::max(w, 0) + 1);
         m_tableSized = true;
     } else if (m_table.rowCount() == m_rowcount) {
         // Never narrower than before: a short record must not cut the columns of earlier ones.

@@ -68,6 +68,14 @@ public:
     void addRecord(double recordDay, const std::vector<Cell> &theRow);
     // The same for a record of numbers only: the row in one write, no cells made.
     void addRecord(double recordDay, const double *numbers, int count);
+    // Appends the rows of a table filled apart (the second half of a long log) as records, the
+    // narrower of the two tables widened; returns the first new row. Their column 0 is then set
+    // with setRecordDay or setRecordText. Throws OverflowError, changing nothing, past recordLimit().
+    int appendRecords(DataTable &&rows);
+    // Column 0 of a stored record: the date-time of `day` (as addRecord), or a text where no
+    // day can stand for it (as add).
+    void setRecordDay(int row, double day) { m_table.setRecordTime(row, colDateTime, day); }
+    void setRecordText(int row, const QString &text) { m_table.setCell(row, colDateTime, Cell(text)); }
 
     // How many records the data set takes: kMaxRecords, or kAnyLengthRecords. Kept by Clear.
     int recordLimit() const { return m_recordLimit; }

@@ -73,3 +73,20 @@ TEST(LineFeed, LongLinesEndWhereTheyEndAcrossSearchWindows) {
         ASSERT_EQ(lines, expected) << cut;
     }
 }
+
+TEST(LineFeed, LineStartsCountFromTheFirstByteWhereverTheInputIsCut) {
+    const QByteArray whole = "h1\r\n\r\nx\ry\n\rz\r\n\n\rlast";
+    const QList<qint64> expected = {0, 4, 6, 8, 10, 11, 14, 15, /* held: */ 16, /* finished: */ 16, 20};
+    for (qsizetype cut = 0; cut <= whole.size(); ++cut)
+        for (qsizetype cut2 = cut; cut2 <= whole.size(); ++cut2) {
+            LineFeed feed;
+            QList<qint64> starts;
+            auto take = [&](QByteArrayView) { return starts << feed.lineStart(), true; };
+            for (const QByteArray &piece : {whole.left(cut), whole.mid(cut, cut2 - cut), whole.mid(cut2)})
+                feed.feed(piece, take);
+            starts << feed.lineStart();
+            feed.finish(take);
+            starts << feed.lineStart();
+            ASSERT_EQ(starts, expected) << cut << " " << cut2;
+        }
+}
