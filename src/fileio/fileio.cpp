@@ -282,8 +282,10 @@ bool LineStore::store(QByteArrayView raw) {
 
 namespace {
 
-// Stores lines until their end, a No or the meter's Cancel; false when stopped.
-bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last, ProgressMeter *meter) {
+// Stores lines until their end, a No or the meter's Cancel; false when stopped. `afterLine`
+// (may be empty) runs after each line and may stop too.
+bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last, ProgressMeter *meter,
+              const std::function<bool()> &afterLine = {}) {
     auto one = [&](QByteArrayView line) {
         if (meter) {
             meter->Bump();
@@ -292,7 +294,7 @@ bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last,
                 return false;
             }
         }
-        return store.store(line);
+        return store.store(line) && (!afterLine || afterLine());
     };
     return feed.feed(block, one) && (!last || feed.finish(one));
 }
@@ -530,6 +532,8 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         ui.message(QStringLiteral("fileIO.readFromFile File not found:") + path, QStringLiteral("Error"),
                    MsgButtons::Ok, MsgIcon::Exclamation);
     BlockSource source(path, ctx.maxSize);
+    // A read that hands its records on is read once, without its checksum.
+    const bool counting = !ctx.handOn || view;
     if (!source.open()) {
         const QString why = QFileInfo(path).isDir() ? QStringLiteral(" (it is a folder, not a log file)") : QString();
         ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path + why, kAppTitle, MsgButtons::Ok,
@@ -547,12 +551,13 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
             failure =
                 r == ReadResult::TooLarge ? tooLarge : QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
         };
-        // Pass one counts the lines for the meter.
+        // Pass one counts the lines for the meter; a read that hands its records on without one
+        // has no use for the count.
         QByteArray block;
         LineFeed feed;
         int lines = 0;
         auto count = [&lines](QByteArrayView) { return ++lines, true; };
-        for (ReadResult r; failure.isEmpty();) {
+        for (ReadResult r; failure.isEmpty() && counting;) {
             if ((r = source.next(block)) != ReadResult::Ok)
                 failed(r);
             else if (block.isEmpty())
@@ -561,7 +566,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                 feed.feed(block, count);
         }
         feed.finish(count);
-        if (failure.isEmpty()) {
+        if (failure.isEmpty() && counting) {
             meter.setNumRecords(lines);
             if (ctx.betweenPasses) ctx.betweenPasses();
             if (!source.open(true)) failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
@@ -571,6 +576,8 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         std::unique_ptr<LineStore> store;
         feed.reset();
         bool going = true;
+        std::function<bool()> handOn;
+        if (ctx.handOn) handOn = [&] { return dataSet.rowcount() < ctx.handOnEvery || ctx.handOn(false); };
         for (ReadResult r; failure.isEmpty() && going;) {
             if ((r = source.next(block)) != ReadResult::Ok) {
                 failed(r);
@@ -585,8 +592,9 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
             }
             const bool last = block.isEmpty();
             const LineFeed beforeEnd = feed;  // the held line, as reading on needs it
-            going = storeAll(*store, feed, block, last && !ctx.holdLastLine, &meter);
+            going = storeAll(*store, feed, block, last && !ctx.holdLastLine, &meter, handOn);
             if (last) {
+                if (going && ctx.handOn) going = ctx.handOn(true);
                 store->report().completed = going;
                 if (going && ctx.readOn && !source.isWhole()) {
                     ctx.readOn->feed = ctx.holdLastLine ? feed : beforeEnd;

@@ -111,6 +111,12 @@ struct ReaderContext {
     // messages are not shown again, and the counts of left-out, cut and skipped records are
     // left to the caller.
     int quietLines = 0;
+    // Hands the records on in blocks instead of keeping them all: whenever the data set holds
+    // handOnEvery records, and once after the last line of a read that went to its end,
+    // handOn(last) takes them out of it (it must leave fewer). False stops the read. Without a
+    // meter the lines are not counted first.
+    std::function<bool(bool last)> handOn = nullptr;
+    int handOnEvery = 0;
 };
 
 // True if the whole file was read to its end; false if it could not be opened or read, or
