@@ -5,6 +5,7 @@
 #include "export/csvexport.h"
 #include "export/exportcli.h"
 #include "export/report.h"
+#include "export/streamexport.h"
 #include "export/ui/plotexport.h"
 #include "export/ui/reportprinter.h"
 #include "model/clsdataset.h"
@@ -30,15 +31,9 @@ QString writeReport(const QString &path, const Workbench &wb, const QcpGraph &gr
     return writeReportPdf(path, buildReport(wb, extras), graph);
 }
 
-// Nothing is written for a range without records: an empty file would pass for a result.
 QString noRecordInRange(const ExportOptions &o, const DataTable &t) {
-    QString text = QStringLiteral("brinewick-export: no record of \"%1\" lies").arg(o.logFile);
-    if (!o.from.isEmpty()) text += QStringLiteral(" from %1").arg(o.from);
-    if (!o.to.isEmpty()) text += QStringLiteral(" to %1").arg(o.to);
-    if (t.rowCount() > 0)
-        text += QStringLiteral(" (its records run from %1 to %2)")
-                    .arg(t.text(0, colDateTime), t.text(t.rowCount() - 1, colDateTime));
-    return text + QStringLiteral("; nothing was written.");
+    const int n = t.rowCount();
+    return ::noRecordInRange(o, n, n ? t.text(0, colDateTime) : QString(), n ? t.text(n - 1, colDateTime) : QString());
 }
 
 }  // namespace
@@ -88,8 +83,11 @@ int main(int argc, char **argv) {
     QCoreApplication::setApplicationName(QStringLiteral("brinewick-export"));
     QCoreApplication::setApplicationVersion(kAppVersion);
 
-    // The window's road: open, calibration, compute, the plot with the marker at record 0.
     StderrInteraction ui(o.stopOnBadDate);
+    // A CSV alone is written block by block as the log is read, never holding the table whole.
+    if (canStreamExport(o)) return streamExport(o, ui);
+
+    // The window's road: open, calibration, compute, the plot with the marker at record 0.
     Workbench wb(ui, graph.get());
     wb.setMaxInputSize(o.maxSize);
     wb.setLoadAllRecords(o.allRecords);
