@@ -13,6 +13,7 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <optional>
 #include <tuple>
 
@@ -103,6 +104,13 @@ public:
     const std::optional<QString> &stopTime() const { return m_stopTime; }
 
     bool handOn(clsDataSet &ds, bool last);
+    // Waits for the block under way.
+    void settle() {
+        if (m_writing.valid()) m_writing.get();
+    }
+    ~StreamPass() {
+        if (m_writing.valid()) m_writing.wait();
+    }
 
 private:
     Layout layoutNow(const clsDataSet &ds, const DataTable &t) const {
@@ -111,8 +119,9 @@ private:
         applyCalibrationOptions(m_options, l.calibration);
         return l;
     }
-    void lookAt(const DataTable &t, int from, int to);
-    void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int from, int to);
+    void lookAt(const DataTable &t, int from, int to, int row0);
+    void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int from, int to, int row0);
+    void writeBlock(const DataTable &t, int computed, int from, int to, int row0);
     void keepLast(clsDataSet &ds, const std::vector<KeptRow> &rows, int from);
 
     const ExportOptions &m_options;
@@ -131,6 +140,10 @@ private:
     int m_next = 0;           // the table's first row not yet written
     int m_records = 0;        // records stored so far
     bool m_learning = false;  // nothing more is written: only what a second read needs is looked at
+    // The block before, flagged and written on the other core while this one reads the next.
+    // Until it is settled only it touches the text, the output and the range's rows.
+    std::future<void> m_writing;
+    bool m_gap = false;  // a record outside the range lies between two inside
     QString m_firstTime, m_lastTime;
     std::optional<QString> m_stopTime;
     QByteArray m_text;
@@ -157,7 +170,8 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
     }
 
     if (m_learning) {
-        lookAt(t, m_next, n);
+        settle();
+        lookAt(t, m_next, n, m_row0);
         if (!last) keepLast(ds, {}, n);
         m_next = 0;
     } else {
@@ -171,15 +185,20 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
             }
         }
         const int computed = m_result.stop ? std::clamp(m_result.stop->row - m_row0, 0, n) : n;
-        const std::vector<std::uint8_t> flags = computeFlags(t, computed, m_limits);
         const int ready = last ? n : std::max(m_next, n - m_waiting);
-        writeRows(t, flags, m_next, ready);
-        if (m_out && !m_result.writeFailed && !m_learning && !m_text.isEmpty() && !writeFully(*m_out, m_text))
-            m_result.writeFailed = true;
-        m_text.resize(0);
-        if (!last) {
-            const int from = std::max(0, std::min(ready, n - m_keep));
-            keepLast(ds, copyRows(t, from), from);
+        const int from = last ? n : std::max(0, std::min(ready, n - m_keep));
+        // The computed block goes to the other core to be flagged and written, while this one
+        // reads the next; the rows whose flags that one needs stay, computed.
+        std::vector<KeptRow> kept = copyRows(t, from);
+        settle();
+        DataTable block;
+        std::swap(block, t);
+        m_writing = std::async(std::launch::async, [this, block = std::move(block), computed, next = m_next, ready,
+                                                    row0 = m_row0] { writeBlock(block, computed, next, ready, row0); });
+        if (last) {
+            settle();
+        } else {
+            keepLast(ds, kept, from);
             m_next = ready - from;
         }
     }
@@ -187,33 +206,33 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         ds.setRecordLimit(m_limit);  // the read's messages name the data set's own
         m_result.layout.calibration = layoutNow(ds, t).calibration;
         m_result.layout.fieldlist = ds.fieldlist();
-        m_result.readAgain = m_learning;
+        m_result.readAgain = m_learning || m_gap;
     }
     return true;
 }
 
-// Rows from..to-1 of the table in the range of a first read.
-void StreamPass::lookAt(const DataTable &t, int from, int to) {
+// Rows from..to-1 of the table, whose first is the log's row0, in the range of a first read.
+void StreamPass::lookAt(const DataTable &t, int from, int to, int row0) {
     if (!m_range.given || m_range.rows) return;
     for (int r = from; r < to; ++r) {
         if (!m_range.inside(t.rowDay(r))) continue;
-        const int row = m_row0 + r;
+        const int row = row0 + r;
         if (m_result.firstInside < 0)
             m_result.firstInside = row;
         else if (m_result.lastInside != row - 1)
-            m_learning = true;  // a record outside lies between two inside
+            m_gap = true;
         m_result.lastInside = row;
     }
 }
 
-void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int from, int to) {
+void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int from, int to, int row0) {
     if (!m_range.given) {
         appendCsvRows(m_text, t, m_width, &flags, from, to - 1);
         return;
     }
     if (m_range.rows) {
-        appendCsvRows(m_text, t, m_width, &flags, std::max(from, m_range.rows->first - m_row0),
-                      std::min(to, m_range.rows->second - m_row0 + 1) - 1);
+        appendCsvRows(m_text, t, m_width, &flags, std::max(from, m_range.rows->first - row0),
+                      std::min(to, m_range.rows->second - row0 + 1) - 1);
         return;
     }
     // Runs of rows inside, as they come.
@@ -222,9 +241,18 @@ void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &
         const int start = r;
         while (r < to && m_range.inside(t.rowDay(r))) ++r;
         if (start == r) break;
-        lookAt(t, start, r);
-        if (!m_learning) appendCsvRows(m_text, t, m_width, &flags, start, r - 1);
+        lookAt(t, start, r, row0);
+        if (!m_gap) appendCsvRows(m_text, t, m_width, &flags, start, r - 1);
     }
+}
+
+// Flags rows from..to-1 with their context in the table and writes them.
+void StreamPass::writeBlock(const DataTable &t, int computed, int from, int to, int row0) {
+    const std::vector<std::uint8_t> flags = computeFlags(t, computed, m_limits);
+    writeRows(t, flags, from, to, row0);
+    if (m_out && !m_result.writeFailed && !m_gap && !m_text.isEmpty() && !writeFully(*m_out, m_text))
+        m_result.writeFailed = true;
+    m_text.resize(0);
 }
 
 // Rows from `from` on, as they are.
@@ -272,6 +300,7 @@ PassResult runPass(const ExportOptions &o, IInteraction &readUi, IInteraction &u
     ctx.handOn = [&](bool last) { return pass.handOn(ds, last); };
     PassResult &r = pass.result();
     r.completed = readFromFile(o.logFile, ds, ctx);
+    pass.settle();
     if (!r.completed || r.readAgain) return r;
     if (r.stop)
         ui.message(computeStopMessage(*r.stop, pass.stopTime()), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
