@@ -176,9 +176,9 @@ int main(int argc, char **argv) {
     // Records: each half of the file split at a line end and parsed on its own thread.
     std::size_t mid = at + (size - at) / 2;
     while (mid < size && data[mid - 1] != '\n') ++mid;
-    std::vector<Record> parts[2];
-    auto parse = [&](int part, std::size_t from, std::size_t to) {
-        std::vector<Record> &out = parts[part];
+    std::vector<Record> halves[2];
+    auto parse = [&](int half, std::size_t from, std::size_t to) {
+        std::vector<Record> &out = halves[half];
         out.reserve((to - from) / 70);
         Record r;
         while (from < to) {
@@ -200,9 +200,9 @@ int main(int argc, char **argv) {
     std::thread second(parse, 1, mid, size);
     parse(0, at, mid);
     second.join();
-    std::vector<Record> recs = std::move(parts[0]);
-    recs.insert(recs.end(), parts[1].begin(), parts[1].end());
-    parts[1] = {};
+    std::vector<Record> recs = std::move(halves[0]);
+    recs.insert(recs.end(), halves[1].begin(), halves[1].end());
+    halves[1] = {};
     const int n = int(recs.size());
 
     // The day of each record (a step back in time is the next day) and the flags.
