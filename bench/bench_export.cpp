@@ -35,9 +35,7 @@ BENCHMARK(BM_TableCsv)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--write-log") == 0) {
         const int records = argc >= 4 ? std::atoi(argv[3]) : kRecords;
-        QFile f(QString::fromLocal8Bit(argv[2]));
-        const QByteArray log = generateLog(records);
-        if (!f.open(QIODevice::WriteOnly) || f.write(log) != log.size()) {
+        if (!writeLogFile(QString::fromLocal8Bit(argv[2]), records)) {
             std::fprintf(stderr, "cannot write %s\n", argv[2]);
             return 1;
         }

@@ -3,11 +3,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
-QByteArray generateLog(int records, int startHour, int secondsBetween) {
+namespace {
+
+QByteArray logHeader() {
     QByteArray out;
-    out.reserve(records * 90 + 1024);
     out += "\"pH Probe Logger\"\r\n";
     out += "\"Probe 1 Serial Number:\",\"A-1734\"\r\n";
     out += "\"Probe 2 Serial Number:\",\"A-1735\"\r\n";
@@ -18,9 +21,14 @@ QByteArray generateLog(int records, int startHour, int secondsBetween) {
     out += "\"Start Date:\",#2004-5-13#\r\n";
     out += "\"Time\",\"Therm 1\",\"Therm 2\",\"Therm 3\",\"pH-1 Raw\",\"pH-2 Raw\",\"pH-1\",\"pH-2\","
            "\"Aux\",\"Flow Rate\",\"Total Vol\"\r\n";
-    long t = long(startHour) * 3600;
+    return out;
+}
+
+// Records from..to-1 of a log.
+void appendRecords(QByteArray &out, int from, int to, int startHour, int secondsBetween) {
+    long t = long(startHour) * 3600 + long(from) * secondsBetween;
     char line[256];
-    for (int i = 0; i < records; ++i, t += secondsBetween) {
+    for (int i = from; i < to; ++i, t += secondsBetween) {
         const long s = t % 86400;
         const double wave = std::sin(i / 500.0);
         const int n = std::snprintf(line, sizeof line,
@@ -29,7 +37,28 @@ QByteArray generateLog(int records, int startHour, int secondsBetween) {
                                     -50.0 + 30 * wave, -40.0 + 25 * wave, 7.8, 7.9, i % 7, 1.25 + wave / 10, i * 0.2);
         out.append(line, n);
     }
+}
+
+}  // namespace
+
+QByteArray generateLog(int records, int startHour, int secondsBetween) {
+    QByteArray out = logHeader();
+    out.reserve(records * 90 + 1024);
+    appendRecords(out, 0, records, startHour, secondsBetween);
     return out;
+}
+
+bool writeLogFile(const QString &path, int records) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    QByteArray piece = logHeader();
+    constexpr int kPiece = 100000;
+    for (int i = 0; i < records; i += kPiece) {
+        appendRecords(piece, i, std::min(records, i + kPiece), 8, 10);
+        if (f.write(piece) != piece.size()) return false;
+        piece.resize(0);
+    }
+    return f.write(piece) == piece.size() && f.flush();
 }
 
 QString writeGeneratedLog(int records) {

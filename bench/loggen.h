@@ -17,6 +17,9 @@ public:
 };
 
 QByteArray generateLog(int records, int startHour = 8, int secondsBetween = 10);
+// The same log (default start and step) written to a file a piece at a time, for logs too
+// long to hold; false when it cannot be written.
+bool writeLogFile(const QString &path, int records);
 // Writes a generated log to a temporary file and returns its path.
 QString writeGeneratedLog(int records);
 

@@ -126,9 +126,12 @@ std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeI
 }
 
 QString computeStopMessage(const ComputeStop &stop, const DataTable &table) {
-    QString when;
-    if (stop.row >= 0 && stop.row < table.rowCount() && table.colCount() > 0)
-        when = QStringLiteral(" (") + table.text(stop.row, colDateTime) + u')';
+    const bool inside = stop.row >= 0 && stop.row < table.rowCount() && table.colCount() > 0;
+    return computeStopMessage(stop, inside ? std::optional(table.text(stop.row, colDateTime)) : std::nullopt);
+}
+
+QString computeStopMessage(const ComputeStop &stop, const std::optional<QString> &recordTime) {
+    const QString when = recordTime ? QStringLiteral(" (") + *recordTime + u')' : QString();
     return QStringLiteral("pH could not be computed for record %1%2: %3.\r\n"
                           "The records before it were computed; the rest keep their previous pH.")
         .arg(stop.row)

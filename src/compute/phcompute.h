@@ -40,3 +40,5 @@ std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeI
 
 // The message shown for a stop: names the value and the record.
 QString computeStopMessage(const ComputeStop &stop, const DataTable &table);
+// The same with the record's date-time text given (none: the record is not in a table).
+QString computeStopMessage(const ComputeStop &stop, const std::optional<QString> &recordTime);

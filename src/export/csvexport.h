@@ -10,6 +10,7 @@
 #include <vector>
 
 class clsDataSet;
+class DataTable;
 class QIODevice;
 
 // The path that stands for standard output.
@@ -20,12 +21,20 @@ QByteArray csvField(const QString &text);
 // Header names for a table `width` columns wide: the file's column names, then "Column k"
 // (1-based) for columns the file did not name.
 QStringList csvHeader(const clsDataSet &dataSet, int width);
+// The same from a field list as the data set gives it (the names, then one empty entry).
+QStringList csvHeader(const QStringList &fieldlist, int width);
 // A date-time as the CSV writes it, "yyyy-mm-dd hh:mm:ss".
 QByteArray csvDateTime(double day);
 // The whole table with its header; column 0 as "yyyy-mm-dd hh:mm:ss" where it holds a
 // date-time. With flags, a last column "flags" holds each record's flag letters. Reads DATA,
 // so the data set ends up initialized.
 QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
+// The header row of these names, with the flags column when asked for.
+QByteArray csvHeaderRow(const QStringList &header, bool withFlags);
+// Rows first..last (clamped to the table) as tableCsv writes them, `width` fields each (the
+// header's), appended to `out`. On two cores the two halves of a long run are made at once.
+void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags,
+                   int first, int last);
 // The same in pieces of about 1 MB, handed to `sink` in order; stops with false when the sink
 // does. Only rows first..last (clamped to the table) when given.
 using CsvSink = std::function<bool(const QByteArray &chunk)>;

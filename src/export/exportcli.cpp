@@ -288,6 +288,15 @@ QList<NamedFile> exportOutputs(const ExportOptions &o) {
 
 QString exportOutputConflict(const ExportOptions &o) { return sameFileConflict(exportInputs(o), exportOutputs(o)); }
 
+// Nothing is written for a range without records: an empty file would pass for a result.
+QString noRecordInRange(const ExportOptions &o, int records, const QString &firstTime, const QString &lastTime) {
+    QString text = QStringLiteral("brinewick-export: no record of \"%1\" lies").arg(o.logFile);
+    if (!o.from.isEmpty()) text += QStringLiteral(" from %1").arg(o.from);
+    if (!o.to.isEmpty()) text += QStringLiteral(" to %1").arg(o.to);
+    if (records > 0) text += QStringLiteral(" (its records run from %1 to %2)").arg(firstTime, lastTime);
+    return text + QStringLiteral("; nothing was written.");
+}
+
 QString reversedRangeError(const ExportOptions &o) {
     if (o.from.isEmpty() || o.to.isEmpty() || *dt::parse(o.from) <= *dt::parse(o.to)) return {};
     return QStringLiteral("--from \"%1\" is later than --to \"%2\"; nothing was written.").arg(o.from, o.to);

@@ -58,6 +58,10 @@ QList<NamedFile> exportOutputs(const ExportOptions &options);
 // A message when an output would overwrite the log or another output; empty when none does.
 QString exportOutputConflict(const ExportOptions &options);
 
+// The failure of a --from/--to range that holds no record of the log, with the date-times of
+// its first and last records when it has any.
+QString noRecordInRange(const ExportOptions &options, int records, const QString &firstTime, const QString &lastTime);
+
 // A message when --from is later than --to; empty otherwise.
 QString reversedRangeError(const ExportOptions &options);
 

@@ -2,27 +2,15 @@
 
 #include "export/batchcalibration.h"
 #include "export/csvexport.h"
+#include "export/streamexport.h"
 #include "model/clsdataset.h"
-
-#include <mutex>
 
 namespace {
 
-// The line classifier's matchers are shared by the whole process: one read at a time.
-std::mutex &readLock() {
-    static std::mutex lock;
-    return lock;
-}
-
 // Nothing is written for a range without records: an empty file would pass for a result.
 QString noRecordInRange(const ExportOptions &o, const DataTable &t) {
-    QString text = QStringLiteral("brinewick-export: no record of \"%1\" lies").arg(o.logFile);
-    if (!o.from.isEmpty()) text += QStringLiteral(" from %1").arg(o.from);
-    if (!o.to.isEmpty()) text += QStringLiteral(" to %1").arg(o.to);
-    if (t.rowCount() > 0)
-        text += QStringLiteral(" (its records run from %1 to %2)")
-                    .arg(t.text(0, colDateTime), t.text(t.rowCount() - 1, colDateTime));
-    return text + QStringLiteral("; nothing was written.");
+    const int n = t.rowCount();
+    return ::noRecordInRange(o, n, n ? t.text(0, colDateTime) : QString(), n ? t.text(n - 1, colDateTime) : QString());
 }
 
 }  // namespace
@@ -35,12 +23,7 @@ LogRun::LogRun(const ExportOptions &options, IGraph *graph)
 
 std::optional<int> LogRun::readAndCompute() {
     const ExportOptions &o = m_options;
-    bool read = false;
-    {
-        const std::lock_guard lock(readLock());
-        read = m_wb.open(o.logFile);
-    }
-    if (!read) return m_ui.answeredNo() ? kExitStopped : kExitFailed;
+    if (!m_wb.open(o.logFile)) return m_ui.answeredNo() ? kExitStopped : kExitFailed;
     applyCalibrationOptions(o, m_wb.calibration());
     m_extras.made = QDateTime::currentDateTime();
     if (!o.calibratePath.isEmpty()) {
@@ -86,6 +69,11 @@ int LogRun::finish() {
 }
 
 int runTablesOnly(const ExportOptions &options) {
+    // A CSV alone is written block by block as the log is read, never holding the table whole.
+    if (canStreamExport(options)) {
+        StderrInteraction ui(options.stopOnBadDate);
+        return streamExport(options, ui);
+    }
     LogRun run(options, nullptr);
     if (const std::optional<int> ended = run.readAndCompute()) return *ended;
     run.writeTables();

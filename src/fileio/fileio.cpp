@@ -490,8 +490,10 @@ bool LineStore::join(SecondHalf &half, ProgressMeter *meter) { return m_pass->jo
 
 namespace {
 
-// Stores lines until their end, a No or the meter's Cancel; false when stopped.
-bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last, ProgressMeter *meter) {
+// Stores lines until their end, a No or the meter's Cancel; false when stopped. `afterLine`
+// (may be empty) runs after each line and may stop too.
+bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last, ProgressMeter *meter,
+              const std::function<bool()> &afterLine = {}) {
     auto one = [&](QByteArrayView line) {
         if (meter) {
             meter->Bump();
@@ -500,7 +502,7 @@ bool storeAll(LineStore &store, LineFeed &feed, QByteArrayView block, bool last,
                 return false;
             }
         }
-        return store.store(line);
+        return store.store(line) && (!afterLine || afterLine());
     };
     return feed.feed(block, one) && (!last || feed.finish(one));
 }
@@ -857,6 +859,8 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         ui.message(QStringLiteral("fileIO.readFromFile File not found:") + path, QStringLiteral("Error"),
                    MsgButtons::Ok, MsgIcon::Exclamation);
     BlockSource source(path, ctx.maxSize);
+    // A read that hands its records on is read once, without its checksum.
+    const bool counting = !ctx.handOn || view;
     if (!source.open()) {
         const QString why = QFileInfo(path).isDir() ? QStringLiteral(" (it is a folder, not a log file)") : QString();
         ui.message(QStringLiteral("fileIO.toFile Can't open file: ") + path + why, kAppTitle, MsgButtons::Ok,
@@ -874,12 +878,13 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
             failure =
                 r == ReadResult::TooLarge ? tooLarge : QStringLiteral("fileIO.readFromFile Can't read file: ") + path;
         };
-        // Pass one counts the lines for the meter.
+        // Pass one counts the lines for the meter; a read that hands its records on without one
+        // has no use for the count.
         QByteArray block;
         LineFeed feed;
         int lines = 0;
         auto count = [&lines](QByteArrayView) { return ++lines, true; };
-        for (ReadResult r; failure.isEmpty();) {
+        for (ReadResult r; failure.isEmpty() && counting;) {
             if ((r = source.next(block)) != ReadResult::Ok)
                 failed(r);
             else if (block.isEmpty())
@@ -889,13 +894,13 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         }
         feed.finish(count);
         // A long log is read in two halves at once (not one that is decoded: its bytes are not
-        // its lines' characters).
+        // its lines' characters, nor one that hands its records on in order).
         qint64 split = 0;
-        if (failure.isEmpty() && !source.isWhole() && !source.decoding() &&
+        if (failure.isEmpty() && counting && !ctx.handOn && !source.isWhole() && !source.decoding() &&
             worthSplitting(lines, dataSet.recordLimit(), ctx.splitLines))
             split = fileSplit(path, source.bytesRead());
         const qint64 size = source.bytesRead();
-        if (failure.isEmpty()) {
+        if (failure.isEmpty() && counting) {
             meter.setNumRecords(lines);
             if (ctx.betweenPasses) ctx.betweenPasses();
             if (!source.open(true)) failure = QStringLiteral("fileIO.readFromFile Can't reopen file: ") + path;
@@ -903,6 +908,8 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         // Pass two stores them; the data set is cleared once the first block is in hand, so a
         // file that cannot be read again leaves the earlier data as it was.
         std::unique_ptr<LineStore> store;
+        std::function<bool()> handOn;
+        if (ctx.handOn) handOn = [&] { return dataSet.rowcount() < ctx.handOnEvery || ctx.handOn(false); };
         std::optional<HalfRun> other;
         qint64 at = 0;         // bytes before the block
         qint64 resumeAt = -1;  // where the lines after those the join stored start
@@ -921,7 +928,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                 if (!joined) return false;
             }
             if (resumeAt > start) b = b.sliced(qsizetype(std::min<qint64>(resumeAt - start, b.size())));
-            return storeAll(*store, feed, b, finish, &meter);
+            return storeAll(*store, feed, b, finish, &meter, handOn);
         };
         feed.reset();
         bool going = true;
@@ -948,6 +955,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
                 break;
             }
             if (last) {
+                if (going && ctx.handOn) going = ctx.handOn(true);
                 store->report().completed = going;
                 if (going && ctx.readOn && !source.isWhole()) {
                     ctx.readOn->feed = ctx.holdLastLine ? feed : beforeEnd;

@@ -126,6 +126,12 @@ struct ReaderContext {
     // A read of this many lines or more is split in two halves (see kSplitReadLines) where a
     // second core is free; below kSplitReadLines (tests) whatever the machine's load.
     int splitLines = kSplitReadLines;
+    // Hands the records on in blocks instead of keeping them all: whenever the data set holds
+    // handOnEvery records, and once after the last line of a read that went to its end,
+    // handOn(last) takes them out of it (it must leave fewer). False stops the read. Without a
+    // meter the lines are not counted first.
+    std::function<bool(bool last)> handOn = nullptr;
+    int handOnEvery = 0;
 };
 
 // True if the whole file was read to its end; false if it could not be opened or read, or

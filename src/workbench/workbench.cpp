@@ -97,12 +97,10 @@ bool Workbench::open(const QString &path) {
     m_computedOnce = false;
     setFlags({});
     m_stats.clear();
+    m_statsStale = false;
     if (m_plot) m_plot->setComputed(0, &m_flags);
 
-    for (std::size_t i = 0; i < 2; ++i) {
-        m_calibration.slope[i] = asFieldShowsIt(i == 0 ? m_dataSet.pH1_Slope() : m_dataSet.pH2_Slope());
-        m_calibration.offset[i] = asFieldShowsIt(i == 0 ? m_dataSet.pH1_Offset() : m_dataSet.pH2_Offset());
-    }
+    takeFileCalibration(m_dataSet, m_calibration);
     if (isOpen()) {
         const DataTable &t = table();
         const bool any = t.rowCount() > 0;
@@ -110,6 +108,21 @@ bool Workbench::open(const QString &path) {
         m_plotInputs.end = any ? t.text(t.lastRow(), colDateTime) : entryFieldInitialText(u"txtEnd");
     }
     return completed;
+}
+
+void Workbench::takeFileCalibration(const clsDataSet &ds, Calibration &c) {
+    for (std::size_t i = 0; i < 2; ++i) {
+        c.slope[i] = asFieldShowsIt(i == 0 ? ds.pH1_Slope() : ds.pH2_Slope());
+        c.offset[i] = asFieldShowsIt(i == 0 ? ds.pH1_Offset() : ds.pH2_Offset());
+    }
+}
+
+const StatisticsIndex &Workbench::stats() const {
+    if (m_statsStale) {
+        m_stats.rebuild(openTable(), m_computedRows);
+        m_statsStale = false;
+    }
+    return m_stats;
 }
 
 bool Workbench::validateInputs(const CalibrationTexts &t) {
@@ -162,7 +175,7 @@ bool Workbench::computePH() {
     m_computeNeeded = stop.has_value();
     m_computedOnce = true;
     setFlags(computeFlags(t, m_computedRows, m_limits));
-    m_stats.rebuild(t, m_computedRows);
+    m_statsStale = true;
     if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);
     if (stop) m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     return !stop;
@@ -260,17 +273,17 @@ FlagCounts Workbench::flagCounts(int first, int last) const {
 }
 
 RangeStats Workbench::statistics(int first, int last) const {
-    if (!isOpen() || m_stats.rows() != m_dataSet.rowcount()) return {};
-    return m_stats.range(openTable(), first, last);
+    if (!isOpen() || stats().rows() != m_dataSet.rowcount()) return {};
+    return stats().range(openTable(), first, last);
 }
 
 std::pair<int, int> Workbench::visibleRows(bool zoomed) const {
     const int n = rowCount();
     if (n == 0) return {0, -1};
     const DataTable &t = openTable();
-    if (zoomed && m_graph) return m_stats.rowsBetween(t, m_graph->zoomedXMin(), m_graph->zoomedXMax());
+    if (zoomed && m_graph) return stats().rowsBetween(t, m_graph->zoomedXMin(), m_graph->zoomedXMax());
     if (m_plotInputs.autoscale) return {0, n - 1};
-    return m_stats.rowsBetween(t, dt2decimalday(m_plotInputs.start), dt2decimalday(m_plotInputs.end));
+    return stats().rowsBetween(t, dt2decimalday(m_plotInputs.start), dt2decimalday(m_plotInputs.end));
 }
 
 RangeStats Workbench::visibleStatistics(bool zoomed) const {
@@ -285,7 +298,15 @@ std::optional<std::pair<int, int>> Workbench::rowsBetweenTexts(const QString &fr
     const std::optional<double> lo = from.isEmpty() ? std::optional<double>(-1e300) : dt::parse(from);
     const std::optional<double> hi = to.isEmpty() ? std::optional<double>(1e300) : dt::parse(to);
     if (!lo || !hi) return std::nullopt;
-    return m_stats.rowsBetween(t, *lo, *hi);
+    if (!m_statsStale) return m_stats.rowsBetween(t, *lo, *hi);
+    // Without the index: the first and the last row inside, which is what its search finds too
+    // (the days of a log never go down but where a row has none, and such a row is never inside).
+    auto inside = [&](int r) { return t.rowDay(r) >= *lo && t.rowDay(r) <= *hi; };
+    int first = 0, last = n - 1;
+    while (first < n && !inside(first)) ++first;
+    if (first == n) return std::pair<int, int>{0, -1};
+    while (!inside(last)) --last;
+    return std::pair<int, int>{first, last};
 }
 
 bool Workbench::startFollow() {
@@ -372,7 +393,7 @@ void Workbench::takeAppendedRows(int first) {
     int firstFlagRow = first;
     if (m_computedOnce) {
         firstFlagRow = extendFlags(t, m_computedRows, m_limits, m_flags, &m_flagTotals);
-        m_stats.extend(t, m_computedRows);
+        if (!m_statsStale) m_stats.extend(t, m_computedRows);
     }
     if (m_plotInputs.autoscale) m_plotInputs.end = t.text(n - 1, colDateTime);
     if (m_plot) {
@@ -391,7 +412,7 @@ void Workbench::takeReadAgain(bool completed) {
         m_computedRows = 0;
         m_computeNeeded = true;
         setFlags(computeFlags(t, 0, m_limits));
-        m_stats.rebuild(t, 0);
+        m_statsStale = true;
         if (m_plot) m_plot->setComputed(0, &m_flags);
     } else if (m_computedOnce) {
         const bool needed = m_computeNeeded;  // fields edited since stay so
@@ -401,6 +422,7 @@ void Workbench::takeReadAgain(bool completed) {
         m_computedRows = 0;
         setFlags({});
         m_stats.clear();
+        m_statsStale = false;
         if (m_plot) m_plot->setComputed(0, &m_flags);
     }
     if (m_plotInputs.autoscale && n > 0) {

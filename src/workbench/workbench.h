@@ -109,6 +109,9 @@ public:
 
     Calibration &calibration() { return m_calibration; }
     const Calibration &calibration() const { return m_calibration; }
+    // The data set's slopes and offsets into a calibration, as an open takes a file's: as
+    // their fields show them.
+    static void takeFileCalibration(const clsDataSet &dataSet, Calibration &calibration);
     // Compute's validation step: takes the fields' texts in the order Compute always read them.
     // Every text the fields let through is accepted; a text that is not a number (which the
     // fields' own check never leaves) is named in a message and nothing changes.
@@ -209,5 +212,9 @@ private:
     QualityLimits m_limits;
     std::vector<std::uint8_t> m_flags;
     FlagCounts m_flagTotals;  // of all of m_flags
-    StatisticsIndex m_stats;
+    // Built when statistics or a range are first asked for after a Compute, not by Compute:
+    // an export of the table alone never needs it.
+    const StatisticsIndex &stats() const;
+    mutable StatisticsIndex m_stats;
+    mutable bool m_statsStale = false;  // m_stats is to be rebuilt from the table and m_computedRows
 };

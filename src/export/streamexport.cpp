@@ -1,0 +1,395 @@
+#include "export/streamexport.h"
+
+#include "compute/phcompute.h"
+#include "compute/qualityflags.h"
+#include "export/checkeddevice.h"
+#include "export/csvexport.h"
+#include "fileio/fileio.h"
+#include "model/clsdataset.h"
+#include "model/datetime.h"
+#include "workbench/workbench.h"
+
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <cmath>
+#include <future>
+#include <optional>
+#include <tuple>
+
+namespace {
+
+// The second read of lines the first read told about: its questions were answered Yes then
+// (a No had stopped it), and nothing is told twice.
+class SilentInteraction : public IInteraction {
+public:
+    MsgAnswer message(const QString &, const QString &, MsgButtons buttons, MsgIcon) override {
+        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+    }
+    void beep() override {}
+    void pushBusyCursor() override {}
+    void popBusyCursor() override {}
+    void processPendingEvents() override {}
+};
+
+// What the CSV takes from the whole log, which a block cannot know: the calibration (the
+// file's last slopes and offsets), the column names and the width of the table. A log says
+// them before its records; one that changes them later is read a second time.
+struct Layout {
+    Calibration calibration;
+    QStringList fieldlist;
+    int cols = 1;
+    bool operator==(const Layout &o) const {
+        const Calibration &a = calibration, &b = o.calibration;
+        return a.slope == b.slope && a.offset == b.offset && a.corr == b.corr && a.thermistor == b.thermistor &&
+               a.thermistorCorr == b.thermistorCorr && fieldlist == o.fieldlist && cols == o.cols;
+    }
+};
+
+// The rows of --from/--to: those from the first record inside the range to the last one, as
+// the whole road finds them. A first read takes the records inside as they come; records
+// outside between two inside (which a log's rising date-times never give) need a second read
+// that knows the rows.
+struct Range {
+    bool given = false;
+    double lo = -1e300, hi = 1e300;
+    std::optional<std::pair<int, int>> rows;  // known from a first read
+    bool inside(double day) const { return day >= lo && day <= hi; }
+};
+
+// What one read found.
+struct PassResult {
+    bool completed = false;    // the read went to its end
+    bool readAgain = false;    // the output is not the whole road's: a second read must make it
+    bool writeFailed = false;  // the output failed; reading went on for the messages
+    bool noRecord = false;     // the range holds no record
+    std::optional<ComputeStop> stop;
+    Layout layout;  // the whole log's
+    int firstInside = -1, lastInside = -1;
+    QString error;  // the output's failure
+    bool keep() const { return completed && !readAgain && !writeFailed && !noRecord; }
+};
+
+// A row kept for the next block's flags.
+struct KeptRow {
+    double day;
+    std::vector<Cell> cells;
+};
+std::vector<KeptRow> copyRows(const DataTable &t, int from);
+
+// One read of the log: takes each block of records from the data set, computes, flags and
+// writes it, and keeps the last few records as the context of the next block's flags.
+class StreamPass {
+public:
+    StreamPass(const ExportOptions &o, const Calibration &base, const Range &range, std::optional<Layout> layout,
+               int blockRecords)
+        : m_options(o), m_base(base), m_range(range), m_layout(std::move(layout)), m_fixed(m_layout.has_value()) {
+        // A spike looks two records either way; a flat run decides its records once it is long
+        // enough or ends. Records that a later block may still change wait; before them, enough
+        // records that a run going on is seen long enough, and a spike window whole.
+        const int run = std::max(m_limits.flatRecords, 2);
+        m_waiting = std::max(2, run - 1);
+        m_keep = m_waiting + run + 2;
+        m_blockRecords = std::max(blockRecords, 2 * m_keep);
+        m_limit = o.allRecords ? kAnyLengthRecords : kMaxRecords;
+        if (range.rows) std::tie(m_result.firstInside, m_result.lastInside) = *range.rows;
+    }
+
+    int blockRecords() const { return m_blockRecords; }
+    void setOutput(QIODevice *device) { m_out = device; }
+    PassResult &result() { return m_result; }
+    const QString &firstTime() const { return m_firstTime; }
+    const QString &lastTime() const { return m_lastTime; }
+    int records() const { return m_records; }
+    const std::optional<QString> &stopTime() const { return m_stopTime; }
+
+    bool handOn(clsDataSet &ds, bool last);
+    // Waits for the block under way.
+    void settle() {
+        if (m_writing.valid()) m_writing.get();
+    }
+    ~StreamPass() {
+        if (m_writing.valid()) m_writing.wait();
+    }
+
+private:
+    Layout layoutNow(const clsDataSet &ds, const DataTable &t) const {
+        Layout l{m_base, ds.fieldlist(), t.colCount()};
+        Workbench::takeFileCalibration(ds, l.calibration);
+        applyCalibrationOptions(m_options, l.calibration);
+        return l;
+    }
+    void lookAt(const DataTable &t, int from, int to, int row0);
+    void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int from, int to, int row0);
+    void writeBlock(const DataTable &t, int computed, int from, int to, int row0);
+    void keepLast(clsDataSet &ds, const std::vector<KeptRow> &rows, int from);
+
+    const ExportOptions &m_options;
+    const Calibration m_base;
+    const Range m_range;
+    const QualityLimits m_limits;
+    std::optional<Layout> m_layout;
+    const bool m_fixed;  // the layout is the whole log's (a second read)
+    int m_waiting = 2, m_keep = 4, m_blockRecords = kStreamBlockRecords, m_limit = kMaxRecords;
+    QIODevice *m_out = nullptr;
+    PassResult m_result;
+    bool m_started = false;
+    int m_width = 0;          // fields of a row
+    int m_row0 = 0;           // the log's row of the table's first
+    int m_kept = 0;           // rows at the table's top kept from the block before
+    int m_next = 0;           // the table's first row not yet written
+    int m_records = 0;        // records stored so far
+    bool m_learning = false;  // nothing more is written: only what a second read needs is looked at
+    // The block before, flagged and written on the other core while this one reads the next.
+    // Until it is settled only it touches the text, the output and the range's rows.
+    std::future<void> m_writing;
+    bool m_gap = false;  // a record outside the range lies between two inside
+    QString m_firstTime, m_lastTime;
+    std::optional<QString> m_stopTime;
+    QByteArray m_text;
+};
+
+bool StreamPass::handOn(clsDataSet &ds, bool last) {
+    ds.trimRows();
+    DataTable &t = ds.DATA();
+    const int n = t.rowCount();
+    m_records += n - m_kept;
+    m_result.layout.cols = std::max(m_result.layout.cols, t.colCount());
+    if (n > 0) {
+        if (m_row0 == 0 && m_kept == 0 && m_firstTime.isNull()) m_firstTime = t.text(0, colDateTime);
+        m_lastTime = t.text(n - 1, colDateTime);
+    }
+    if (!m_started) {  // the first block: the header goes first
+        m_started = true;
+        if (!m_layout) m_layout = layoutNow(ds, t);
+        const QStringList header = csvHeader(m_layout->fieldlist, m_layout->cols);
+        m_width = int(header.size());
+        m_text += csvHeaderRow(header, true);
+    } else if (!m_fixed && !m_learning && !(layoutNow(ds, t) == *m_layout)) {
+        m_learning = true;
+    }
+
+    if (m_learning) {
+        settle();
+        lookAt(t, m_next, n, m_row0);
+        if (!last) keepLast(ds, {}, n);
+        m_next = 0;
+    } else {
+        if (t.colCount() < m_layout->cols) t.resize(t.lastRow(), m_layout->cols - 1);
+        if (!m_result.stop && n > m_kept) {
+            const Calibration &c = m_layout->calibration;
+            if (std::optional<ComputeStop> stop = computeRows(t, m_kept, c.probe(0), c.probe(1))) {
+                m_stopTime = t.text(stop->row, colDateTime);
+                stop->row += m_row0;
+                m_result.stop = stop;
+            }
+        }
+        const int computed = m_result.stop ? std::clamp(m_result.stop->row - m_row0, 0, n) : n;
+        const int ready = last ? n : std::max(m_next, n - m_waiting);
+        const int from = last ? n : std::max(0, std::min(ready, n - m_keep));
+        // The computed block goes to the other core to be flagged and written, while this one
+        // reads the next; the rows whose flags that one needs stay, computed.
+        std::vector<KeptRow> kept = copyRows(t, from);
+        settle();
+        DataTable block;
+        std::swap(block, t);
+        m_writing = std::async(std::launch::async, [this, block = std::move(block), computed, next = m_next, ready,
+                                                    row0 = m_row0] { writeBlock(block, computed, next, ready, row0); });
+        if (last) {
+            settle();
+        } else {
+            keepLast(ds, kept, from);
+            m_next = ready - from;
+        }
+    }
+    if (last) {
+        ds.setRecordLimit(m_limit);  // the read's messages name the data set's own
+        m_result.layout.calibration = layoutNow(ds, t).calibration;
+        m_result.layout.fieldlist = ds.fieldlist();
+        m_result.readAgain = m_learning || m_gap;
+    }
+    return true;
+}
+
+// Rows from..to-1 of the table, whose first is the log's row0, in the range of a first read.
+void StreamPass::lookAt(const DataTable &t, int from, int to, int row0) {
+    if (!m_range.given || m_range.rows) return;
+    for (int r = from; r < to; ++r) {
+        if (!m_range.inside(t.rowDay(r))) continue;
+        const int row = row0 + r;
+        if (m_result.firstInside < 0)
+            m_result.firstInside = row;
+        else if (m_result.lastInside != row - 1)
+            m_gap = true;
+        m_result.lastInside = row;
+    }
+}
+
+void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int from, int to, int row0) {
+    if (!m_range.given) {
+        appendCsvRows(m_text, t, m_width, &flags, from, to - 1);
+        return;
+    }
+    if (m_range.rows) {
+        appendCsvRows(m_text, t, m_width, &flags, std::max(from, m_range.rows->first - row0),
+                      std::min(to, m_range.rows->second - row0 + 1) - 1);
+        return;
+    }
+    // Runs of rows inside, as they come.
+    for (int r = from; r < to;) {
+        while (r < to && !m_range.inside(t.rowDay(r))) ++r;
+        const int start = r;
+        while (r < to && m_range.inside(t.rowDay(r))) ++r;
+        if (start == r) break;
+        lookAt(t, start, r, row0);
+        if (!m_gap) appendCsvRows(m_text, t, m_width, &flags, start, r - 1);
+    }
+}
+
+// Flags rows from..to-1 with their context in the table and writes them.
+void StreamPass::writeBlock(const DataTable &t, int computed, int from, int to, int row0) {
+    const std::vector<std::uint8_t> flags = computeFlags(t, computed, m_limits);
+    writeRows(t, flags, from, to, row0);
+    if (m_out && !m_result.writeFailed && !m_gap && !m_text.isEmpty() && !writeFully(*m_out, m_text))
+        m_result.writeFailed = true;
+    m_text.resize(0);
+}
+
+// Rows from `from` on, as they are.
+std::vector<KeptRow> copyRows(const DataTable &t, int from) {
+    std::vector<KeptRow> rows;
+    for (int r = std::max(from, 0); r < t.rowCount(); ++r) {
+        KeptRow &row = rows.emplace_back();
+        row.day = t.rowDay(r);
+        row.cells.resize(std::size_t(t.colCount()));
+        for (int c = 0; c < t.colCount(); ++c) row.cells[std::size_t(c)] = t.cell(r, c);
+    }
+    return rows;
+}
+
+// Takes the rows before `from` out of the data set for good; the rows kept become its first,
+// with the record limit lowered by the rows gone.
+void StreamPass::keepLast(clsDataSet &ds, const std::vector<KeptRow> &rows, int from) {
+    const int kept = int(rows.size());
+    const bool dated = ds.isDateInitialized();
+    const double start = ds.startdate();
+    ds.Clear();
+    ds.setRecordLimit(m_limit - (m_records - kept));
+    if (dated) ds.setStartdate(start);
+    ds.expectRecords(m_blockRecords);
+    for (const KeptRow &row : rows) {
+        if (std::isfinite(row.day))
+            ds.addRecord(row.day, row.cells);  // a record's date-time, kept as its day
+        else
+            ds.add(row.cells);
+    }
+    m_row0 += from;
+    m_kept = kept;
+}
+
+// Runs a read of the log with `output` as the CSV's device (none: the messages only). The read
+// tells through `readUi`; what comes after it through `ui`, in the whole road's order.
+PassResult runPass(const ExportOptions &o, IInteraction &readUi, IInteraction &ui, const Calibration &base,
+                   const Range &range, const std::optional<Layout> &layout, int blockRecords, QIODevice *output) {
+    clsDataSet ds;
+    ds.setRecordLimit(o.allRecords ? kAnyLengthRecords : kMaxRecords);
+    StreamPass pass(o, base, range, layout, blockRecords);
+    pass.setOutput(output);
+    ReaderContext ctx{readUi, {}, {}, {}, nullptr, o.maxSize};
+    ctx.handOnEvery = pass.blockRecords();
+    ctx.handOn = [&](bool last) { return pass.handOn(ds, last); };
+    PassResult &r = pass.result();
+    r.completed = readFromFile(o.logFile, ds, ctx);
+    pass.settle();
+    if (!r.completed || r.readAgain) return r;
+    if (r.stop)
+        ui.message(computeStopMessage(*r.stop, pass.stopTime()), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    if (range.given && r.firstInside < 0) {
+        printError(noRecordInRange(o, pass.records(), pass.firstTime(), pass.lastTime()));
+        r.noRecord = true;
+    }
+    return r;
+}
+
+using Run = std::function<PassResult(QIODevice *output)>;
+
+// Runs the read with the CSV's path as its output, so that a read that stops or fails leaves
+// what was there before. A file is written through its temporary; standard output, a device or
+// a pipe cannot take back what was written, so the CSV waits in a file of its own first.
+PassResult writeOutput(const QString &path, const Run &run) {
+    PassResult r;
+    const QFileInfo info(path);
+    if (path != kStdoutPath && (!info.exists() || info.isFile())) {
+        bool ran = false;
+        const QString error = saveOutput(path, [&](QIODevice &device, QString &) {
+            ran = true;
+            r = run(&device);
+            return r.keep();
+        });
+        if (!ran) r = run(nullptr);  // the file was refused before: the read still tells its messages
+        r.error = error;
+        return r;
+    }
+    QTemporaryFile held;
+    if (!held.open()) {
+        r = run(nullptr);
+        r.error = QStringLiteral("Can't write \"%1\": %2.").arg(path, held.errorString());
+        return r;
+    }
+    CheckedDevice checked(held);
+    r = run(&checked);
+    if (r.keep() && !held.flush()) checked.fail(held.errorString());
+    if (checked.failed()) {
+        r.writeFailed = true;
+        r.error = QStringLiteral("Can't write \"%1\": %2.").arg(path, checked.reason());
+    }
+    if (!r.keep() || !held.seek(0)) return r;
+    r.error = saveOutput(path, [&held](QIODevice &device, QString &) {
+        for (QByteArray chunk; !(chunk = held.read(qint64(1) << 20)).isEmpty();)
+            if (!writeFully(device, chunk)) return false;
+        return held.error() == QFileDevice::NoError;
+    });
+    return r;
+}
+
+}  // namespace
+
+bool canStreamExport(const ExportOptions &o) {
+    return !o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.calibratePath.isEmpty() &&
+           o.statsPath.isEmpty() && !isManyLogs(o);
+}
+
+int streamExport(const ExportOptions &o, StderrInteraction &ui, int blockRecords) {
+    Range range;
+    range.given = !o.from.isEmpty() || !o.to.isEmpty();
+    if (!o.from.isEmpty()) range.lo = dt::parse(o.from).value_or(range.lo);
+    if (!o.to.isEmpty()) range.hi = dt::parse(o.to).value_or(range.hi);
+    const Calibration base = Workbench(ui, nullptr).calibration();
+    auto reading = [&](IInteraction &readUi, const Range &rows, const std::optional<Layout> &layout) -> Run {
+        return [&o, &ui, &base, blockRecords, quiet = &readUi, rows, layout](QIODevice *out) {
+            return runPass(o, *quiet, ui, base, rows, layout, blockRecords, out);
+        };
+    };
+
+    PassResult r = writeOutput(o.csvPath, reading(ui, range, std::nullopt));
+    if (!r.completed) return ui.answeredNo() ? kExitStopped : kExitFailed;
+    if (r.readAgain) {
+        // The log changed what its first records said, or its range has a gap: read again
+        // knowing the whole log's layout and rows.
+        Range known = range;
+        if (range.given) known.rows = std::pair(r.firstInside, r.lastInside);
+        SilentInteraction silent;
+        r = writeOutput(o.csvPath, reading(silent, known, r.layout));
+        if (!r.completed) {
+            printError(QStringLiteral("brinewick-export: \"%1\" could not be read again; nothing was written.")
+                           .arg(o.logFile));
+            return kExitFailed;
+        }
+    }
+    if (r.noRecord) return kExitFailed;
+    if (!r.error.isEmpty()) {
+        printError(r.error);
+        return kExitFailed;
+    }
+    return r.stop ? kExitComputeStopped : kExitOk;
+}

@@ -1,0 +1,179 @@
+// The batch command's CSV written block by block against the CSV of the whole table, byte for
+// byte, with blocks small enough that the flags' context crosses their edges.
+#include "export/exportcli.h"
+#include "export/streamexport.h"
+#include "model/clsdataset.h"
+#include "support/temp_files.h"
+#include "workbench/workbench.h"
+
+#include <QDir>
+#include <QFile>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kSmallBlock = 128;
+
+QByteArray slurp(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
+struct Outcome {
+    int status = -1;
+    QByteArray csv;
+};
+
+// The window's road as brinewick-export runs it with the whole table.
+Outcome wholeTable(const ExportOptions &o) {
+    StderrInteraction ui(o.stopOnBadDate);
+    Workbench wb(ui, nullptr);
+    wb.setMaxInputSize(o.maxSize);
+    wb.setLoadAllRecords(o.allRecords);
+    if (!wb.open(o.logFile)) return {ui.answeredNo() ? kExitStopped : kExitFailed, slurp(o.csvPath)};
+    applyCalibrationOptions(o, wb.calibration());
+    const int status = wb.computePH() ? kExitOk : kExitComputeStopped;
+    std::pair<int, int> rows{0, wb.rowCount() - 1};
+    if (!o.from.isEmpty() || !o.to.isEmpty()) {
+        rows = *wb.rowsBetweenTexts(o.from, o.to);
+        if (rows.first > rows.second) return {kExitFailed, slurp(o.csvPath)};
+    }
+    if (!wb.exportTable(o.csvPath, rows.first, rows.second).isEmpty()) return {kExitFailed, slurp(o.csvPath)};
+    return {status, slurp(o.csvPath)};
+}
+
+// Both roads over the log with the options; the streamed CSV over an older file, which must
+// stay where nothing is written.
+void expectSameExport(const QString &log, const QStringList &options, const char *what) {
+    TempFiles dir;
+    const QString whole = dir.write("whole.csv", "old"), streamed = dir.write("streamed.csv", "old");
+    const auto parse = [&](const QString &csv) {
+        return *parseExportArgs(QStringList{"--csv", csv} + options + QStringList{log}).options;
+    };
+    const Outcome expected = wholeTable(parse(whole));
+    StderrInteraction ui(parse(streamed).stopOnBadDate);
+    const int status = streamExport(parse(streamed), ui, kSmallBlock);
+    EXPECT_EQ(status, expected.status) << what;
+    EXPECT_EQ(slurp(streamed), expected.csv) << what;
+}
+
+QString sampleLog(const char *name) {
+    return QDir::cleanPath(QStringLiteral(BRINEWICK_TEST_DATA "/../../data/") + QLatin1String(name));
+}
+
+// A log of `records` records a minute apart from 22:00, with a few flagged ones; `line` may
+// change record i's text.
+QByteArray makeLog(int records, const std::function<void(int, QByteArray &)> &line = {}) {
+    QByteArray out = "\"pH Probe Logger\"\r\n\"Probe 1 Slope:\",0.985\r\n\"Probe 2 Slope:\",1.012\r\n"
+                     "\"Probe 1 Offset:\",0.0125\r\n\"Probe 2 Offset:\",-0.0085\r\n\"Start Date:\",#2004-5-13#\r\n"
+                     "\"Time\",\"Therm 1\",\"Therm 2\",\"Therm 3\",\"pH-1 Raw\",\"pH-2 Raw\",\"pH-1\",\"pH-2\","
+                     "\"Aux\",\"Flow Rate\",\"Total Vol\"\r\n";
+    for (int i = 0; i < records; ++i) {
+        const int minutes = (22 * 60 + i) % (24 * 60);
+        // A flat run of 40 and a spike across the first block edges; a thermistor apart and no flow now and then.
+        const double raw1 = i >= 100 && i < 140 ? 50.0 : 40.0 + (i * 37 % 23) / 10.0;
+        const double raw2 = i == 127 || i == 254 ? 120.0 : 41.0 + (i * 13 % 17) / 10.0;
+        QByteArray l = QStringLiteral("\"%1:%2:00\",%3,20.5,%4,%5,%6,7.8,7.9,%7,%8,%9")
+                           .arg(minutes / 60, 2, 10, QChar('0'))
+                           .arg(minutes % 60, 2, 10, QChar('0'))
+                           .arg(20.0 + (i % 11) / 10.0)
+                           .arg(i % 97 == 5 ? 25.0 : 21.0)
+                           .arg(raw1)
+                           .arg(raw2)
+                           .arg(i % 7)
+                           .arg(i % 50 == 3 ? 0.0 : 1.25)
+                           .arg(i * 0.5)
+                           .toLatin1();
+        if (line) line(i, l);
+        out += l + "\r\n";
+    }
+    return out;
+}
+
+TEST(StreamExport, SampleLogsGiveTheWholeTablesCsv) {
+    for (const char *name : {"overnight-2004-05-13.asc", "dayshift-2004-06-02.asc", "tank-b-2005-03-07.log"}) {
+        expectSameExport(sampleLog(name), {}, name);
+        expectSameExport(sampleLog(name), {"--ph1-slope", "1.01", "--ph2-offset", "0.004", "--ph2-thermistor", "3"},
+                         name);
+    }
+    expectSameExport(sampleLog("overnight-2004-05-13.asc"),
+                     {"--from", "5/13/2004 23:00:00", "--to", "5/14/2004 01:00:00"}, "a range across midnight");
+    expectSameExport(sampleLog("overnight-2004-05-13.asc"), {"--from", "5/20/2004 00:00:00"}, "a range after the log");
+}
+
+TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
+    TempFiles dir;
+    struct Case {
+        const char *what;
+        int records;
+        std::function<void(int, QByteArray &)> line;
+        QStringList options;
+    };
+    const QByteArray cut = QByteArray(",1").repeated(300);
+    const Case cases[] = {
+        {"plain, past several block edges", 700, {}, {}},
+        {"a compute stop in the third block",
+         700,
+         [](int i, QByteArray &l) {
+             if (i == 300) l.replace(",21,", ",-300,");
+         },
+         {"--ph1-thermistor", "3"}},
+        {"a stop before the first record", 300, {}, {"--ph1-slope", "0"}},
+        {"cut records late in the log",
+         600,
+         [&](int i, QByteArray &l) {
+             if (i == 450 || i == 451) l += cut;
+         },
+         {}},
+        {"a slope line late in the log",
+         600,
+         [](int i, QByteArray &l) {
+             if (i == 500) l.prepend("\"Probe 1 Slope:\",1.02\r\n");
+         },
+         {}},
+        {"a wider record late in the log",
+         600,
+         [](int i, QByteArray &l) {
+             if (i == 590) l += ",3,4";
+         },
+         {}},
+        {"short records first",
+         400,
+         [](int i, QByteArray &l) {
+             if (i < 200) l.truncate(l.indexOf(",7.8"));
+         },
+         {}},
+        {"a range inside", 700, {}, {"--from", "5/13/2004 23:30:00", "--to", "5/14/2004 04:00:00"}},
+        {"a range that holds no record", 300, {}, {"--to", "5/12/2004 00:00:00"}},
+        {"an invalid start date answered continue",
+         300,
+         [](int i, QByteArray &l) {
+             if (i == 150) l.prepend("\"Start Date:\",#2004-13-45#\r\n");
+         },
+         {}},
+        {"an invalid start date answered stop",
+         300,
+         [](int i, QByteArray &l) {
+             if (i == 150) l.prepend("\"Start Date:\",#2004-13-45#\r\n");
+         },
+         {"--on-bad-date", "stop"}},
+        {"past the record cap", kMaxRecords + 300, {}, {}},
+        {"past the record cap, all records", kMaxRecords + 300, {}, {"--all-records"}},
+    };
+    for (const Case &c : cases) expectSameExport(dir.write("log.asc", makeLog(c.records, c.line)), c.options, c.what);
+}
+
+TEST(StreamExport, OnlyACsvIsStreamed) {
+    const auto options = [](const QStringList &args) {
+        return *parseExportArgs(args + QStringList{"log.asc"}).options;
+    };
+    EXPECT_TRUE(canStreamExport(options({"--csv", "-", "--from", "5/13/2004 08:00:00", "--all-records"})));
+    for (const QStringList &args :
+         {QStringList{"--csv", "a.csv", "--stats", "b.csv"}, QStringList{"--csv", "a.csv", "--plot", "a.png"},
+          QStringList{"--csv", "a.csv", "--report", "a.pdf"},
+          QStringList{"--csv", "a.csv", "--calibrate", "points.txt"}, QStringList{"--stats", "b.csv"}})
+        EXPECT_FALSE(canStreamExport(options(args))) << args.join(' ').toStdString();
+}
+
+}  // namespace
