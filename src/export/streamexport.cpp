@@ -311,12 +311,12 @@ PassResult runPass(const ExportOptions &o, IInteraction &readUi, IInteraction &u
     return r;
 }
 
-using Run = std::function<PassResult(QIODevice *output)>;
+using PassRun = std::function<PassResult(QIODevice *output)>;
 
 // Runs the read with the CSV's path as its output, so that a read that stops or fails leaves
 // what was there before. A file is written through its temporary; standard output, a device or
 // a pipe cannot take back what was written, so the CSV waits in a file of its own first.
-PassResult writeOutput(const QString &path, const Run &run) {
+PassResult writeOutput(const QString &path, const PassRun &run) {
     PassResult r;
     const QFileInfo info(path);
     if (path != kStdoutPath && (!info.exists() || info.isFile())) {
@@ -365,7 +365,7 @@ int streamExport(const ExportOptions &o, StderrInteraction &ui, int blockRecords
     if (!o.from.isEmpty()) range.lo = dt::parse(o.from).value_or(range.lo);
     if (!o.to.isEmpty()) range.hi = dt::parse(o.to).value_or(range.hi);
     const Calibration base = Workbench(ui, nullptr).calibration();
-    auto reading = [&](IInteraction &readUi, const Range &rows, const std::optional<Layout> &layout) -> Run {
+    auto reading = [&](IInteraction &readUi, const Range &rows, const std::optional<Layout> &layout) -> PassRun {
         return [&o, &ui, &base, blockRecords, quiet = &readUi, rows, layout](QIODevice *out) {
             return runPass(o, *quiet, ui, base, rows, layout, blockRecords, out);
         };

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kSmallBlock = 128;
 
-QByteArray slurp(const QString &path) {
+QByteArray contentsOrNone(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
 }
@@ -31,16 +31,16 @@ Outcome wholeTable(const ExportOptions &o) {
     Workbench wb(ui, nullptr);
     wb.setMaxInputSize(o.maxSize);
     wb.setLoadAllRecords(o.allRecords);
-    if (!wb.open(o.logFile)) return {ui.answeredNo() ? kExitStopped : kExitFailed, slurp(o.csvPath)};
+    if (!wb.open(o.logFile)) return {ui.answeredNo() ? kExitStopped : kExitFailed, contentsOrNone(o.csvPath)};
     applyCalibrationOptions(o, wb.calibration());
     const int status = wb.computePH() ? kExitOk : kExitComputeStopped;
     std::pair<int, int> rows{0, wb.rowCount() - 1};
     if (!o.from.isEmpty() || !o.to.isEmpty()) {
         rows = *wb.rowsBetweenTexts(o.from, o.to);
-        if (rows.first > rows.second) return {kExitFailed, slurp(o.csvPath)};
+        if (rows.first > rows.second) return {kExitFailed, contentsOrNone(o.csvPath)};
     }
-    if (!wb.exportTable(o.csvPath, rows.first, rows.second).isEmpty()) return {kExitFailed, slurp(o.csvPath)};
-    return {status, slurp(o.csvPath)};
+    if (!wb.exportTable(o.csvPath, rows.first, rows.second).isEmpty()) return {kExitFailed, contentsOrNone(o.csvPath)};
+    return {status, contentsOrNone(o.csvPath)};
 }
 
 // Both roads over the log with the options; the streamed CSV over an older file, which must
@@ -55,7 +55,7 @@ void expectSameExport(const QString &log, const QStringList &options, const char
     StderrInteraction ui(parse(streamed).stopOnBadDate);
     const int status = streamExport(parse(streamed), ui, kSmallBlock);
     EXPECT_EQ(status, expected.status) << what;
-    EXPECT_EQ(slurp(streamed), expected.csv) << what;
+    EXPECT_EQ(contentsOrNone(streamed), expected.csv) << what;
 }
 
 QString sampleLog(const char *name) {
