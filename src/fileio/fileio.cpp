@@ -546,14 +546,19 @@ private:
 
 // Whether a read of this many lines gains from a second core: not where the record limit
 // falls in the first half, as the records past it are only counted, faster on one core.
-// Nor on a busy machine (a load of more than a core's worth beside this read), where the other
-// half waits for a core and the join comes on top. A threshold below kSplitReadLines (a test's)
-// splits whatever the load.
+// Nor on a busy machine (no core free beside this read at this moment: the running count of
+// /proc/loadavg, which counts this thread too), where the other half waits for a core and the
+// join comes on top. A threshold below kSplitReadLines (a test's) splits whatever the load.
 bool worthSplitting(int lines, int recordLimit, int splitLines) {
     const unsigned cores = std::thread::hardware_concurrency();
     if (lines < splitLines || recordLimit < lines / 2 || cores < 2) return false;
-    double load = 0;
-    return splitLines < kSplitReadLines || (getloadavg(&load, 1) == 1 && load < double(cores) - 1.0);
+    if (splitLines < kSplitReadLines) return true;
+    QFile loadavg(QStringLiteral("/proc/loadavg"));
+    if (!loadavg.open(QIODevice::ReadOnly)) return true;
+    const QList<QByteArray> fields = loadavg.readAll().split(' ');
+    bool ok = false;
+    const unsigned running = fields.size() > 3 ? fields[3].split('/').value(0).toUInt(&ok) : 0;
+    return !ok || running < cores;
 }
 
 constexpr qsizetype kSplitWindow = 64 << 10;
