@@ -75,7 +75,7 @@ for records in ${SIZES:-1000000 10000000}; do
   b_wall=$1 b_kb=$2
   set -- $(measure_v "$floor" "$log" "$work/floor.csv")
   f_wall=$1 f_kb=$2
-  ratio=$(awk -v b="$b_wall" -v f="$f_wall" 'BEGIN { printf "%.2f", f > 0 ? b / f : 0 }')
+  ratio=$(awk -v b="$b_wall" -v f="$f_wall" 'BEGIN { printf "%.2f", (f > 0 ? b / f : 0) }')
   echo "$records records, outputs $same, medians of $runs runs:"
   echo "  brinewick-export --all-records --csv: ${b_wall} s, peak ${b_kb} kB"
   echo "  export_floor:                         ${f_wall} s, peak ${f_kb} kB"
