@@ -363,3 +363,27 @@ void CapturedOutput::flush() {
 OutputCapture::OutputCapture(CapturedOutput &into) : m_previous(t_capture) { t_capture = &into; }
 
 OutputCapture::~OutputCapture() { t_capture = m_previous; }
+
+std::variant<ExportOptions, int> startOptions(int argc, char **argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const ParsedOptions parsed = parseExportArgs(args);
+    if (!parsed.options) {
+        printError(QStringLiteral("brinewick-export: ") + parsed.error + QStringLiteral(" (see --help)"));
+        return kExitUsage;
+    }
+    const ExportOptions &o = *parsed.options;
+    if (o.help) {
+        printOutput(exportUsage());
+        return kExitOk;
+    }
+    if (o.version) {
+        printOutput(exportVersionText() + u'\n');
+        return kExitOk;
+    }
+    if (const QString reversed = reversedRangeError(o); !reversed.isEmpty()) {
+        printError(QStringLiteral("brinewick-export: ") + reversed);
+        return kExitFailed;
+    }
+    return o;
+}

@@ -10,6 +10,7 @@
 #include <array>
 #include <optional>
 #include <utility>
+#include <variant>
 #include <vector>
 
 // Exit statuses of brinewick-export.
@@ -64,6 +65,11 @@ QString noRecordInRange(const ExportOptions &options, int records, const QString
 
 // A message when --from is later than --to; empty otherwise.
 QString reversedRangeError(const ExportOptions &options);
+
+// The start of both programs of the command: the arguments as options, or the exit status when
+// there is nothing more to do (a usage error, --help, --version, a range that ends before it
+// starts; each printed here).
+std::variant<ExportOptions, int> startOptions(int argc, char **argv);
 
 // The calibration given on the command line over what the workbench took from the file and
 // the fields' defaults.

@@ -7,17 +7,11 @@
 
 #include <QCoreApplication>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
 namespace {
-
-void printOut(const QString &text) {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-}
 
 bool drawsPlotOrReport(const ExportOptions &o) {
     return !o.plotPath.isEmpty() || !o.reportPath.isEmpty() || !o.reportDir.isEmpty();
@@ -42,28 +36,11 @@ int handOverToDrawing(char **argv) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    const ParsedOptions parsed = parseExportArgs(args);
-    if (!parsed.options) {
-        printError(QStringLiteral("brinewick-export: ") + parsed.error + QStringLiteral(" (see --help)"));
-        return kExitUsage;
-    }
-    const ExportOptions &o = *parsed.options;
-    if (o.help) {
-        printOut(exportUsage());
-        return kExitOk;
-    }
-    if (o.version) {
-        printOut(exportVersionText() + u'\n');
-        return kExitOk;
-    }
+    const std::variant<ExportOptions, int> start = startOptions(argc, argv);
+    if (const int *status = std::get_if<int>(&start)) return *status;
+    const ExportOptions &o = std::get<ExportOptions>(start);
     if (drawsPlotOrReport(o)) return handOverToDrawing(argv);
 
-    if (const QString reversed = reversedRangeError(o); !reversed.isEmpty()) {
-        printError(QStringLiteral("brinewick-export: ") + reversed);
-        return kExitFailed;
-    }
     if (isManyLogs(o)) {  // checked whole, then each log's run checks its outputs again
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("brinewick-export"));

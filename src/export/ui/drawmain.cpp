@@ -40,26 +40,9 @@ void draw(LogRun &run, QcpGraph &graph) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    const ParsedOptions parsed = parseExportArgs(args);
-    if (!parsed.options) {
-        printError(QStringLiteral("brinewick-export: ") + parsed.error + QStringLiteral(" (see --help)"));
-        return kExitUsage;
-    }
-    const ExportOptions &o = *parsed.options;
-    if (o.help) {
-        printOutput(exportUsage());
-        return kExitOk;
-    }
-    if (o.version) {
-        printOutput(exportVersionText() + u'\n');
-        return kExitOk;
-    }
-    if (const QString reversed = reversedRangeError(o); !reversed.isEmpty()) {
-        printError(QStringLiteral("brinewick-export: ") + reversed);
-        return kExitFailed;
-    }
+    const std::variant<ExportOptions, int> start = startOptions(argc, argv);
+    if (const int *status = std::get_if<int>(&start)) return *status;
+    const ExportOptions &o = std::get<ExportOptions>(start);
     if (!isManyLogs(o)) {
         if (const QString conflict = exportOutputConflict(o); !conflict.isEmpty()) {
             printError(QStringLiteral("brinewick-export: ") + conflict);
