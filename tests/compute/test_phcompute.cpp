@@ -128,3 +128,31 @@ TEST(Readout, TextsAndCorrectedTemperatures) {
     EXPECT_FALSE(correctedTemperature(QString(), QStringLiteral("0.5")));
     EXPECT_FALSE(correctedTemperature(QStringLiteral("12.5"), QStringLiteral("abc")));
 }
+
+// Compute's block loop against the formula with the library's rounding, bit for bit: ties,
+// results near -0, and values too large for the quick rounding.
+TEST(PHCompute, BlockLoopGivesTheFormulasBits) {
+    const auto reference = [](double T, double raw, const ProbeInputs &in) {
+        const double K = T + kKelvinOffset + in.thermCorr;
+        const double pH = (raw / kMillivoltsPerVolt - in.offset) / (K * kNernstFactor * in.slope) + kNeutralPH + in.corr;
+        return std::nearbyint(pH * 10000.0) / 10000.0;
+    };
+    const ProbeInputs p1{0.97, 0.003, 0.0, 0, 0.1}, p2{1.0, 0.0, -7.0, 1, 0.0};
+    clsDataSet ds;
+    std::vector<std::pair<double, double>> inputs;  // thermistor 1 and raw 1 per record
+    unsigned seed = 12345;
+    for (int i = 0; i < 1030; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const double T = double(seed % 4000) / 100.0, raw = (double(seed % 900001) - 450000.0) / 1000.0;
+        ds.add(record("5/13/2004 08:00:00", T, 25.0 - i % 7, 0, raw, raw * (i % 3 ? 1 : 1e12)));
+        inputs.emplace_back(T, raw);
+    }
+    ASSERT_FALSE(computeAll(ds.DATA(), p1, p2));
+    for (int r = 0; r < int(inputs.size()); ++r) {
+        const auto [T, raw] = inputs[std::size_t(r)];
+        const double want1 = reference(T, raw, p1), want2 = reference(25.0 - r % 7, raw * (r % 3 ? 1 : 1e12), p2);
+        ASSERT_EQ(std::signbit(ds.DATA().cell(r, colPH1).number()), std::signbit(want1)) << r;
+        ASSERT_EQ(ds.DATA().cell(r, colPH1).number(), want1) << r;
+        ASSERT_EQ(ds.DATA().cell(r, colPH2).number(), want2) << r;
+    }
+}
