@@ -3,6 +3,7 @@
 #include "compute/qualityflags.h"
 #include "export/checkeddevice.h"
 #include "model/clsdataset.h"
+#include "model/cores.h"
 #include "model/datetime.h"
 #include "model/numbertext.h"
 
@@ -90,14 +91,23 @@ void formatRows(QByteArray &out, const DataTable &table, int width, const std::v
     // date-time per cell, grown where a text is longer.
     constexpr std::size_t kCellRoom = 40;
     std::vector<char> line(std::size_t(width + 2) * kCellRoom + kFlagKinds);
+    // A column of numbers only is read straight from its span; the others cell by cell.
+    std::vector<const double *> plain(std::size_t(std::max(width, 0)), nullptr);
+    for (int c = 1; c < std::min(width, cols); ++c)
+        if (table.allNumbers(c)) plain[std::size_t(c)] = table.numbers(c).data();
+    const double *days = cols > 0 ? table.days().data() : nullptr;
     for (int r = first; r <= last; ++r) {
         std::size_t at = 0;
         for (int c = 0; c < width; ++c) {
             if (c) line[at++] = ',';
             if (c >= cols) continue;  // a named column no record reached
             char *p = line.data() + at;
+            if (const double *numbers = plain[std::size_t(c)]) {
+                at = std::size_t(shortestNumberChars(p, numbers[r]) - line.data());
+                continue;
+            }
             const Cell::Kind kind = table.kind(r, c);
-            const double day = c == colDateTime ? table.rowDay(r) : 0.0;
+            const double day = c == colDateTime ? days[r] : 0.0;
             if (c == colDateTime && std::isfinite(day)) {
                 at = std::size_t(writeDateTime(p, day) - line.data());
             } else if (kind == Cell::Kind::Number) {
@@ -143,20 +153,21 @@ void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std
     first = std::max(first, 0);
     last = std::min(last, table.rowCount() - 1);
     const int n = last - first + 1;
-    if (n < kTwoThreadRows || std::thread::hardware_concurrency() < 2) {
+    if (n < kTwoThreadRows || !aCoreIsFree()) {
         if (n > 0) formatRows(out, table, width, flags, first, last);
         return;
     }
     // Two cores: the second half is made at once on the other one, then goes after the first.
     const int mid = first + n / 2;
-    QByteArray second;
-    std::future<void> other = std::async(std::launch::async, [&] {
-        second.reserve(qsizetype(last - mid + 1) * (width + 1) * 8);
-        formatRows(second, table, width, flags, mid, last);
-    });
+    // Kept from call to call: fresh megabytes each piece cost more in page faults than the
+    // second core saves.
+    thread_local QByteArray kept;
+    QByteArray &second = kept;  // the caller's: the lambda runs on another thread
+    second.resize(0);
+    std::future<void> other = std::async(std::launch::async, [&] { formatRows(second, table, width, flags, mid, last); });
     formatRows(out, table, width, flags, first, mid - 1);
     other.get();
-    out += second;
+    out.append(second.constData(), second.size());  // a copy: += on an empty `out` would share the buffer
 }
 
 bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first,
@@ -184,7 +195,8 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
 
 QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
     QByteArray all;
-    tableCsvChunks(dataSet, flags, [&all](const QByteArray &chunk) { return all += chunk, true; });
+    // Copied, not shared: a shared chunk would make the writer's buffer start again from nothing.
+    tableCsvChunks(dataSet, flags, [&all](const QByteArray &chunk) { return all.append(chunk.constData(), chunk.size()), true; });
     return all;
 }
 
