@@ -96,7 +96,7 @@ int runInOwnProcess(const QString &program, const Run &run, CapturedOutput &outp
 struct Job {
     Run run;
     bool ownProcess = false;
-    std::unique_ptr<IGraph> graph;   // made on the drawing thread before the log is read
+    IGraph *graph = nullptr;         // the batch's, when the log is drawn
     std::unique_ptr<LogRun> logRun;  // held from its tables until its plot and report are drawn
     CapturedOutput output;
     int status = kExitOk;
@@ -116,7 +116,7 @@ void runTables(Job &job, const QString &program) {
             job.status = kExitUsage;
             return;
         }
-        auto run = std::make_unique<LogRun>(job.run.options, job.graph.get());
+        auto run = std::make_unique<LogRun>(job.run.options, job.graph);
         if (const std::optional<int> ended = run->readAndCompute()) {
             job.status = *ended;
             return;
@@ -183,7 +183,7 @@ int runManyLogs(const QString &program, const ExportOptions &o, const BatchDrawi
     int worst = kExitOk;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         for (const std::size_t end = std::min(jobs.size(), i + ahead); released < end;) {
-            if (!jobs[released].ownProcess) jobs[released].graph = drawing->makeGraph();
+            if (!jobs[released].ownProcess) jobs[released].graph = drawing->graph;
             const std::lock_guard lock(mutex);
             ++released;
             changed.notify_all();
@@ -203,7 +203,6 @@ int runManyLogs(const QString &program, const ExportOptions &o, const BatchDrawi
             }
             job.logRun.reset();
         }
-        job.graph.reset();
         job.output.flush();
         if (job.status != kExitOk) failed << QStringLiteral("%1 (exit status %2)").arg(job.run.log).arg(job.status);
         worst = std::max(worst, job.status);

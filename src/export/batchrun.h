@@ -18,7 +18,7 @@ QString outputNameFor(const QString &dir, const QString &log, const QString &suf
 // The plot and report side of a batch. Both run on the thread that called runManyLogs (widgets
 // live there); reading, computing and the tables of other logs go on meanwhile.
 struct BatchDrawing {
-    std::function<std::unique_ptr<IGraph>()> makeGraph;
+    IGraph *graph = nullptr;  // one for every log: made once, drawn on the main thread only
     std::function<void(LogRun &, IGraph &)> draw;  // after the log's tables are written
 };
 

@@ -56,7 +56,8 @@ int main(int argc, char **argv) {
     QCoreApplication::setApplicationVersion(kAppVersion);
 
     if (isManyLogs(o)) {
-        const BatchDrawing drawing{[]() -> std::unique_ptr<IGraph> { return makeGraph(); },
+        const std::unique_ptr<QcpGraph> graph = makeGraph();
+        const BatchDrawing drawing{graph.get(),
                                    [](LogRun &run, IGraph &graph) { draw(run, static_cast<QcpGraph &>(graph)); }};
         return runManyLogs(QCoreApplication::applicationFilePath(), o, o.reportDir.isEmpty() ? nullptr : &drawing);
     }
