@@ -1,5 +1,6 @@
 #include "compute/statistics.h"
 #include "compute/columnvalues.h"
+#include "compute/moments.h"
 
 #include "compute/phcompute.h"
 #include "model/clsdataset.h"
@@ -18,6 +19,19 @@ double cellValue(const DataTable &t, int r, int col) { return t.value(r, col); }
 double dpHValue(const DataTable &t, int row) {
     const double d = cellValue(t, row, colPH1) - cellValue(t, row, colPH2);
     return std::isnan(d) ? d : roundPH(d);  // 7.1234 - 7 is 0.12340000000000018 in binary
+}
+
+int statColumn(int series) { return kColumns[series]; }
+
+SeriesStats seriesStats(const Moments &x) {
+    SeriesStats o;
+    o.count = x.count;
+    if (x.count == 0) return o;
+    o.min = x.min;
+    o.max = x.max;
+    o.mean = x.mean;
+    o.sd = x.count > 1 ? std::sqrt(std::max(0.0, x.m2 / (x.count - 1))) : std::numeric_limits<double>::quiet_NaN();
+    return o;
 }
 
 QString statSeriesName(int series) {

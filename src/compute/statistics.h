@@ -26,6 +26,14 @@ struct SeriesStats {
     double sd = 0;  // sample standard deviation; NaN (undefined) for a single value
 };
 
+// Rows of a block of the index: a range's statistics are the same whichever way its rows come.
+inline constexpr int kStatisticsBlock = 512;
+// The table column of a series; the total volume's after the last; -1 for dpH.
+int statColumn(int series);
+struct Moments;
+// A series' figures from its moments.
+SeriesStats seriesStats(const Moments &m);
+
 struct VolumeStats {
     int count = 0;  // records with a total volume
     double first = 0, last = 0, difference = 0;
@@ -56,7 +64,7 @@ public:
     std::pair<int, int> rowsBetween(const DataTable &table, double lo, double hi) const;
 
 private:
-    static constexpr int kBlock = 512;
+    static constexpr int kBlock = kStatisticsBlock;
     static constexpr int kMoments = kStatSeriesCount + 1;  // the series and the total volume
     struct Moments {
         int count = 0;

@@ -11,7 +11,7 @@ namespace {
 
 QByteArray dateTimeOf(const DataTable &t, int row) {
     const double day = t.rowDay(row);
-    return std::isfinite(day) ? csvDateTime(day) : csvField(t.text(row, colDateTime));
+    return csvTimeField(day, std::isfinite(day) ? QString() : t.text(row, colDateTime));
 }
 
 void appendRow(QByteArray &out, const QList<QByteArray> &fields) {
@@ -24,13 +24,22 @@ void appendRow(QByteArray &out, const QList<QByteArray> &fields) {
 
 }  // namespace
 
+QByteArray csvTimeField(double day, const QString &text) {
+    return std::isfinite(day) ? csvDateTime(day) : csvField(text);
+}
+
 QByteArray statisticsCsv(const RangeStats &s, const DataTable &t) {
+    const int n = s.records();
+    return statisticsCsv(s, n ? dateTimeOf(t, s.firstRow) : QByteArray(), n ? dateTimeOf(t, s.lastRow) : QByteArray());
+}
+
+QByteArray statisticsCsv(const RangeStats &s, const QByteArray &firstTime, const QByteArray &lastTime) {
     QByteArray out = "quantity,count,min,max,mean,sd,first,last,difference\r\n";
     const int n = s.records();
     appendRow(out, {"Date/Time",
                     QByteArray::number(n),
-                    n ? dateTimeOf(t, s.firstRow) : QByteArray(),
-                    n ? dateTimeOf(t, s.lastRow) : QByteArray(),
+                    n ? firstTime : QByteArray(),
+                    n ? lastTime : QByteArray(),
                     {},
                     {},
                     {},

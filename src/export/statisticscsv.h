@@ -8,3 +8,7 @@
 // the range, first and last date-time as min and max), one row per series and one for the
 // total volume (first, last, difference). A value a row lacks is left empty.
 QByteArray statisticsCsv(const RangeStats &stats, const DataTable &table);
+// The same with the first and last row's date-time fields as they stand.
+QByteArray statisticsCsv(const RangeStats &stats, const QByteArray &firstTime, const QByteArray &lastTime);
+// A date-time cell as the CSVs write it: the date-time of a decimal day, else the cell's text.
+QByteArray csvTimeField(double day, const QString &text);

@@ -2,8 +2,10 @@
 
 #include "compute/phcompute.h"
 #include "compute/qualityflags.h"
+#include "compute/statisticsstream.h"
 #include "export/checkeddevice.h"
 #include "export/csvexport.h"
+#include "export/statisticscsv.h"
 #include "fileio/fileio.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
@@ -66,6 +68,7 @@ struct PassResult {
     std::optional<ComputeStop> stop;
     Layout layout;  // the whole log's
     int firstInside = -1, lastInside = -1;
+    StatisticsStream stats;  // of the rows written
     QString error;  // the output's failure
     bool keep() const { return completed && !readAgain && !writeFailed && !noRecord; }
 };
@@ -120,7 +123,10 @@ private:
         return l;
     }
     void lookAt(const DataTable &t, int from, int to, int row0);
-    void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int from, int to, int row0);
+    void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
+                   int row0);
+    void appendRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
+                    int row0);
     void writeBlock(const DataTable &t, int computed, int from, int to, int row0);
     void keepLast(clsDataSet &ds, const std::vector<KeptRow> &rows, int from);
 
@@ -225,16 +231,19 @@ void StreamPass::lookAt(const DataTable &t, int from, int to, int row0) {
     }
 }
 
-void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int from, int to, int row0) {
-    if (!m_range.given) {
-        appendCsvRows(m_text, t, m_width, &flags, from, to - 1);
-        return;
-    }
-    if (m_range.rows) {
-        appendCsvRows(m_text, t, m_width, &flags, std::max(from, m_range.rows->first - row0),
-                      std::min(to, m_range.rows->second - row0 + 1) - 1);
-        return;
-    }
+// Rows from..to-1 to the CSV, and to the statistics when they are asked for.
+void StreamPass::appendRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
+                            int row0) {
+    appendCsvRows(m_text, t, m_width, &flags, from, to - 1);
+    if (!m_options.statsPath.isEmpty()) m_result.stats.add(t, from, to, row0, computed);
+}
+
+void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
+                           int row0) {
+    if (!m_range.given) return appendRows(t, flags, computed, from, to, row0);
+    if (m_range.rows)
+        return appendRows(t, flags, computed, std::max(from, m_range.rows->first - row0),
+                          std::min(to, m_range.rows->second - row0 + 1), row0);
     // Runs of rows inside, as they come.
     for (int r = from; r < to;) {
         while (r < to && !m_range.inside(t.rowDay(r))) ++r;
@@ -242,14 +251,14 @@ void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &
         while (r < to && m_range.inside(t.rowDay(r))) ++r;
         if (start == r) break;
         lookAt(t, start, r, row0);
-        if (!m_gap) appendCsvRows(m_text, t, m_width, &flags, start, r - 1);
+        if (!m_gap) appendRows(t, flags, computed, start, r, row0);
     }
 }
 
 // Flags rows from..to-1 with their context in the table and writes them.
 void StreamPass::writeBlock(const DataTable &t, int computed, int from, int to, int row0) {
     const std::vector<std::uint8_t> flags = computeFlags(t, computed, m_limits);
-    writeRows(t, flags, from, to, row0);
+    writeRows(t, flags, computed, from, to, row0);
     if (m_out && !m_result.writeFailed && !m_gap && !m_text.isEmpty() && !writeFully(*m_out, m_text))
         m_result.writeFailed = true;
     m_text.resize(0);
@@ -356,7 +365,7 @@ PassResult writeOutput(const QString &path, const PassRun &run) {
 
 bool canStreamExport(const ExportOptions &o) {
     return !o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.calibratePath.isEmpty() &&
-           o.statsPath.isEmpty() && !isManyLogs(o);
+           !isManyLogs(o);
 }
 
 int streamExport(const ExportOptions &o, StderrInteraction &ui, int blockRecords) {
@@ -387,9 +396,15 @@ int streamExport(const ExportOptions &o, StderrInteraction &ui, int blockRecords
         }
     }
     if (r.noRecord) return kExitFailed;
-    if (!r.error.isEmpty()) {
-        printError(r.error);
-        return kExitFailed;
+    // The statistics of the rows written, told before the CSV as the whole road tells them.
+    QString statsError;
+    if (!o.statsPath.isEmpty()) {
+        const StatisticsStream &s = r.stats;
+        const auto time = [](const StatisticsStream::RowTime &t) { return csvTimeField(t.day, t.text); };
+        statsError = saveBytes(o.statsPath, statisticsCsv(s.result(), time(s.firstTime()), time(s.lastTime())));
     }
+    for (const QString &error : {statsError, r.error})
+        if (!error.isEmpty()) printError(error);
+    if (!statsError.isEmpty() || !r.error.isEmpty()) return kExitFailed;
     return r.stop ? kExitComputeStopped : kExitOk;
 }

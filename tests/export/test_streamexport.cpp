@@ -22,7 +22,7 @@ QByteArray contentsOrNone(const QString &path) {
 
 struct Outcome {
     int status = -1;
-    QByteArray csv;
+    QByteArray csv, stats;
 };
 
 // The window's road as brinewick-export runs it with the whole table.
@@ -31,31 +31,36 @@ Outcome wholeTable(const ExportOptions &o) {
     Workbench wb(ui, nullptr);
     wb.setMaxInputSize(o.maxSize);
     wb.setLoadAllRecords(o.allRecords);
-    if (!wb.open(o.logFile)) return {ui.answeredNo() ? kExitStopped : kExitFailed, contentsOrNone(o.csvPath)};
+    const auto outcome = [&o](int status) { return Outcome{status, contentsOrNone(o.csvPath), contentsOrNone(o.statsPath)}; };
+    if (!wb.open(o.logFile)) return outcome(ui.answeredNo() ? kExitStopped : kExitFailed);
     applyCalibrationOptions(o, wb.calibration());
     const int status = wb.computePH() ? kExitOk : kExitComputeStopped;
     std::pair<int, int> rows{0, wb.rowCount() - 1};
     if (!o.from.isEmpty() || !o.to.isEmpty()) {
         rows = *wb.rowsBetweenTexts(o.from, o.to);
-        if (rows.first > rows.second) return {kExitFailed, contentsOrNone(o.csvPath)};
+        if (rows.first > rows.second) return outcome(kExitFailed);
     }
-    if (!wb.exportTable(o.csvPath, rows.first, rows.second).isEmpty()) return {kExitFailed, contentsOrNone(o.csvPath)};
-    return {status, contentsOrNone(o.csvPath)};
+    if (!wb.exportStatistics(o.statsPath, rows.first, rows.second).isEmpty()) return outcome(kExitFailed);
+    if (!wb.exportTable(o.csvPath, rows.first, rows.second).isEmpty()) return outcome(kExitFailed);
+    return outcome(status);
 }
 
-// Both roads over the log with the options; the streamed CSV over an older file, which must
-// stay where nothing is written.
+// Both roads over the log with the options, the statistics too; the streamed outputs over
+// older files, which must stay where nothing is written.
 void expectSameExport(const QString &log, const QStringList &options, const char *what) {
     TempFiles dir;
-    const QString whole = dir.write("whole.csv", "old"), streamed = dir.write("streamed.csv", "old");
-    const auto parse = [&](const QString &csv) {
-        return *parseExportArgs(QStringList{"--csv", csv} + options + QStringList{log}).options;
+    const auto parse = [&](const char *road) {
+        const QString csv = dir.write(QStringLiteral("%1.csv").arg(road), "old"),
+                      stats = dir.write(QStringLiteral("%1-stats.csv").arg(road), "old");
+        return *parseExportArgs(QStringList{"--csv", csv, "--stats", stats} + options + QStringList{log}).options;
     };
-    const Outcome expected = wholeTable(parse(whole));
-    StderrInteraction ui(parse(streamed).stopOnBadDate);
-    const int status = streamExport(parse(streamed), ui, kSmallBlock);
+    const Outcome expected = wholeTable(parse("whole"));
+    const ExportOptions o = parse("streamed");
+    StderrInteraction ui(o.stopOnBadDate);
+    const int status = streamExport(o, ui, kSmallBlock);
     EXPECT_EQ(status, expected.status) << what;
-    EXPECT_EQ(contentsOrNone(streamed), expected.csv) << what;
+    EXPECT_EQ(contentsOrNone(o.csvPath), expected.csv) << what;
+    EXPECT_EQ(contentsOrNone(o.statsPath).toStdString(), expected.stats.toStdString()) << what;
 }
 
 QString sampleLog(const char *name) {
@@ -164,13 +169,14 @@ TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
     for (const Case &c : cases) expectSameExport(dir.write("log.asc", makeLog(c.records, c.line)), c.options, c.what);
 }
 
-TEST(StreamExport, OnlyACsvIsStreamed) {
+TEST(StreamExport, OnlyACsvAndItsStatisticsAreStreamed) {
     const auto options = [](const QStringList &args) {
         return *parseExportArgs(args + QStringList{"log.asc"}).options;
     };
     EXPECT_TRUE(canStreamExport(options({"--csv", "-", "--from", "5/13/2004 08:00:00", "--all-records"})));
+    EXPECT_TRUE(canStreamExport(options({"--csv", "a.csv", "--stats", "b.csv"})));
     for (const QStringList &args :
-         {QStringList{"--csv", "a.csv", "--stats", "b.csv"}, QStringList{"--csv", "a.csv", "--plot", "a.png"},
+         {QStringList{"--csv", "a.csv", "--plot", "a.png"},
           QStringList{"--csv", "a.csv", "--report", "a.pdf"},
           QStringList{"--csv", "a.csv", "--calibrate", "points.txt"}, QStringList{"--stats", "b.csv"}})
         EXPECT_FALSE(canStreamExport(options(args))) << args.join(' ').toStdString();
