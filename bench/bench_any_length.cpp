@@ -1,7 +1,7 @@
 // Logs of any length, with the any-length setting: reading, the whole Open road on the real
 // window offscreen, computing, the plot (a range-field keystroke, an autoscale rebuild with a
 // data push, the marker) and the data set's memory, at 32,767, 100,000 and 1,000,000 records.
-// BRINEWICK_BENCH_5M=1 adds 5,000,000.
+// BRINEWICK_BENCH_5M=1 adds 5,000,000, BRINEWICK_BENCH_10M=1 10,000,000.
 #include "app/frmmain.h"
 #include "fileio/fileio.h"
 #include "loggen.h"
@@ -34,6 +34,7 @@ void removeLogs() {
 void sizes(benchmark::internal::Benchmark *b) {
     b->Arg(32767)->Arg(100000)->Arg(1000000);
     if (qEnvironmentVariableIsSet("BRINEWICK_BENCH_5M")) b->Arg(5000000);
+    if (qEnvironmentVariableIsSet("BRINEWICK_BENCH_10M")) b->Arg(10000000);
     b->Unit(benchmark::kMillisecond);
 }
 
