@@ -12,6 +12,8 @@
 #include <QThread>
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
+#include <future>
 #include <csignal>
 #include <mutex>
 #include <sys/prctl.h>
@@ -181,8 +183,28 @@ int runManyLogs(const QString &program, const ExportOptions &o, const BatchDrawi
 
     QStringList failed;
     int worst = kExitOk;
+    // Logs drawn whose reports are still being written, oldest first; each is told in turn.
+    std::deque<std::pair<std::size_t, std::future<bool>>> writing;
+    std::size_t told = 0;
+    const auto tell = [&](std::size_t i, std::future<bool> *rest) {
+        Job &job = jobs[i];
+        if (job.logRun) {
+            const OutputCapture capture(job.output);
+            try {
+                const bool written = !rest || rest->get();
+                job.status = written ? job.logRun->finish() : kExitFailed;
+            } catch (...) {
+                job.status = kExitFailed;
+            }
+            job.logRun.reset();
+        }
+        job.output.flush();
+        if (job.status != kExitOk) failed << QStringLiteral("%1 (exit status %2)").arg(job.run.log).arg(job.status);
+        worst = std::max(worst, job.status);
+        told = i + 1;
+    };
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        for (const std::size_t end = std::min(jobs.size(), i + ahead); released < end;) {
+        for (const std::size_t end = std::min(jobs.size(), told + ahead); released < end;) {
             if (!jobs[released].ownProcess) jobs[released].graph = drawing->graph;
             const std::lock_guard lock(mutex);
             ++released;
@@ -193,20 +215,39 @@ int runManyLogs(const QString &program, const ExportOptions &o, const BatchDrawi
             std::unique_lock lock(mutex);
             changed.wait(lock, [&] { return job.tablesDone; });
         }
+        std::function<void()> rest;
         if (job.logRun) {
             const OutputCapture capture(job.output);
             try {
-                drawing->draw(*job.logRun, *job.graph);
-                job.status = job.logRun->finish();
+                rest = drawing->draw(*job.logRun, *job.graph);
             } catch (...) {
                 job.status = kExitFailed;
+                job.logRun.reset();
             }
-            job.logRun.reset();
         }
-        job.output.flush();
-        if (job.status != kExitOk) failed << QStringLiteral("%1 (exit status %2)").arg(job.run.log).arg(job.status);
-        worst = std::max(worst, job.status);
+        if (!rest) {
+            while (!writing.empty()) {
+                tell(writing.front().first, &writing.front().second);
+                writing.pop_front();
+            }
+            tell(i, nullptr);
+            continue;
+        }
+        writing.emplace_back(i, std::async(std::launch::async, [rest = std::move(rest)] {
+                                 try {
+                                     rest();
+                                     return true;
+                                 } catch (...) {
+                                     return false;
+                                 }
+                             }));
+        // Two reports at most under way: each holds its log's table.
+        while (writing.size() > 2) {
+            tell(writing.front().first, &writing.front().second);
+            writing.pop_front();
+        }
     }
+    for (; !writing.empty(); writing.pop_front()) tell(writing.front().first, &writing.front().second);
     for (const std::unique_ptr<QThread> &t : pool) t->wait();
     if (!failed.isEmpty())
         printError(QStringLiteral("brinewick-export: %1 of %2 logs not done: %3")

@@ -15,11 +15,13 @@ struct ExportOptions;
 // logs of this run share a base name.
 QString outputNameFor(const QString &dir, const QString &log, const QString &suffix, QStringList &taken);
 
-// The plot and report side of a batch. Both run on the thread that called runManyLogs (widgets
-// live there); reading, computing and the tables of other logs go on meanwhile.
+// The plot and report side of a batch. Drawing runs on the thread that called runManyLogs
+// (widgets live there); reading, computing and the tables of other logs go on meanwhile. What
+// `draw` hands back needs no widget (writing the report from its recorded plot): it runs on a
+// thread of its own while the next log is drawn, and the log is finished after it.
 struct BatchDrawing {
     IGraph *graph = nullptr;  // one for every log: made once, drawn on the main thread only
-    std::function<void(LogRun &, IGraph &)> draw;  // after the log's tables are written
+    std::function<std::function<void()>(LogRun &, IGraph &)> draw;  // after the log's tables are written
 };
 
 // Runs every log; the highest exit status of the runs (0 when all were done). `program` is this

@@ -10,7 +10,9 @@
 #include "plot/ui/qcpgraph.h"
 
 #include <QApplication>
+#include <QPicture>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -22,19 +24,23 @@ std::unique_ptr<QcpGraph> makeGraph() {
 }
 
 // The plot with the marker at record 0, as the window shows it after Compute; then the plot file
-// and the report, which shows the plot as the plot file has it.
-void draw(LogRun &run, QcpGraph &graph) {
+// and the report, which shows the plot as the plot file has it. Hands back the writing of the
+// report, which needs the graph no more.
+std::function<void()> draw(LogRun &run, QcpGraph &graph) {
     Workbench &wb = run.workbench();
     wb.rebuildPlot();
     wb.showRecord(0);
     const ExportOptions &o = run.options();
     if (!o.plotPath.isEmpty())
         run.addOutputError(savePlotFile(o.plotPath, graph, kPlotFileWidth, kPlotFileHeight, wb.plotCaption()));
-    if (!o.reportPath.isEmpty()) {
-        ReportExtras extras = run.extras();
-        extras.plot = true;
-        run.addOutputError(writeReportPdf(o.reportPath, buildReport(wb, extras), graph));
-    }
+    if (o.reportPath.isEmpty()) return {};
+    ReportExtras extras = run.extras();
+    extras.plot = true;
+    ReportContent content = buildReport(wb, extras);
+    QPicture plot = content.plotCaption.isEmpty() ? QPicture() : reportPlot(graph);
+    return [&run, path = o.reportPath, content = std::move(content), plot = std::move(plot)] {
+        run.addOutputError(writeReportPdf(path, content, plot));
+    };
 }
 
 }  // namespace
@@ -58,13 +64,13 @@ int main(int argc, char **argv) {
     if (isManyLogs(o)) {
         const std::unique_ptr<QcpGraph> graph = makeGraph();
         const BatchDrawing drawing{graph.get(),
-                                   [](LogRun &run, IGraph &graph) { draw(run, static_cast<QcpGraph &>(graph)); }};
+                                   [](LogRun &run, IGraph &graph) { return draw(run, static_cast<QcpGraph &>(graph)); }};
         return runManyLogs(QCoreApplication::applicationFilePath(), o, o.reportDir.isEmpty() ? nullptr : &drawing);
     }
     const std::unique_ptr<QcpGraph> graph = makeGraph();
     LogRun run(o, graph.get());
     if (const std::optional<int> ended = run.readAndCompute()) return *ended;
     run.writeTables();
-    draw(run, *graph);
+    if (const std::function<void()> report = draw(run, *graph)) report();
     return run.finish();
 }

@@ -70,7 +70,11 @@ QString tablesHtml(const QList<ReportTable> &tables) {
 
 }  // namespace
 
-bool paintReport(QPagedPaintDevice &device, const ReportContent &c, const QcpGraph &graph) {
+QPicture reportPlot(const QcpGraph &graph) { return reportPlotPicture(*graph.plot(), kPlotWidth, kPlotHeight); }
+
+namespace {
+
+bool paintWithPlot(QPagedPaintDevice &device, const ReportContent &c, const QPicture &plotPicture) {
     QTextDocument doc;
     QImage measure(1, 1, QImage::Format_RGB32);  // fonts measured at kLayoutDpi on every screen
     measure.setDotsPerMeterX(qRound(kLayoutDpi / 0.0254));
@@ -93,8 +97,7 @@ bool paintReport(QPagedPaintDevice &device, const ReportContent &c, const QcpGra
         cursor.insertBlock();
         QTextCharFormat plot;
         plot.setObjectType(kPlotObject);
-        plot.setProperty(kPictureProperty,
-                         QVariant::fromValue(reportPlotPicture(*graph.plot(), kPlotWidth, kPlotHeight)));
+        plot.setProperty(kPictureProperty, QVariant::fromValue(plotPicture));
         cursor.insertText(QString(QChar::ObjectReplacementCharacter), plot);
         cursor.insertBlock();
     }
@@ -110,7 +113,22 @@ bool paintReport(QPagedPaintDevice &device, const ReportContent &c, const QcpGra
     return true;
 }
 
+// The plot is recorded only for a report that shows it.
+QPicture plotOf(const ReportContent &c, const QcpGraph &graph) {
+    return c.plotCaption.isEmpty() ? QPicture() : reportPlot(graph);
+}
+
+}  // namespace
+
+bool paintReport(QPagedPaintDevice &device, const ReportContent &c, const QcpGraph &graph) {
+    return paintWithPlot(device, c, plotOf(c, graph));
+}
+
 QString writeReportPdf(const QString &path, const ReportContent &content, const QcpGraph &graph) {
+    return writeReportPdf(path, content, plotOf(content, graph));
+}
+
+QString writeReportPdf(const QString &path, const ReportContent &content, const QPicture &plot) {
     return saveFileSafely(path, [&](QIODevice &out, QString &reason) {
         QPdfWriter pdf(&out);
         pdf.setTitle(content.title);
@@ -119,7 +137,7 @@ QString writeReportPdf(const QString &path, const ReportContent &content, const 
         const bool inches = QLocale().measurementSystem() == QLocale::ImperialUSSystem;
         pdf.setPageLayout(QPageLayout(QPageSize(inches ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
                                       QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter));
-        if (!paintReport(pdf, content, graph)) {
+        if (!paintWithPlot(pdf, content, plot)) {
             reason = QStringLiteral("the PDF could not be made");
             return false;
         }
