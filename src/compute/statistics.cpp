@@ -93,6 +93,56 @@ int StatisticsIndex::lastVolumeRow(const DataTable &t, int from, int to) const {
     return -1;
 }
 
+// The moments of N series of a block, each series in row order as ever (sum, then squared
+// deviations from the mean) so the results do not depend on this loop's shape; the series go
+// side by side only so that their sums' additions overlap instead of waiting on each other.
+template <int N>
+void StatisticsIndex::blockMoments(const double *const *x, int m, Moments *out) {
+    double sum[N], lo[N], hi[N], m2[N], mean[N];
+    int count[N];
+#pragma GCC unroll 8
+    for (int s = 0; s < N; ++s) {
+        sum[s] = m2[s] = 0;
+        lo[s] = std::numeric_limits<double>::infinity();
+        hi[s] = -std::numeric_limits<double>::infinity();
+        count[s] = 0;
+    }
+    for (int k = 0; k < m; ++k) {
+#pragma GCC unroll 8
+        for (int s = 0; s < N; ++s) {
+            const double y = x[s][k];
+            const bool has = y == y;
+            // A missing value adds +0, which leaves a sum that starts at +0 unchanged.
+            sum[s] += has ? y : 0.0;
+            count[s] += has;
+            // Strict comparisons keep the first of equal values (+0 before -0), as std::min did.
+            lo[s] = y < lo[s] ? y : lo[s];
+            hi[s] = y > hi[s] ? y : hi[s];
+        }
+    }
+#pragma GCC unroll 8
+    for (int s = 0; s < N; ++s) mean[s] = count[s] > 0 ? sum[s] / count[s] : 0.0;
+    for (int k = 0; k < m; ++k) {
+#pragma GCC unroll 8
+        for (int s = 0; s < N; ++s) {
+            const double y = x[s][k];
+            const double d = y - mean[s];
+            m2[s] += y == y ? d * d : 0.0;
+        }
+    }
+#pragma GCC unroll 8
+    for (int s = 0; s < N; ++s) {
+        Moments &o = out[s];
+        o = {};
+        if (count[s] == 0) continue;
+        o.count = count[s];
+        o.mean = mean[s];
+        o.m2 = m2[s];
+        o.min = lo[s];
+        o.max = hi[s];
+    }
+}
+
 void StatisticsIndex::clear() {
     m_rows = m_cols = m_computedRows = 0;
     m_ascending = true;
@@ -128,44 +178,29 @@ void StatisticsIndex::extend(const DataTable &t, int computedRows) {
     std::array<std::array<double, kBlock>, kMoments> scratch;
     std::array<const double *, kMoments> v{};
     for (int b = firstBlock; b < blocks; ++b) {
-        m_blocks[std::size_t(b)] = {};
         m_blockFirstVolume[std::size_t(b)] = m_blockLastVolume[std::size_t(b)] = -1;
         const int from = b * kBlock, m = std::min(m_rows, from + kBlock) - from;
         for (int s = 0; s < kMoments; ++s) {
-            if (s == statDpH) {
-                for (int k = 0; k < m; ++k) {
-                    const double d = v[statPH1][k] - v[statPH2][k];
-                    dpH[std::size_t(k)] = std::isnan(d) ? kNoValue : roundPH(d);
-                }
-                v[std::size_t(s)] = dpH.data();
-            } else {
-                v[std::size_t(s)] = columnRows(t, kColumns[s], from, m, s <= statPH2 ? m_computedRows : m_rows,
-                                               scratch[std::size_t(s)].data());
-            }
-            const double *x = v[std::size_t(s)];
-            // Two passes, mean then squared deviations: exact enough, and no division per value.
-            Moments &mo = m_blocks[std::size_t(b)][std::size_t(s)];
-            double sum = 0;
-            for (int k = 0; k < m; ++k) {
-                if (std::isnan(x[k])) continue;
-                if (mo.count == 0) mo.min = mo.max = x[k];
-                mo.min = std::min(mo.min, x[k]);
-                mo.max = std::max(mo.max, x[k]);
-                sum += x[k];
-                ++mo.count;
-            }
-            if (mo.count == 0) continue;
-            mo.mean = sum / mo.count;
-            for (int k = 0; k < m; ++k)
-                if (!std::isnan(x[k])) mo.m2 += (x[k] - mo.mean) * (x[k] - mo.mean);
-            if (s == kStatSeriesCount) {  // the total volume: its first and last row in the block
-                int k = 0;
-                while (std::isnan(x[k])) ++k;
-                m_blockFirstVolume[std::size_t(b)] = from + k;
-                k = m - 1;
-                while (std::isnan(x[k])) --k;
-                m_blockLastVolume[std::size_t(b)] = from + k;
-            }
+            if (s == statDpH) continue;
+            v[std::size_t(s)] = columnRows(t, kColumns[s], from, m, s <= statPH2 ? m_computedRows : m_rows,
+                                           scratch[std::size_t(s)].data());
+        }
+        for (int k = 0; k < m; ++k) {
+            const double d = v[statPH1][k] - v[statPH2][k];
+            dpH[std::size_t(k)] = std::isnan(d) ? kNoValue : roundPH(d);
+        }
+        v[statDpH] = dpH.data();
+        std::array<Moments, kMoments> &mo = m_blocks[std::size_t(b)];
+        static_assert(kMoments % 4 == 0);
+        for (int s = 0; s < kMoments; s += 4) blockMoments<4>(&v[std::size_t(s)], m, &mo[std::size_t(s)]);
+        if (mo[kStatSeriesCount].count > 0) {  // the total volume: its first and last row in the block
+            const double *x = v[kStatSeriesCount];
+            int k = 0;
+            while (std::isnan(x[k])) ++k;
+            m_blockFirstVolume[std::size_t(b)] = from + k;
+            k = m - 1;
+            while (std::isnan(x[k])) --k;
+            m_blockLastVolume[std::size_t(b)] = from + k;
         }
     }
     const std::span<const double> days = t.days();

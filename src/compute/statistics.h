@@ -74,6 +74,8 @@ private:
     };
     // Value of series s in row r, NaN where there is none.
     double value(const DataTable &t, int s, int r) const;
+    template <int N>
+    static void blockMoments(const double *const *x, int m, Moments *out);
     void addRows(const DataTable &t, int from, int to, std::array<Moments, kMoments> &m) const;
     int firstVolumeRow(const DataTable &t, int from, int to) const;
     int lastVolumeRow(const DataTable &t, int from, int to) const;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <sys/mman.h>
 #include <limits>
@@ -36,17 +38,31 @@ bool Cell::operator==(const Cell &o) const {
 }
 
 namespace {
-// A large table's memory in huge pages where the system allows it: a million records touch
-// 100 MB, and faulting that in 4 KB pages costs more than reading the file.
-template <typename V> void reserveLarge(V &v, std::size_t n) {
-    v.reserve(n);
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+// From here on a column's room is worth whole huge pages: at most half of it is rounding.
+constexpr std::size_t kLargeColumn = kHugePage / 2;
+}  // namespace
+
+void *allocateColumn(std::size_t bytes) {
+    void *p = nullptr;
+    if (bytes >= kLargeColumn) {
+        const std::size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+        p = std::aligned_alloc(kHugePage, rounded);
 #ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(v.data()) + kHuge - 1) & ~(kHuge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(v.data() + v.capacity())) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+        if (p) madvise(p, rounded, MADV_HUGEPAGE);
 #endif
+    } else {
+        p = std::malloc(std::max<std::size_t>(bytes, 1));
+    }
+    if (!p) throw std::bad_alloc();
+    return p;
 }
+
+void freeColumn(void *p) noexcept { std::free(p); }
+
+namespace {
+// Room for a long read at once, so it grows without copies.
+template <typename V> void reserveLarge(V &v, std::size_t n) { v.reserve(n); }
 }  // namespace
 
 DataTable &DataTable::operator=(DataTable &&other) {
@@ -335,7 +351,7 @@ void DataTable::squeeze() {
 bool DataTable::daysAscending() const {
     if (!m_ascending) {
         auto day = [](double d) { return std::isnan(d) ? 0.0 : d; };
-        const std::vector<double> &days = m_columns[0].values;
+        const auto &days = m_columns[0].values;
         m_ascending =
             std::is_sorted(days.begin(), days.begin() + m_rows, [&](double a, double b) { return day(a) < day(b); });
     }

@@ -152,3 +152,32 @@ TEST(Statistics, RowsOfADateTimeRange) {
     index.rebuild(log.t(), Log::kRows);
     EXPECT_EQ(index.rowsBetween(log.t(), start + 1.5 * s10, start + 20.5 * s10), std::make_pair(2, 20));
 }
+
+// Zeros of both signs compare equal: the smallest and largest are the first of their value in
+// row order, within a block and across blocks, wherever the missing cells fall.
+TEST(Statistics, EqualExtremesAreTheFirstInRowOrder) {
+    DataTable t;
+    const int rows = 4 * 512;
+    t.resize(rows - 1, colTotalVolume);
+    for (int r = 0; r < rows; ++r) {
+        if (r % 11 == 4) continue;  // empty
+        t.setCell(r, colTherm1, Cell(r % 3 == 1 ? -0.0 : 0.0));
+        t.setCell(r, colTherm2, Cell(r == 700 ? -0.0 : (r % 2 ? 1.5 : 0.0)));
+    }
+    StatisticsIndex index;
+    index.rebuild(t, rows);
+    for (auto [first, last] : std::vector<std::pair<int, int>>{{0, rows - 1}, {1, rows - 1}, {513, 1700}, {700, 1900}}) {
+        const RangeStats s = index.range(t, first, last);
+        int f1 = first;
+        while (f1 % 11 == 4) ++f1;
+        const bool negative1 = f1 % 3 == 1;
+        SCOPED_TRACE(std::to_string(first) + ".." + std::to_string(last));
+        EXPECT_EQ(std::signbit(s.series[statT1].min), negative1);
+        EXPECT_EQ(std::signbit(s.series[statT1].max), negative1);
+        int f2 = first;
+        while (f2 % 11 == 4 || f2 % 2) ++f2;
+        EXPECT_EQ(std::signbit(s.series[statT2].min), f2 == 700);
+        EXPECT_EQ(s.series[statT2].max, 1.5);
+    }
+    EXPECT_EQ(index.range(t, 0, rows - 1).series[statT1].count, rows - (rows + 6) / 11);
+}
