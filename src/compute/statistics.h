@@ -1,6 +1,8 @@
 #pragma once
 // Statistics of a row range of the table, from an index rebuilt once per Compute so that any
 // range costs a few blocks' work, not a pass over the table.
+#include "compute/moments.h"
+
 #include <QString>
 #include <array>
 #include <utility>
@@ -30,7 +32,6 @@ struct SeriesStats {
 inline constexpr int kStatisticsBlock = 512;
 // The table column of a series; the total volume's after the last; -1 for dpH.
 int statColumn(int series);
-struct Moments;
 // A series' figures from its moments.
 SeriesStats seriesStats(const Moments &m);
 
@@ -66,16 +67,8 @@ public:
 private:
     static constexpr int kBlock = kStatisticsBlock;
     static constexpr int kMoments = kStatSeriesCount + 1;  // the series and the total volume
-    struct Moments {
-        int count = 0;
-        double mean = 0, m2 = 0, min = 0, max = 0;
-        void add(double x);
-        void merge(const Moments &o);
-    };
     // Value of series s in row r, NaN where there is none.
     double value(const DataTable &t, int s, int r) const;
-    template <int N>
-    static void blockMoments(const double *const *x, int m, Moments *out);
     void addRows(const DataTable &t, int from, int to, std::array<Moments, kMoments> &m) const;
     int firstVolumeRow(const DataTable &t, int from, int to) const;
     int lastVolumeRow(const DataTable &t, int from, int to) const;

@@ -54,7 +54,11 @@ void StatisticsStream::add(const DataTable &t, int from, int to, int row0, int c
 void StatisticsStream::closeBlock() {
     for (int s = 0; s < kSeries; ++s) {
         std::vector<double> &v = m_block[std::size_t(s)];
-        if (!v.empty()) m_moments[std::size_t(s)].merge(Moments::ofBlock(v.data(), int(v.size())));
+        if (v.empty()) continue;
+        const double *x = v.data();
+        Moments block;
+        blockMoments<1>(&x, int(v.size()), &block);
+        m_moments[std::size_t(s)].merge(block);
         v.clear();
     }
 }
