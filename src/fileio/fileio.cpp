@@ -3,6 +3,7 @@
 #include "fileio/classifyline.h"
 #include "fileio/linefeed.h"
 #include "fileio/recordscan.h"
+#include "model/cores.h"
 #include "model/datetime.h"
 #include "model/numbertext.h"
 
@@ -550,15 +551,8 @@ private:
 // /proc/loadavg, which counts this thread too), where the other half waits for a core and the
 // join comes on top. A threshold below kSplitReadLines (a test's) splits whatever the load.
 bool worthSplitting(int lines, int recordLimit, int splitLines) {
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (lines < splitLines || recordLimit < lines / 2 || cores < 2) return false;
-    if (splitLines < kSplitReadLines) return true;
-    QFile loadavg(QStringLiteral("/proc/loadavg"));
-    if (!loadavg.open(QIODevice::ReadOnly)) return true;
-    const QList<QByteArray> fields = loadavg.readAll().split(' ');
-    bool ok = false;
-    const unsigned running = fields.size() > 3 ? fields[3].split('/').value(0).toUInt(&ok) : 0;
-    return !ok || running < cores;
+    if (lines < splitLines || recordLimit < lines / 2 || std::thread::hardware_concurrency() < 2) return false;
+    return splitLines < kSplitReadLines || aCoreIsFree();
 }
 
 constexpr qsizetype kSplitWindow = 64 << 10;
