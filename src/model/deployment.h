@@ -1,0 +1,51 @@
+#pragma once
+// A deployment: logs read one by one, joined as one record in time order. Which log each row
+// came from, the records two logs both hold, and the steps between records too long to draw
+// across are kept beside DATA, never in it.
+#include "model/clsdataset.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+// One log as read on its own.
+struct DeploymentLog {
+    QString path;
+    clsDataSet data;
+};
+
+// What the joined record keeps of a log.
+struct JoinedLog {
+    QString path;
+    int records = 0;   // read from it
+    int firstRow = 0;  // its first row in the joined table (its rows follow one another)
+    int rows = 0;      // its rows there: the records less those another log already held
+    double firstDay = 0, lastDay = 0;  // its first and last record's date-time (NaN: none)
+};
+
+struct Join {
+    std::vector<JoinedLog> logs;          // in time order
+    std::vector<std::uint16_t> logOfRow;  // the log of each row, an index into logs
+    // Rows whose date-time another log holds with other values: both are kept.
+    std::vector<std::uint8_t> conflict;
+    int duplicatesDropped = 0;  // records another log held with the same date-time and values
+    int conflicts = 0;          // rows marked in `conflict`
+    // One line for each log whose column names differ from the deployment's.
+    QStringList columnDifferences;
+};
+
+// Joins the logs into `into` (emptied first, its record limit kept): in the order of their
+// first record's date-time (logs without a record last, as given), each log's records in their
+// own order, columns matched by name (a column a log lacks gives empty cells; a log without
+// column names keeps its positions). A record whose date-time and values an earlier log holds
+// is dropped. Throws OverflowError past the record limit.
+Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into);
+
+// A step between two rows longer than a limit.
+struct Gap {
+    int fromRow = 0, toRow = 0;  // the rows either side
+    double fromDay = 0, toDay = 0;
+};
+// The steps longer than `limitDays` between rows with date-times (a row without one is passed over).
+std::vector<Gap> findGaps(const DataTable &table, double limitDays);
