@@ -203,6 +203,10 @@ int runManyLogs(const QString &program, const ExportOptions &o, const BatchDrawi
         worst = std::max(worst, job.status);
         told = i + 1;
     };
+    const auto tellOldest = [&] {
+        tell(writing.front().first, &writing.front().second);
+        writing.pop_front();
+    };
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         for (const std::size_t end = std::min(jobs.size(), told + ahead); released < end;) {
             if (!jobs[released].ownProcess) jobs[released].graph = drawing->graph;
@@ -226,10 +230,7 @@ int runManyLogs(const QString &program, const ExportOptions &o, const BatchDrawi
             }
         }
         if (!rest) {
-            while (!writing.empty()) {
-                tell(writing.front().first, &writing.front().second);
-                writing.pop_front();
-            }
+            while (!writing.empty()) tellOldest();
             tell(i, nullptr);
             continue;
         }
@@ -242,12 +243,9 @@ int runManyLogs(const QString &program, const ExportOptions &o, const BatchDrawi
                                  }
                              }));
         // Two reports at most under way: each holds its log's table.
-        while (writing.size() > 2) {
-            tell(writing.front().first, &writing.front().second);
-            writing.pop_front();
-        }
+        while (writing.size() > 2) tellOldest();
     }
-    for (; !writing.empty(); writing.pop_front()) tell(writing.front().first, &writing.front().second);
+    while (!writing.empty()) tellOldest();
     for (const std::unique_ptr<QThread> &t : pool) t->wait();
     if (!failed.isEmpty())
         printError(QStringLiteral("brinewick-export: %1 of %2 logs not done: %3")
