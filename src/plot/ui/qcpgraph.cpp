@@ -101,6 +101,8 @@ private:
 // 1 January 1970 in decimal days.
 constexpr double kUnixEpochDay = 25569.0;
 
+inline double keyOfDay(double day) { return (day - kUnixEpochDay) * dt::kSecondsPerDay; }
+
 const QColor kSurround(63, 63, 63);
 // Wide enough that pH-1 still shows beside pH-2 where they overlap.
 constexpr double kLineWidth = 2.0;
@@ -118,7 +120,7 @@ void styleAxis(QCPAxis *axis) {
 
 }  // namespace
 
-double QcpGraph::dayToKey(double day) { return (day - kUnixEpochDay) * dt::kSecondsPerDay; }
+double QcpGraph::dayToKey(double day) { return keyOfDay(day); }
 double QcpGraph::keyToDay(double key) { return key / dt::kSecondsPerDay + kUnixEpochDay; }
 
 QcpGraph::QcpGraph(QWidget *parent)
@@ -339,6 +341,76 @@ void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n)
     }
     // All of them go straight into the graph's own data: a long log's points are held once.
     pushData(*s, x, y, std::size_t(n));
+    m_fullDirty = true;
+}
+
+void QcpGraph::setSeriesPoints(int series, int n, const PointSource &points) {
+    Series *s = at(series);
+    if (!s || n <= 0 || n != m_pointCount) return IGraph::setSeriesPoints(series, n, points);
+    // Straight into the graph's own data a block at a time, as pushData would make them: a
+    // million points need no copy of them all on the way.
+    const auto count = std::size_t(n);
+    QCPGraphDataContainer &held = *s->graph->data();
+    const bool inPlace = held.size() == qsizetype(count);
+    QVector<QCPGraphData> fresh;
+    if (!inPlace) fresh.resize(qsizetype(count));
+    QCPGraphData *out = inPlace ? &*held.begin() : fresh.data();
+    bool halfSorted[2] = {true, true}, halfChanged[2] = {false, false};
+    ValueRange halfRange[2];
+    inTwoHalves(count, [&](std::size_t from, std::size_t to) {
+        constexpr std::size_t kBlock = 2048;
+        double x[kBlock];
+        float y[kBlock];
+        bool sorted = true, changed = false;
+        double prev = 0.0;
+        if (from > 0) points(from - 1, from, &prev, y);
+        ValueRange range;
+        for (std::size_t b = from; b < to; b += kBlock) {
+            const std::size_t m = std::min(kBlock, to - b);
+            points(b, b + m, x, y);
+            for (std::size_t i = 0; i < m; ++i) {
+                if ((b + i > 0) && x[i] < prev) sorted = false;
+                prev = x[i];
+                // The members themselves: QCPGraphData's constructor is not inlined from the library.
+                const double key = keyOfDay(x[i]), value = double(y[i]);
+                QCPGraphData &o = out[b + i];
+                // Bit by bit: a gap (NaN) that stays a gap is no change.
+                if (!inPlace || std::bit_cast<std::uint64_t>(o.key) != std::bit_cast<std::uint64_t>(key) ||
+                    std::bit_cast<std::uint64_t>(o.value) != std::bit_cast<std::uint64_t>(value)) {
+                    o.key = key;
+                    o.value = value;
+                    changed = true;
+                }
+            }
+            const ValueRange r = valueRangeOf(y, m);
+            if (r.any) {
+                range.widen(r.lower);
+                range.widen(r.upper);
+            }
+        }
+        halfSorted[from != 0] = sorted;
+        halfChanged[from != 0] = changed;
+        halfRange[from != 0] = range;
+    });
+    if (!halfSorted[0] || !halfSorted[1]) {
+        // Out of order: pushData plots them sorted and remembers the rows.
+        if (halfChanged[0] || halfChanged[1]) lineDataChanged(s->graph);
+        return IGraph::setSeriesPoints(series, n, points);
+    }
+    if (!inPlace) held.set(fresh, true);
+    if (!inPlace || halfChanged[0] || halfChanged[1]) lineDataChanged(s->graph);
+    s->rowOf.clear();
+    ValueRange all;
+    all.known = true;
+    for (const ValueRange &r : halfRange)
+        if (r.any) {
+            all.widen(r.lower);
+            all.widen(r.upper);
+        }
+    s->values = all;
+    s->x = {};
+    s->y = {};
+    s->staged = s->dirty = false;
     m_fullDirty = true;
 }
 
