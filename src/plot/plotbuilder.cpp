@@ -195,7 +195,7 @@ std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
     const double *days = table.days().data();
     const auto flagged = std::size_t(std::count_if(flags + row, flags + points, [](std::uint8_t f) { return f != 0; }));
     marks.reserve(flagged);
-    m_markRows.reserve(m_markRows.size() + flagged);
+    if (m_markRows.empty()) m_markRows.reserve(flagged);  // not when appending: it would copy them all
     for (int r = row; r < points; ++r)
         if (flags[r]) {
             const double day = days[r];
