@@ -71,6 +71,7 @@ void StatisticsIndex::clear() {
     m_blocks.clear();
     m_blockFirstVolume.clear();
     m_blockLastVolume.clear();
+    m_prefix = {};
 }
 
 void StatisticsIndex::rebuild(const DataTable &t, int computedRows) {
@@ -92,6 +93,7 @@ void StatisticsIndex::extend(const DataTable &t, int computedRows) {
     m_computedRows = computedRows;
     const int blocks = (m_rows + kBlock - 1) / kBlock;
     const int firstBlock = oldRows / kBlock;  // the last old block may have been partial
+    if (m_prefix.upTo > firstBlock) m_prefix = {};  // it read blocks made again here
     m_blocks.resize(std::size_t(blocks));
     m_blockFirstVolume.resize(std::size_t(blocks), -1);
     m_blockLastVolume.resize(std::size_t(blocks), -1);
@@ -152,9 +154,16 @@ RangeStats StatisticsIndex::range(const DataTable &t, int first, int last) const
     if (fb == lb) {
         addRows(t, first, last, m);
     } else {
-        addRows(t, first, (fb + 1) * kBlock - 1, m);
-        for (int b = fb + 1; b < lb; ++b)
+        int b = fb + 1;
+        if (m_prefix.first == first && m_prefix.upTo >= b && m_prefix.upTo <= lb) {
+            m = m_prefix.m;  // the same merges in the same order, made before
+            b = m_prefix.upTo;
+        } else {
+            addRows(t, first, (fb + 1) * kBlock - 1, m);
+        }
+        for (; b < lb; ++b)
             for (int s = 0; s < kMoments; ++s) m[std::size_t(s)].merge(m_blocks[std::size_t(b)][std::size_t(s)]);
+        m_prefix = {first, lb, m};
         addRows(t, lb * kBlock, last, m);
     }
     for (int s = 0; s < kStatSeriesCount; ++s) out.series[std::size_t(s)] = seriesStats(m[std::size_t(s)]);

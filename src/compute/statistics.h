@@ -77,4 +77,11 @@ private:
     bool m_ascending = true;
     std::vector<std::array<Moments, kMoments>> m_blocks;
     std::vector<int> m_blockFirstVolume, m_blockLastVolume;  // -1: none in the block
+    // The last range's moments from its first row up to its last block: a log that grows asks
+    // for the same first row again and again, and its thousands of blocks are merged once.
+    struct Prefix {
+        int first = -1, upTo = 0;  // rows first.. through the blocks before upTo
+        std::array<Moments, kMoments> m{};
+    };
+    mutable Prefix m_prefix;
 };

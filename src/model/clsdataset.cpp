@@ -28,6 +28,12 @@ void clsDataSet::trimRows() {
     m_initialized = true;
 }
 
+void clsDataSet::makeRoomToGrow() {
+    if (m_rowcount >= m_recordLimit) return;
+    const int rows = std::min(std::max(m_rowcount, m_growthStep), m_recordLimit - m_rowcount) + m_rowcount;
+    m_table.reserve(rows + m_growthStep, m_table.lastCol() + 1);
+}
+
 void clsDataSet::add(const std::vector<Cell> &theRow) {
     const int r = makeRow(int(theRow.size()) - 1);
     for (int j = 0; j < int(theRow.size()); ++j) m_table.setCell(r, j, theRow[std::size_t(j)]);

@@ -61,6 +61,9 @@ public:
     // Trims the table to the records but keeps its room: a log that grows adds rows without
     // copying the table each time.
     void trimRows();
+    // Room for the table to grow to twice its records (within the record limit), as a log that is
+    // followed does a few records at a time: the copy that growing costs is made now, once.
+    void makeRoomToGrow();
     // Appends one record; throws OverflowError, changing nothing, when recordLimit() are stored.
     void add(const std::vector<Cell> &theRow);
     // The same for a record whose date-time text is that of `recordDay`: column 0 keeps the

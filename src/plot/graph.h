@@ -42,6 +42,18 @@ public:
     virtual float yData(int series, int point) const = 0;
     // Points 0..n-1 of one series in one call; points beyond the point count are dropped.
     virtual void setSeriesData(int series, const double *x, const float *y, int n) = 0;
+    // Rows from..to-1 of a series' points written into x[0..to-from) and y[0..to-from); it may be
+    // called from two threads at once for rows that do not overlap.
+    using PointSource = std::function<void(std::size_t from, std::size_t to, double *x, float *y)>;
+    // Points 0..n-1 of one series as setSeriesData takes them, made by `points` a block at a
+    // time: a graph that holds its points its own way needs no copy of them all on the way.
+    virtual void setSeriesPoints(int series, int n, const PointSource &points) {
+        const auto count = std::size_t(n > 0 ? n : 0);
+        std::vector<double> x(count);
+        std::vector<float> y(count);
+        if (count > 0) points(0, count, x.data(), y.data());
+        setSeriesData(series, x.data(), y.data(), int(count));
+    }
     // n points after the last of one series, the others left as they are (a log that grows);
     // once every series has had the same n, the point count is n more.
     virtual void appendSeriesData(int series, const double *x, const float *y, int n) = 0;

@@ -6,7 +6,6 @@
 #include "model/clsplotset.h"
 #include "plot/decimalday.h"
 #include "plot/graph.h"
-#include "plot/twohalves.h"
 
 #include <algorithm>
 #include <cmath>
@@ -126,25 +125,21 @@ void PlotBuilder::fillPlotData() {
     m_graph.setPointCount(points);
 
     const int series = std::min(m_plotSet.Count() + int(m_extra.size()), m_graph.seriesCount());
-    if (series > 0) {
-        // Scratch for this copy only: now that copies are rare, a long log's plot does not
-        // keep a third copy of its points.
-        std::vector<double> x;
-        std::vector<std::vector<float>> y;
-        seriesPoints(table, 0, points, series, x, y);
-        for (int i = 0; i < series; ++i) m_graph.setSeriesData(i, x.data(), y[std::size_t(i)].data(), points);
-    }
+    const std::vector<int> cols = plotColumns(table, series);
+    const std::size_t computed = std::size_t(std::clamp(m_computedRows, 0, points));
+    // A block at a time straight from the table's columns: a long log's plot keeps no other
+    // copy of its points, not even for the push.
+    for (int i = 0; i < series; ++i)
+        m_graph.setSeriesPoints(i, points,
+                                [&, col = cols[std::size_t(i)]](std::size_t from, std::size_t to, double *x, float *y) {
+                                    seriesBlock(table, col, 0, computed, from, to, x, y);
+                                });
     pushFlagMarks(table);
     m_pushed = dataSource();
     m_graph.request(kActionRedraw);
 }
 
-void PlotBuilder::seriesPoints(const DataTable &table, int first, int count, int series, std::vector<double> &xs,
-                               std::vector<std::vector<float>> &ys) const {
-    const auto n = static_cast<std::size_t>(count);
-    xs.resize(n);
-    ys.resize(std::size_t(series));
-    for (auto &y : ys) y.resize(n);
+std::vector<int> PlotBuilder::plotColumns(const DataTable &table, int series) const {
     std::vector<int> cols;
     for (int i = 0; i < series; ++i) {
         // A column the table lacks, or a cell that is no number, leaves a gap instead of
@@ -153,60 +148,61 @@ void PlotBuilder::seriesPoints(const DataTable &table, int first, int count, int
         const bool corrected = col <= tCorrectedField(0) && col >= tCorrectedField(2);
         cols.push_back(col == kDpHField || corrected || (col >= 0 && col <= table.lastCol()) ? col : -1);
     }
+    return cols;
+}
+
+void PlotBuilder::seriesBlock(const DataTable &table, int col, int first, std::size_t computed, std::size_t from,
+                              std::size_t to, double *x, float *y) const {
     constexpr float gap = std::numeric_limits<float>::quiet_NaN();
-    // A column at a time: every series reads its column's doubles in one sweep. An empty cell
-    // (a missing value) holds NaN there, so it is a gap, not 0.
-    const std::span<const double> days = table.days();
-    const bool hasPH = table.lastCol() >= colPH2;
-    const std::size_t computed = std::size_t(std::clamp(m_computedRows - first, 0, count));
-    auto fill = [&](std::size_t from, std::size_t to) {
-        const double *day = days.data() + first;
-        for (std::size_t k = from; k < to; ++k) xs[k] = std::isnan(day[k]) ? 0.0 : day[k];  // no date-time: at 0.0
-        // pH the last Compute did not reach is left out.
-        const std::size_t upTo = std::clamp(computed, from, to);
-        for (int i = 0; i < series; ++i) {
-            float *y = ys[std::size_t(i)].data();
-            const int col = cols[std::size_t(i)];
-            if (col == kDpHField) {
-                if (hasPH) {
-                    const double *a = table.numbers(colPH1).data() + first, *b = table.numbers(colPH2).data() + first;
-                    for (std::size_t k = from; k < upTo; ++k) {
-                        const double d = a[k] - b[k];
-                        y[k] = float(std::isnan(d) ? d : roundPH(d));
-                    }
-                }
-                std::fill(y + (hasPH ? upTo : from), y + to, gap);
-            } else if (col == colPH1 || col == colPH2) {
-                const double *v = table.numbers(col).data() + first;
-                for (std::size_t k = from; k < upTo; ++k) y[k] = float(v[k]);
-                std::fill(y + upTo, y + to, gap);
-            } else if (col >= 0) {
-                const double *v = table.numbers(col).data() + first;  // as the log has it, computed or not
-                for (std::size_t k = from; k < to; ++k) y[k] = float(v[k]);
-            } else if (col <= tCorrectedField(0) && colTherm1 + tCorrectedField(0) - col <= table.lastCol()) {
-                const int t = tCorrectedField(0) - col;
-                const double *v = table.numbers(colTherm1 + t).data() + first;
-                const double corr = m_corr[std::size_t(t)];
-                for (std::size_t k = from; k < to; ++k) y[k] = float(v[k] + corr);
-            } else {
-                std::fill(y + from, y + to, gap);
+    const std::size_t n = to - from, at = std::size_t(first) + from;
+    // An empty cell (a missing value) holds NaN in its column, so it is a gap, not 0.
+    const double *day = table.days().data() + at;
+    for (std::size_t k = 0; k < n; ++k) x[k] = std::isnan(day[k]) ? 0.0 : day[k];  // no date-time: at 0.0
+    // pH the last Compute did not reach is left out.
+    const std::size_t upTo = std::clamp(computed, from, to) - from;
+    if (col == kDpHField) {
+        const bool hasPH = table.lastCol() >= colPH2;
+        if (hasPH) {
+            const double *a = table.numbers(colPH1).data() + at, *b = table.numbers(colPH2).data() + at;
+            for (std::size_t k = 0; k < upTo; ++k) {
+                const double d = a[k] - b[k];
+                y[k] = float(std::isnan(d) ? d : roundPH(d));
             }
         }
-    };
-    inTwoHalves(n, fill);
+        std::fill(y + (hasPH ? upTo : 0), y + n, gap);
+    } else if (col == colPH1 || col == colPH2) {
+        const double *v = table.numbers(col).data() + at;
+        for (std::size_t k = 0; k < upTo; ++k) y[k] = float(v[k]);
+        std::fill(y + upTo, y + n, gap);
+    } else if (col >= 0) {
+        const double *v = table.numbers(col).data() + at;  // as the log has it, computed or not
+        for (std::size_t k = 0; k < n; ++k) y[k] = float(v[k]);
+    } else if (col <= tCorrectedField(0) && colTherm1 + tCorrectedField(0) - col <= table.lastCol()) {
+        const int t = tCorrectedField(0) - col;
+        const double *v = table.numbers(colTherm1 + t).data() + at;
+        const double corr = m_corr[std::size_t(t)];
+        for (std::size_t k = 0; k < n; ++k) y[k] = float(v[k] + corr);
+    } else {
+        std::fill(y, y + n, gap);
+    }
 }
 
 std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
     const int points = table.rowCount();
     std::vector<double> marks;
-    if (m_flags && m_flags->size() == std::size_t(points))
-        for (int r = row; r < points; ++r)
-            if ((*m_flags)[std::size_t(r)]) {
-                const double day = table.rowDay(r);
-                if (std::isnan(day)) continue;
-                marks.push_back(day);
-                m_markRows.push_back(r);
-            }
+    if (!m_flags || m_flags->size() != std::size_t(points) || row >= points) return marks;
+    const std::uint8_t *flags = m_flags->data();
+    const double *days = table.days().data();
+    const auto flagged = std::size_t(std::count_if(flags + row, flags + points, [](std::uint8_t f) { return f != 0; }));
+    marks.reserve(flagged);
+    if (m_markRows.empty()) m_markRows.reserve(flagged);  // not when appending: it would copy them all
+    for (int r = row; r < points; ++r)
+        if (flags[r]) {
+            const double day = days[r];
+            if (std::isnan(day)) continue;
+            marks.push_back(day);
+            m_markRows.push_back(r);
+        }
     return marks;
 }
 
@@ -226,10 +222,14 @@ void PlotBuilder::appendRows(int firstNewRow, int firstFlagRow) {
     }
     const int n = points - firstNewRow;
     if (n > 0) {
-        std::vector<double> xs;
-        std::vector<std::vector<float>> ys;
-        seriesPoints(table, firstNewRow, n, series, xs, ys);
-        for (int i = 0; i < series; ++i) m_graph.appendSeriesData(i, xs.data(), ys[std::size_t(i)].data(), n);
+        const std::vector<int> cols = plotColumns(table, series);
+        const std::size_t computed = std::size_t(std::clamp(m_computedRows - firstNewRow, 0, n));
+        std::vector<double> xs(static_cast<std::size_t>(n));
+        std::vector<float> ys(static_cast<std::size_t>(n));
+        for (int i = 0; i < series; ++i) {
+            seriesBlock(table, cols[std::size_t(i)], firstNewRow, computed, 0, std::size_t(n), xs.data(), ys.data());
+            m_graph.appendSeriesData(i, xs.data(), ys.data(), n);
+        }
     }
     // Only the marks of rows whose flags may have changed are made again.
     const auto keep = std::lower_bound(m_markRows.begin(), m_markRows.end(), firstFlagRow) - m_markRows.begin();

@@ -72,9 +72,12 @@ private:
     void pushFlagMarks(const DataTable &table);
     // The days of flagged rows from `row` on; their rows go on m_markRows.
     std::vector<double> marksFrom(const DataTable &table, int row);
-    // Rows first..first+count-1 as points of the first `series` series.
-    void seriesPoints(const DataTable &table, int first, int count, int series, std::vector<double> &xs,
-                      std::vector<std::vector<float>> &ys) const;
+    // The column each of the first `series` series reads; -1 where the table lacks it.
+    std::vector<int> plotColumns(const DataTable &table, int series) const;
+    // Rows first+from..first+to-1 of the series that reads `col` into x[0..) and y[0..); rows
+    // from first+computed on hold no computed pH.
+    void seriesBlock(const DataTable &table, int col, int first, std::size_t computed, std::size_t from,
+                     std::size_t to, double *x, float *y) const;
     clsDataSet &m_dataSet;
     clsPlotSet &m_plotSet;
     IGraph &m_graph;

@@ -314,6 +314,7 @@ bool Workbench::startFollow() {
     if (!m_readOn.store || !isOpen()) return false;
     const ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, nullptr, m_maxInputSize};
     m_follower = std::make_unique<LogFollower>(m_path, m_dataSet, ctx, std::move(m_readOn), m_rotationGraceMs);
+    m_dataSet.makeRoomToGrow();
     return true;
 }
 

@@ -135,6 +135,36 @@ TEST(Statistics, TotalVolumeFirstLastAndDifference) {
     EXPECT_EQ(index.range(log.t(), 9, 3).records(), 0);
 }
 
+// A log that grows asks for the same first row again and again; what an index answers after
+// growing, or after a new Compute, is what one built afresh answers, to the last bit.
+TEST(Statistics, RangesAfterGrowthAndRecomputeAreThoseOfAFreshIndex) {
+    Log log;
+    auto expectSame = [](const RangeStats &a, const RangeStats &b) {
+        for (int s = 0; s < kStatSeriesCount; ++s) {
+            const SeriesStats &x = a.series[std::size_t(s)], &y = b.series[std::size_t(s)];
+            EXPECT_EQ(x.count, y.count);
+            EXPECT_EQ(x.min, y.min);
+            EXPECT_EQ(x.max, y.max);
+            EXPECT_EQ(x.mean, y.mean);
+            EXPECT_EQ(x.sd, y.sd);
+        }
+    };
+    DataTable part = log.t();
+    part.resize(1099, part.lastCol());
+    StatisticsIndex grown, fresh;
+    grown.rebuild(part, 1100);
+    grown.range(part, 5, 1099);
+    grown.range(part, 5, 1098);
+    grown.extend(log.t(), Log::kRows);
+    fresh.rebuild(log.t(), Log::kRows);
+    expectSame(grown.range(log.t(), 5, Log::kRows - 1), fresh.range(log.t(), 5, Log::kRows - 1));
+
+    for (int r = 0; r < 1200; r += 3) log.t().setCell(r, colPH1, Cell(7.0 + r * 1e-4));
+    grown.rebuild(log.t(), Log::kRows);
+    fresh.rebuild(log.t(), Log::kRows);
+    expectSame(grown.range(log.t(), 5, Log::kRows - 1), fresh.range(log.t(), 5, Log::kRows - 1));
+}
+
 TEST(Statistics, RowsOfADateTimeRange) {
     Log log;
     StatisticsIndex index;

@@ -8,10 +8,80 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numeric>
 
 namespace {
+
+// A series' graph that keeps the points its last draw sampled down to a few per pixel column.
+// Those depend on the data and the time axis alone, so a redraw that only moves the value axis
+// (a keystroke in a Y limit) does not walk a million points again.
+class CachedLineGraph : public QCPGraph {
+public:
+    CachedLineGraph(QCPAxis *key, QCPAxis *value) : QCPGraph(key, value) {}
+    // Every change of the data must say so.
+    void dataChanged() { m_cached = false; }
+
+protected:
+    void getOptimizedLineData(QVector<QCPGraphData> *lineData, const QCPGraphDataContainer::const_iterator &begin,
+                              const QCPGraphDataContainer::const_iterator &end) const override {
+        if (!lineData) return;
+        const Key key = keyFor(begin, end);
+        if (m_cached && key == m_key) {
+            *lineData = m_lines;
+            return;
+        }
+        QCPGraph::getOptimizedLineData(lineData, begin, end);
+        if (!key.axis) return;
+        m_key = key;
+        m_lines = *lineData;
+        m_cached = true;
+    }
+
+private:
+    // What the sampling reads besides the points: the span drawn and the time axis' mapping.
+    struct Key {
+        const QCPAxis *axis = nullptr;
+        qsizetype first = 0, last = 0, size = 0;
+        double lower = 0.0, upper = 0.0;
+        QRect rect;
+        bool reversed = false, adaptive = false;
+        int scale = 0;
+        bool operator==(const Key &) const = default;
+    };
+    Key keyFor(const QCPGraphDataContainer::const_iterator &begin,
+               const QCPGraphDataContainer::const_iterator &end) const {
+        Key k;
+        const QCPAxis *axis = keyAxis();
+        if (!axis || !axis->axisRect()) return k;
+        const QCPGraphDataContainer &data = *mDataContainer;
+        k.axis = axis;
+        k.first = begin - data.constBegin();
+        k.last = end - data.constBegin();
+        k.size = data.size();
+        k.lower = axis->range().lower;
+        k.upper = axis->range().upper;
+        k.rect = axis->axisRect()->rect();
+        k.reversed = axis->rangeReversed();
+        k.adaptive = adaptiveSampling();
+        k.scale = int(axis->scaleType());
+        return k;
+    }
+    mutable Key m_key;
+    mutable bool m_cached = false;
+    mutable QVector<QCPGraphData> m_lines;
+};
+
+void lineDataChanged(QCPGraph *g) { static_cast<CachedLineGraph *>(g)->dataChanged(); }
+
+// A new graph as QCustomPlot's addGraph makes it, for graphs of our own kinds.
+template <class G>
+G *addGraphOf(QCustomPlot &plot) {
+    auto *g = new G(plot.xAxis, plot.yAxis);
+    g->setName(QLatin1String("Graph ") + QString::number(plot.graphCount()));
+    return g;
+}
 
 // Date-time ticks spaced by the axis' width, so that the two-line labels never overlap.
 class SpacedDateTimeTicker : public QCPAxisTickerDateTime {
@@ -31,6 +101,8 @@ private:
 // 1 January 1970 in decimal days.
 constexpr double kUnixEpochDay = 25569.0;
 
+inline double keyOfDay(double day) { return (day - kUnixEpochDay) * dt::kSecondsPerDay; }
+
 const QColor kSurround(63, 63, 63);
 // Wide enough that pH-1 still shows beside pH-2 where they overlap.
 constexpr double kLineWidth = 2.0;
@@ -48,7 +120,7 @@ void styleAxis(QCPAxis *axis) {
 
 }  // namespace
 
-double QcpGraph::dayToKey(double day) { return (day - kUnixEpochDay) * dt::kSecondsPerDay; }
+double QcpGraph::dayToKey(double day) { return keyOfDay(day); }
 double QcpGraph::keyToDay(double key) { return key / dt::kSecondsPerDay + kUnixEpochDay; }
 
 QcpGraph::QcpGraph(QWidget *parent)
@@ -153,7 +225,7 @@ void QcpGraph::setSeriesCount(int n) {
     }
     while (int(m_series.size()) < n) {
         Series s;
-        s.graph = m_plot->addGraph();
+        s.graph = addGraphOf<CachedLineGraph>(*m_plot);
         s.tail = m_plot->addGraph();
         for (QCPGraph *g : {s.graph, s.tail}) {
             g->setAntialiased(false);      // 2 px lines antialiased cost twice the redraw budget
@@ -272,6 +344,76 @@ void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n)
     m_fullDirty = true;
 }
 
+void QcpGraph::setSeriesPoints(int series, int n, const PointSource &points) {
+    Series *s = at(series);
+    if (!s || n <= 0 || n != m_pointCount) return IGraph::setSeriesPoints(series, n, points);
+    // Straight into the graph's own data a block at a time, as pushData would make them: a
+    // million points need no copy of them all on the way.
+    const auto count = std::size_t(n);
+    QCPGraphDataContainer &held = *s->graph->data();
+    const bool inPlace = held.size() == qsizetype(count);
+    QVector<QCPGraphData> fresh;
+    if (!inPlace) fresh.resize(qsizetype(count));
+    QCPGraphData *out = inPlace ? &*held.begin() : fresh.data();
+    bool halfSorted[2] = {true, true}, halfChanged[2] = {false, false};
+    ValueRange halfRange[2];
+    inTwoHalves(count, [&](std::size_t from, std::size_t to) {
+        constexpr std::size_t kBlock = 2048;
+        double x[kBlock];
+        float y[kBlock];
+        bool sorted = true, changed = false;
+        double prev = 0.0;
+        if (from > 0) points(from - 1, from, &prev, y);
+        ValueRange range;
+        for (std::size_t b = from; b < to; b += kBlock) {
+            const std::size_t m = std::min(kBlock, to - b);
+            points(b, b + m, x, y);
+            for (std::size_t i = 0; i < m; ++i) {
+                if ((b + i > 0) && x[i] < prev) sorted = false;
+                prev = x[i];
+                // The members themselves: QCPGraphData's constructor is not inlined from the library.
+                const double key = keyOfDay(x[i]), value = double(y[i]);
+                QCPGraphData &o = out[b + i];
+                // Bit by bit: a gap (NaN) that stays a gap is no change.
+                if (!inPlace || std::bit_cast<std::uint64_t>(o.key) != std::bit_cast<std::uint64_t>(key) ||
+                    std::bit_cast<std::uint64_t>(o.value) != std::bit_cast<std::uint64_t>(value)) {
+                    o.key = key;
+                    o.value = value;
+                    changed = true;
+                }
+            }
+            const ValueRange r = valueRangeOf(y, m);
+            if (r.any) {
+                range.widen(r.lower);
+                range.widen(r.upper);
+            }
+        }
+        halfSorted[from != 0] = sorted;
+        halfChanged[from != 0] = changed;
+        halfRange[from != 0] = range;
+    });
+    if (!halfSorted[0] || !halfSorted[1]) {
+        // Out of order: pushData plots them sorted and remembers the rows.
+        if (halfChanged[0] || halfChanged[1]) lineDataChanged(s->graph);
+        return IGraph::setSeriesPoints(series, n, points);
+    }
+    if (!inPlace) held.set(fresh, true);
+    if (!inPlace || halfChanged[0] || halfChanged[1]) lineDataChanged(s->graph);
+    s->rowOf.clear();
+    ValueRange all;
+    all.known = true;
+    for (const ValueRange &r : halfRange)
+        if (r.any) {
+            all.widen(r.lower);
+            all.widen(r.upper);
+        }
+    s->values = all;
+    s->x = {};
+    s->y = {};
+    s->staged = s->dirty = false;
+    m_fullDirty = true;
+}
+
 void QcpGraph::appendSeriesData(int series, const double *x, const float *y, int n) {
     Series *s = at(series);
     if (!s || n <= 0) return;
@@ -301,6 +443,7 @@ void QcpGraph::appendSeriesData(int series, const double *x, const float *y, int
     if (tail.isEmpty() && !held.isEmpty()) tail.add(*(held.constEnd() - 1));
     tail.add(data, true);
     held.add(data, true);
+    lineDataChanged(s->graph);
     m_pointCount = std::max(m_pointCount, held.size());
     m_tailDirty = true;
 }
@@ -353,17 +496,29 @@ void QcpGraph::pushData(Series &s, const double *x, const float *y, std::size_t 
     QCPGraphDataContainer &held = *s.graph->data();
     if (held.size() == qsizetype(n)) {
         // Over the points it holds: a new block of a million points costs its page faults again.
-        // Written while the order is checked; out of order, the points are made again below.
-        bool halfSorted[2] = {true, true};
+        // Written while the order is checked; out of order, the points are made again below. A
+        // point that is already there is left as it is, so a Compute that changes nothing keeps
+        // the drawing's sampled points too.
+        bool halfSorted[2] = {true, true}, halfChanged[2] = {false, false};
         auto out = held.begin();
         inTwoHalves(n, [&](std::size_t from, std::size_t to) {
             bool sorted = from == 0 || !(x[from] < x[from - 1]);
+            bool changed = false;
             for (std::size_t i = from; i < to; ++i) {
                 if (i > from && x[i] < x[i - 1]) sorted = false;
-                out[qsizetype(i)] = QCPGraphData(dayToKey(x[i]), double(y[i]));
+                const QCPGraphData d(dayToKey(x[i]), double(y[i]));
+                QCPGraphData &o = out[qsizetype(i)];
+                // Bit by bit: a gap (NaN) that stays a gap is no change.
+                if (std::bit_cast<std::uint64_t>(o.key) != std::bit_cast<std::uint64_t>(d.key) ||
+                    std::bit_cast<std::uint64_t>(o.value) != std::bit_cast<std::uint64_t>(d.value)) {
+                    o = d;
+                    changed = true;
+                }
             }
             halfSorted[from != 0] = sorted;
+            halfChanged[from != 0] = changed;
         });
+        if (halfChanged[0] || halfChanged[1]) lineDataChanged(s.graph);
         if (halfSorted[0] && halfSorted[1]) {
             s.x = {};
             s.y = {};
@@ -388,6 +543,7 @@ void QcpGraph::pushData(Series &s, const double *x, const float *y, std::size_t 
         }
     }
     s.graph->data()->set(data, true);
+    lineDataChanged(s.graph);
     s.x = {};
     s.y = {};
     s.staged = false;

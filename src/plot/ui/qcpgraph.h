@@ -48,6 +48,7 @@ public:
     void setYData(int series, int point, float y) override;
     float yData(int series, int point) const override;
     void setSeriesData(int series, const double *x, const float *y, int n) override;
+    void setSeriesPoints(int series, int n, const PointSource &points) override;
     void appendSeriesData(int series, const double *x, const float *y, int n) override;
     void setXAxisLabel(const QString &label) override;
     QString xAxisLabel() const override;

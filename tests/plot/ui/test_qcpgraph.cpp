@@ -255,6 +255,26 @@ TEST(QcpGraph, ShiftDragPicksASpanInsteadOfZooming) {
     EXPECT_EQ(w.zoomIns, 1);
 }
 
+// New values over as many points at the same times (a new Compute) are drawn, not the lines
+// the last draw made of the old ones; the picture is that of a graph given them at once.
+TEST(QcpGraph, NewValuesAtTheSameTimesAreDrawnAsNew) {
+    auto wave = [](DataTable &t, double amplitude) {
+        for (int r = 0; r < 720; ++r) t.setCell(r, colPH1, Cell(7.5 + amplitude * std::sin(r / 60.0)));
+    };
+    Shown w, fresh;
+    w.load();
+    w.graph.plot()->replot();
+    const QImage before = w.graph.widget()->grab().toImage();
+    wave(w.dataSet.DATA(), 0.1);
+    w.builder.rebuildPlot();
+    fresh.load();
+    wave(fresh.dataSet.DATA(), 0.1);
+    fresh.builder.rebuildPlot();
+    const QImage after = w.graph.widget()->grab().toImage();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, fresh.graph.widget()->grab().toImage());
+}
+
 // A log that grows: points that fit the view are drawn alone, and look as a full redraw draws
 // them; points that would move an autoscaled axis redraw it all.
 TEST(QcpGraph, AppendedPointsRedrawAloneOnlyWhileTheViewStays) {
