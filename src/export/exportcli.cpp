@@ -329,9 +329,8 @@ QString missingSegmentError(const ExportOptions &o, int segments) {
     if (o.segment <= segments) return {};
     return QStringLiteral("brinewick-export: --segment %1: \"%2\" has %3; nothing was written.")
         .arg(o.segment)
-        .arg(o.logFile,
-             segments == 1 ? QStringLiteral("1 calibration segment")
-                           : QStringLiteral("%1 calibration segments").arg(segments));
+        .arg(o.logFile, segments == 1 ? QStringLiteral("1 calibration segment")
+                                      : QStringLiteral("%1 calibration segments").arg(segments));
 }
 
 QString applyCalibrationOptions(const ExportOptions &o, Workbench &wb) {

@@ -123,7 +123,8 @@ private:
             const FileCalibration &f = ds.calibrationSegments()[std::size_t(i)];
             Calibration c = m_base;
             Workbench::takeFileCalibration(f, c);
-            if (m_options.segment == 0 || m_options.segment == m_segment0 + i + 1) applyCalibrationOptions(m_options, c);
+            if (m_options.segment == 0 || m_options.segment == m_segment0 + i + 1)
+                applyCalibrationOptions(m_options, c);
             out.push_back({f.firstRow, c.probe(0), c.probe(1)});
         }
         return out;

@@ -15,9 +15,8 @@ struct FileCalibration {
 
 // The segment of a row: the last one starting at or before it (segments start in row order,
 // the first at row 0).
-template <class Segment>
-int segmentOfRow(const std::vector<Segment> &segments, int row) {
-    const auto after = std::upper_bound(segments.begin(), segments.end(), row,
-                                        [](int r, const Segment &s) { return r < s.firstRow; });
+template <class Segment> int segmentOfRow(const std::vector<Segment> &segments, int row) {
+    const auto after =
+        std::upper_bound(segments.begin(), segments.end(), row, [](int r, const Segment &s) { return r < s.firstRow; });
     return std::max(int(after - segments.begin()) - 1, 0);
 }

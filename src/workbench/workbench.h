@@ -83,7 +83,7 @@ struct FollowStep {
     bool readFromStart = false;  // Stopped in a read from the start: every row is that read's
     // The file's slope or offset of probe 1 and 2 changed (a calibration line was appended).
     std::array<bool, 2> slopeChanged{}, offsetChanged{};
-    int segments = 1;  // calibration segments now; an appended calibration line starts one
+    int segments = 1;            // calibration segments now; an appended calibration line starts one
     bool fieldsChanged = false;  // a new column header
     bool newRows() const { return rows > firstNewRow; }
     int rows = 0;  // records now

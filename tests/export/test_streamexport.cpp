@@ -172,11 +172,12 @@ TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
 
 TEST(StreamExport, CalibrationLinesInTheMiddleAndTheSegmentOption) {
     TempFiles dir;
-    // Segment 2 from record 200 (a group of two lines), segment 3 from 300, right after a block edge.
-    const QString log = dir.write("log.asc", makeLog(500, [](int i, QByteArray &l) {
+    // Segment 2 from record 200 (a group of two lines), segment 3 from 300, blocks apart.
+    const auto calibrationLines = [](int i, QByteArray &l) {
         if (i == 200) l.prepend("Slope:,0.97,Slope2:,1.03\r\n\"Probe 1 Offset:\",0.02\r\n");
         if (i == 300) l.prepend("\"Probe 2 Offset:\",-0.01\r\n");
-    }));
+    };
+    const QString log = dir.write("log.asc", makeLog(500, calibrationLines));
     expectSameExport(log, {}, "three segments");
     expectSameExport(log, {"--segment", "2", "--ph1-slope", "1.05", "--ph2-corr", "0.1"}, "the second segment only");
     expectSameExport(log, {"--segment", "4", "--ph1-slope", "1.05"}, "a segment the log does not have");
