@@ -120,10 +120,10 @@ std::optional<ComputeStop> computeAll(DataTable &table, const ProbeInputs &probe
     return computeRows(table, 0, probe1, probe2);
 }
 
-std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeInputs &probe1,
-                                       const ProbeInputs &probe2) {
-    const int n = table.rowCount();
-    first = std::max(first, 0);
+namespace {
+// Rows first..n-1 with one set of inputs.
+std::optional<ComputeStop> computeRange(DataTable &table, int first, int n, const ProbeInputs &probe1,
+                                        const ProbeInputs &probe2) {
     if (n > first && table.lastCol() < colPH2)
         return ComputeStop{
             first, QStringLiteral("the records have no pH columns (no record holds a number in the 8th column)")};
@@ -149,6 +149,23 @@ std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeI
         }
         for (int p = 0; p < 2; ++p) writeRows(table, probes[p].outCol, b, pH[p].data(), done[p]);
         if (stop) return stop;
+    }
+    return std::nullopt;
+}
+}  // namespace
+
+std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeInputs &probe1,
+                                       const ProbeInputs &probe2) {
+    return computeRange(table, std::max(first, 0), table.rowCount(), probe1, probe2);
+}
+
+std::optional<ComputeStop> computeSpans(DataTable &table, int first, const std::vector<ComputeSpan> &spans) {
+    const int n = table.rowCount();
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const int end = i + 1 < spans.size() ? std::min(spans[i + 1].firstRow, n) : n;
+        const int begin = std::max({first, spans[i].firstRow, 0});
+        if (begin >= end) continue;
+        if (auto stop = computeRange(table, begin, end, spans[i].probe1, spans[i].probe2)) return stop;
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 class DataTable;
 
@@ -46,6 +47,16 @@ std::optional<ComputeStop> computeAll(DataTable &table, const ProbeInputs &probe
 // The same for rows first..last only (records appended since the last computation).
 std::optional<ComputeStop> computeRows(DataTable &table, int first, const ProbeInputs &probe1,
                                        const ProbeInputs &probe2);
+
+// The inputs of the rows from firstRow on, up to the next span's first (a calibration segment).
+struct ComputeSpan {
+    int firstRow = 0;
+    ProbeInputs probe1, probe2;
+};
+
+// computeRows with each row's inputs from its span: rows first.. to the end, the spans in row
+// order (rows before the first span's first are not computed).
+std::optional<ComputeStop> computeSpans(DataTable &table, int first, const std::vector<ComputeSpan> &spans);
 
 // The message shown for a stop: names the value and the record.
 QString computeStopMessage(const ComputeStop &stop, const DataTable &table);

@@ -103,7 +103,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     QStringList valued = {QStringLiteral("csv"),         QStringLiteral("plot"),       QStringLiteral("calibrate"),
                           QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
                           QStringLiteral("on-bad-date"), QStringLiteral("max-size"),   QStringLiteral("stats"),
-                          QStringLiteral("from"),        QStringLiteral("to"),         QStringLiteral("stats-dir")};
+                          QStringLiteral("from"),        QStringLiteral("to"),         QStringLiteral("stats-dir"),
+                          QStringLiteral("segment")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -132,6 +133,14 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         if (!parser.isSet(name)) continue;
         if (!applyNumber(o, n, parser.value(name), error)) return usageError(error);
         o.perLogArgs << QLatin1String(n.name) << parser.value(name);
+    }
+    if (parser.isSet(QStringLiteral("segment"))) {
+        const QString value = parser.value(QStringLiteral("segment"));
+        bool ok = false;
+        o.segment = value.toInt(&ok);
+        if (!ok || o.segment < 1 || value.startsWith(u'+'))
+            return usageError(QStringLiteral("--segment takes a segment number from 1, not \"%1\"").arg(value));
+        o.perLogArgs << QStringLiteral("--segment") << value;
     }
     if (parser.isSet(QStringLiteral("csv"))) {
         o.csvPath = parser.value(QStringLiteral("csv"));
@@ -244,6 +253,9 @@ QString exportUsage() {
         "  --ph1-slope X  --ph1-offset X  --ph1-corr X  --ph1-thermistor 1|2|3\n"
         "  --ph2-slope X  --ph2-offset X  --ph2-corr X  --ph2-thermistor 1|2|3\n"
         "  --therm1-corr X  --therm2-corr X  --therm3-corr X\n"
+        "  --segment N         the options above (and --calibrate) for calibration segment N only\n"
+        "                      (from 1): a log's header starts the first, and each slope or offset\n"
+        "                      line after a record starts another; by default they are for every one\n"
         "  --report-dir DIR  --csv-dir DIR  --stats-dir DIR\n"
         "                      for many logs: a report, CSV and/or statistics file (NAME.stats.csv)\n"
         "                      per log, named after it (\"stdin\" for -, which may appear once);\n"
@@ -260,7 +272,7 @@ QString exportUsage() {
         "Slopes and offsets not given are those of the file; corrections default to 0, thermistors to 1.\n"
         "Messages go to standard error.\n"
         "Exit status: 0 done, 1 the file could not be read, --from/--to hold no record or are reversed,\n"
-        "or an output not written, 2 wrong usage\n"
+        "the log has no --segment N, or an output not written, 2 wrong usage\n"
         "(also an output that is a log or another output of the run; nothing is written),\n"
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
         "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
@@ -311,6 +323,26 @@ void applyCalibrationOptions(const ExportOptions &o, Calibration &c) {
     c.thermistor = o.thermistor;
     for (std::size_t i = 0; i < 3; ++i)
         if (o.thermCorr[i]) c.thermistorCorr[i] = *o.thermCorr[i];
+}
+
+QString missingSegmentError(const ExportOptions &o, int segments) {
+    if (o.segment <= segments) return {};
+    return QStringLiteral("brinewick-export: --segment %1: \"%2\" has %3; nothing was written.")
+        .arg(o.segment)
+        .arg(o.logFile, segments == 1 ? QStringLiteral("1 calibration segment")
+                                      : QStringLiteral("%1 calibration segments").arg(segments));
+}
+
+QString applyCalibrationOptions(const ExportOptions &o, Workbench &wb) {
+    const int n = int(wb.segments().size());
+    if (QString error = missingSegmentError(o, n); !error.isEmpty()) return error;
+    for (int i = 0; i < n; ++i) {
+        if (o.segment > 0 && i != o.segment - 1) continue;
+        CalibrationSegment s = wb.segments()[std::size_t(i)];
+        applyCalibrationOptions(o, s.calibration);
+        wb.setSegmentCalibration(i, s.calibration, s.origin);
+    }
+    return {};
 }
 
 MsgAnswer StderrInteraction::message(const QString &text, const QString &, MsgButtons buttons, MsgIcon) {

@@ -33,6 +33,7 @@ struct ExportOptions {
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2
     std::optional<double> thermCorr[3];
+    int segment = 0;  // the calibration segment (1-based) the options above are for; 0: every one
     bool stopOnBadDate = false;
     bool allRecords = false;                // every record of the log, not only the first kMaxRecords
     qint64 maxSize = kDefaultMaxInputSize;  // a log of this size or more is not read
@@ -74,6 +75,11 @@ std::variant<ExportOptions, int> startOptions(int argc, char **argv);
 // The calibration given on the command line over what the workbench took from the file and
 // the fields' defaults.
 void applyCalibrationOptions(const ExportOptions &options, Calibration &calibration);
+// The same over the segments the options are for (--segment's, or every one); nothing and a
+// message when the log has no such segment.
+QString applyCalibrationOptions(const ExportOptions &options, Workbench &workbench);
+// The message when a log of `segments` calibration segments has no --segment; empty otherwise.
+QString missingSegmentError(const ExportOptions &options, int segments);
 
 // Messages go to standard error; the start-date question is answered from the options.
 class StderrInteraction : public IInteraction {

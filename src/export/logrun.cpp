@@ -24,10 +24,15 @@ LogRun::LogRun(const ExportOptions &options, IGraph *graph)
 std::optional<int> LogRun::readAndCompute() {
     const ExportOptions &o = m_options;
     if (!m_wb.open(o.logFile)) return m_ui.answeredNo() ? kExitStopped : kExitFailed;
-    applyCalibrationOptions(o, m_wb.calibration());
+    if (const QString error = applyCalibrationOptions(o, m_wb); !error.isEmpty()) {
+        printError(error);
+        return kExitFailed;
+    }
+    if (o.segment > 0) m_wb.showSegment(o.segment - 1);  // the report shows the segment changed
     m_extras.made = QDateTime::currentDateTime();
     if (!o.calibratePath.isEmpty()) {
-        const BatchCalibration cal = calibrateFromPointsFile(o.calibratePath, m_wb.table(), m_wb.calibration());
+        Calibration fitted = m_wb.calibration();
+        const BatchCalibration cal = calibrateFromPointsFile(o.calibratePath, m_wb.table(), fitted);
         if (!cal.error.isEmpty()) {
             printError(cal.error);
             return kExitFailed;
@@ -38,6 +43,17 @@ std::optional<int> LogRun::readAndCompute() {
         for (const QString &line : cal.lines[0] + cal.lines[1])
             stdoutTaken ? printError(line) : printOutput(line + u'\n');
         if (cal.failed) return kExitCalibrationFailed;
+        // One fit, the probes it names, for the segments the options are for.
+        for (int i = 0; i < int(m_wb.segments().size()); ++i) {
+            if (o.segment > 0 && i != o.segment - 1) continue;
+            Calibration c = m_wb.segments()[std::size_t(i)].calibration;
+            for (std::size_t p = 0; p < 2; ++p)
+                if (!cal.lines[p].isEmpty()) {
+                    c.slope[p] = fitted.slope[p];
+                    c.offset[p] = fitted.offset[p];
+                }
+            m_wb.setSegmentCalibration(i, c, CalibrationOrigin::BufferCalibration);
+        }
         m_extras.bufferCalibration = cal.lines;
     }
     m_status = m_wb.computePH() ? kExitOk : kExitComputeStopped;

@@ -34,18 +34,14 @@ public:
     void processPendingEvents() override {}
 };
 
-// What the CSV takes from the whole log, which a block cannot know: the calibration (the
-// file's last slopes and offsets), the column names and the width of the table. A log says
-// them before its records; one that changes them later is read a second time.
+// What the CSV takes from the whole log, which a block cannot know: the column names and the
+// width of the table. A log says them before its records; one that changes them later is read
+// a second time. (A calibration line starts a segment at the next record: each block computes
+// its records with their own segment's calibration.)
 struct Layout {
-    Calibration calibration;
     QStringList fieldlist;
     int cols = 1;
-    bool operator==(const Layout &o) const {
-        const Calibration &a = calibration, &b = o.calibration;
-        return a.slope == b.slope && a.offset == b.offset && a.corr == b.corr && a.thermistor == b.thermistor &&
-               a.thermistorCorr == b.thermistorCorr && fieldlist == o.fieldlist && cols == o.cols;
-    }
+    bool operator==(const Layout &o) const { return fieldlist == o.fieldlist && cols == o.cols; }
 };
 
 // The rows of --from/--to: those from the first record inside the range to the last one, as
@@ -65,12 +61,13 @@ struct PassResult {
     bool readAgain = false;    // the output is not the whole road's: a second read must make it
     bool writeFailed = false;  // the output failed; reading went on for the messages
     bool noRecord = false;     // the range holds no record
+    bool noSegment = false;    // the log has no --segment
     std::optional<ComputeStop> stop;
     Layout layout;  // the whole log's
     int firstInside = -1, lastInside = -1;
     StatisticsStream stats;  // of the rows written
     QString error;  // the output's failure
-    bool keep() const { return completed && !readAgain && !writeFailed && !noRecord; }
+    bool keep() const { return completed && !readAgain && !writeFailed && !noRecord && !noSegment; }
 };
 
 // A row kept for the next block's flags.
@@ -104,6 +101,7 @@ public:
     const QString &firstTime() const { return m_firstTime; }
     const QString &lastTime() const { return m_lastTime; }
     int records() const { return m_records; }
+    int segments(const clsDataSet &ds) const { return m_segment0 + int(ds.calibrationSegments().size()); }
     const std::optional<QString> &stopTime() const { return m_stopTime; }
 
     bool handOn(clsDataSet &ds, bool last);
@@ -116,11 +114,20 @@ public:
     }
 
 private:
-    Layout layoutNow(const clsDataSet &ds, const DataTable &t) const {
-        Layout l{m_base, ds.fieldlist(), t.colCount()};
-        Workbench::takeFileCalibration(ds, l.calibration);
-        applyCalibrationOptions(m_options, l.calibration);
-        return l;
+    Layout layoutNow(const clsDataSet &ds, const DataTable &t) const { return {ds.fieldlist(), t.colCount()}; }
+    // The calibration of the data set's segments, as the whole road gives the log's.
+    std::vector<ComputeSpan> spans(const clsDataSet &ds) const {
+        std::vector<ComputeSpan> out;
+        const int n = int(ds.calibrationSegments().size());
+        for (int i = 0; i < n; ++i) {
+            const FileCalibration &f = ds.calibrationSegments()[std::size_t(i)];
+            Calibration c = m_base;
+            Workbench::takeFileCalibration(f, c);
+            if (m_options.segment == 0 || m_options.segment == m_segment0 + i + 1)
+                applyCalibrationOptions(m_options, c);
+            out.push_back({f.firstRow, c.probe(0), c.probe(1)});
+        }
+        return out;
     }
     void lookAt(const DataTable &t, int from, int to, int row0);
     void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
@@ -145,6 +152,7 @@ private:
     int m_kept = 0;           // rows at the table's top kept from the block before
     int m_next = 0;           // the table's first row not yet written
     int m_records = 0;        // records stored so far
+    int m_segment0 = 0;       // the log's segment of the data set's first (from 0)
     bool m_learning = false;  // nothing more is written: only what a second read needs is looked at
     // The block before, flagged and written on the other core while this one reads the next.
     // Until it is settled only it touches the text, the output and the range's rows.
@@ -183,8 +191,7 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
     } else {
         if (t.colCount() < m_layout->cols) t.resize(t.lastRow(), m_layout->cols - 1);
         if (!m_result.stop && n > m_kept) {
-            const Calibration &c = m_layout->calibration;
-            if (std::optional<ComputeStop> stop = computeRows(t, m_kept, c.probe(0), c.probe(1))) {
+            if (std::optional<ComputeStop> stop = computeSpans(t, m_kept, spans(ds))) {
                 m_stopTime = t.text(stop->row, colDateTime);
                 stop->row += m_row0;
                 m_result.stop = stop;
@@ -210,7 +217,6 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
     }
     if (last) {
         ds.setRecordLimit(m_limit);  // the read's messages name the data set's own
-        m_result.layout.calibration = layoutNow(ds, t).calibration;
         m_result.layout.fieldlist = ds.fieldlist();
         m_result.readAgain = m_learning || m_gap;
     }
@@ -280,6 +286,8 @@ std::vector<KeptRow> copyRows(const DataTable &t, int from) {
 // with the record limit lowered by the rows gone.
 void StreamPass::keepLast(clsDataSet &ds, const std::vector<KeptRow> &rows, int from) {
     const int kept = int(rows.size());
+    // The last segment goes on as the data set's first (the rows kept are computed already).
+    m_segment0 += int(ds.calibrationSegments().size()) - 1;
     const bool dated = ds.isDateInitialized();
     const double start = ds.startdate();
     ds.Clear();
@@ -311,6 +319,11 @@ PassResult runPass(const ExportOptions &o, IInteraction &readUi, IInteraction &u
     r.completed = readFromFile(o.logFile, ds, ctx);
     pass.settle();
     if (!r.completed || r.readAgain) return r;
+    if (const QString error = missingSegmentError(o, pass.segments(ds)); !error.isEmpty()) {
+        printError(error);
+        r.noSegment = true;
+        return r;
+    }
     if (r.stop)
         ui.message(computeStopMessage(*r.stop, pass.stopTime()), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     if (range.given && r.firstInside < 0) {
@@ -395,7 +408,7 @@ int streamExport(const ExportOptions &o, StderrInteraction &ui, int blockRecords
             return kExitFailed;
         }
     }
-    if (r.noRecord) return kExitFailed;
+    if (r.noRecord || r.noSegment) return kExitFailed;
     // The statistics of the rows written, told before the CSV as the whole road tells them.
     QString statsError;
     if (!o.statsPath.isEmpty()) {

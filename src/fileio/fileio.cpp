@@ -279,6 +279,9 @@ public:
     bool handle(int code, int lineNumber) {
         const std::vector<Cell> &list = m_values.list;
         const Cell &value = m_values.value;
+        if (code == Slope1 || code == Slope2 || code == Offset1 || code == Offset2 || code == BothSlopes ||
+            code == BothOffsets)
+            m_ds.calibrationLine(lineNumber, m_ds.rowcount() + m_heldRows);
         switch (code) {
         case InvalidStartDate:
             return m_ui.message(QStringLiteral("File parser error at line:") + QString::number(lineNumber) +
@@ -326,6 +329,7 @@ public:
     Values m_values;
     PassReport m_report;
     ScannedRecord m_scanned;
+    int m_heldRows = 0;  // records a join holds back until its end, the data set's rows to come
 
     // Every record ends here, read by the quick scan or by the classifier: its time of day and
     // the numbers after it. `cells` is the record as the classifier's cells, the time first,
@@ -395,7 +399,9 @@ public:
             if (info & found::kEvent) {
                 SecondHalf::Event &e = half.events[event++];
                 m_values = std::move(e.values);
+                m_heldRows = kept;
                 handle(e.code, lineNumber);  // never a question: the half stops before those
+                m_heldRows = 0;
                 continue;
             }
             if (!(info & found::kRecord)) continue;

@@ -14,6 +14,17 @@ void clsDataSet::Clear() {
     m_growthStep = 500;
     m_expected = 0;
     m_tableSized = m_initialized = m_dateInitialized = false;
+    // The next file's header starts from the values this one left, as the probes do.
+    m_segments.erase(m_segments.begin(), m_segments.end() - 1);
+    m_segments.front().firstRow = m_segments.front().line = 0;
+}
+
+void clsDataSet::calibrationLine(int line, int nextRow) {
+    if (nextRow <= m_segments.back().firstRow) return;  // no record since: the same segment
+    FileCalibration next = m_segments.back();
+    next.firstRow = nextRow;
+    next.line = line;
+    m_segments.push_back(next);
 }
 
 void clsDataSet::finalize() {

@@ -1,6 +1,7 @@
 #pragma once
 // One probe log file in memory: the two probes' calibration, the start date, the column
 // names and the DATA table of records.
+#include "model/calibrationsegment.h"
 #include "model/datatable.h"
 #include "model/phprobe.h"
 
@@ -35,13 +36,14 @@ public:
     }
     double startdate() const { return m_startdate; }
 
-    void setPH1_Slope(double vData) { m_probe1.setSlope(vData); }
+    // The probes' values are also those of the last calibration segment.
+    void setPH1_Slope(double vData) { m_probe1.setSlope(m_segments.back().slope[0] = vData); }
     double pH1_Slope() const { return m_probe1.Slope(); }
-    void setPH2_Slope(double vData) { m_probe2.setSlope(vData); }
+    void setPH2_Slope(double vData) { m_probe2.setSlope(m_segments.back().slope[1] = vData); }
     double pH2_Slope() const { return m_probe2.Slope(); }
-    void setPH1_Offset(double vData) { m_probe1.setOffset(vData); }
+    void setPH1_Offset(double vData) { m_probe1.setOffset(m_segments.back().offset[0] = vData); }
     double pH1_Offset() const { return m_probe1.Offset(); }
-    void setPH2_Offset(double vData) { m_probe2.setOffset(vData); }
+    void setPH2_Offset(double vData) { m_probe2.setOffset(m_segments.back().offset[1] = vData); }
     double pH2_Offset() const { return m_probe2.Offset(); }
     void setPH1_SerialNumber(const QString &vData) { m_probe1.setSerialNumber(vData); }
     QString pH1_SerialNumber() const { return m_probe1.SerialNumber(); }
@@ -86,6 +88,13 @@ public:
     // About this many records will follow: the table makes room once instead of growing.
     void expectRecords(int count) { m_expected = count; }
 
+    // A slope or offset line at the log's `line`: after a record (nextRow is past the last
+    // segment's first row) it starts a segment at nextRow; the values it sets go to the last.
+    void calibrationLine(int line, int nextRow);
+    // In row order, the first at row 0; the last may have no record yet. Clear leaves one, with
+    // the probes' values.
+    const std::vector<FileCalibration> &calibrationSegments() const { return m_segments; }
+
     void setFieldlist(const QStringList &columnList) { m_fieldlist = columnList; }
     // The column names followed by one empty entry; empty when no header was read.
     QStringList fieldlist() const { return m_fieldlist.value_or(QStringList()); }
@@ -98,6 +107,7 @@ private:
     int makeRow(int w);
 
     pHProbe m_probe1, m_probe2;
+    std::vector<FileCalibration> m_segments{FileCalibration{}};
     double m_startdate = 0.0;
     DataTable m_table;
     std::optional<QStringList> m_fieldlist;

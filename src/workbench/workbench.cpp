@@ -34,6 +34,16 @@ QStringList ReadReport::keptNames() const {
     return names;
 }
 
+QString CalibrationSegment::originText() const {
+    switch (origin) {
+    case CalibrationOrigin::LogHeader: return QStringLiteral("header");
+    case CalibrationOrigin::LogLine: return QStringLiteral("line %1").arg(line);
+    case CalibrationOrigin::Edit: return QStringLiteral("edited");
+    case CalibrationOrigin::BufferCalibration: return QStringLiteral("buffer calibration");
+    }
+    return {};
+}
+
 ProbeInputs Calibration::probe(int i) const {
     const auto k = std::size_t(i);
     ProbeInputs p;
@@ -47,14 +57,15 @@ ProbeInputs Calibration::probe(int i) const {
 
 Workbench::Workbench(IInteraction &ui, IGraph *graph, Hooks hooks)
     : m_ui(ui), m_graph(graph), m_hooks(std::move(hooks)) {
+    Calibration &c = calibration();
     for (std::size_t i = 0; i < 2; ++i) {
         const QString n = QString::number(i + 1);
-        m_calibration.slope[i] = initialNumber(QStringLiteral("txtPH%1Slope").arg(n));
-        m_calibration.offset[i] = initialNumber(QStringLiteral("txtPH%1Offset").arg(n));
-        m_calibration.corr[i] = initialNumber(QStringLiteral("txtPH%1Corr").arg(n));
+        c.slope[i] = initialNumber(QStringLiteral("txtPH%1Slope").arg(n));
+        c.offset[i] = initialNumber(QStringLiteral("txtPH%1Offset").arg(n));
+        c.corr[i] = initialNumber(QStringLiteral("txtPH%1Corr").arg(n));
     }
     for (std::size_t i = 0; i < 3; ++i)
-        m_calibration.thermistorCorr[i] = initialNumber(QStringLiteral("txtThermistor%1Corr").arg(i + 1));
+        c.thermistorCorr[i] = initialNumber(QStringLiteral("txtThermistor%1Corr").arg(i + 1));
     m_plotInputs.yMax = entryFieldInitialText(u"txtYMax");
     m_plotInputs.yMin = entryFieldInitialText(u"txtYMin");
     m_plotInputs.start = entryFieldInitialText(u"txtStart");
@@ -100,7 +111,10 @@ bool Workbench::open(const QString &path) {
     m_statsStale = false;
     if (m_plot) m_plot->setComputed(0, &m_flags);
 
-    takeFileCalibration(m_dataSet, m_calibration);
+    // Every segment from the log; what it does not give, from the fields as they were.
+    m_segments.assign(1, CalibrationSegment{0, calibration()});
+    m_shown = 0;
+    takeSegments(0);
     if (isOpen()) {
         const DataTable &t = table();
         const bool any = t.rowCount() > 0;
@@ -110,11 +124,47 @@ bool Workbench::open(const QString &path) {
     return completed;
 }
 
-void Workbench::takeFileCalibration(const clsDataSet &ds, Calibration &c) {
+void Workbench::takeFileCalibration(const FileCalibration &f, Calibration &c) {
     for (std::size_t i = 0; i < 2; ++i) {
-        c.slope[i] = asFieldShowsIt(i == 0 ? ds.pH1_Slope() : ds.pH2_Slope());
-        c.offset[i] = asFieldShowsIt(i == 0 ? ds.pH1_Offset() : ds.pH2_Offset());
+        c.slope[i] = asFieldShowsIt(f.slope[i]);
+        c.offset[i] = asFieldShowsIt(f.offset[i]);
     }
+}
+
+void Workbench::takeSegments(std::size_t from) {
+    const std::vector<FileCalibration> &file = m_dataSet.calibrationSegments();
+    m_segments.resize(file.size(), CalibrationSegment{0, calibration()});
+    for (std::size_t i = 0; i < file.size(); ++i) {
+        CalibrationSegment &s = m_segments[i];
+        s.firstRow = file[i].firstRow;
+        if (i < from || s.origin == CalibrationOrigin::Edit || s.origin == CalibrationOrigin::BufferCalibration)
+            continue;
+        s.origin = file[i].line > 0 ? CalibrationOrigin::LogLine : CalibrationOrigin::LogHeader;
+        s.line = file[i].line;
+        takeFileCalibration(file[i], s.calibration);
+    }
+    m_shown = std::min(m_shown, int(m_segments.size()) - 1);
+}
+
+void Workbench::showSegment(int index) { m_shown = std::clamp(index, 0, int(m_segments.size()) - 1); }
+
+void Workbench::setSegmentCalibration(int index, const Calibration &c, CalibrationOrigin origin) {
+    if (index < 0 || index >= int(m_segments.size())) return;
+    m_segments[std::size_t(index)].calibration = c;
+    m_segments[std::size_t(index)].origin = origin;
+    m_computeNeeded = true;
+}
+
+void Workbench::applyToAllSegments(const Calibration &c, CalibrationOrigin origin) {
+    for (int i = 0; i < int(m_segments.size()); ++i) setSegmentCalibration(i, c, origin);
+}
+
+std::vector<ComputeSpan> Workbench::spans() const {
+    std::vector<ComputeSpan> out;
+    out.reserve(m_segments.size());
+    for (const CalibrationSegment &s : m_segments)
+        out.push_back({s.firstRow, s.calibration.probe(0), s.calibration.probe(1)});
+    return out;
 }
 
 const StatisticsIndex &Workbench::stats() const {
@@ -132,7 +182,7 @@ bool Workbench::validateInputs(const CalibrationTexts &t) {
         double &target;
         bool emptyIsZero;
     };
-    Calibration c = m_calibration;
+    Calibration c = calibration();
     c.thermistor = t.thermistor;
     const auto th1 = std::size_t(c.thermistor[0]), th2 = std::size_t(c.thermistor[1]);
     // Every text is read once, in this order, before the first record; an empty thermistor 1
@@ -163,14 +213,17 @@ bool Workbench::validateInputs(const CalibrationTexts &t) {
         if (i != th1 && i != th2)
             c.thermistorCorr[i] =
                 t.thermistorCorr[i].isEmpty() && i == 0 ? 0.0 : readNumber(t.thermistorCorr[i]).value_or(std::nan(""));
-    m_calibration = c;
+    CalibrationSegment &shown = m_segments[std::size_t(m_shown)];
+    const Calibration &was = shown.calibration;
+    if (c.slope != was.slope || c.offset != was.offset || c.corr != was.corr) shown.origin = CalibrationOrigin::Edit;
+    shown.calibration = c;
     return true;
 }
 
 bool Workbench::computePH() {
     if (!isOpen()) return false;
     DataTable &t = table();
-    const std::optional<ComputeStop> stop = computeAll(t, m_calibration.probe(0), m_calibration.probe(1));
+    const std::optional<ComputeStop> stop = ::computeSpans(t, 0, spans());
     m_computedRows = stop ? stop->row : t.rowCount();
     m_computeNeeded = stop.has_value();
     m_computedOnce = true;
@@ -234,7 +287,7 @@ std::optional<QString> Workbench::stepYMin(int index) {
 
 QString Workbench::plotCaption() const {
     QStringList parts{QFileInfo(m_path).fileName()};
-    const Calibration &c = m_calibration;
+    const Calibration &c = calibration();
     for (int i = 0; i < 2; ++i) {
         const ProbeInputs p = c.probe(i);
         parts << QStringLiteral("pH-%1: slope %2, offset %3, corr %4, T%5 corr %6")
@@ -373,6 +426,7 @@ FollowStep Workbench::pollFollow() {
     out.slopeChanged = {probe[0] != m_dataSet.pH1_Slope(), probe[1] != m_dataSet.pH2_Slope()};
     out.offsetChanged = {probe[2] != m_dataSet.pH1_Offset(), probe[3] != m_dataSet.pH2_Offset()};
     out.fieldsChanged = fields != m_dataSet.fieldlist();
+    out.segments = int(m_segments.size());
     out.rows = rowCount();
     return out;
 }
@@ -381,10 +435,14 @@ void Workbench::takeAppendedRows(int first) {
     m_dataSet.trimRows();
     DataTable &t = table();
     const int n = t.rowCount();
+    // A calibration line appended starts a segment; the first keeps the last Compute's calibration.
+    std::size_t from = 1;
+    while (from < m_segments.size() && m_segments[from].firstRow < first) ++from;
+    takeSegments(from);
     if (n <= first) return;
     // The rows before must all hold the last Compute's pH; before any Compute none do.
     if (m_computedOnce && m_computedRows == first) {
-        const std::optional<ComputeStop> stop = computeRows(t, first, m_calibration.probe(0), m_calibration.probe(1));
+        const std::optional<ComputeStop> stop = ::computeSpans(t, first, spans());
         m_computedRows = stop ? stop->row : n;
         if (stop) {
             m_computeNeeded = true;
@@ -404,6 +462,7 @@ void Workbench::takeAppendedRows(int first) {
 }
 
 void Workbench::takeReadAgain(bool completed) {
+    takeSegments(m_segments.size());  // those it had keep their calibration, as the first does
     const DataTable &t = table();  // trims the table the read filled
     const int n = t.rowCount();
     m_current = std::clamp(m_current, 0, std::max(0, n - 1));

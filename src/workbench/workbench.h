@@ -34,6 +34,20 @@ struct Calibration {
     ProbeInputs probe(int i) const;
 };
 
+// Where a segment's calibration came from.
+enum class CalibrationOrigin { LogHeader, LogLine, Edit, BufferCalibration };
+
+// The records from firstRow on, up to the next segment's first, and the calibration Compute
+// gives them. A log's header and each calibration line after a record start one.
+struct CalibrationSegment {
+    int firstRow = 0;
+    Calibration calibration;
+    CalibrationOrigin origin = CalibrationOrigin::LogHeader;
+    int line = 0;  // the log's line of a LogLine segment
+    // "header", "line 12", "edited", "buffer calibration"
+    QString originText() const;
+};
+
 // The calibration as the window's fields hold it: texts, checked when Compute reads them.
 struct CalibrationTexts {
     std::array<QString, 2> slope, offset, corr;
@@ -69,6 +83,7 @@ struct FollowStep {
     bool readFromStart = false;  // Stopped in a read from the start: every row is that read's
     // The file's slope or offset of probe 1 and 2 changed (a calibration line was appended).
     std::array<bool, 2> slopeChanged{}, offsetChanged{};
+    int segments = 1;            // calibration segments now; an appended calibration line starts one
     bool fieldsChanged = false;  // a new column header
     bool newRows() const { return rows > firstNewRow; }
     int rows = 0;  // records now
@@ -107,17 +122,33 @@ public:
     void setLoadAllRecords(bool all) { m_loadAll = all; }
     bool loadAllRecords() const { return m_loadAll; }
 
-    Calibration &calibration() { return m_calibration; }
-    const Calibration &calibration() const { return m_calibration; }
-    // The data set's slopes and offsets into a calibration, as an open takes a file's: as
+    // The calibration the fields show: that of the shown segment.
+    Calibration &calibration() { return m_segments[std::size_t(m_shown)].calibration; }
+    const Calibration &calibration() const { return m_segments[std::size_t(m_shown)].calibration; }
+    // A segment's slopes and offsets from the log into a calibration, as an open takes them: as
     // their fields show them.
-    static void takeFileCalibration(const clsDataSet &dataSet, Calibration &calibration);
-    // Compute's validation step: takes the fields' texts in the order Compute always read them.
-    // Every text the fields let through is accepted; a text that is not a number (which the
-    // fields' own check never leaves) is named in a message and nothing changes.
+    static void takeFileCalibration(const FileCalibration &segment, Calibration &calibration);
+
+    // The calibration segments of the open log (one before any), in row order; while a followed
+    // log waits for its next record the last may have none yet. An open takes each segment's
+    // slopes and offsets from the log, the rest from the fields as they were.
+    const std::vector<CalibrationSegment> &segments() const { return m_segments; }
+    int segmentOf(int row) const { return segmentOfRow(m_segments, row); }
+    // The segment the fields show (an open shows the first). The window shows the current
+    // record's: after a row change it calls showSegment(segmentOf(row)) and fills the fields.
+    int shownSegment() const { return m_shown; }
+    void showSegment(int index);
+    // One segment's calibration, or every segment's; Compute needs doing again.
+    void setSegmentCalibration(int index, const Calibration &c, CalibrationOrigin origin = CalibrationOrigin::Edit);
+    void applyToAllSegments(const Calibration &c, CalibrationOrigin origin = CalibrationOrigin::Edit);
+
+    // Compute's validation step: takes the fields' texts, in the order Compute always read them,
+    // as the shown segment's calibration. Every text the fields let through is accepted; a text
+    // that is not a number (which the fields' own check never leaves) is named in a message and
+    // nothing changes.
     bool validateInputs(const CalibrationTexts &texts);
-    // Both probes' pH for every record with the calibration; a stop is told in a message.
-    // False when the computation stopped (or no log is open).
+    // Both probes' pH for every record with its segment's calibration; a stop is told in a
+    // message. False when the computation stopped (or no log is open).
     bool computePH();
     bool computeNeeded() const { return m_computeNeeded; }
     void setComputeNeeded(bool needed) { m_computeNeeded = needed; }
@@ -159,7 +190,7 @@ public:
     std::optional<QString> stepYMax(int index);
     std::optional<QString> stepYMin(int index);
 
-    // One line for a saved plot: the log's file name and the calibration of the last Compute.
+    // One line for a saved plot: the log's file name and the shown calibration of the last Compute.
     QString plotCaption() const;
 
     // The computed table (rows first..last when given) as CSV; an error text, empty on success.
@@ -194,7 +225,13 @@ private:
     clsDataSet m_dataSet;
     clsPlotSet m_plotSet;
     std::unique_ptr<PlotBuilder> m_plot;
-    Calibration m_calibration;
+    std::vector<CalibrationSegment> m_segments = std::vector<CalibrationSegment>(1);
+    int m_shown = 0;
+    std::vector<ComputeSpan> spans() const;
+    // The data set's segments as the log gives them: from segment `from` on each takes the
+    // log's slopes and offsets unless it was edited; a new one takes the rest from the fields.
+    // Those before keep their calibration.
+    void takeSegments(std::size_t from);
     PlotInputs m_plotInputs;
     ReadReport m_report;
     QString m_path;

@@ -1,6 +1,7 @@
 // The batch command's CSV written block by block against the CSV of the whole table, byte for
 // byte, with blocks small enough that the flags' context crosses their edges.
 #include "export/exportcli.h"
+#include "export/export_fixtures.h"
 #include "export/streamexport.h"
 #include "model/clsdataset.h"
 #include "support/temp_files.h"
@@ -33,7 +34,7 @@ Outcome wholeTable(const ExportOptions &o) {
     wb.setLoadAllRecords(o.allRecords);
     const auto outcome = [&o](int status) { return Outcome{status, contentsOrNone(o.csvPath), contentsOrNone(o.statsPath)}; };
     if (!wb.open(o.logFile)) return outcome(ui.answeredNo() ? kExitStopped : kExitFailed);
-    applyCalibrationOptions(o, wb.calibration());
+    if (!applyCalibrationOptions(o, wb).isEmpty()) return outcome(kExitFailed);
     const int status = wb.computePH() ? kExitOk : kExitComputeStopped;
     std::pair<int, int> rows{0, wb.rowCount() - 1};
     if (!o.from.isEmpty() || !o.to.isEmpty()) {
@@ -167,6 +168,43 @@ TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
         {"past the record cap, all records", kMaxRecords + 300, {}, {"--all-records"}},
     };
     for (const Case &c : cases) expectSameExport(dir.write("log.asc", makeLog(c.records, c.line)), c.options, c.what);
+}
+
+TEST(StreamExport, CalibrationLinesInTheMiddleAndTheSegmentOption) {
+    TempFiles dir;
+    // Segment 2 from record 200 (a group of two lines), segment 3 from 300, blocks apart.
+    const auto calibrationLines = [](int i, QByteArray &l) {
+        if (i == 200) l.prepend("Slope:,0.97,Slope2:,1.03\r\n\"Probe 1 Offset:\",0.02\r\n");
+        if (i == 300) l.prepend("\"Probe 2 Offset:\",-0.01\r\n");
+    };
+    const QString log = dir.write("log.asc", makeLog(500, calibrationLines));
+    expectSameExport(log, {}, "three segments");
+    expectSameExport(log, {"--segment", "2", "--ph1-slope", "1.05", "--ph2-corr", "0.1"}, "the second segment only");
+    expectSameExport(log, {"--segment", "4", "--ph1-slope", "1.05"}, "a segment the log does not have");
+
+    // --segment changes its own records only; without it every segment takes the options.
+    const auto csv = [&](const QStringList &options) {
+        const QString out = dir.path("out.csv");
+        const ExportOptions o = *parseExportArgs(QStringList{"--csv", out} + options + QStringList{log}).options;
+        StderrInteraction ui(false);
+        const int status = streamExport(o, ui, kSmallBlock);
+        return std::pair(status, exporttest::readCsv(slurp(out)));
+    };
+    const auto [plainStatus, plain] = csv({});
+    const auto [oneStatus, one] = csv({"--segment", "2", "--ph1-slope", "1.05"});
+    const auto [allStatus, all] = csv({"--ph1-slope", "1.05"});
+    ASSERT_EQ(plainStatus, kExitOk);
+    ASSERT_EQ(oneStatus, kExitOk);
+    ASSERT_EQ(allStatus, kExitOk);
+    ASSERT_EQ(plain.size(), 501u);
+    const int ph1 = int(plain[0].indexOf("pH-1"));
+    ASSERT_GT(ph1, 0);
+    for (std::size_t row : {1u, 200u, 201u, 300u, 301u, 500u}) {
+        const bool second = row > 200 && row <= 300;  // CSV row 1 is record 0
+        EXPECT_EQ(one[row][ph1] != plain[row][ph1], second) << row;
+        EXPECT_NE(all[row][ph1], plain[row][ph1]) << row;
+    }
+    EXPECT_EQ(csv({"--segment", "4"}).first, kExitFailed);
 }
 
 TEST(StreamExport, OnlyACsvAndItsStatisticsAreStreamed) {
