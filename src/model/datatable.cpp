@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 #include <sys/mman.h>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -48,9 +49,7 @@ void *allocateColumn(std::size_t bytes) {
     if (bytes >= kLargeColumn) {
         const std::size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
         p = std::aligned_alloc(kHugePage, rounded);
-#ifdef MADV_HUGEPAGE
-        if (p) madvise(p, rounded, MADV_HUGEPAGE);
-#endif
+        if (p) adviseHugePages(p, rounded);
     } else {
         p = std::malloc(std::max<std::size_t>(bytes, 1));
     }
@@ -59,6 +58,17 @@ void *allocateColumn(std::size_t bytes) {
 }
 
 void freeColumn(void *p) noexcept { std::free(p); }
+
+void adviseHugePages(void *p, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    const std::size_t page = 4096, from = (reinterpret_cast<std::uintptr_t>(p) + page - 1) & ~(page - 1);
+    const std::size_t to = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(page - 1);
+    if (to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)p;
+    (void)bytes;
+#endif
+}
 
 namespace {
 // Room for a long read at once, so it grows without copies.

@@ -46,6 +46,9 @@ private:
 // at the unaligned ends of an ordinary allocation cost more than all its huge ones.
 void *allocateColumn(std::size_t bytes);
 void freeColumn(void *p) noexcept;
+// Asks for huge pages over the whole pages inside bytes at p, before they are first written: a
+// 4 KB page fault costs about as much as writing the page many times over.
+void adviseHugePages(void *p, std::size_t bytes);
 template <typename T> struct ColumnAllocator {
     using value_type = T;
     ColumnAllocator() = default;

@@ -2,6 +2,7 @@
 
 #include "plot/twohalves.h"
 #include "fields/ui/widgetutil.h"
+#include "model/datatable.h"
 #include "model/datetime.h"
 #include "model/numbertext.h"
 
@@ -353,7 +354,11 @@ void QcpGraph::setSeriesPoints(int series, int n, const PointSource &points) {
     QCPGraphDataContainer &held = *s->graph->data();
     const bool inPlace = held.size() == qsizetype(count);
     QVector<QCPGraphData> fresh;
-    if (!inPlace) fresh.resize(qsizetype(count));
+    if (!inPlace) {
+        fresh.reserve(qsizetype(count));
+        adviseHugePages(fresh.data(), count * sizeof(QCPGraphData));
+        fresh.resize(qsizetype(count));
+    }
     QCPGraphData *out = inPlace ? &*held.begin() : fresh.data();
     bool halfSorted[2] = {true, true}, halfChanged[2] = {false, false};
     ValueRange halfRange[2];

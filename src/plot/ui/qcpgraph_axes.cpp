@@ -155,7 +155,9 @@ void QcpGraph::pushFlagMarks() {
     QVector<QCPGraphData> data(qsizetype(m_flagDays.size()));
     for (std::size_t i = 0; i < m_flagDays.size(); ++i)
         data[qsizetype(i)] = QCPGraphData(dayToKey(m_flagDays[i]), 0.03);
-    m_flagGraph->data()->set(data, false);  // sorts: rows without order are allowed
+    // Rows without order are allowed: sorted only then, as sorting millions in order costs.
+    const bool sorted = std::is_sorted(data.cbegin(), data.cend(), qcpLessThanSortKey<QCPGraphData>);
+    m_flagGraph->data()->set(data, sorted);
     m_flagsDirty = false;
 }
 
