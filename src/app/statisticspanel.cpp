@@ -87,6 +87,8 @@ void StatisticsPanel::setStatistics(const RangeStats &stats, const FlagCounts &f
                                       .arg(n)
                                       .arg(recordTime(*table, stats.firstRow), recordTime(*table, stats.lastRow))
                                 : QStringLiteral("No records in view"));
+    bool resize = !m_sized;
+    m_sized = true;
     for (int s = 0; s < kStatSeriesCount; ++s) {
         const SeriesStats &x = stats.series[std::size_t(s)];
         const int d = kDecimals[s];
@@ -95,14 +97,22 @@ void StatisticsPanel::setStatistics(const RangeStats &stats, const FlagCounts &f
                                   x.count > 1 ? number(x.sd, d + 1)
                                   : x.count   ? QStringLiteral("-")
                                               : QString()};
-        for (int c = 0; c < 5; ++c) m_table->item(s, c)->setText(texts[c]);
+        for (int c = 0; c < 5; ++c) {
+            QTableWidgetItem *item = m_table->item(s, c);
+            if (item->text() == texts[c]) continue;
+            resize = resize || item->text().size() != texts[c].size();
+            item->setText(texts[c]);
+        }
     }
     // Wide enough for every column: the dock never hides the deviations behind a scroll bar.
-    // Sized once all texts are in: sections that follow their contents measure at each text.
-    m_table->resizeColumnsToContents();
-    m_table->resizeRowsToContents();
-    m_table->setMinimumWidth(m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() +
-                             2 * m_table->frameWidth());
+    // Sized once all texts are in, and only when a text's length changed (the digits are all
+    // of one width): measuring every text is most of a followed log's poll.
+    if (resize) {
+        m_table->resizeColumnsToContents();
+        m_table->resizeRowsToContents();
+        m_table->setMinimumWidth(m_table->verticalHeader()->sizeHint().width() +
+                                 m_table->horizontalHeader()->length() + 2 * m_table->frameWidth());
+    }
     const VolumeStats &v = stats.volume;
     m_volume->setText(
         v.count ? QStringLiteral("Total Volume: first %1, last %2, difference %3")

@@ -26,4 +26,5 @@ private:
     QLabel *m_range = nullptr, *m_volume = nullptr, *m_flags = nullptr;
     QTableWidget *m_table = nullptr;
     QPushButton *m_previous = nullptr, *m_next = nullptr;
+    bool m_sized = false;  // the columns were sized to their texts once
 };
