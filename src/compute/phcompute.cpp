@@ -73,7 +73,6 @@ using Lanes = double __attribute__((vector_size(32)));
 using LaneBits = std::int64_t __attribute__((vector_size(32)));
 
 __attribute__((target_clones("avx", "default"))) void phLanes(const double *T, const double *raw, int count, const ProbeInputs &in, double *out) {
-    constexpr double kShift = 6755399441055744.0, kExactBelow = 2251799813685248.0;
     const LaneBits sign = LaneBits{} + std::numeric_limits<std::int64_t>::min();
     const Lanes nan = Lanes{} + std::numeric_limits<double>::quiet_NaN();
     int k = 0;
@@ -87,10 +86,10 @@ __attribute__((target_clones("avx", "default"))) void phLanes(const double *T, c
         Lanes pH = (E - in.offset) / denominator + kNeutralPH;
         pH = pH + in.corr;
         const Lanes x = pH * 10000.0;
-        const Lanes shifted = (x + kShift) - kShift;
+        const Lanes shifted = (x + kRoundShift) - kRoundShift;
         const Lanes whole = Lanes((LaneBits(shifted) & ~sign) | (LaneBits(x) & sign));
         const Lanes magnitude = Lanes(LaneBits(x) & ~sign);
-        const LaneBits ok = (K > 0.0) & (denominator != 0.0) & ((pH - pH) == 0.0) & (magnitude < kExactBelow);
+        const LaneBits ok = (K > 0.0) & (denominator != 0.0) & ((pH - pH) == 0.0) & (magnitude < kRoundExactBelow);
         const Lanes result = ok ? whole / 10000.0 : nan;
         std::memcpy(out + k, &result, sizeof result);
     }

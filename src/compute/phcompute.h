@@ -21,12 +21,13 @@ struct ProbeInputs {
 
 // Rounds to 4 decimals, half-way cases to the even last digit (on the decimal value).
 // Inline, and std::nearbyint only where it must: the library call was most of Compute's time.
+// Adding and taking away 1.5 x 2^52 leaves no fraction bits and rounds half to even, as
+// nearbyint does in the default mode; copysign keeps a -0. From 2^51 on that trick fails.
+inline constexpr double kRoundShift = 6755399441055744.0, kRoundExactBelow = 2251799813685248.0;
 inline double roundPH(double value) {
-    // Adding and taking away 1.5 x 2^52 leaves no fraction bits and rounds half to even, as
-    // nearbyint does in the default mode; copysign keeps a -0. Past 2^51 that trick fails.
-    constexpr double kShift = 6755399441055744.0, kExactBelow = 2251799813685248.0;
     const double x = value * 10000.0;
-    const double whole = std::fabs(x) < kExactBelow ? std::copysign((x + kShift) - kShift, x) : std::nearbyint(x);
+    const double whole =
+        std::fabs(x) < kRoundExactBelow ? std::copysign((x + kRoundShift) - kRoundShift, x) : std::nearbyint(x);
     return whole / 10000.0;
 }
 

@@ -117,6 +117,9 @@ TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
         QStringList options;
     };
     const QByteArray cut = QByteArray(",1").repeated(300);
+    const auto badStartDate = [](int i, QByteArray &l) {
+        if (i == 150) l.prepend("\"Start Date:\",#2004-13-45#\r\n");
+    };
     const Case cases[] = {
         {"plain, past several block edges", 700, {}, {}},
         {"a compute stop in the third block",
@@ -152,18 +155,8 @@ TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
          {}},
         {"a range inside", 700, {}, {"--from", "5/13/2004 23:30:00", "--to", "5/14/2004 04:00:00"}},
         {"a range that holds no record", 300, {}, {"--to", "5/12/2004 00:00:00"}},
-        {"an invalid start date answered continue",
-         300,
-         [](int i, QByteArray &l) {
-             if (i == 150) l.prepend("\"Start Date:\",#2004-13-45#\r\n");
-         },
-         {}},
-        {"an invalid start date answered stop",
-         300,
-         [](int i, QByteArray &l) {
-             if (i == 150) l.prepend("\"Start Date:\",#2004-13-45#\r\n");
-         },
-         {"--on-bad-date", "stop"}},
+        {"an invalid start date answered continue", 300, badStartDate, {}},
+        {"an invalid start date answered stop", 300, badStartDate, {"--on-bad-date", "stop"}},
         {"past the record cap", kMaxRecords + 300, {}, {}},
         {"past the record cap, all records", kMaxRecords + 300, {}, {"--all-records"}},
     };

@@ -37,7 +37,7 @@ std::function<void()> draw(LogRun &run, QcpGraph &graph) {
     ReportExtras extras = run.extras();
     extras.plot = true;
     ReportContent content = buildReport(wb, extras);
-    QPicture plot = content.plotCaption.isEmpty() ? QPicture() : reportPlot(graph);
+    QPicture plot = reportPlot(content, graph);
     return [&run, path = o.reportPath, content = std::move(content), plot = std::move(plot)] {
         run.addOutputError(writeReportPdf(path, content, plot));
     };

@@ -70,7 +70,9 @@ QString tablesHtml(const QList<ReportTable> &tables) {
 
 }  // namespace
 
-QPicture reportPlot(const QcpGraph &graph) { return reportPlotPicture(*graph.plot(), kPlotWidth, kPlotHeight); }
+QPicture reportPlot(const ReportContent &content, const QcpGraph &graph) {
+    return content.plotCaption.isEmpty() ? QPicture() : reportPlotPicture(*graph.plot(), kPlotWidth, kPlotHeight);
+}
 
 namespace {
 
@@ -113,19 +115,14 @@ bool paintWithPlot(QPagedPaintDevice &device, const ReportContent &c, const QPic
     return true;
 }
 
-// The plot is recorded only for a report that shows it.
-QPicture plotOf(const ReportContent &c, const QcpGraph &graph) {
-    return c.plotCaption.isEmpty() ? QPicture() : reportPlot(graph);
-}
-
 }  // namespace
 
 bool paintReport(QPagedPaintDevice &device, const ReportContent &c, const QcpGraph &graph) {
-    return paintWithPlot(device, c, plotOf(c, graph));
+    return paintWithPlot(device, c, reportPlot(c, graph));
 }
 
 QString writeReportPdf(const QString &path, const ReportContent &content, const QcpGraph &graph) {
-    return writeReportPdf(path, content, plotOf(content, graph));
+    return writeReportPdf(path, content, reportPlot(content, graph));
 }
 
 QString writeReportPdf(const QString &path, const ReportContent &content, const QPicture &plot) {

@@ -8,8 +8,9 @@ class QPagedPaintDevice;
 class QPicture;
 struct ReportContent;
 
-// The plot as the report draws it, recorded; made where the graph lives.
-QPicture reportPlot(const QcpGraph &graph);
+// The plot as the report draws it, recorded (none for a report without a plot); made where the
+// graph lives.
+QPicture reportPlot(const ReportContent &content, const QcpGraph &graph);
 
 // Paints the report on a printer or PDF writer; false when the device cannot be painted on.
 bool paintReport(QPagedPaintDevice &device, const ReportContent &content, const QcpGraph &graph);
