@@ -141,6 +141,7 @@ void Workbench::takeSegments(std::size_t from) {
             continue;
         s.origin = file[i].line > 0 ? CalibrationOrigin::LogLine : CalibrationOrigin::LogHeader;
         s.line = file[i].line;
+        s.logName = QFileInfo(m_path).fileName();
         takeFileCalibration(file[i], s.calibration);
     }
     m_shown = std::min(m_shown, int(m_segments.size()) - 1);

@@ -43,7 +43,8 @@ struct CalibrationSegment {
     int firstRow = 0;
     Calibration calibration;
     CalibrationOrigin origin = CalibrationOrigin::LogHeader;
-    int line = 0;  // the log's line of a LogLine segment
+    int line = 0;     // the log's line of a LogLine segment
+    QString logName{};  // the file name of the log it belongs to
     // "header", "line 12", "edited", "buffer calibration"
     QString originText() const;
 };
