@@ -4,11 +4,15 @@
 #include <string>
 
 DataTable &clsDataSet::DATA() {
+    writeStaged();
     if (!m_initialized) finalize();
     return m_table;
 }
 
 void clsDataSet::Clear() {
+    m_staged.clear();
+    m_stagedStart.clear();
+    m_stagedCount.clear();
     m_table.resize(0, 0);
     m_rowcount = 0;
     m_growthStep = 500;
@@ -28,6 +32,7 @@ void clsDataSet::calibrationLine(int line, int nextRow) {
 }
 
 void clsDataSet::finalize() {
+    writeStaged();
     // No records gives a table without rows (last row -1).
     m_table.resize(m_rowcount - 1, m_table.lastCol());
     m_table.squeeze();
@@ -35,11 +40,13 @@ void clsDataSet::finalize() {
 }
 
 void clsDataSet::trimRows() {
+    writeStaged();
     m_table.resize(m_rowcount - 1, m_table.lastCol());
     m_initialized = true;
 }
 
 void clsDataSet::makeRoomToGrow() {
+    writeStaged();
     if (m_rowcount >= m_recordLimit) return;
     const int rows = std::min(std::max(m_rowcount, m_growthStep), m_recordLimit - m_rowcount) + m_rowcount;
     m_table.reserve(rows + m_growthStep, m_table.lastCol() + 1);
@@ -57,10 +64,36 @@ void clsDataSet::addRecord(double recordDay, const std::vector<Cell> &theRow) {
 }
 
 void clsDataSet::addRecord(double recordDay, const double *numbers, int count) {
-    m_table.setRecord(makeRow(count), recordDay, numbers, count);
+    if (m_rowcount >= m_recordLimit)
+        throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");
+    count = std::max(count, 0);
+    m_stagedStart.push_back(int(m_staged.size()));
+    m_stagedCount.push_back(count);
+    m_staged.push_back(recordDay);
+    m_staged.insert(m_staged.end(), numbers, numbers + count);
+    ++m_rowcount;
+    if (m_stagedStart.size() == std::size_t(kStagedRecords)) writeStagedRecords();
+}
+
+void clsDataSet::writeStagedRecords() {
+    const int n = int(m_stagedStart.size());
+    const int first = m_rowcount - n;
+    if (!m_tableSized) {
+        int w = m_table.lastCol();
+        for (const int c : m_stagedCount) w = std::max(w, c);
+        if (m_expected > 0) m_table.reserve(std::min(m_expected, m_recordLimit), w + 1);
+        m_tableSized = true;
+    }
+    // Rows made ahead by makeRow hold nothing yet: the staged records take their place.
+    if (m_table.rowCount() > first) m_table.resize(first - 1, m_table.lastCol());
+    m_table.appendRecords(m_staged.data(), m_stagedStart.data(), m_stagedCount.data(), n);
+    m_staged.clear();
+    m_stagedStart.clear();
+    m_stagedCount.clear();
 }
 
 int clsDataSet::appendRecords(DataTable &&rows) {
+    writeStaged();
     const int first = m_rowcount;
     if (rows.rowCount() == 0) return first;
     if (rows.rowCount() > m_recordLimit - m_rowcount)
@@ -80,6 +113,7 @@ int clsDataSet::appendRecords(DataTable &&rows) {
 }
 
 int clsDataSet::makeRow(int w) {
+    writeStaged();
     if (m_rowcount >= m_recordLimit)
         throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");
     if (!m_tableSized) {

@@ -79,8 +79,14 @@ public:
     int appendRecords(DataTable &&rows);
     // Column 0 of a stored record: the date-time of `day` (as addRecord), or a text where no
     // day can stand for it (as add).
-    void setRecordDay(int row, double day) { m_table.setRecordTime(row, colDateTime, day); }
-    void setRecordText(int row, const QString &text) { m_table.setCell(row, colDateTime, Cell(text)); }
+    void setRecordDay(int row, double day) {
+        writeStaged();
+        m_table.setRecordTime(row, colDateTime, day);
+    }
+    void setRecordText(int row, const QString &text) {
+        writeStaged();
+        m_table.setCell(row, colDateTime, Cell(text));
+    }
 
     // How many records the data set takes: kMaxRecords, or kAnyLengthRecords. Kept by Clear.
     int recordLimit() const { return m_recordLimit; }
@@ -105,6 +111,15 @@ public:
 private:
     // Room for one more record of columns 0..w; its row index.
     int makeRow(int w);
+    // Records of numbers wait here and go into the table a block at a time, column by column:
+    // a column store written row by row touches every column's memory for every record.
+    static constexpr int kStagedRecords = 256;
+    std::vector<double> m_staged;   // each record's day, then its numbers
+    std::vector<int> m_stagedStart, m_stagedCount;
+    void writeStaged() {
+        if (!m_stagedStart.empty()) writeStagedRecords();
+    }
+    void writeStagedRecords();
 
     pHProbe m_probe1, m_probe2;
     std::vector<FileCalibration> m_segments{FileCalibration{}};

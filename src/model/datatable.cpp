@@ -207,6 +207,38 @@ void DataTable::setRecord(int row, double day, const double *numbers, int count)
     m_ascending.reset();
 }
 
+void DataTable::appendRecords(const double *packed, const int *starts, const int *counts, int n) {
+    if (n <= 0) return;
+    const int first = m_rows;
+    int w = lastCol();
+    for (int i = 0; i < n; ++i) w = std::max(w, counts[i]);
+    if (w > lastCol()) resize(first - 1, w);
+    m_rows = first + n;
+    for (int c = 0; c < m_cols; ++c) {
+        Column &col = m_columns[std::size_t(c)];
+        col.values.resize(std::size_t(m_rows));
+        double *out = col.values.data() + first;
+        bool every = true;
+        for (int i = 0; i < n; ++i) {
+            const bool has = c <= counts[i];
+            out[i] = has ? packed[std::size_t(starts[i] + c)] : kNaN;
+            every = every && has;
+        }
+        if (col.kinds.empty() && col.tail == first && every) {
+            col.tail = m_rows;
+            continue;
+        }
+        if (!col.kinds.empty()) {  // the new rows are empty until marked, as resize makes them
+            col.kinds.resize(std::size_t(m_rows), Stored::Empty);
+            col.odd += std::size_t(n);
+        }
+        for (int i = 0; i < n; ++i)
+            if (c <= counts[i]) makePlain(col, c, first + i);
+    }
+    ++m_generation;
+    m_ascending.reset();
+}
+
 void DataTable::setCell(int row, int col, const Cell &value) {
     Column &c = column(row, col);
     double &v = c.values[std::size_t(row)];

@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class Cell {
@@ -54,6 +56,12 @@ template <typename T> struct ColumnAllocator {
     ColumnAllocator() = default;
     template <typename U> ColumnAllocator(const ColumnAllocator<U> &) {}
     T *allocate(std::size_t n) { return static_cast<T *>(allocateColumn(n * sizeof(T))); }
+    // A resize without a value leaves the new numbers unwritten: appendRecords writes each
+    // once. Every other resize names its value.
+    template <typename U> void construct(U *p) noexcept { ::new (static_cast<void *>(p)) U; }
+    template <typename U, typename... A> void construct(U *p, A &&...a) {
+        ::new (static_cast<void *>(p)) U(std::forward<A>(a)...);
+    }
     void deallocate(T *p, std::size_t) noexcept { freeColumn(p); }
     template <typename U> bool operator==(const ColumnAllocator<U> &) const { return true; }
 };
@@ -93,6 +101,10 @@ public:
     // A whole record at once: column 0 the date-time of `day` (as setRecordTime), columns
     // 1..count the numbers; the cells after them keep what they hold.
     void setRecord(int row, double day, const double *numbers, int count);
+    // Appends n records, as setRecord would write them into new empty rows, column by column
+    // so that each value is written once. Record i is packed[starts[i]] (its day), then its
+    // counts[i] numbers; the table widens to the widest.
+    void appendRecords(const double *packed, const int *starts, const int *counts, int n);
     QString text(int row, int col) const { return cell(row, col).text(); }
 
     // Rows first..first+count-1 of a column as numbers into `out`; an empty cell or a text

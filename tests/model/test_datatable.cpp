@@ -184,22 +184,31 @@ TEST(DataSet, AnyLengthLimitAndAMillionRecordsInTheBudget) {
 
 TEST(DataSet, ARecordOfNumbersStoredAtOnceReadsAsOneStoredCellByCell) {
     const double day = dt::fromParts({2004, 5, 13, 8, 0, 10});
-    const double numbers[] = {20.5, -0.0, 7.8};
+    const double numbers[] = {20.5, -0.0, 7.8, 9.5};
     clsDataSet once, cells;
-    once.addRecord(day, numbers, 3);
-    cells.addRecord(day, {Cell(), Cell(20.5), Cell(-0.0), Cell(7.8)});
-    once.addRecord(day + 1, numbers, 1);  // a shorter record leaves the cells after it empty
-    cells.addRecord(day + 1, {Cell(), Cell(20.5)});
+    // Blocks of records go in a column at a time: shorter and wider records, a record of cells
+    // between them, and more than one block.
+    for (int r = 0; r < 700; ++r) {
+        const int count = r == 650 ? 4 : r % 3 == 1 ? 1 : 3;
+        std::vector<Cell> row{Cell()};
+        for (int k = 0; k < count; ++k) row.emplace_back(numbers[k]);
+        if (r == 300)
+            once.addRecord(day + r, row);
+        else
+            once.addRecord(day + r, numbers, count);
+        cells.addRecord(day + r, row);
+    }
     DataTable &a = once.DATA(), &b = cells.DATA();
-    ASSERT_EQ(a.rowCount(), 2);
+    ASSERT_EQ(a.rowCount(), 700);
     ASSERT_EQ(a.colCount(), b.colCount());
-    for (int r = 0; r < 2; ++r) {
+    for (int r = 0; r < a.rowCount(); ++r) {
         EXPECT_EQ(a.rowDay(r), b.rowDay(r));
         for (int c = 0; c < a.colCount(); ++c) {
-            EXPECT_EQ(a.kind(r, c), b.kind(r, c)) << r << "," << c;
-            EXPECT_EQ(a.cell(r, c), b.cell(r, c)) << r << "," << c;
+            ASSERT_EQ(a.kind(r, c), b.kind(r, c)) << r << "," << c;
+            ASSERT_EQ(a.cell(r, c), b.cell(r, c)) << r << "," << c;
         }
     }
+    EXPECT_EQ(a.allNumbers(4), b.allNumbers(4));
     EXPECT_EQ(a.text(1, 0), "5/14/2004 08:00:10");
     EXPECT_TRUE(std::signbit(a.cell(0, 2).number()));
     EXPECT_THROW(a.setRecord(0, day, numbers, 3 + a.colCount()), TableError);
