@@ -4,15 +4,12 @@
 #include "fields/ui/widgetutil.h"
 #include "model/numbertext.h"
 
-#include <QAbstractItemView>
-#include <QComboBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
-#include <QSignalBlocker>
-#include <QVBoxLayout>
 #include <cmath>
 
 namespace {
@@ -31,26 +28,39 @@ void showValue(QLineEdit *field, double v, bool fromLog = false) {
 
 SegmentSelector::SegmentSelector(Workbench &wb, MainWindowUi &ui, QGridLayout &grid, int row, Hooks hooks)
     : QObject(grid.parentWidget()), m_wb(wb), m_ui(ui), m_hooks(std::move(hooks)),
-      m_box(new QWidget(grid.parentWidget())), m_choice(new QComboBox(m_box)),
+      m_box(new QWidget(grid.parentWidget())), m_name(new QLabel(m_box)),
+      m_previous(new QPushButton(QStringLiteral("<"), m_box)), m_next(new QPushButton(QStringLiteral(">"), m_box)),
       m_applyAll(new QPushButton(QStringLiteral("Apply to All Segments"), m_box)) {
     m_box->setObjectName(QStringLiteral("fraSegment"));
-    m_choice->setObjectName(QStringLiteral("cboSegment"));
-    m_choice->setToolTip(QStringLiteral("The calibration segment of the current record: the fields show it, and "
-                                        "an edit applies to it alone. Choose one to go to its first record."));
-    // The side panel keeps its width; the list opens as wide as its texts.
-    m_choice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_choice->setMinimumContentsLength(24);
-    m_applyAll->setObjectName(QStringLiteral("cmdApplyToAllSegments"));
-    m_applyAll->setAutoDefault(false);
+    // The whole name on two lines rather than a wider side panel.
+    m_name->setObjectName(QStringLiteral("lblSegment"));
+    m_name->setWordWrap(true);
+    m_name->setMinimumHeight(2 * m_name->fontMetrics().lineSpacing() + 2);
+    m_name->setToolTip(QStringLiteral("The calibration segment of the current record: the fields show it, and an "
+                                      "edit applies to it alone"));
+    const std::pair<QPushButton *, const char *> buttons[] = {
+        {m_previous, "cmdPreviousSegment"}, {m_next, "cmdNextSegment"}, {m_applyAll, "cmdApplyToAllSegments"}};
+    for (auto [button, name] : buttons) {
+        button->setObjectName(QLatin1String(name));
+        button->setAutoDefault(false);
+    }
+    for (QPushButton *b : {m_previous, m_next})
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("<")) + 18);
+    m_previous->setToolTip(QStringLiteral("To the first record of the previous segment"));
+    m_next->setToolTip(QStringLiteral("To the first record of the next segment"));
     m_applyAll->setToolTip(QStringLiteral("Copy the fields to every calibration segment; Compute then uses them"));
-    auto *v = new QVBoxLayout(m_box);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(2);
-    v->addWidget(m_choice);
-    v->addWidget(m_applyAll, 0, Qt::AlignLeft);
+    auto *g = new QGridLayout(m_box);
+    g->setContentsMargins(0, 0, 0, 6);
+    g->setSpacing(3);
+    g->addWidget(m_name, 0, 0, 1, 4);
+    g->addWidget(m_previous, 1, 0);
+    g->addWidget(m_next, 1, 1);
+    g->addWidget(m_applyAll, 1, 3);
+    g->setColumnStretch(2, 1);
     grid.addWidget(m_box, row, 0, 1, grid.columnCount());
     m_box->hide();
-    connect(m_choice, &QComboBox::activated, this, &SegmentSelector::chosen);
+    connect(m_previous, &QPushButton::clicked, this, [this] { go(-1); });
+    connect(m_next, &QPushButton::clicked, this, [this] { go(1); });
     connect(m_applyAll, &QPushButton::clicked, this, &SegmentSelector::applyToAll);
     m_shownValues = m_wb.calibration();
 }
@@ -99,8 +109,7 @@ void SegmentSelector::showRowSegment(int row) {
         m_wb.showSegment(segment);
         fillFields();
     }
-    const QSignalBlocker block(m_choice);
-    m_choice->setCurrentIndex(segment);
+    showChoice();
 }
 
 void SegmentSelector::opened() {
@@ -109,17 +118,18 @@ void SegmentSelector::opened() {
     refresh();
 }
 
-QStringList SegmentSelector::segmentNames() const {
+QString SegmentSelector::segmentName(int index) const {
     const auto &segments = m_wb.segments();
-    const int n = int(segments.size());
+    const CalibrationSegment &s = segments[std::size_t(index)];
+    const QString from = s.firstRow < m_wb.rowCount()
+                             ? QStringLiteral("from ") + m_wb.openTable().text(s.firstRow, colDateTime)
+                             : QStringLiteral("from the next record");
+    return QStringLiteral("Segment %1 of %2: %3, %4").arg(index + 1).arg(segments.size()).arg(from, s.logName);
+}
+
+QStringList SegmentSelector::segmentNames() const {
     QStringList names;
-    for (int i = 0; i < n; ++i) {
-        const CalibrationSegment &s = segments[std::size_t(i)];
-        const QString from = s.firstRow < m_wb.rowCount()
-                                 ? QStringLiteral("from ") + m_wb.openTable().text(s.firstRow, colDateTime)
-                                 : QStringLiteral("from the next record");
-        names << QStringLiteral("Segment %1 of %2: %3, %4").arg(i + 1).arg(n).arg(from, s.logName);
-    }
+    for (int i = 0; i < int(m_wb.segments().size()); ++i) names << segmentName(i);
     return names;
 }
 
@@ -128,31 +138,26 @@ void SegmentSelector::refresh() {
         fillFields();
         if (m_hooks.computeNeeded) m_hooks.computeNeeded();
     }
-    const bool several = m_wb.isOpen() && m_wb.segments().size() > 1;
-    {
-        const QSignalBlocker block(m_choice);
-        m_choice->clear();
-        if (several) {
-            const QStringList names = segmentNames();
-            m_choice->addItems(names);
-            int widest = 0;
-            for (const QString &name : names)
-                widest = std::max(widest, m_choice->fontMetrics().horizontalAdvance(name));
-            m_choice->view()->setMinimumWidth(widest + 32);
-            m_choice->setCurrentIndex(m_wb.segmentOf(m_wb.currentRecord()));
-        }
-    }
-    m_box->setVisible(several);
+    showChoice();
 }
 
-void SegmentSelector::chosen(int index) {
+void SegmentSelector::showChoice() {
+    const bool several = m_wb.isOpen() && m_wb.segments().size() > 1;
+    m_box->setVisible(several);
+    if (!several) return;
+    const int segment = m_wb.segmentOf(m_wb.currentRecord());
+    m_name->setText(segmentName(segment));
     const auto &segments = m_wb.segments();
-    if (index >= 0 && index < int(segments.size()) && segments[std::size_t(index)].firstRow < m_wb.rowCount()) {
-        m_hooks.goToRecord(segments[std::size_t(index)].firstRow);
-        return;
-    }
-    const QSignalBlocker block(m_choice);  // no record to go to yet
-    m_choice->setCurrentIndex(m_wb.segmentOf(m_wb.currentRecord()));
+    m_previous->setEnabled(segment > 0);
+    m_next->setEnabled(segment + 1 < int(segments.size()) &&
+                       segments[std::size_t(segment + 1)].firstRow < m_wb.rowCount());
+}
+
+void SegmentSelector::go(int step) {
+    const auto &segments = m_wb.segments();
+    const int segment = m_wb.segmentOf(m_wb.currentRecord()) + step;
+    if (segment >= 0 && segment < int(segments.size()) && segments[std::size_t(segment)].firstRow < m_wb.rowCount())
+        m_hooks.goToRecord(segments[std::size_t(segment)].firstRow);
 }
 
 void SegmentSelector::applyToAll() {

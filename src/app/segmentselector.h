@@ -1,7 +1,7 @@
 #pragma once
 // The calibration segments of the open log beside the calibration fields. With more than one, a
-// choice names the current record's segment and "Apply to All Segments" copies the fields to
-// every one; the fields show the current record's segment, and what is typed in them stays with
+// label names the current record's segment, with buttons to the previous and next one, and "Apply to All Segments"
+// copies the fields to every one; the fields show the current record's segment, and what is typed in them stays with
 // the segment it was typed on. With one segment nothing of this shows.
 #include "workbench/workbench.h"
 
@@ -9,7 +9,7 @@
 #include <functional>
 
 struct MainWindowUi;
-class QComboBox;
+class QLabel;
 class QGridLayout;
 class QPushButton;
 class QWidget;
@@ -19,7 +19,7 @@ class SegmentSelector : public QObject {
 public:
     struct Hooks {
         std::function<void()> computeNeeded;      // the segments' calibration changed
-        std::function<void(int row)> goToRecord;  // a segment was chosen: its first record
+        std::function<void(int row)> goToRecord;  // another segment: its first record
     };
     // Puts its controls into row `row` of the calibration fields' grid.
     SegmentSelector(Workbench &wb, MainWindowUi &ui, QGridLayout &grid, int row, Hooks hooks);
@@ -45,12 +45,15 @@ public:
 private:
     void fillFields();
     void applyToAll();
-    void chosen(int index);
+    void go(int step);  // to the first record of the segment `step` away from the current one
+    void showChoice();
+    QString segmentName(int index) const;
     Workbench &m_wb;
     MainWindowUi &m_ui;
     Hooks m_hooks;
     QWidget *m_box;
-    QComboBox *m_choice;
+    QLabel *m_name;
+    QPushButton *m_previous, *m_next;
     QPushButton *m_applyAll;
     bool m_filling = false;
     int m_shown = 0;            // the segment the fields last showed

@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -85,10 +84,10 @@ TEST_F(FollowTest, AppendedRecordsReachGridPlotAndReadout) {
     EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("58.2"));
     EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute"));
     EXPECT_EQ(w->TDBGrid1->currentRecord(), 2);
-    auto *segment = w->findChild<QComboBox *>(QStringLiteral("cboSegment"));
+    auto *segment = w->findChild<QLabel *>(QStringLiteral("lblSegment"));
     ASSERT_TRUE(segment);
     EXPECT_TRUE(segment->isVisible());
-    EXPECT_EQ(segment->currentText(), QStringLiteral("Segment 1 of 2: from 5/13/2004 08:00:00, live.asc"));
+    EXPECT_EQ(segment->text(), QStringLiteral("Segment 1 of 2: from 5/13/2004 08:00:00, live.asc"));
     w->showRecord(7);
     EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("57.5"));
     w->showRecord(2);

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -19,32 +20,32 @@ protected:
         lines.insert(lines.size() - 10, QStringLiteral("\"Probe 1 Slope:\",57.5"));
         w = shownWindow();
         open(*w, files.writeLines(QStringLiteral("day2.asc"), lines, "\r\n"));
-        choice = w->findChild<QComboBox *>(QStringLiteral("cboSegment"));
+        name = w->findChild<QLabel *>(QStringLiteral("lblSegment"));
+        next = w->findChild<QPushButton *>(QStringLiteral("cmdNextSegment"));
         applyAll = w->findChild<QPushButton *>(QStringLiteral("cmdApplyToAllSegments"));
-        ASSERT_TRUE(choice && applyAll);
+        ASSERT_TRUE(name && next && applyAll);
     }
     double ph1(int row) { return w->dataSet().DATA().cell(row, colPH1).number(); }
     std::unique_ptr<frmMain> w;
-    QComboBox *choice = nullptr;
-    QPushButton *applyAll = nullptr;
+    QLabel *name = nullptr;
+    QPushButton *next = nullptr, *applyAll = nullptr;
 };
 
 }  // namespace
 
 TEST_F(SegmentsTest, TheFieldsFollowTheCurrentRecordsSegmentAndAnEditStaysWithIt) {
     openTwoSegments();
-    ASSERT_TRUE(choice->isVisible());
+    ASSERT_TRUE(name->isVisible());
     EXPECT_TRUE(applyAll->isVisible());
-    ASSERT_EQ(choice->count(), 2);
-    EXPECT_EQ(choice->currentText(), QStringLiteral("Segment 1 of 2: from 5/13/2004 08:00:00, day2.asc"));
-    EXPECT_EQ(choice->itemText(1), QStringLiteral("Segment 2 of 2: from 5/13/2004 13:00:00, day2.asc"));
+    EXPECT_EQ(name->text(), QStringLiteral("Segment 1 of 2: from 5/13/2004 08:00:00, day2.asc"));
     EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("58.2"));
 
     // Across the boundary with the step buttons: the fields switch, and that is no edit.
     w->showRecord(9);
     w->cmdStep[3]->click();
     EXPECT_EQ(w->TDBGrid1->currentRecord(), 10);
-    EXPECT_EQ(choice->currentIndex(), 1);
+    EXPECT_EQ(name->text(), QStringLiteral("Segment 2 of 2: from 5/13/2004 13:00:00, day2.asc"));
+    EXPECT_FALSE(next->isEnabled());
     EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("57.5"));
     EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute"));
     w->cmdStep[2]->click();
@@ -65,9 +66,8 @@ TEST_F(SegmentsTest, TheFieldsFollowTheCurrentRecordsSegmentAndAnEditStaysWithIt
     EXPECT_EQ(segments[0].origin, CalibrationOrigin::Edit);
     EXPECT_EQ(segments[1].origin, CalibrationOrigin::LogLine);
 
-    // Choosing a segment goes to its first record.
-    choice->setCurrentIndex(1);
-    emit choice->activated(1);
+    // The next segment's button goes to its first record.
+    next->click();
     EXPECT_EQ(w->TDBGrid1->currentRecord(), 10);
 
     // Apply to All Segments copies the fields (segment 2's now) to every segment.
@@ -106,7 +106,7 @@ TEST_F(SegmentsTest, BufferCalibrationGoesToTheSegmentChosenInTheDialog) {
 TEST_F(SegmentsTest, OneSegmentShowsNoChoice) {
     w = shownWindow();
     open(*w, files.writeLines(QStringLiteral("one.asc"), makeLog(LogRecipe{}), "\r\n"));
-    EXPECT_FALSE(w->findChild<QComboBox *>(QStringLiteral("cboSegment"))->isVisible());
+    EXPECT_FALSE(w->findChild<QWidget *>(QStringLiteral("fraSegment"))->isVisible());
     EXPECT_FALSE(w->findChild<QPushButton *>(QStringLiteral("cmdApplyToAllSegments"))->isVisible());
     w->mnuCalibrate->trigger();
     auto *dialog = w->findChild<CalibrationDialog *>(QStringLiteral("frmCalibrate"));
