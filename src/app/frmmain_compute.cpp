@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 void frmMain::setComputeNeeded(bool needed) {
     m_workbench->setComputeNeeded(needed);
@@ -39,7 +38,8 @@ void frmMain::cmdCompute_Click() {
 void frmMain::showRecord(int row) {
     const std::optional<ReadoutTexts> r = m_workbench->showRecord(row);
     if (!r) return;  // a row outside the table leaves the labels as they are
-    m_segments->showRowSegment(row);  // before the corrected temperatures, which read the fields
+    // The fields show the record's segment before the corrected temperatures read them.
+    m_segments->showRowSegment(row);
     lblPH1->setText(r->ph1);
     lblPH2->setText(r->ph2);
     lblNow->setText(r->now);

@@ -5,7 +5,6 @@
 #include "fields/ui/widgetutil.h"
 #include "fileio/logfollower.h"
 #include "model/interaction.h"
-#include "model/numbertext.h"
 #include "workbench/workbench.h"
 
 #include <QAction>
