@@ -124,6 +124,17 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setToolTip(QStringLiteral("Close without changing anything"));
 
+    fraApplySegment = new QWidget(this);
+    fraApplySegment->setObjectName(QStringLiteral("fraApplySegment"));
+    cboApplySegment = new QComboBox(fraApplySegment);
+    cboApplySegment->setObjectName(QStringLiteral("cboApplySegment"));
+    cboApplySegment->setToolTip(QStringLiteral("The calibration segment whose slope and offset Apply sets"));
+    auto *segmentRow = new QHBoxLayout(fraApplySegment);
+    segmentRow->setContentsMargins(0, 0, 0, 0);
+    segmentRow->addWidget(new QLabel(QStringLiteral("Apply to"), fraApplySegment));
+    segmentRow->addWidget(cboApplySegment, 1);
+    fraApplySegment->hide();
+
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Buffer set"), this));
     top->addWidget(cboBufferSet, 1);
@@ -132,6 +143,7 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     layout->addWidget(lblSign);
     layout->addWidget(tabProbes, 1);
     layout->addWidget(limitsBox);
+    layout->addWidget(fraApplySegment);
     layout->addWidget(buttons);
 
     connect(cboBufferSet, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -145,6 +157,7 @@ CalibrationDialog::CalibrationDialog(const CalibrationInputs &inputs, QWidget *p
     connect(spnMinRecords, &QSpinBox::valueChanged, this, &CalibrationDialog::limitsChanged);
     for (CalibrationProbePage *p : m_pages)
         connect(p, &CalibrationProbePage::resultChanged, this, &CalibrationDialog::updateApply);
+    connect(cboApplySegment, &QComboBox::activated, this, &CalibrationDialog::segmentChosen);
     connect(cmdApply, &QPushButton::clicked, this, &CalibrationDialog::apply);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -160,6 +173,15 @@ void CalibrationDialog::setInputs(const CalibrationInputs &inputs) {
             {inputs.table, t, inputs.thermCorr[std::size_t(t)], inputs.slope[std::size_t(p)]});
     }
 }
+
+void CalibrationDialog::setSegments(const QStringList &names, int chosen) {
+    cboApplySegment->clear();
+    if (names.size() > 1) cboApplySegment->addItems(names);
+    cboApplySegment->setCurrentIndex(names.size() > 1 ? chosen : -1);
+    fraApplySegment->setVisible(names.size() > 1);
+}
+
+int CalibrationDialog::segment() const { return std::max(0, cboApplySegment->currentIndex()); }
 
 CalibrationLimits CalibrationDialog::limits() const {
     CalibrationLimits l;

@@ -38,6 +38,10 @@ public:
     void setApplyHandler(ApplyHandler handler) { m_onApply = std::move(handler); }
     CalibrationProbePage *page(int probe) const { return m_pages[std::size_t(probe)]; }
     CalibrationLimits limits() const;
+    // With more than one calibration segment, a choice of the one Apply sets; `chosen` is
+    // chosen (the current record's). With one, nothing shows and segment() is 0.
+    void setSegments(const QStringList &names, int chosen);
+    int segment() const;
 
 public slots:
     // A span picked on the plot: rows fromRow..toRow go to the point being worked on of that
@@ -46,6 +50,8 @@ public slots:
 
 signals:
     void applied(int probe, double slope, double offset);
+    // Another segment was chosen: its thermistors and slopes are the inputs now.
+    void segmentChosen(int segment);
 
 private:
     void apply();
@@ -57,6 +63,8 @@ private:
     std::array<CalibrationProbePage *, 2> m_pages{};
     QTabWidget *tabProbes;
     QComboBox *cboBufferSet;
+    QWidget *fraApplySegment;
+    QComboBox *cboApplySegment;
     QDoubleSpinBox *spnSlopePassLow, *spnSlopePassHigh, *spnSlopeWarnLow, *spnSlopeWarnHigh, *spnOffsetPass,
         *spnOffsetWarn, *spnDriftLimit, *spnMinPHSpan;
     QSpinBox *spnMinRecords;

@@ -3,6 +3,7 @@
 #include "app/frmabout.h"
 #include "app/plotcommands.h"
 #include "app/qtinteraction.h"
+#include "app/segmentselector.h"
 #include "fileio/logfollower.h"
 #include "fileio/ui/frmmeter.h"
 #include "model/numbertext.h"
@@ -17,6 +18,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -73,6 +75,8 @@ void frmMain::Form_Load() {
     loadAnyLengthSetting();
     keepOnScreen();
     wireBehaviour();  // formatter, entry fields, plot and navigation
+    m_segments = new SegmentSelector(*m_workbench, *this, *qobject_cast<QGridLayout *>(Frame3->layout()), 0,
+                                     {[this] { setComputeNeeded(true); }, [this](int row) { showRecord(row); }});
     wireQualityControls();
     rebuildPlot();
     setLabelColors(lblPH1, 0x0000FF00, 0);

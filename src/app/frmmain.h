@@ -21,6 +21,7 @@ struct ReportContent;
 class IInteraction;
 class QcpGraph;
 class RecentFiles;
+class SegmentSelector;
 class Workbench;
 class ZoomController;
 class PlotCommands;
@@ -148,8 +149,8 @@ private:
     void startFollowing();
     void stopFollowing();
     void showAppended(const FollowStep &step, bool atLastRecord);
-    void showReadAgain(const FollowStep &step);
-    void showFileCalibration(const FollowStep &step);
+    void showReadAgain();
+    void showFileCalibration();
     void showFollowStatus();
     std::unique_ptr<FileWatch> m_watch;
     qint64 m_lastGrowthMs = 0;
@@ -186,6 +187,7 @@ private:
     std::array<QStringList, 2> m_bufferCalibration;  // applied this session, for the report
     CalibrationDialog *m_calibration = nullptr;      // made on first use, then kept beside the window
     StatisticsPanel *m_statistics = nullptr;         // made on first use, then kept beside the window
+    SegmentSelector *m_segments = nullptr;           // the calibration segments beside the fields
     RangeTexts m_validRange;                         // what the plot last took from the range fields
     RangeTexts m_seenRange;                          // the range fields' texts at the last rebuild
     void openHandedWhenIdle();

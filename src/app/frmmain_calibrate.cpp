@@ -3,6 +3,7 @@
 #include "app/calibrationdialog.h"
 #include "app/calibrationprobepage.h"
 #include "app/frmmain.h"
+#include "app/segmentselector.h"
 #include "compute/calibrationreport.h"
 #include "compute/calibrationspan.h"
 #include "model/interaction.h"
@@ -25,6 +26,15 @@ const QLatin1String kCalibrateGeometry("CalibrateGeometry");
 CalibrationInputs frmMain::calibrationInputs() {
     CalibrationInputs in;
     in.table = m_workbench->isOpen() ? &m_workbench->table() : nullptr;
+    // Another segment than the fields show: its own thermistors and slopes.
+    const int segment = m_calibration ? m_calibration->segment() : m_workbench->shownSegment();
+    if (segment != m_workbench->shownSegment() && segment < int(m_workbench->segments().size())) {
+        const Calibration &c = m_workbench->segments()[std::size_t(segment)].calibration;
+        in.thermistor = c.thermistor;
+        in.thermCorr = c.thermistorCorr;
+        in.slope = c.slope;
+        return in;
+    }
     in.thermistor = {Util::checkedIndex(optPH1Thermistor), Util::checkedIndex(optPH2Thermistor)};
     for (std::size_t i = 0; i < 3; ++i) in.thermCorr[i] = readNumber(txtThermistorCorr[i]->text()).value_or(0.0);
     const QLineEdit *slopes[2] = {txtPH1Slope, txtPH2Slope};
@@ -41,14 +51,16 @@ void frmMain::mnuCalibrate_Click() {
             m_bufferCalibration[std::size_t(probe)] = m_calibration->page(probe)->reportLines();
             applyCalibration(probe, slope, offset);
         });
+        connect(m_calibration, &CalibrationDialog::segmentChosen, this,
+                [this] { m_calibration->setInputs(calibrationInputs()); });
         connect(m_calibration, &QDialog::finished, this, [this] {
             withSettingsSection(
                 [this](QSettings &s) { s.setValue(kCalibrateGeometry, m_calibration->saveGeometry()); });
         });
         placeCalibrationDialog();
-    } else {
-        m_calibration->setInputs(calibrationInputs());
     }
+    m_calibration->setSegments(m_segments->segmentNames(), m_workbench->segmentOf(m_workbench->currentRecord()));
+    m_calibration->setInputs(calibrationInputs());
     m_calibration->show();
     m_calibration->raise();
 }
@@ -80,8 +92,7 @@ void frmMain::placeCalibrationDialog() {
 void frmMain::applyCalibration(int probe, double slope, double offset) {
     // The fields' own form; their change marks the computation as needed.
     const CalibrationFieldTexts t = calibrationFieldTexts(slope, offset);
-    (probe == 0 ? txtPH1Slope : txtPH2Slope)->setText(t.slope);
-    (probe == 0 ? txtPH1Offset : txtPH2Offset)->setText(t.offset);
+    m_segments->applyBufferCalibration(m_calibration->segment(), probe, t.slope, t.offset);
 }
 
 void frmMain::pickCalibrationSpan(double fromDay, double toDay) {

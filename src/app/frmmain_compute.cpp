@@ -2,6 +2,7 @@
 #include "app/datagrid.h"
 #include "app/calibrationdialog.h"
 #include "app/frmmain.h"
+#include "app/segmentselector.h"
 #include "compute/readout.h"
 #include "fields/ui/widgetutil.h"
 #include "model/interaction.h"
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 void frmMain::setComputeNeeded(bool needed) {
     m_workbench->setComputeNeeded(needed);
@@ -27,14 +27,8 @@ void frmMain::cmdCompute_Click() {
     Workbench &wb = *m_workbench;
     if (!wb.isOpen()) return;
     BusyCursor busy(*m_ui);
-    // The fields hand their texts over as the formatter left them.
-    CalibrationTexts t;
-    t.slope = {txtPH1Slope->text(), txtPH2Slope->text()};
-    t.offset = {txtPH1Offset->text(), txtPH2Offset->text()};
-    t.corr = {txtPH1Corr->text(), txtPH2Corr->text()};
-    t.thermistor = {Util::checkedIndex(optPH1Thermistor), Util::checkedIndex(optPH2Thermistor)};
-    for (std::size_t i = 0; i < 3; ++i) t.thermistorCorr[i] = txtThermistorCorr[i]->text();
-    setComputeNeeded(!(wb.validateInputs(t) && wb.computePH()));
+    // The fields hand their texts over as the formatter left them, to the segment they show.
+    setComputeNeeded(!(m_segments->storeFields() && wb.computePH()));
     TDBGrid1->setComputedRows(wb.computedRows());
     rebuildPlot();
     showRecord(TDBGrid1->currentRecord());
@@ -44,6 +38,8 @@ void frmMain::cmdCompute_Click() {
 void frmMain::showRecord(int row) {
     const std::optional<ReadoutTexts> r = m_workbench->showRecord(row);
     if (!r) return;  // a row outside the table leaves the labels as they are
+    // The fields show the record's segment before the corrected temperatures read them.
+    m_segments->showRowSegment(row);
     lblPH1->setText(r->ph1);
     lblPH2->setText(r->ph2);
     lblNow->setText(r->now);

@@ -1,10 +1,10 @@
 // File > Follow: the open log is read on as it grows, and the window grows with it.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "app/segmentselector.h"
 #include "fields/ui/widgetutil.h"
 #include "fileio/logfollower.h"
 #include "model/interaction.h"
-#include "model/numbertext.h"
 #include "workbench/workbench.h"
 
 #include <QAction>
@@ -67,13 +67,13 @@ void frmMain::pollNow() {
     case Outcome::Unchanged: break;
     case Outcome::Appended: showAppended(step, atLast); break;
     case Outcome::ReadAgain:
-        showReadAgain(step);
+        showReadAgain();
         StatusBar1->showMessage(QStringLiteral("The log was cut short or replaced: read again from the start."), 10000);
         break;
     case Outcome::Stopped:
     case Outcome::TooLarge:  // the follower said why
         if (step.readFromStart)
-            showReadAgain(step);
+            showReadAgain();
         else
             showAppended(step, atLast);
         stopFollowing();
@@ -90,18 +90,11 @@ void frmMain::pollNow() {
     showFollowStatus();
 }
 
-void frmMain::showFileCalibration(const FollowStep &step) {
-    // The fields follow the file's new values; their change marks Compute as needed.
-    const clsDataSet &ds = m_workbench->dataSet();
-    QLineEdit *slopes[2] = {txtPH1Slope, txtPH2Slope}, *offsets[2] = {txtPH1Offset, txtPH2Offset};
-    const double slope[2] = {ds.pH1_Slope(), ds.pH2_Slope()}, offset[2] = {ds.pH1_Offset(), ds.pH2_Offset()};
-    bool changed = false;
-    for (int i = 0; i < 2; ++i) {
-        if (step.slopeChanged[std::size_t(i)]) slopes[i]->setText(generalNumberText(slope[i]));
-        if (step.offsetChanged[std::size_t(i)]) offsets[i]->setText(generalNumberText(offset[i]));
-        changed = changed || step.slopeChanged[std::size_t(i)] || step.offsetChanged[std::size_t(i)];
-    }
-    if (changed || m_workbench->computeNeeded()) setComputeNeeded(true);
+void frmMain::showFileCalibration() {
+    // An appended calibration line starts a segment: the fields change only when the segment
+    // they show changed, and the choice appears with the second segment.
+    m_segments->refresh();
+    if (m_workbench->computeNeeded()) setComputeNeeded(true);
 }
 
 void frmMain::showAppended(const FollowStep &step, bool atLastRecord) {
@@ -109,7 +102,7 @@ void frmMain::showAppended(const FollowStep &step, bool atLastRecord) {
     if (step.fieldsChanged) setupGridColumns(TDBGrid1, wb.dataSet().fieldlist());
     TDBGrid1->appendRows(step.firstNewRow);
     TDBGrid1->setComputedRows(wb.computedRows());
-    showFileCalibration(step);
+    showFileCalibration();
     if (!step.newRows()) return;
     if (chkAutoscale->isChecked()) Util::setTextQuietly(txtEnd, wb.plotInputs().end);
     // A strip chart: the readout and marker stay with the newest record if they were on the last.
@@ -117,14 +110,14 @@ void frmMain::showAppended(const FollowStep &step, bool atLastRecord) {
     updateQualityViews();
 }
 
-void frmMain::showReadAgain(const FollowStep &step) {
+void frmMain::showReadAgain() {
     Workbench &wb = *m_workbench;
     setupGridColumns(TDBGrid1, wb.dataSet().fieldlist());
     TDBGrid1->bindTable(&wb.table());
     TDBGrid1->setComputedRows(wb.computedRows());
     TDBGrid1->refreshGrid();
     if (wb.rowCount() == 0) clearReadout();
-    showFileCalibration(step);
+    showFileCalibration();
     if (chkAutoscale->isChecked()) {
         Util::setTextQuietly(txtStart, wb.plotInputs().start);
         Util::setTextQuietly(txtEnd, wb.plotInputs().end);

@@ -270,23 +270,24 @@ QWidget *frmMain::buildReadout() {
 QWidget *frmMain::buildCalibration() {
     Frame3 = named(new QGroupBox(QStringLiteral("Calibration")), "Frame3");
     auto *g = new QGridLayout(Frame3);
-    g->addWidget(heading(QStringLiteral("Slope")), 0, 1);
-    g->addWidget(heading(QStringLiteral("Offset")), 0, 2);
-    g->addWidget(heading(QStringLiteral("Corr")), 0, 3);
-    g->addWidget(heading(QStringLiteral("pH1")), 1, 0);
-    g->addWidget(heading(QStringLiteral("pH2")), 3, 0);
+    // Row 0 is the segment choice's (segmentselector.cpp), shown only for several segments.
+    g->addWidget(heading(QStringLiteral("Slope")), 1, 1);
+    g->addWidget(heading(QStringLiteral("Offset")), 1, 2);
+    g->addWidget(heading(QStringLiteral("Corr")), 1, 3);
+    g->addWidget(heading(QStringLiteral("pH1")), 2, 0);
+    g->addWidget(heading(QStringLiteral("pH2")), 4, 0);
     txtPH1Slope = field("txtPH1Slope", 7);
     txtPH1Offset = field("txtPH1Offset", 7);
     txtPH1Corr = field("txtPH1Corr", 7);
     txtPH2Slope = field("txtPH2Slope", 7);
     txtPH2Offset = field("txtPH2Offset", 7);
     txtPH2Corr = field("txtPH2Corr", 7);
-    g->addWidget(txtPH1Slope, 1, 1);
-    g->addWidget(txtPH1Offset, 1, 2);
-    g->addWidget(txtPH1Corr, 1, 3);
-    g->addWidget(txtPH2Slope, 3, 1);
-    g->addWidget(txtPH2Offset, 3, 2);
-    g->addWidget(txtPH2Corr, 3, 3);
+    g->addWidget(txtPH1Slope, 2, 1);
+    g->addWidget(txtPH1Offset, 2, 2);
+    g->addWidget(txtPH1Corr, 2, 3);
+    g->addWidget(txtPH2Slope, 4, 1);
+    g->addWidget(txtPH2Offset, 4, 2);
+    g->addWidget(txtPH2Corr, 4, 3);
 
     auto options = [&](QGroupBox *&frame, const char *frameName, std::array<QRadioButton *, 3> &buttons,
                        const char *name) {
@@ -305,14 +306,14 @@ QWidget *frmMain::buildCalibration() {
     };
     options(Thermistors1, "Thermistors1", optPH1Thermistor, "optPH1Thermistor");
     options(Thermistors2, "Thermistors2", optPH2Thermistor, "optPH2Thermistor");
-    g->addWidget(Thermistors1, 2, 1, 1, 3);
-    g->addWidget(Thermistors2, 4, 1, 1, 3);
+    g->addWidget(Thermistors1, 3, 1, 1, 3);
+    g->addWidget(Thermistors2, 5, 1, 1, 3);
 
     cmdCompute = named(new QPushButton(QStringLiteral("Compute")), "cmdCompute");
     cmdCompute->setAutoDefault(false);
     cmdCompute->setAutoFillBackground(true);
     cmdCompute->setMinimumWidth(cmdCompute->fontMetrics().horizontalAdvance(QStringLiteral("Compute (needed)")) + 24);
-    g->addWidget(cmdCompute, 5, 1, 1, 3);
+    g->addWidget(cmdCompute, 6, 1, 1, 3);
     return Frame3;
 }
 

@@ -3,6 +3,7 @@
 #include "app/filedialogsize.h"
 #include "app/frmmain.h"
 #include "app/savefolders.h"
+#include "app/segmentselector.h"
 #include "export/ui/windowexport.h"
 #include "fields/ui/widgetutil.h"
 #include "fields/util.h"
@@ -115,6 +116,7 @@ void frmMain::openPath(const QString &path) {
     statusPanel1->setText(path);
     Workbench &wb = *m_workbench;
     wb.open(statusPanel1->text());
+    m_segments->opened();
 
     setupGridColumns(TDBGrid1, wb.dataSet().fieldlist());
     DataTable &table = wb.table();

@@ -1,6 +1,7 @@
 // Wiring of the plot, the navigation controls and the entry fields.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "app/segmentselector.h"
 #include "fields/ui/entryfieldbinder.h"
 #include "fields/ui/widgetutil.h"
 #include "fields/formatter.h"
@@ -68,7 +69,7 @@ void frmMain::wireBehaviour() {
                 const std::optional<double> before = readNumber(*shown), after = readNumber(now);
                 const bool same = before && after ? *before == *after : *shown == now;
                 *shown = now;
-                if (!same) setComputeNeeded(true);
+                if (!same && !(m_segments && m_segments->filling())) setComputeNeeded(true);
             };
         else
             onChange = [this] { rebuildPlot(); };

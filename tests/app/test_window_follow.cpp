@@ -76,14 +76,21 @@ TEST_F(FollowTest, AppendedRecordsReachGridPlotAndReadout) {
     EXPECT_EQ(w->statusFollow->text(), QStringLiteral("Following: 7 records, last at 11:00:00"));
     EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute"));
 
-    // A slope line: the field shows the file's new value, and Compute is needed; a record away
-    // from the end stays current.
+    // A slope line starts a segment, its record computed with it: the fields keep showing the
+    // current record's segment, and a record away from the end stays current.
     w->showRecord(2);
     append(path, "\"Probe 1 Slope:\",57.5\r\n" + moreRecords(7, 1));
     w->pollNow();
-    EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("57.5"));
-    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
+    EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("58.2"));
+    EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute"));
     EXPECT_EQ(w->TDBGrid1->currentRecord(), 2);
+    auto *segment = w->findChild<QLabel *>(QStringLiteral("lblSegment"));
+    ASSERT_TRUE(segment);
+    EXPECT_TRUE(segment->isVisible());
+    EXPECT_EQ(segment->text(), QStringLiteral("Segment 1 of 2: from 5/13/2004 08:00:00, live.asc"));
+    w->showRecord(7);
+    EXPECT_EQ(w->txtPH1Slope->text(), QStringLiteral("57.5"));
+    w->showRecord(2);
     EXPECT_EQ(w->graph().pointCount(), 8);
 
     // Typed limits: the view stays where the person put it.
