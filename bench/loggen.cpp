@@ -1,6 +1,7 @@
 #include "loggen.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <algorithm>
@@ -9,7 +10,7 @@
 
 namespace {
 
-QByteArray logHeader() {
+QByteArray logHeader(const char *startDate = "2004-5-13") {
     QByteArray out;
     out += "\"pH Probe Logger\"\r\n";
     out += "\"Probe 1 Serial Number:\",\"A-1734\"\r\n";
@@ -18,7 +19,7 @@ QByteArray logHeader() {
     out += "\"Probe 2 Calibration Date:\",\"5/12/2004\"\r\n";
     out += "\"Probe 1 Slope:\",58.2\r\n\"Probe 2 Slope:\",57.9\r\n";
     out += "\"Probe 1 Offset:\",0.0125\r\n\"Probe 2 Offset:\",-0.0125\r\n";
-    out += "\"Start Date:\",#2004-5-13#\r\n";
+    out += QByteArray("\"Start Date:\",#") + startDate + "#\r\n";
     out += "\"Time\",\"Therm 1\",\"Therm 2\",\"Therm 3\",\"pH-1 Raw\",\"pH-2 Raw\",\"pH-1\",\"pH-2\","
            "\"Aux\",\"Flow Rate\",\"Total Vol\"\r\n";
     return out;
@@ -59,6 +60,16 @@ bool writeLogFile(const QString &path, int records) {
         piece.resize(0);
     }
     return f.write(piece) == piece.size() && f.flush();
+}
+
+bool writeDayLog(const QString &path, int day) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    const QByteArray date = QDate(2004, 5, 13).addDays(day).toString(u"yyyy-M-d").toLatin1();
+    QByteArray log = logHeader(date.constData());
+    log.reserve(86400 * 90);
+    appendRecords(log, 0, 86400, 0, 1);
+    return f.write(log) == log.size() && f.flush();
 }
 
 QString writeGeneratedLog(int records) {

@@ -20,6 +20,8 @@ QByteArray generateLog(int records, int startHour = 8, int secondsBetween = 10);
 // The same log (default start and step) written to a file a piece at a time, for logs too
 // long to hold; false when it cannot be written.
 bool writeLogFile(const QString &path, int records);
+// A day of the same records at one a second, day `day` after the default start date.
+bool writeDayLog(const QString &path, int day);
 // Writes a generated log to a temporary file and returns its path.
 QString writeGeneratedLog(int records);
 
