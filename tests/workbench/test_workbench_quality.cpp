@@ -144,3 +144,51 @@ TEST(WorkbenchQuality, MissingReadingsGiveNoPHFlagMAndEmptyCellsInTheExports) {
     EXPECT_EQ(rows[3].mid(4, 4), QStringList({"", "", "", ""}));
     EXPECT_EQ(rows[3].last(), "M");
 }
+
+TEST(WorkbenchQuality, GapsUnderTheDefaultAndAChangedLimitBreakEverySeriesLine) {
+    std::vector<Reading> readings;
+    // Steps of 1, 20, 1, 5, exactly 10 and 45 minutes.
+    for (const char *t : {"08:00:00", "08:01:00", "08:21:00", "08:22:00", "08:27:00", "08:37:00", "09:22:00"})
+        readings.push_back({t, {20, 20, 20}, 1, 1});
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    FakeGraph graph;
+    Workbench wb(ui, &graph);
+    ASSERT_TRUE(wb.open(tmp.write("gaps.asc", makeLog(readings, 1, 1, 0, 0))));
+    wb.computePH();
+    wb.plotInputs().plotDpH = true;
+    wb.rebuildPlot();
+
+    auto rowsOf = [](const std::vector<Gap> &gaps) {
+        std::vector<std::pair<int, int>> rows;
+        for (const Gap &g : gaps) rows.emplace_back(g.fromRow, g.toRow);
+        return rows;
+    };
+    using Rows = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(rowsOf(wb.gaps()), (Rows{{1, 2}, {5, 6}}));
+    // One break inside each gap; every point stays, one to a row.
+    auto expectBreaks = [&](const std::vector<Gap> &gaps) {
+        ASSERT_EQ(graph.lineBreaks().size(), gaps.size());
+        EXPECT_EQ(graph.pointCount(), wb.rowCount());
+        for (std::size_t i = 0; i < gaps.size(); ++i)
+            for (int s = 0; s < graph.seriesCount(); ++s) {
+                EXPECT_GT(graph.lineBreaks()[i], graph.xData(s, gaps[i].fromRow)) << i;
+                EXPECT_LT(graph.lineBreaks()[i], graph.xData(s, gaps[i].toRow)) << i;
+            }
+    };
+    expectBreaks(wb.gaps());
+    const float ph = graph.yData(0, 2);
+    EXPECT_FALSE(std::isnan(ph));
+
+    wb.setGapMinutes(4);
+    EXPECT_EQ(rowsOf(wb.gaps()), (Rows{{1, 2}, {3, 4}, {4, 5}, {5, 6}}));
+    wb.rebuildPlot();
+    expectBreaks(wb.gaps());
+    EXPECT_EQ(graph.yData(0, 2), ph);
+    EXPECT_EQ(rowsOf({gapsWithin(wb.gaps(), 2, 5).begin(), gapsWithin(wb.gaps(), 2, 5).end()}), (Rows{{3, 4}, {4, 5}}));
+
+    wb.setGapMinutes(60);
+    EXPECT_TRUE(wb.gaps().empty());
+    wb.rebuildPlot();
+    EXPECT_TRUE(graph.lineBreaks().empty());
+}
