@@ -140,7 +140,8 @@ void StatisticsPanel::setGaps(std::span<const Gap> gaps, const DataTable *table)
         longest = std::max(longest, g.toDay - g.fromDay);
         if (lines.size() < qsizetype(kListed))
             lines << QStringLiteral("%1 to %2, %3")
-                         .arg(recordTime(*table, g.fromRow), recordTime(*table, g.toRow), durationText(g.toDay - g.fromDay));
+                         .arg(recordTime(*table, g.fromRow), recordTime(*table, g.toRow),
+                              durationText(g.toDay - g.fromDay));
     }
     if (gaps.size() > kListed) lines << QStringLiteral("and %1 more").arg(gaps.size() - kListed);
     m_gaps->setText(QStringLiteral("Gaps: %1 (%2%3)")

@@ -212,7 +212,8 @@ std::vector<Gap> findGaps(const DataTable &table, double limitDays, int from) {
 }
 
 std::span<const Gap> gapsWithin(const std::vector<Gap> &gaps, int first, int last) {
-    const auto begin = std::lower_bound(gaps.begin(), gaps.end(), first, [](const Gap &g, int row) { return g.fromRow < row; });
+    const auto begin =
+        std::lower_bound(gaps.begin(), gaps.end(), first, [](const Gap &g, int row) { return g.fromRow < row; });
     const auto end = std::upper_bound(begin, gaps.end(), last, [](int row, const Gap &g) { return row < g.toRow; });
     return {begin, begin < end ? end : begin};
 }
