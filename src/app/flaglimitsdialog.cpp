@@ -1,5 +1,8 @@
 #include "app/flaglimitsdialog.h"
 
+#include "compute/qualitysettings.h"
+#include "model/deployment.h"
+
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -20,7 +23,7 @@ QDoubleSpinBox *limitBox(const char *name, double value, double max, int decimal
 }
 }  // namespace
 
-FlagLimitsDialog::FlagLimitsDialog(const QualityLimits &l, QWidget *parent) : QDialog(parent) {
+FlagLimitsDialog::FlagLimitsDialog(const QualityLimits &l, double gapMinutes, QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmFlagLimits"));
     setWindowTitle(QStringLiteral("Quality Flag Limits"));
     auto *form = new QFormLayout(this);
@@ -36,6 +39,9 @@ FlagLimitsDialog::FlagLimitsDialog(const QualityLimits &l, QWidget *parent) : QD
     form->addRow(QStringLiteral("S  Spike when a pH is further from the median of 5 records than"), m_spike);
     form->addRow(QStringLiteral("F  Flat signal when a raw reading is unchanged for at least"), m_flat);
     form->addRow(QStringLiteral("T  Thermistors disagree when two differ by more than"), m_thermistors);
+    m_gap = limitBox("txtGapMinutes", gapMinutes, kMaxGapMinutes, 1, QStringLiteral(" min"));
+    m_gap->setSingleStep(1.0);
+    form->addRow(QStringLiteral("Gap longer than (no line drawn across it)"), m_gap);
     auto *buttons =
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -46,6 +52,7 @@ FlagLimitsDialog::FlagLimitsDialog(const QualityLimits &l, QWidget *parent) : QD
         m_spike->setValue(d.spike);
         m_flat->setValue(d.flatRecords);
         m_thermistors->setValue(d.thermistors);
+        m_gap->setValue(kDefaultGapMinutes);
     });
     form->addRow(buttons);
 }
@@ -53,3 +60,5 @@ FlagLimitsDialog::FlagLimitsDialog(const QualityLimits &l, QWidget *parent) : QD
 QualityLimits FlagLimitsDialog::limits() const {
     return QualityLimits{m_disagree->value(), m_spike->value(), m_flat->value(), m_thermistors->value()};
 }
+
+double FlagLimitsDialog::gapMinutes() const { return m_gap->value(); }

@@ -41,7 +41,10 @@ void frmMain::buildQualityControls() {
 
 void frmMain::wireQualityControls() {
     Workbench &wb = *m_workbench;
-    if (const std::unique_ptr<QSettings> settings = openSettings()) wb.setQualityLimits(loadQualityLimits(*settings));
+    if (const std::unique_ptr<QSettings> settings = openSettings()) {
+        wb.setQualityLimits(loadQualityLimits(*settings));
+        wb.setGapMinutes(loadGapMinutes(*settings));
+    }
     TDBGrid1->setFlags(&wb.flags(), [this](std::uint8_t f) { return flagTooltip(f, m_workbench->qualityLimits()); });
 
     connect(chkPlotDpH, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
@@ -67,8 +70,9 @@ void frmMain::updateQualityViews() {
     if (!m_statistics || !m_workbench) return;
     const Workbench &wb = *m_workbench;
     const auto [first, last] = wb.visibleRows(isZoomed());
-    m_statistics->setStatistics(wb.statistics(first, last), wb.flagCounts(first, last),
-                                wb.isOpen() ? &m_workbench->table() : nullptr);
+    const DataTable *table = wb.isOpen() ? &m_workbench->table() : nullptr;
+    m_statistics->setStatistics(wb.statistics(first, last), wb.flagCounts(first, last), table);
+    m_statistics->setGaps(gapsWithin(wb.gaps(), first, last), table);
     TDBGrid1->viewport()->update();  // the flags column and row colours follow the last Compute
 }
 
@@ -83,10 +87,14 @@ void frmMain::stepFlagged(int direction) {
 }
 
 void frmMain::mnuFlagLimits_Click() {
-    FlagLimitsDialog dialog(m_workbench->qualityLimits(), this);
+    FlagLimitsDialog dialog(m_workbench->qualityLimits(), m_workbench->gapMinutes(), this);
     if (dialog.exec() != QDialog::Accepted) return;
     const QualityLimits limits = dialog.limits();
     m_workbench->setQualityLimits(limits);
-    if (const std::unique_ptr<QSettings> settings = openSettings()) saveQualityLimits(*settings, limits);
-    rebuildPlot();  // the marks, the counts and the grid
+    if (dialog.gapMinutes() != m_workbench->gapMinutes()) m_workbench->setGapMinutes(dialog.gapMinutes());
+    if (const std::unique_ptr<QSettings> settings = openSettings()) {
+        saveQualityLimits(*settings, limits);
+        saveGapMinutes(*settings, dialog.gapMinutes());
+    }
+    rebuildPlot();  // the marks, the line breaks, the counts and the grid
 }

@@ -2,6 +2,7 @@
 
 #include "model/clsdataset.h"
 #include "model/datetime.h"
+#include "model/deployment.h"
 #include "model/numbertext.h"
 
 #include <QHBoxLayout>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -63,6 +65,10 @@ StatisticsPanel::StatisticsPanel(QWidget *parent) : QDockWidget(QStringLiteral("
     m_flags->setObjectName(QStringLiteral("lblFlagCounts"));
     m_flags->setWordWrap(true);
     v->addWidget(m_flags);
+    m_gaps = new QLabel;
+    m_gaps->setObjectName(QStringLiteral("lblGaps"));
+    m_gaps->setVisible(false);
+    v->addWidget(m_gaps);
 
     auto *buttons = new QHBoxLayout;
     m_previous = new QPushButton(QStringLiteral("< Flagged"));
@@ -119,4 +125,28 @@ void StatisticsPanel::setStatistics(const RangeStats &stats, const FlagCounts &f
                       .arg(generalNumberText(v.first), generalNumberText(v.last), generalNumberText(v.difference))
                 : QStringLiteral("Total Volume: none"));
     m_flags->setText(flagCountsText(flags));
+}
+
+void StatisticsPanel::setGaps(std::span<const Gap> gaps, const DataTable *table) {
+    if (gaps.empty() || !table) {
+        m_gaps->setVisible(false);
+        return;
+    }
+    // A tooltip of a few dozen lines at most: a log with a gap at every step still reads.
+    constexpr std::size_t kListed = 30;
+    double longest = 0;
+    QStringList lines;
+    for (const Gap &g : gaps) {
+        longest = std::max(longest, g.toDay - g.fromDay);
+        if (lines.size() < qsizetype(kListed))
+            lines << QStringLiteral("%1 to %2, %3")
+                         .arg(recordTime(*table, g.fromRow), recordTime(*table, g.toRow),
+                              durationText(g.toDay - g.fromDay));
+    }
+    if (gaps.size() > kListed) lines << QStringLiteral("and %1 more").arg(gaps.size() - kListed);
+    m_gaps->setText(QStringLiteral("Gaps: %1 (%2%3)")
+                        .arg(gaps.size())
+                        .arg(gaps.size() > 1 ? QStringLiteral("longest ") : QString(), durationText(longest)));
+    m_gaps->setToolTip(lines.join(u'\n'));
+    m_gaps->setVisible(true);
 }

@@ -1,15 +1,17 @@
 #pragma once
-// The "Statistics" dock: the statistics of the visible records, their flag counts, and the
-// buttons that step to the previous or next flagged record.
+// The "Statistics" dock: the statistics of the visible records, their flag counts and gaps, and
+// the buttons that step to the previous or next flagged record.
 #include "compute/qualityflags.h"
 #include "compute/statistics.h"
 
 #include <QDockWidget>
+#include <span>
 
 class QLabel;
 class QPushButton;
 class QTableWidget;
 class DataTable;
+struct Gap;
 
 class StatisticsPanel : public QDockWidget {
     Q_OBJECT
@@ -18,12 +20,15 @@ public:
 
     // The table gives the first and last record's date-time; null: no log.
     void setStatistics(const RangeStats &stats, const FlagCounts &flags, const DataTable *table);
+    // The gaps between the visible records: a line with their count and the longest, each gap
+    // in its tooltip; nothing shows without one.
+    void setGaps(std::span<const Gap> gaps, const DataTable *table);
 
     QPushButton *previousButton() const { return m_previous; }
     QPushButton *nextButton() const { return m_next; }
 
 private:
-    QLabel *m_range = nullptr, *m_volume = nullptr, *m_flags = nullptr;
+    QLabel *m_range = nullptr, *m_volume = nullptr, *m_flags = nullptr, *m_gaps = nullptr;
     QTableWidget *m_table = nullptr;
     QPushButton *m_previous = nullptr, *m_next = nullptr;
     bool m_sized = false;  // the columns were sized to their texts once

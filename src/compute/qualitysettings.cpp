@@ -1,5 +1,6 @@
 #include "compute/qualitysettings.h"
 #include "compute/columnvalues.h"
+#include "model/deployment.h"
 
 #include <QSettings>
 #include <cmath>
@@ -36,5 +37,18 @@ void saveQualityLimits(QSettings &s, const QualityLimits &l) {
     s.setValue(QStringLiteral("Spike"), l.spike);
     s.setValue(QStringLiteral("Thermistors"), l.thermistors);
     s.setValue(QStringLiteral("FlatRecords"), l.flatRecords);
+    s.endGroup();
+}
+
+double loadGapMinutes(QSettings &s) {
+    s.beginGroup(QLatin1String(kQualityGroup));
+    const double m = storedDouble(s, "GapMinutes", kDefaultGapMinutes);
+    s.endGroup();
+    return m >= kMinGapMinutes && m <= kMaxGapMinutes ? m : kDefaultGapMinutes;
+}
+
+void saveGapMinutes(QSettings &s, double minutes) {
+    s.beginGroup(QLatin1String(kQualityGroup));
+    s.setValue(QStringLiteral("GapMinutes"), minutes);
     s.endGroup();
 }

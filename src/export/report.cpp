@@ -110,6 +110,19 @@ ReportTable readTable(const Workbench &wb) {
     return t;
 }
 
+// Every gap of the log, not only the plotted ones: where the record has none is part of what it is.
+ReportTable gapsTable(const Workbench &wb) {
+    const QString limit = durationText(wb.gapMinutes() * 60.0 / dt::kSecondsPerDay);
+    if (wb.gaps().empty()) return {QStringLiteral("Gaps"), {}, {{QStringLiteral("No gaps longer than ") + limit}}};
+    ReportTable t{QStringLiteral("Gaps longer than ") + limit,
+                  {QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("duration")},
+                  {}};
+    for (const Gap &g : wb.gaps())
+        t.rows.append({recordTime(wb.openTable(), g.fromRow), recordTime(wb.openTable(), g.toRow),
+                       durationText(g.toDay - g.fromDay)});
+    return t;
+}
+
 // The statistics of the visible records, as the statistics CSV has them, and the flag counts.
 QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
     if (wb.computedRows() == 0) return {};
@@ -161,6 +174,7 @@ ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
         c.before << t;
     }
     c.before << readTable(wb);
+    c.before << gapsTable(wb);
     if (extras.plot) {
         // The records the plot holds, not the room its axis leaves either side of them.
         const auto [first, last] = wb.visibleRows(extras.zoomed);

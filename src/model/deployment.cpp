@@ -1,5 +1,7 @@
 #include "model/deployment.h"
 
+#include "model/datetime.h"
+
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -193,15 +195,42 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
     return join;
 }
 
-std::vector<Gap> findGaps(const DataTable &table, double limitDays) {
+std::vector<Gap> findGaps(const DataTable &table, double limitDays, int from) {
     std::vector<Gap> gaps;
+    // A step of the limit itself, one day-fraction taken from another, comes out a hair longer.
+    limitDays += 1e-3 / dt::kSecondsPerDay;
     const std::span<const double> days = table.days();
-    int previous = -1;
-    for (int r = 0; r < int(days.size()); ++r) {
+    int previous = std::min(from, int(days.size())) - 1;
+    while (previous >= 0 && !std::isfinite(days[std::size_t(previous)])) --previous;
+    for (int r = std::max(from, 0); r < int(days.size()); ++r) {
         if (!std::isfinite(days[std::size_t(r)])) continue;
         if (previous >= 0 && days[std::size_t(r)] - days[std::size_t(previous)] > limitDays)
             gaps.push_back({previous, r, days[std::size_t(previous)], days[std::size_t(r)]});
         previous = r;
     }
     return gaps;
+}
+
+std::span<const Gap> gapsWithin(const std::vector<Gap> &gaps, int first, int last) {
+    const auto begin =
+        std::lower_bound(gaps.begin(), gaps.end(), first, [](const Gap &g, int row) { return g.fromRow < row; });
+    const auto end = std::upper_bound(begin, gaps.end(), last, [](int row, const Gap &g) { return row < g.toRow; });
+    return {begin, begin < end ? end : begin};
+}
+
+QString durationText(double days) {
+    static const struct {
+        long long seconds;
+        const char *unit;
+    } units[] = {{86400, "d"}, {3600, "h"}, {60, "min"}, {1, "s"}};
+    long long left = std::llround(days * dt::kSecondsPerDay);
+    QStringList parts;
+    for (const auto &u : units) {
+        const long long n = left / u.seconds;
+        left %= u.seconds;
+        // The largest unit that has any, and the one after it if that has any.
+        if (n > 0) parts << QStringLiteral("%1 %2").arg(n).arg(QLatin1String(u.unit));
+        if (!parts.isEmpty() && (n == 0 || parts.size() == 2)) break;
+    }
+    return parts.isEmpty() ? QStringLiteral("0 s") : parts.join(u' ');
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // One log as read on its own.
@@ -46,6 +47,14 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into);
 struct Gap {
     int fromRow = 0, toRow = 0;  // the rows either side
     double fromDay = 0, toDay = 0;
+    bool operator==(const Gap &) const = default;
 };
-// The steps longer than `limitDays` between rows with date-times (a row without one is passed over).
-std::vector<Gap> findGaps(const DataTable &table, double limitDays);
+// The steps longer than `limitDays` between rows with date-times (a row without one is passed
+// over), those into rows from `from` on only: rows appended to a table need only their own looked at.
+std::vector<Gap> findGaps(const DataTable &table, double limitDays, int from = 0);
+// The gap limit a person starts with, in minutes.
+inline constexpr double kDefaultGapMinutes = 10.0;
+// The gaps of `gaps` (in row order) with both rows in first..last.
+std::span<const Gap> gapsWithin(const std::vector<Gap> &gaps, int first, int last);
+// A duration in its two largest units: "3 h 20 min", "10 min", "2 d 4 h", "45 s".
+QString durationText(double days);

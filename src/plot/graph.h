@@ -58,6 +58,11 @@ public:
     // once every series has had the same n, the point count is n more.
     virtual void appendSeriesData(int series, const double *x, const float *y, int n) = 0;
 
+    // No series' line is drawn across these decimal days (the gaps between records); the
+    // points either side stay as they are.
+    virtual void setLineBreaks(std::vector<double> days) = 0;
+    virtual const std::vector<double> &lineBreaks() const = 0;
+
     virtual void setXAxisLabel(const QString &label) = 0;
     virtual QString xAxisLabel() const = 0;
     virtual void setYAxisLabel(const QString &label) = 0;

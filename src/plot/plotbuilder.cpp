@@ -4,6 +4,7 @@
 #include "compute/phcompute.h"
 #include "compute/statistics.h"
 #include "model/clsplotset.h"
+#include "model/deployment.h"
 #include "plot/decimalday.h"
 #include "plot/graph.h"
 
@@ -90,10 +91,12 @@ void PlotBuilder::rebuildPlot() {
         m_graph.setYMinText(in.yMin);
         m_graph.setYMaxText(in.yMax);
     }
-    if (m_dataSet.isInitialized() && m_pushed == dataSource() && m_graph.pointCount() == m_pushed.points)
+    if (m_dataSet.isInitialized() && m_pushed == dataSource() && m_graph.pointCount() == m_pushed.points) {
+        pushLineBreaks();
         m_graph.request(kActionRedraw);
-    else
+    } else {
         fillPlotData();
+    }
 }
 
 PlotBuilder::DataSource PlotBuilder::dataSource() {
@@ -135,6 +138,7 @@ void PlotBuilder::fillPlotData() {
                                     seriesBlock(table, col, 0, computed, from, to, x, y);
                                 });
     pushFlagMarks(table);
+    pushLineBreaks();
     m_pushed = dataSource();
     m_graph.request(kActionRedraw);
 }
@@ -235,8 +239,25 @@ void PlotBuilder::appendRows(int firstNewRow, int firstFlagRow) {
     const auto keep = std::lower_bound(m_markRows.begin(), m_markRows.end(), firstFlagRow) - m_markRows.begin();
     m_markRows.resize(std::size_t(keep));
     m_graph.replaceFlagMarksFrom(std::size_t(keep), marksFrom(table, firstFlagRow));
+    pushLineBreaks();
     m_pushed = dataSource();
     m_graph.request(kActionRedraw);
+}
+
+void PlotBuilder::setGaps(const std::vector<Gap> *gaps) {
+    m_gaps = gaps;
+    m_breaksStale = true;
+}
+
+void PlotBuilder::pushLineBreaks() {
+    if (!m_breaksStale) return;
+    std::vector<double> days;
+    if (m_gaps) {
+        days.reserve(m_gaps->size());
+        for (const Gap &g : *m_gaps) days.push_back((g.fromDay + g.toDay) / 2);  // clear of both records
+    }
+    m_graph.setLineBreaks(std::move(days));
+    m_breaksStale = false;
 }
 
 void PlotBuilder::setComputed(int computedRows, const std::vector<std::uint8_t> *flags) {

@@ -13,6 +13,7 @@ class IGraph;
 class clsDataSet;
 class clsPlotSet;
 class DataTable;
+struct Gap;
 
 // Series colours (0x00BBGGRR) and the marker's look.
 inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF, colDpHColor = 0xFFFF00;
@@ -60,6 +61,9 @@ public:
     // What the last Compute left beside DATA: rows with computed pH (later rows are left out of
     // the plot) and the flags to mark; the flags must outlive the builder or be replaced.
     void setComputed(int computedRows, const std::vector<std::uint8_t> *flags);
+    // The gaps between records, which no line crosses; they must outlive the builder or be
+    // replaced, and be given again whenever they change.
+    void setGaps(const std::vector<Gap> *gaps);
     // Moves the time marker to a date-time and redraws.
     void markPlotTime(double t);
 
@@ -70,6 +74,7 @@ private:
     int fieldOf(int series) const;
 
     void pushFlagMarks(const DataTable &table);
+    void pushLineBreaks();
     // The days of flagged rows from `row` on; their rows go on m_markRows.
     std::vector<double> marksFrom(const DataTable &table, int row);
     // The column each of the first `series` series reads; -1 where the table lacks it.
@@ -89,6 +94,8 @@ private:
     std::vector<int> m_extra;  // fields of the series after the plot set's
     std::array<double, 3> m_corr{0.0, 0.0, 0.0};
     std::vector<int> m_markRows;  // the row of each flag mark the graph has
+    const std::vector<Gap> *m_gaps = nullptr;
+    bool m_breaksStale = true;  // the graph's line breaks are not those of m_gaps
     // What the graph's data was made from; a rebuild that changes none of it (a keystroke in
     // a range field) sets scales only.
     struct DataSource {

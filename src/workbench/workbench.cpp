@@ -121,6 +121,7 @@ bool Workbench::open(const QString &path) {
         m_plotInputs.start = any ? t.text(0, colDateTime) : entryFieldInitialText(u"txtStart");
         m_plotInputs.end = any ? t.text(t.lastRow(), colDateTime) : entryFieldInitialText(u"txtEnd");
     }
+    takeGaps(0);
     return completed;
 }
 
@@ -315,6 +316,21 @@ void Workbench::setQualityLimits(const QualityLimits &limits) {
     if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);  // the marks change
 }
 
+void Workbench::setGapMinutes(double minutes) {
+    m_gapMinutes = minutes;
+    takeGaps(0);
+}
+
+void Workbench::takeGaps(int from) {
+    const std::size_t before = m_gaps.size();
+    while (!m_gaps.empty() && m_gaps.back().toRow >= from) m_gaps.pop_back();
+    if (isOpen()) {
+        const std::vector<Gap> found = findGaps(openTable(), m_gapMinutes * 60.0 / dt::kSecondsPerDay, from);
+        m_gaps.insert(m_gaps.end(), found.begin(), found.end());
+    }
+    if (m_plot && (from == 0 || m_gaps.size() != before)) m_plot->setGaps(&m_gaps);
+}
+
 void Workbench::setFlags(std::vector<std::uint8_t> flags) {
     m_flags = std::move(flags);
     m_flagTotals = countFlags(m_flags);
@@ -441,6 +457,7 @@ void Workbench::takeAppendedRows(int first) {
     while (from < m_segments.size() && m_segments[from].firstRow < first) ++from;
     takeSegments(from);
     if (n <= first) return;
+    takeGaps(first);
     // The rows before must all hold the last Compute's pH; before any Compute none do.
     if (m_computedOnce && m_computedRows == first) {
         const std::optional<ComputeStop> stop = ::computeSpans(t, first, spans());
@@ -465,6 +482,7 @@ void Workbench::takeAppendedRows(int first) {
 void Workbench::takeReadAgain(bool completed) {
     takeSegments(m_segments.size());  // those it had keep their calibration, as the first does
     const DataTable &t = table();  // trims the table the read filled
+    takeGaps(0);
     const int n = t.rowCount();
     m_current = std::clamp(m_current, 0, std::max(0, n - 1));
     if (m_computedOnce && !completed) {

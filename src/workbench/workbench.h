@@ -10,6 +10,7 @@
 #include "fileio/logfollower.h"
 #include "model/clsdataset.h"
 #include "model/clsplotset.h"
+#include "model/deployment.h"
 #include "plot/plotbuilder.h"
 
 #include <QString>
@@ -163,6 +164,13 @@ public:
     // New limits flag the computed log again; the pH stays as it is.
     void setQualityLimits(const QualityLimits &limits);
 
+    // The steps between records longer than the gap limit, in row order: the plot draws no line
+    // across them. Found at an open and kept up as a followed log grows.
+    const std::vector<Gap> &gaps() const { return m_gaps; }
+    double gapMinutes() const { return m_gapMinutes; }
+    // A new limit finds the gaps again.
+    void setGapMinutes(double minutes);
+
     // Statistics of rows first..last (as computed by the last Compute).
     RangeStats statistics(int first, int last) const;
     // Flag counts of rows first..last.
@@ -248,6 +256,10 @@ private:
     ReadOn m_readOn;              // where the open's read ended
     std::unique_ptr<LogFollower> m_follower;
     QualityLimits m_limits;
+    double m_gapMinutes = kDefaultGapMinutes;
+    std::vector<Gap> m_gaps;
+    // The gaps into rows from `from` on found again; those before stay.
+    void takeGaps(int from);
     std::vector<std::uint8_t> m_flags;
     FlagCounts m_flagTotals;  // of all of m_flags
     // Built when statistics or a range are first asked for after a Compute, not by Compute:

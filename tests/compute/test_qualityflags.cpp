@@ -132,11 +132,16 @@ TEST(QualitySettings, RememberedAndNonsenseReplacedByDefaults) {
     {
         QSettings s(ini, QSettings::IniFormat);
         EXPECT_EQ(loadQualityLimits(s), QualityLimits{});
+        EXPECT_EQ(loadGapMinutes(s), 10.0);
         saveQualityLimits(s, QualityLimits{0.05, 0.5, 60, 1.5});
+        saveGapMinutes(s, 2.5);
     }
     {
         QSettings s(ini, QSettings::IniFormat);
         EXPECT_EQ(loadQualityLimits(s), (QualityLimits{0.05, 0.5, 60, 1.5}));
+        EXPECT_EQ(loadGapMinutes(s), 2.5);
+        s.setValue("QualityFlags/GapMinutes", "0");
+        EXPECT_EQ(loadGapMinutes(s), 10.0);
         s.setValue("QualityFlags/Disagree", "-1");
         s.setValue("QualityFlags/FlatRecords", "1");
         s.setValue("QualityFlags/Spike", "nan");

@@ -83,6 +83,21 @@ TEST(Report, TellsWhereAReadStoppedAndWhatWasLeftOut) {
     EXPECT_TRUE(text.contains(QStringLiteral("Records loaded\t0"))) << text.toStdString();
 }
 
+TEST(Report, ListsEveryGapOrSaysThereIsNone) {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    std::vector<Reading> readings = kReportReadings;
+    readings.push_back({"11:20:20", {21.0, 22.0, 23.0}, 14.0, -7.0});
+    ASSERT_TRUE(wb.open(tmp.write("gap.asc", makeLog(readings, 1, 1, 0, 0))));
+    const QString text = textOf(wb);
+    EXPECT_TRUE(text.contains(QStringLiteral("Gaps longer than 10 min\nfrom\tto\tduration\n"
+                                             "5/13/2004 08:00:20\t5/13/2004 11:20:20\t3 h 20 min\n")))
+        << text.toStdString();
+    wb.setGapMinutes(240);
+    EXPECT_TRUE(textOf(wb).contains(QStringLiteral("Gaps\nNo gaps longer than 4 h\n")));
+}
+
 TEST(Report, ShowsTheThermistorFieldsAsTheyAre) {
     TempFiles tmp;
     ScriptedInteraction ui;

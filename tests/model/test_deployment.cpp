@@ -66,4 +66,16 @@ TEST(Deployment, LogsJoinInTimeOrderByColumnNameKeepingEachRecordOnce) {
     EXPECT_EQ(gaps[0].fromRow, 7);
     EXPECT_EQ(gaps[0].toRow, 8);
     EXPECT_NEAR(gaps[0].toDay - gaps[0].fromDay, 34 * kMinute, 1e-9);
+    // Rows appended from row 8 on: the step into it is theirs; from row 9 on there is none.
+    EXPECT_EQ(findGaps(t, 10 * kMinute, 8), gaps);
+    EXPECT_TRUE(findGaps(t, 10 * kMinute, 9).empty());
+}
+
+TEST(Deployment, DurationsInTheirTwoLargestUnits) {
+    const double second = kMinute / 60;
+    EXPECT_EQ(durationText(200 * kMinute), "3 h 20 min");
+    EXPECT_EQ(durationText(3 * 60 * kMinute + 5 * second), "3 h");
+    EXPECT_EQ(durationText(2 + 4 * 60 * kMinute + 59 * kMinute), "2 d 4 h");
+    EXPECT_EQ(durationText(45 * second), "45 s");
+    EXPECT_EQ(durationText(kMinute / 200), "0 s");
 }

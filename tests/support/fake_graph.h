@@ -63,6 +63,9 @@ public:
         m_pointCount = std::max(m_pointCount, int(p->x.size()));
     }
 
+    void setLineBreaks(std::vector<double> days) override { m_breaks = std::move(days); }
+    const std::vector<double> &lineBreaks() const override { return m_breaks; }
+
     void setXAxisLabel(const QString &l) override { m_xLabel = l; }
     QString xAxisLabel() const override { return m_xLabel; }
     void setYAxisLabel(const QString &l) override { m_yLabel = l; }
@@ -166,7 +169,7 @@ private:
     bool m_visible = true;
     std::vector<Series> m_series;
     int m_pointCount = 0;
-    std::vector<double> m_flagMarks;
+    std::vector<double> m_flagMarks, m_breaks;
     QString m_rightLabel;
     QString m_xLabel, m_yLabel, m_yMin, m_yMax, m_markerText;
     int m_xMode = -1, m_yMode = -1, m_markerType = -1;

@@ -102,6 +102,7 @@ void expectSameAsFullRead(Workbench &followed, const QByteArray &bytes, const ch
         EXPECT_EQ(sa.series[std::size_t(s)].max, sb.series[std::size_t(s)].max) << s;
     }
     EXPECT_EQ(sa.volume.last, sb.volume.last);
+    EXPECT_EQ(followed.gaps(), full.gaps());
 }
 
 int messagesStartingWith(const ScriptedInteraction &ui, const QString &start) {
@@ -331,4 +332,30 @@ TEST(WorkbenchFollow, StopsAtTheSizeLimitKeepingTheRecords) {
     EXPECT_EQ(ui.messages.last().text,
               QStringLiteral("The log reaches the size limit of %1 bytes: ").arg(bytes.size() + 1000) + path +
                   QStringLiteral("\r\nFollowing stopped; the records read so far stay."));
+}
+
+TEST(WorkbenchFollow, AnAppendedRecordAfterALongPauseIsAGapThePlotBreaksAt) {
+    TempFiles tmp;
+    const QString path = tmp.write("pause.asc", kHeader + records(5, 10 * 3600, 60, 0));
+    ScriptedInteraction ui;
+    FakeGraph graph;
+    Workbench wb(ui, &graph);
+    ASSERT_TRUE(wb.open(path));
+    wb.computePH();
+    wb.rebuildPlot();
+    ASSERT_TRUE(wb.startFollow());
+    EXPECT_TRUE(wb.gaps().empty());
+
+    append(path, record("10:35:00", 5) + "\r\n" + record("10:36:00", 6) + "\r\n");
+    EXPECT_TRUE(wb.pollFollow().newRows());
+    ASSERT_EQ(wb.gaps().size(), 1u);
+    EXPECT_EQ(wb.gaps()[0].fromRow, 4);
+    EXPECT_EQ(wb.gaps()[0].toRow, 5);
+    EXPECT_EQ(graph.lineBreaks().size(), 1u);
+
+    // A short step after it is none, and the gap is not found twice.
+    append(path, record("10:37:00", 7) + "\r\n");
+    EXPECT_TRUE(wb.pollFollow().newRows());
+    EXPECT_EQ(wb.gaps().size(), 1u);
+    EXPECT_EQ(graph.lineBreaks().size(), 1u);
 }

@@ -144,3 +144,36 @@ TEST(WorkbenchQuality, MissingReadingsGiveNoPHFlagMAndEmptyCellsInTheExports) {
     EXPECT_EQ(rows[3].mid(4, 4), QStringList({"", "", "", ""}));
     EXPECT_EQ(rows[3].last(), "M");
 }
+
+TEST(WorkbenchQuality, GapsUnderTheDefaultAndAChangedLimitBreakEverySeriesLine) {
+    std::vector<Reading> readings;
+    // Steps of 1, 20, 1, 5, exactly 10 and 45 minutes.
+    for (const char *t : {"08:00:00", "08:01:00", "08:21:00", "08:22:00", "08:27:00", "08:37:00", "09:22:00"})
+        readings.push_back({t, {20, 20, 20}, 1, 1});
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    FakeGraph graph;
+    Workbench wb(ui, &graph);
+    ASSERT_TRUE(wb.open(tmp.write("gaps.asc", makeLog(readings, 1, 1, 0, 0))));
+    wb.computePH();
+    // Each gap's rows, and a break of every series' line between them; every point stays.
+    auto expectGapsAfter = [&](const std::vector<int> &rows) {
+        wb.rebuildPlot();
+        ASSERT_EQ(wb.gaps().size(), rows.size());
+        ASSERT_EQ(graph.lineBreaks().size(), rows.size());
+        EXPECT_EQ(graph.pointCount(), wb.rowCount());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(wb.gaps()[i].fromRow, rows[i]);
+            EXPECT_EQ(wb.gaps()[i].toRow, rows[i] + 1);
+            for (int s = 0; s < graph.seriesCount(); ++s) {
+                EXPECT_GT(graph.lineBreaks()[i], graph.xData(s, rows[i])) << i;
+                EXPECT_LT(graph.lineBreaks()[i], graph.xData(s, rows[i] + 1)) << i;
+            }
+        }
+    };
+    expectGapsAfter({1, 5});
+    wb.setGapMinutes(4);
+    expectGapsAfter({1, 3, 4, 5});
+    wb.setGapMinutes(60);
+    expectGapsAfter({});
+}

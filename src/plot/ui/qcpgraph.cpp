@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -21,8 +23,10 @@ namespace {
 class CachedLineGraph : public QCPGraph {
 public:
     CachedLineGraph(QCPAxis *key, QCPAxis *value) : QCPGraph(key, value) {}
-    // Every change of the data must say so.
+    // Every change of the data, or of the breaks, must say so.
     void dataChanged() { m_cached = false; }
+    // Keys, in order, at which the line breaks off: a gap point (NaN) goes there.
+    void setBreaks(const std::vector<double> *keys) { m_breaks = keys; }
 
 protected:
     void getOptimizedLineData(QVector<QCPGraphData> *lineData, const QCPGraphDataContainer::const_iterator &begin,
@@ -34,6 +38,7 @@ protected:
             return;
         }
         QCPGraph::getOptimizedLineData(lineData, begin, end);
+        insertBreaks(*lineData);
         if (!key.axis) return;
         m_key = key;
         m_lines = *lineData;
@@ -69,6 +74,20 @@ private:
         k.scale = int(axis->scaleType());
         return k;
     }
+    void insertBreaks(QVector<QCPGraphData> &lines) const {
+        if (!m_breaks || m_breaks->empty() || lines.size() < 2) return;
+        auto k = std::upper_bound(m_breaks->begin(), m_breaks->end(), lines.first().key);
+        const auto kEnd = std::lower_bound(k, m_breaks->end(), lines.last().key);
+        if (k == kEnd) return;
+        QVector<QCPGraphData> out;
+        out.reserve(lines.size() + qsizetype(kEnd - k));
+        for (const QCPGraphData &d : std::as_const(lines)) {
+            for (; k != kEnd && *k < d.key; ++k) out.append(QCPGraphData(*k, std::numeric_limits<double>::quiet_NaN()));
+            out.append(d);
+        }
+        lines.swap(out);
+    }
+    const std::vector<double> *m_breaks = nullptr;
     mutable Key m_key;
     mutable bool m_cached = false;
     mutable QVector<QCPGraphData> m_lines;
@@ -226,7 +245,9 @@ void QcpGraph::setSeriesCount(int n) {
     }
     while (int(m_series.size()) < n) {
         Series s;
-        s.graph = addGraphOf<CachedLineGraph>(*m_plot);
+        auto *line = addGraphOf<CachedLineGraph>(*m_plot);
+        line->setBreaks(&m_breakKeys);
+        s.graph = line;
         s.tail = m_plot->addGraph();
         for (QCPGraph *g : {s.graph, s.tail}) {
             g->setAntialiased(false);      // 2 px lines antialiased cost twice the redraw budget
@@ -451,6 +472,17 @@ void QcpGraph::appendSeriesData(int series, const double *x, const float *y, int
     lineDataChanged(s->graph);
     m_pointCount = std::max(m_pointCount, held.size());
     m_tailDirty = true;
+}
+
+void QcpGraph::setLineBreaks(std::vector<double> days) {
+    if (days == m_breakDays) return;
+    m_breakDays = std::move(days);
+    m_breakKeys.resize(m_breakDays.size());
+    std::transform(m_breakDays.begin(), m_breakDays.end(), m_breakKeys.begin(), dayToKey);
+    std::sort(m_breakKeys.begin(), m_breakKeys.end());
+    for (Series &s : m_series) lineDataChanged(s.graph);
+    // A full redraw: the tail layer's points are drawn without breaks.
+    m_fullDirty = true;
 }
 
 void QcpGraph::setXAxisLabel(const QString &label) {

@@ -50,6 +50,8 @@ public:
     void setSeriesData(int series, const double *x, const float *y, int n) override;
     void setSeriesPoints(int series, int n, const PointSource &points) override;
     void appendSeriesData(int series, const double *x, const float *y, int n) override;
+    void setLineBreaks(std::vector<double> days) override;
+    const std::vector<double> &lineBreaks() const override { return m_breakDays; }
     void setXAxisLabel(const QString &label) override;
     QString xAxisLabel() const override;
     void setYAxisLabel(const QString &label) override;
@@ -195,6 +197,8 @@ private:
     QCPAxis *m_flagAxis = nullptr;  // hidden, 0..1: marks sit at the bottom whatever is zoomed
     QCPGraph *m_flagGraph = nullptr;
     std::vector<double> m_flagDays;
+    std::vector<double> m_breakDays;
+    std::vector<double> m_breakKeys;  // of m_breakDays, in order: the series' graphs read them
     bool m_flagsDirty = false;
     QCPLayer *m_tailLayer = nullptr;
     QCPGraph *m_flagTail = nullptr;

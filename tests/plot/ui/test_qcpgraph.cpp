@@ -1,6 +1,7 @@
 #include "plot/ui/qcpgraph.h"
 
 #include "model/clsplotset.h"
+#include "model/deployment.h"
 #include "plot/plotbuilder.h"
 #include "plot/plot_fixtures.h"
 
@@ -330,4 +331,33 @@ TEST(QcpGraph, AppendedPointsRedrawAloneOnlyWhileTheViewStays) {
     append(day += 1.0 / 24, 20.0f);
     EXPECT_EQ(w.fullReplots, before);
     EXPECT_EQ(w.graph.plot()->xAxis->range(), zoomed);
+}
+
+// The line breaks off across a gap between records, and goes on either side of it.
+TEST(QcpGraph, NoLineAcrossAGap) {
+    Shown w;
+    std::vector<double> times;
+    for (int i = 0; i < 720; ++i) times.push_back(at(i < 360 ? 8 : 9, i < 360 ? 0 : 30, 0) + (i % 360) * 10.0 / 86400);
+    fillRecords(w.dataSet, times);
+    DataTable &t = w.dataSet.DATA();
+    for (int r = 0; r < 720; ++r) t.setCell(r, colPH1, Cell(7.5));
+    w.builder.rebuildPlot();
+    QCustomPlot *p = w.graph.plot();
+    auto lineAt = [&](double day) {
+        const QImage image = w.graph.widget()->grab().toImage();
+        const int x = int(std::lround(p->xAxis->coordToPixel(QcpGraph::dayToKey(day))));
+        const int y = int(std::lround(p->yAxis->coordToPixel(7.5)));
+        for (int dy = -1; dy <= 1; ++dy)
+            if (image.pixelColor(x, y + dy) != QColor(Qt::black)) return true;
+        return false;
+    };
+    EXPECT_TRUE(lineAt(at(9, 15, 0)));  // drawn across the hour without records
+
+    const std::vector<Gap> gaps = findGaps(t, 10.0 / 1440);
+    ASSERT_EQ(gaps.size(), 1u);
+    w.builder.setGaps(&gaps);
+    w.builder.rebuildPlot();
+    EXPECT_FALSE(lineAt(at(9, 15, 0)));
+    EXPECT_TRUE(lineAt(at(8, 30, 0)));
+    EXPECT_TRUE(lineAt(at(10, 0, 0)));
 }
