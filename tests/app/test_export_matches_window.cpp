@@ -1,5 +1,7 @@
 // The batch command and the window give the same table for the same file.
 #include "app/frmmain.h"
+#include "app/datagrid.h"
+#include "app/startup.h"
 #include "export/export_fixtures.h"
 #include "export/export_runner.h"
 #include "model/clsdataset.h"
@@ -56,8 +58,14 @@ TEST(ExportCommand, JoinGivesTheWindowsTableOfADeployment) {
     const QStringList logs = {tmp.write("b.asc", second), tmp.write("a.asc", makeLog(kWindowReadings))};
     ScriptedInteraction ui;
     frmMain window(&ui);
-    window.openPaths(logs);
+    openFromArguments(window, QStringList{"brinewick"} + logs);  // as `brinewick LOG LOG`
     ASSERT_EQ(window.workbench().segments().size(), 3u);
+    // The grid's last column names each record's log.
+    const QAbstractItemModel *grid = window.TDBGrid1->model();
+    const int logColumn = grid->columnCount() - 1;
+    EXPECT_EQ(grid->headerData(logColumn, Qt::Horizontal).toString(), "Log");
+    EXPECT_EQ(grid->index(0, logColumn).data().toString(), "a.asc");
+    EXPECT_EQ(grid->index(grid->rowCount() - 1, logColumn).data().toString(), "b.asc");
     const QString shown = tmp.path("window.csv");
     ASSERT_EQ(window.workbench().exportTable(shown), QString());
 

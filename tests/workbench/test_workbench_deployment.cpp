@@ -1,10 +1,13 @@
 // Three logs opened as one deployment: an overlap, a gap, a calibration line after a dropped
 // duplicate and a column one log lacks.
 #include "workbench/workbench.h"
+#include "export/report.h"
 #include "export/export_fixtures.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_files.h"
 
+#include <QCryptographicHash>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace exporttest;
@@ -107,6 +110,15 @@ TEST(WorkbenchDeployment, LogsJoinWithTheCalibrationInForceAtEachRecord) {
     wb.setQualityLimits(QualityLimits{});
     for (int r = 0; r < 9; ++r) EXPECT_EQ(bool(wb.flags()[std::size_t(r)] & flagConflict), r == 2 || r == 4) << r;
     EXPECT_EQ(wb.flagCounts(0, 8).of[7], 2);
+
+    // The report names every log with what was read of it, and every segment with its origin.
+    const QString report = reportText(buildReport(wb, {}));
+    const QByteArray day2 = slurp(d.paths[2]);
+    EXPECT_TRUE(report.contains(QStringLiteral("day2.asc\t%1 bytes\t%2\t4\t5/13/2004 10:00:20\t5/13/2004 10:00:50")
+                                    .arg(day2.size())
+                                    .arg(QCryptographicHash::hash(day2, QCryptographicHash::Sha256).toHex())))
+        << report.toStdString();
+    EXPECT_TRUE(report.contains("3\t5/13/2004 10:00:40\tday2.asc, line 10\t0.97, 0.01, 0\t1.03, -0.005, 0"));
 
     // A log that cannot be read is named and left out; the others open.
     ScriptedInteraction ui2;
