@@ -185,11 +185,10 @@ void frmMain::openPaths(const QStringList &paths, const QString &folder) {
     statusReadInPart->setText(inPart ? QStringLiteral("read in part: stopped at line %1").arg(read.stoppedAtLine)
                                      : QString());
     statusReadInPart->setVisible(inPart);
-    setWindowTitle(wb.isOpen()
-                       ? QFileInfo(wb.path()).fileName() + moreLogs(wb.join()) +
-                             (inPart ? QStringLiteral(" (read in part)") : QString()) +
-                             QStringLiteral(" - ") + kAppTitle
-                       : kAppTitle);
+    setWindowTitle(wb.isOpen() ? QFileInfo(wb.path()).fileName() + moreLogs(wb.join()) +
+                                     (inPart ? QStringLiteral(" (read in part)") : QString()) + QStringLiteral(" - ") +
+                                     kAppTitle
+                               : kAppTitle);
     mnuExportTable->setEnabled(wb.isOpen());
     mnuSavePlot->setEnabled(wb.isOpen());
     mnuCalibrate->setEnabled(wb.isOpen());

@@ -171,7 +171,8 @@ void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std
     thread_local QByteArray kept;
     QByteArray &second = kept;  // the caller's: the lambda runs on another thread
     second.resize(0);
-    std::future<void> other = std::async(std::launch::async, [&] { formatRows(second, table, width, flags, mid, last, logs); });
+    std::future<void> other =
+        std::async(std::launch::async, [&] { formatRows(second, table, width, flags, mid, last, logs); });
     formatRows(out, table, width, flags, first, mid - 1, logs);
     other.get();
     out.append(second.constData(), second.size());  // a copy: += on an empty `out` would share the buffer
@@ -295,8 +296,8 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int first,
-                 int last, const CsvLogs *logs) {
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int first, int last,
+                 const CsvLogs *logs) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
         return tableCsvChunks(
             dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last,

@@ -227,7 +227,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         o.logFiles = files;
         return {o, {}};
     }
-    if (files.size() > 1 && !o.join) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
+    if (files.size() > 1 && !o.join)
+        return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
     if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.statsPath.isEmpty())
         return usageError(QStringLiteral("nothing to write: give --csv, --plot, --report or --stats"));
     if (o.statsPath == kStdoutPath && o.csvPath == kStdoutPath)
@@ -299,7 +300,8 @@ QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppV
 
 QList<NamedFile> exportInputs(const ExportOptions &o) {
     QList<NamedFile> inputs{{QStringLiteral("the log"), o.logFile}};
-    for (qsizetype i = 1; o.join && i < o.logFiles.size(); ++i) inputs.append({QStringLiteral("the log"), o.logFiles[i]});
+    for (qsizetype i = 1; o.join && i < o.logFiles.size(); ++i)
+        inputs.append({QStringLiteral("the log"), o.logFiles[i]});
     if (!o.calibratePath.isEmpty()) inputs.append({QStringLiteral("--calibrate"), o.calibratePath});
     return inputs;
 }

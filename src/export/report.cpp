@@ -144,8 +144,8 @@ QList<ReportTable> deploymentTables(const Workbench &wb) {
                 return QStringLiteral("%1, %2, %3").arg(number(c.slope[p]), number(c.offset[p]), number(c.corr[p]));
             };
             const QString from = s.firstRow < wb.rowCount() ? recordTime(wb.openTable(), s.firstRow) : QString();
-            t.rows.append({QString::number(i + 1), from, s.logName + QStringLiteral(", ") + s.originText(), probe(0),
-                           probe(1)});
+            t.rows.append(
+                {QString::number(i + 1), from, s.logName + QStringLiteral(", ") + s.originText(), probe(0), probe(1)});
         }
         out << t;
     }

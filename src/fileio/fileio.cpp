@@ -830,8 +830,9 @@ private:
 }  // namespace
 
 const QStringList &logFileFilters() {
-    static const QStringList filters = {QStringLiteral("pH Probe Asc files (*.asc)"), QStringLiteral("Log files (*.log)"),
-                                        QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*)")};
+    static const QStringList filters = {QStringLiteral("pH Probe Asc files (*.asc)"),
+                                        QStringLiteral("Log files (*.log)"), QStringLiteral("Text files (*.txt)"),
+                                        QStringLiteral("All files (*.*)")};
     return filters;
 }
 

@@ -197,7 +197,8 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             join.conflict[std::size_t(firstRow + r)] = 1;
             ++join.conflicts;
         }
-        JoinedLog &joined = join.logs.emplace_back(JoinedLog{logs[i].path, records, firstRow, kept, firstDay, lastDay, i, {}, 0, {}});
+        JoinedLog &joined =
+            join.logs.emplace_back(JoinedLog{logs[i].path, records, firstRow, kept, firstDay, lastDay, i, {}, 0, {}});
         for (int r = 0; r < int(keep.size()); ++r)
             if (!keep[std::size_t(r)]) joined.dropped.push_back(r);
     }

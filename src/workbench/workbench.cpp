@@ -109,8 +109,16 @@ bool Workbench::open(const QString &path) {
     if (isOpen()) {
         const DataTable &t = table();
         const int n = t.rowCount();
-        m_join.logs.push_back({path, n, 0, n, n ? t.rowDay(0) : std::nan(""), n ? t.rowDay(n - 1) : std::nan(""), 0, {},
-                               pass.bytes, pass.sha256});
+        m_join.logs.push_back({path,
+                               n,
+                               0,
+                               n,
+                               n ? t.rowDay(0) : std::nan(""),
+                               n ? t.rowDay(n - 1) : std::nan(""),
+                               0,
+                               {},
+                               pass.bytes,
+                               pass.sha256});
     }
     afterRead();
     return completed;

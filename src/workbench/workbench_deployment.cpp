@@ -133,9 +133,9 @@ bool Workbench::openLogs(const QStringList &paths) {
     QStringList serials;
     bool differ = false;
     for (const DeploymentLog &l : logs) {
-        const QString s = QStringLiteral("%1: pH-1 %2, pH-2 %3")
-                              .arg(fileName(l.path), serialText(l.data.pH1_SerialNumber()),
-                                   serialText(l.data.pH2_SerialNumber()));
+        const QString s =
+            QStringLiteral("%1: pH-1 %2, pH-2 %3")
+                .arg(fileName(l.path), serialText(l.data.pH1_SerialNumber()), serialText(l.data.pH2_SerialNumber()));
         differ = differ || serialText(l.data.pH1_SerialNumber()) != serialText(logs[0].data.pH1_SerialNumber()) ||
                  serialText(l.data.pH2_SerialNumber()) != serialText(logs[0].data.pH2_SerialNumber());
         serials << s;
