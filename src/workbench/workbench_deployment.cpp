@@ -76,7 +76,6 @@ QString Workbench::logNameOfRow(int row) const {
 bool Workbench::openLogs(const QStringList &paths) {
     if (paths.size() == 1) return open(paths.first());
     if (paths.isEmpty()) return false;
-    BusyCursor busy(m_ui);
     const bool earlier = !m_path.isEmpty();
     m_follower.reset();
     m_readOn = ReadOn{};
@@ -102,11 +101,14 @@ bool Workbench::openLogs(const QStringList &paths) {
             r.log.data.DATA();  // trimmed on this thread
         }
     };
-    std::vector<std::thread> threads;
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    for (std::size_t k = 1; k < std::min(cores, reads.size()); ++k) threads.emplace_back(work);
-    work();
-    for (std::thread &t : threads) t.join();
+    {
+        BusyCursor busy(m_ui);  // not over the messages that follow
+        std::vector<std::thread> threads;
+        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        for (std::size_t k = 1; k < std::min(cores, reads.size()); ++k) threads.emplace_back(work);
+        work();
+        for (std::thread &t : threads) t.join();
+    }
 
     // The reads' own messages, in the logs' order, named after their log.
     QStringList unreadable;
