@@ -67,7 +67,7 @@ void DataTableModel::appendRows(int first) {
 int DataTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() || !m_table ? 0 : m_rows; }
 
 int DataTableModel::columnCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 1 : 0);
+    return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 1 : 0) + (m_logOfRow ? 1 : 0);
 }
 
 void DataTableModel::setComputedRows(int rows) {
@@ -77,6 +77,10 @@ void DataTableModel::setComputedRows(int rows) {
 }
 
 QVariant DataTableModel::data(const QModelIndex &index, int role) const {
+    if (index.column() == logColumn() && role == Qt::DisplayRole) {
+        const std::size_t row = std::size_t(index.row());
+        return row < m_logOfRow->size() ? m_logNames.value((*m_logOfRow)[row]) : QString();
+    }
     if (m_flags && (index.column() >= m_captions.size() || role == Qt::BackgroundRole)) return flagData(index, role);
     if (role == Qt::ForegroundRole) return index.row() >= m_computedRows ? QVariant(QColor(Qt::gray)) : QVariant();
     if (role != Qt::DisplayRole || !m_table || index.row() >= m_rows || index.row() >= m_table->rowCount() ||
@@ -88,6 +92,7 @@ QVariant DataTableModel::data(const QModelIndex &index, int role) const {
 QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal && m_flags && section == m_captions.size()) return QStringLiteral("Flags");
+    if (orientation == Qt::Horizontal && section == logColumn()) return QStringLiteral("Log");
     if (orientation == Qt::Horizontal) return section < m_captions.size() ? m_captions[section] : QVariant();
     return section;  // rows are numbered as DATA numbers them
 }

@@ -34,6 +34,10 @@ public:
     using FlagTip = std::function<QString(std::uint8_t)>;
     void setFlags(const std::vector<std::uint8_t> *flags, FlagTip tooltip);
     bool hasFlags() const { return m_flags != nullptr; }
+    // Of a deployment: a column "Log" after the flags naming each row's log (`names` indexed by
+    // `logOfRow`). Null or fewer than two names: none.
+    void setLogs(const std::vector<std::uint16_t> *logOfRow, QStringList names);
+    int logColumn() const { return m_logOfRow ? int(m_captions.size()) + (m_flags ? 1 : 0) : -1; }
 
 private:
     QVariant flagData(const QModelIndex &index, int role) const;
@@ -43,6 +47,8 @@ private:
     int m_computedRows = 0;
     const std::vector<std::uint8_t> *m_flags = nullptr;
     FlagTip m_flagTip;
+    const std::vector<std::uint16_t> *m_logOfRow = nullptr;
+    QStringList m_logNames;
 };
 
 class DataGrid : public QTableView {
@@ -60,6 +66,7 @@ public:
     void bindTable(DataTable *table);
     // The flags column at the right end; its position is the number of captions.
     void setFlags(const std::vector<std::uint8_t> *flags, DataTableModel::FlagTip tooltip);
+    void setLogs(const std::vector<std::uint16_t> *logOfRow, const QStringList &names);
     void refreshGrid();
     // Rows appended to the table from `first` on (a followed log); the current row stays.
     void appendRows(int first) { m_model.appendRows(first); }

@@ -1,4 +1,4 @@
-// The grid's flags column and the colour of flagged rows.
+// The grid's flags and log columns and the colour of flagged rows.
 #include "app/datagrid.h"
 #include "compute/qualityflags.h"
 
@@ -26,6 +26,18 @@ QVariant DataTableModel::flagData(const QModelIndex &index, int role) const {
     if (role == Qt::DisplayRole) return flagLetters(f);
     if (role == Qt::ToolTipRole && f && m_flagTip) return m_flagTip(f);
     return {};
+}
+
+void DataTableModel::setLogs(const std::vector<std::uint16_t> *logOfRow, QStringList names) {
+    beginResetModel();
+    m_logOfRow = names.size() > 1 ? logOfRow : nullptr;
+    m_logNames = std::move(names);
+    endResetModel();
+}
+
+void DataGrid::setLogs(const std::vector<std::uint16_t> *logOfRow, const QStringList &names) {
+    m_model.setLogs(logOfRow, names);
+    applyColumns();
 }
 
 void DataGrid::setFlags(const std::vector<std::uint8_t> *flags, DataTableModel::FlagTip tooltip) {

@@ -43,6 +43,7 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     buildQualityControls();
     setAcceptDrops(true);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
+    connect(mnuFileOpenFolder, &QAction::triggered, this, &frmMain::mnuFileOpenFolder_Click);
     connect(mnuFollow, &QAction::triggered, this, &frmMain::mnuFollow_Click);
     connect(mnuExportTable, &QAction::triggered, this, &frmMain::mnuExportTable_Click);
     connect(mnuSavePlot, &QAction::triggered, this, &frmMain::mnuSavePlot_Click);

@@ -35,11 +35,18 @@ public:
         QString fileName;  // empty when cancelled
         int filterIndex = 1;
         bool option = false;  // the check box of showSaveWithOption, ticked
+        QStringList fileNames{};  // showOpen: every file chosen (empty: fileName alone)
     };
     // title, filters in order, initial name (folder + pattern), filter to select (1-based)
     virtual Result showOpen(const QString &title, const QStringList &filters, const QString &initialName,
                             int selectedFilter) = 0;
     virtual Result showSave(const QString &title, const QStringList &filters, const QString &initialName) = 0;
+    // A folder; empty when cancelled.
+    virtual QString showFolder(const QString &title, const QString &start) {
+        Q_UNUSED(title);
+        Q_UNUSED(start);
+        return {};
+    }
     // The same with a check box under the file list (e.g. "Visible range only").
     virtual Result showSaveWithOption(const QString &title, const QStringList &filters, const QString &initialName,
                                       const QString &option) {
@@ -74,6 +81,8 @@ public:
 
     // Menu commands and buttons, as the person triggers them.
     void mnuFileOpen_Click();
+    // File > Open Folder...: every log of the folder as one deployment.
+    void mnuFileOpenFolder_Click();
     void mnuExportTable_Click();
     void mnuSavePlot_Click();
     void mnuExit_Click();
@@ -95,8 +104,12 @@ public:
     void cmdYMin_Click(int index);
     // Reads a log and brings the whole window up to date (steps after the dialog).
     void openPath(const QString &path);
+    // Several logs as one deployment (one: openPath); a folder's logs when `folder` is given.
+    void openPaths(const QStringList &paths, const QString &folder = QString());
     // A path given on the command line or dropped on the window: remembered as a choice would be.
     void openDroppedPath(const QString &path);
+    // Several of them: opened together.
+    void openDroppedPaths(const QStringList &paths);
     void showRecord(int row);
     // A later start's arguments, handed over: opened as soon as no dialog or read is under way,
     // and the window comes to the front.

@@ -1,23 +1,27 @@
-// A log dropped on the window opens as File > Open does with that path.
+// Logs dropped on the window open as File > Open does with those paths (several together).
 #include "app/frmmain.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 
-static QString droppedFile(const QMimeData *mime) {
-    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
-    const QUrl url = mime->urls().first();
-    return url.isLocalFile() ? url.toLocalFile() : QString();
+static QStringList droppedFiles(const QMimeData *mime) {
+    QStringList files;
+    if (!mime || !mime->hasUrls()) return files;
+    for (const QUrl &url : mime->urls()) {
+        if (!url.isLocalFile()) return {};
+        files << url.toLocalFile();
+    }
+    return files;
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent *event) {
-    if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void frmMain::dropEvent(QDropEvent *event) {
-    const QString path = droppedFile(event->mimeData());
-    if (path.isEmpty()) return;
+    const QStringList paths = droppedFiles(event->mimeData());
+    if (paths.isEmpty()) return;
     event->acceptProposedAction();
-    openDroppedPath(path);
+    openDroppedPaths(paths);
 }

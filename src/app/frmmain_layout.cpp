@@ -67,6 +67,8 @@ void frmMain::buildMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = named(mnuFile->addAction(QStringLiteral("&Open")), "mnuFileOpen");
     mnuFileOpen->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    mnuFileOpenFolder = named(mnuFile->addAction(QStringLiteral("Open &Folder...")), "mnuFileOpenFolder");
+    mnuFileOpenFolder->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+O")));
     mnuFollow = named(mnuFile->addAction(QStringLiteral("Fo&llow")), "mnuFollow");
     mnuFollow->setCheckable(true);
     mnuFollow->setShortcut(QKeySequence(QStringLiteral("Ctrl+L")));

@@ -7,6 +7,7 @@
 #include "export/ui/windowexport.h"
 #include "fields/ui/widgetutil.h"
 #include "fields/util.h"
+#include "fileio/fileio.h"
 #include "model/datatable.h"
 #include "model/interaction.h"
 #include "model/numbertext.h"
@@ -24,15 +25,12 @@
 #include <limits>
 
 namespace {
-const QStringList kFilters = {QStringLiteral("pH Probe Asc files (*.asc)"), QStringLiteral("Log files (*.log)"),
-                              QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*)")};
-const QStringList kPatterns = {QStringLiteral("*.asc"), QStringLiteral("*.log"), QStringLiteral("*.txt"),
-                               QStringLiteral("*.*")};
 
 class QtFileDialog : public IFileDialog {
     static Result run(QFileDialog &dialog, const QStringList &filters) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-        return {dialog.selectedFiles().first(), int(filters.indexOf(dialog.selectedNameFilter())) + 1};
+        return {dialog.selectedFiles().first(), int(filters.indexOf(dialog.selectedNameFilter())) + 1, false,
+                dialog.selectedFiles()};
     }
 
 public:
@@ -41,7 +39,7 @@ public:
                     int selectedFilter) override {
         QFileDialog dialog(m_parent, title);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
         dialog.setNameFilters(filters);
         const int slash = int(initialName.lastIndexOf(u'/'));
         if (slash >= 0) dialog.setDirectory(initialName.left(slash + 1));
@@ -51,6 +49,9 @@ public:
         const Result chosen = run(dialog, filters);
         rememberOpenDialogSize(dialog);
         return chosen;
+    }
+    QString showFolder(const QString &title, const QString &start) override {
+        return QFileDialog::getExistingDirectory(m_parent, title, start);
     }
     Result showSave(const QString &title, const QStringList &filters, const QString &initialName) override {
         QFileDialog dialog(m_parent, title);
@@ -80,6 +81,19 @@ private:
 };
 }  // namespace
 
+namespace {
+// The file names of a deployment's logs, in its order.
+QStringList logNames(const Join &join) {
+    QStringList names;
+    for (const JoinedLog &l : join.logs) names << QFileInfo(l.path).fileName();
+    return names;
+}
+
+QString moreLogs(const Join &join) {
+    return join.logs.size() > 1 ? QStringLiteral(" and %1 more logs").arg(join.logs.size() - 1) : QString();
+}
+}  // namespace
+
 QString frmMain::folderOf(const QString &chosen) {
     const QString t = chosen.trimmed();
     const QString r = Util::ReverseText(t);
@@ -92,31 +106,53 @@ void frmMain::mnuFileOpen_Click() {
     QtFileDialog qtDialog(this);
     IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
     const int type = defaultFileType >= 1 && defaultFileType <= 4 ? defaultFileType : 1;
-    const IFileDialog::Result chosen =
-        dialog.showOpen(QStringLiteral("Open"), kFilters, defaultFilePath + kPatterns[type - 1], defaultFileType);
+    const IFileDialog::Result chosen = dialog.showOpen(QStringLiteral("Open"), logFileFilters(),
+                                                       defaultFilePath + logFilePatterns()[type - 1], defaultFileType);
     if (chosen.fileName.isEmpty()) return;
     defaultFileType = chosen.filterIndex;
     defaultFilePath = folderOf(chosen.fileName);
-    openPath(chosen.fileName);
+    openPaths(chosen.fileNames.isEmpty() ? QStringList{chosen.fileName} : chosen.fileNames);
 }
 
-void frmMain::openDroppedPath(const QString &path) {
-    // As if chosen in the dialog with the file type that fits its name.
-    const QString suffix = QStringLiteral("*.") + QFileInfo(path).suffix().toLower();
-    const int type = int(kPatterns.indexOf(suffix));
+void frmMain::mnuFileOpenFolder_Click() {
+    QtFileDialog qtDialog(this);
+    IFileDialog &dialog = m_dialog ? *m_dialog : qtDialog;
+    const QString folder = dialog.showFolder(QStringLiteral("Open Folder"), defaultFilePath);
+    if (folder.isEmpty()) return;
+    openPaths({}, folder);
+}
+
+void frmMain::openDroppedPath(const QString &path) { openDroppedPaths({path}); }
+
+void frmMain::openDroppedPaths(const QStringList &paths) {
+    // As if chosen in the dialog with the file type that fits the first one's name.
+    const QString suffix = QStringLiteral("*.") + QFileInfo(paths.first()).suffix().toLower();
+    const int type = int(logFilePatterns().indexOf(suffix));
     defaultFileType = type >= 0 && type < 3 ? type + 1 : 4;
-    defaultFilePath = folderOf(path);
-    openPath(path);
+    defaultFilePath = folderOf(paths.first());
+    openPaths(paths);
 }
 
-void frmMain::openPath(const QString &path) {
+void frmMain::openPath(const QString &path) { openPaths({path}); }
+
+void frmMain::openPaths(const QStringList &paths, const QString &folder) {
     stopFollowing();  // another file, or the same one read anew
     m_opening = true;
     const auto opened = qScopeGuard([this] { m_opening = false; });
-    statusPanel1->setText(path);
     Workbench &wb = *m_workbench;
-    wb.open(statusPanel1->text());
+    if (paths.size() == 1) {
+        statusPanel1->setText(paths.first());
+        wb.open(statusPanel1->text());
+    } else {
+        statusPanel1->setText(folder.isEmpty() ? paths.first() : folder);
+        if (folder.isEmpty())
+            wb.openLogs(paths);
+        else
+            wb.openFolder(folder);
+    }
+    const QString path = paths.size() == 1 ? paths.first() : QString();
     m_segments->opened();
+    TDBGrid1->setLogs(&wb.join().logOfRow, logNames(wb.join()));
 
     setupGridColumns(TDBGrid1, wb.dataSet().fieldlist());
     DataTable &table = wb.table();
@@ -143,7 +179,7 @@ void frmMain::openPath(const QString &path) {
         m_graph->request(kActionUndoZoom);
         cmdCompute_Click();
     }
-    if (wb.isOpen()) rememberRecent(path);
+    if (wb.isOpen() && !path.isEmpty()) rememberRecent(path);
     // A read stopped part way (Cancel, a No) says so until the next open: panel 2's
     // "Failed@line:" gives way to the plot's status at once.
     const ReadReport &read = wb.readReport();
@@ -151,10 +187,10 @@ void frmMain::openPath(const QString &path) {
     statusReadInPart->setText(inPart ? QStringLiteral("read in part: stopped at line %1").arg(read.stoppedAtLine)
                                      : QString());
     statusReadInPart->setVisible(inPart);
-    setWindowTitle(wb.isOpen()
-                       ? QFileInfo(wb.path()).fileName() + (inPart ? QStringLiteral(" (read in part)") : QString()) +
-                             QStringLiteral(" - ") + kAppTitle
-                       : kAppTitle);
+    setWindowTitle(wb.isOpen() ? QFileInfo(wb.path()).fileName() + moreLogs(wb.join()) +
+                                     (inPart ? QStringLiteral(" (read in part)") : QString()) + QStringLiteral(" - ") +
+                                     kAppTitle
+                               : kAppTitle);
     mnuExportTable->setEnabled(wb.isOpen());
     mnuSavePlot->setEnabled(wb.isOpen());
     mnuCalibrate->setEnabled(wb.isOpen());
@@ -187,8 +223,9 @@ void frmMain::mnuExportTable_Click() {
     // The rows the plot shows: the zoomed range, or the typed one without autoscale.
     const auto rows =
         chosen.option ? m_workbench->visibleRows(isZoomed()) : std::pair<int, int>{0, std::numeric_limits<int>::max()};
+    const std::optional<CsvLogs> logs = m_workbench->csvLogs();
     exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui,
-                m_workbench->path(), &m_workbench->flags(), rows);
+                m_workbench->path(), &m_workbench->flags(), rows, logs ? &*logs : nullptr);
 }
 
 void frmMain::mnuSavePlot_Click() {

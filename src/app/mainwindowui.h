@@ -20,6 +20,7 @@ struct MainWindowUi {
             *mnuExportReport = nullptr, *mnuExit = nullptr, *mnuCalibrate = nullptr, *mnuAbout = nullptr;
     QAction *mnuLoadAllRecords = nullptr;  // checkable: logs of any length
     QAction *mnuFollow = nullptr;          // checkable: read on as the open log grows
+    QAction *mnuFileOpenFolder = nullptr;  // every log of a folder as one deployment
     QTabWidget *SSTab1 = nullptr;
     DataGrid *TDBGrid1 = nullptr;
     QWidget *Pesgo1 = nullptr;

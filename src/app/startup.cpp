@@ -126,7 +126,8 @@ std::unique_ptr<InstanceLock> claimSingleInstance(IInteraction &ui, const QStrin
 void openFromArguments(frmMain &window, const QStringList &arguments) {
     QStringList rest = arguments.mid(1);
     const bool follow = rest.removeAll(QStringLiteral("--follow")) > 0;
-    if (rest.size() != 1 || rest[0].isEmpty()) return;
-    window.openDroppedPath(rest[0]);
+    rest.removeAll(QString());
+    if (rest.isEmpty()) return;
+    window.openDroppedPaths(rest);
     if (follow && window.mnuFollow->isEnabled()) window.mnuFollow_Click(true);
 }

@@ -35,6 +35,6 @@ QString defaultInstanceLockPath();
 bool lockNamesLiveInstance(const QString &path);
 
 class frmMain;
-// A log path as the only argument opens as a dropped file does, followed as it grows with
-// "--follow" beside it; anything else starts plainly.
+// Log paths as the arguments open as dropped files do (several as one deployment), a single one
+// followed as it grows with "--follow" beside it; no path starts plainly.
 void openFromArguments(frmMain &window, const QStringList &arguments);

@@ -193,7 +193,7 @@ FlagCounts &FlagCounts::operator-=(const FlagCounts &o) {
 }
 
 namespace {
-const char kLetters[kFlagKinds] = {'D', 'S', 'F', 'T', 'N', 'X', 'M'};
+const char kLetters[kFlagKinds] = {'D', 'S', 'F', 'T', 'N', 'X', 'M', 'C'};
 }
 
 char flagLetter(int kind) { return kind >= 0 && kind < kFlagKinds ? kLetters[kind] : '?'; }
@@ -214,6 +214,7 @@ QString flagTooltip(std::uint8_t flags, const QualityLimits &l) {
         QStringLiteral("N: no flow (flow rate 0)"),
         QStringLiteral("X: not computed (the computation stopped before this record)"),
         QStringLiteral("M: missing value (no raw reading or thermistor temperature; no pH computed)"),
+        QStringLiteral("C: conflict (same date-time as a record of another log with other values)"),
     };
     QStringList out;
     for (int i = 0; i < kFlagKinds; ++i)

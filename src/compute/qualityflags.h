@@ -16,8 +16,9 @@ enum QualityFlag : std::uint8_t {
     flagNoFlow = 16,       // flow rate 0
     flagNotComputed = 32,  // the computation stopped before this record
     flagMissing = 64,      // a raw reading or thermistor temperature missing: a probe has no pH
+    flagConflict = 128,    // another log of the deployment holds this date-time with other values
 };
-inline constexpr int kFlagKinds = 7;
+inline constexpr int kFlagKinds = 8;
 
 struct QualityLimits {
     double disagree = 0.2;     // pH
@@ -38,7 +39,7 @@ struct FlagCounts;
 int extendFlags(const DataTable &table, int computedRows, const QualityLimits &limits, std::vector<std::uint8_t> &flags,
                 FlagCounts *totals = nullptr);
 
-// The letter of flag kind i (0..6, bit order): D S F T N X M.
+// The letter of flag kind i (0..7, bit order): D S F T N X M C.
 char flagLetter(int kind);
 // One letter per set flag, in bit order ("DS", "N"); empty for none.
 QString flagLetters(std::uint8_t flags);

@@ -85,7 +85,7 @@ namespace {
 
 // Rows first..last, one after the other, appended to `out`.
 void formatRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags, int first,
-                int last) {
+                int last, const CsvLogs *logs) {
     const int cols = table.colCount();
     // A row is made in a buffer of its own and goes out in one append: room for a number or a
     // date-time per cell, grown where a text is longer.
@@ -127,6 +127,12 @@ void formatRows(QByteArray &out, const DataTable &table, int width, const std::v
                 for (int k = 0; k < kFlagKinds; ++k)
                     if ((*flags)[std::size_t(r)] & (1u << k)) line[at++] = flagLetter(k);
         }
+        if (logs && std::size_t(r) < logs->logOfRow->size()) {
+            const QByteArray &name = logs->names[(*logs->logOfRow)[std::size_t(r)]];
+            line.resize(std::max(line.size(), at + std::size_t(name.size()) + 3));
+            line[at++] = ',';
+            at = std::size_t(std::copy(name.begin(), name.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());
+        }
         line[at++] = '\r';
         line[at++] = '\n';
         out.append(line.data(), qsizetype(at));
@@ -138,23 +144,24 @@ constexpr int kTwoThreadRows = 4096;
 
 }  // namespace
 
-QByteArray csvHeaderRow(const QStringList &header, bool withFlags) {
+QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog) {
     QByteArray out;
     for (qsizetype c = 0; c < header.size(); ++c) {
         if (c) out += ',';
         out += csvField(header[c]);
     }
     if (withFlags) out += header.isEmpty() ? "flags" : ",flags";
+    if (withLog) out += ",log";
     return out + "\r\n";
 }
 
 void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags,
-                   int first, int last) {
+                   int first, int last, const CsvLogs *logs) {
     first = std::max(first, 0);
     last = std::min(last, table.rowCount() - 1);
     const int n = last - first + 1;
     if (n < kTwoThreadRows || !aCoreIsFree()) {
-        if (n > 0) formatRows(out, table, width, flags, first, last);
+        if (n > 0) formatRows(out, table, width, flags, first, last, logs);
         return;
     }
     // Two cores: the second half is made at once on the other one, then goes after the first.
@@ -164,14 +171,15 @@ void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std
     thread_local QByteArray kept;
     QByteArray &second = kept;  // the caller's: the lambda runs on another thread
     second.resize(0);
-    std::future<void> other = std::async(std::launch::async, [&] { formatRows(second, table, width, flags, mid, last); });
-    formatRows(out, table, width, flags, first, mid - 1);
+    std::future<void> other =
+        std::async(std::launch::async, [&] { formatRows(second, table, width, flags, mid, last, logs); });
+    formatRows(out, table, width, flags, first, mid - 1, logs);
     other.get();
     out.append(second.constData(), second.size());  // a copy: += on an empty `out` would share the buffer
 }
 
 bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first,
-                    int last) {
+                    int last, const CsvLogs *logs) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -181,10 +189,10 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
     constexpr int kPieceRows = 16384;
     QByteArray out;
     out.reserve(kChunk + 4096);
-    out += csvHeaderRow(header, flags != nullptr);
+    out += csvHeaderRow(header, flags != nullptr, logs != nullptr);
     const int end = std::min(last, table.rowCount() - 1);
     for (int r = std::max(first, 0); r <= end; r += kPieceRows) {
-        appendCsvRows(out, table, width, flags, r, std::min(end, r + kPieceRows - 1));
+        appendCsvRows(out, table, width, flags, r, std::min(end, r + kPieceRows - 1), logs);
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
             out.resize(0);  // keeps the room: clear() would give it back and grow it again
@@ -288,10 +296,11 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int first,
-                 int last) {
+QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int first, int last,
+                 const CsvLogs *logs) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
         return tableCsvChunks(
-            dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last);
+            dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last,
+            logs);
     });
 }

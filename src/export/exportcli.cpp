@@ -99,7 +99,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     parser.addOption(QCommandLineOption(QStringLiteral("help")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
     parser.addOption(QCommandLineOption(QStringLiteral("all-records")));
-    known << QStringLiteral("all-records");
+    parser.addOption(QCommandLineOption(QStringLiteral("join")));
+    known << QStringLiteral("all-records") << QStringLiteral("join");
     QStringList valued = {QStringLiteral("csv"),         QStringLiteral("plot"),       QStringLiteral("calibrate"),
                           QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
                           QStringLiteral("on-bad-date"), QStringLiteral("max-size"),   QStringLiteral("stats"),
@@ -209,6 +210,12 @@ ParsedOptions parseExportArgs(const QStringList &args) {
 
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
+    o.join = parser.isSet(QStringLiteral("join"));
+    if (o.join && isManyLogs(o))
+        return usageError(QStringLiteral("--join makes one deployment of the logs: give --csv, --stats, --plot or "
+                                         "--report, not --report-dir, --csv-dir or --stats-dir"));
+    if (o.join && files.contains(kStdinPath))
+        return usageError(QStringLiteral("--join reads log files, not standard input (\"-\")"));
     if (isManyLogs(o)) {
         if (!o.csvPath.isEmpty() || !o.plotPath.isEmpty() || !o.reportPath.isEmpty())
             return usageError(QStringLiteral("--report-dir, --csv-dir and --stats-dir write a file per log: give no "
@@ -220,12 +227,14 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         o.logFiles = files;
         return {o, {}};
     }
-    if (files.size() > 1) return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
+    if (files.size() > 1 && !o.join)
+        return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
     if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.statsPath.isEmpty())
         return usageError(QStringLiteral("nothing to write: give --csv, --plot, --report or --stats"));
     if (o.statsPath == kStdoutPath && o.csvPath == kStdoutPath)
         return usageError(QStringLiteral("only one output can go to standard output"));
     o.logFile = files.first();
+    if (o.join) o.logFiles = files;
     return {o, {}};
 }
 
@@ -237,6 +246,7 @@ QString exportUsage() {
     return QStringLiteral(
         "Usage: brinewick-export [OPTIONS] LOGFILE\n"
         "       brinewick-export [--report-dir DIR] [--csv-dir DIR] [OPTIONS] LOGFILE...\n"
+        "       brinewick-export --join [OPTIONS] LOGFILE...\n"
         "Reads a probe log (\"-\" for standard input), computes pH-1 and pH-2 and writes the table,\n"
         "the plot and/or the report.\n"
         "\n"
@@ -256,6 +266,10 @@ QString exportUsage() {
         "  --segment N         the options above (and --calibrate) for calibration segment N only\n"
         "                      (from 1): a log's header starts the first, and each slope or offset\n"
         "                      line after a record starts another; by default they are for every one\n"
+        "  --join              the logs as one deployment: joined in the order of their first\n"
+        "                      record, a record two logs hold alike kept once, one of the same time\n"
+        "                      with other values kept and flagged C; each log's header and each\n"
+        "                      calibration line start a segment; the CSV gains a log column\n"
         "  --report-dir DIR  --csv-dir DIR  --stats-dir DIR\n"
         "                      for many logs: a report, CSV and/or statistics file (NAME.stats.csv)\n"
         "                      per log, named after it (\"stdin\" for -, which may appear once);\n"
@@ -278,13 +292,16 @@ QString exportUsage() {
         "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
         "result or failed its limits (nothing is applied or written).\n"
         "The CSV table ends with a flags column: D probes disagree, S spike, F flat signal,\n"
-        "T thermistors disagree, N no flow, X not computed, M missing value.\n");
+        "T thermistors disagree, N no flow, X not computed, M missing value,\n"
+        "C conflict (same date-time as a record of another log with other values).\n");
 }
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }
 
 QList<NamedFile> exportInputs(const ExportOptions &o) {
     QList<NamedFile> inputs{{QStringLiteral("the log"), o.logFile}};
+    for (qsizetype i = 1; o.join && i < o.logFiles.size(); ++i)
+        inputs.append({QStringLiteral("the log"), o.logFiles[i]});
     if (!o.calibratePath.isEmpty()) inputs.append({QStringLiteral("--calibrate"), o.calibratePath});
     return inputs;
 }

@@ -36,6 +36,7 @@ struct ExportOptions {
     int segment = 0;  // the calibration segment (1-based) the options above are for; 0: every one
     bool stopOnBadDate = false;
     bool allRecords = false;                // every record of the log, not only the first kMaxRecords
+    bool join = false;                      // the logs (logFiles) as one deployment
     qint64 maxSize = kDefaultMaxInputSize;  // a log of this size or more is not read
     bool help = false, version = false;
 };

@@ -23,7 +23,9 @@ LogRun::LogRun(const ExportOptions &options, IGraph *graph)
 
 std::optional<int> LogRun::readAndCompute() {
     const ExportOptions &o = m_options;
-    if (!m_wb.open(o.logFile)) return m_ui.answeredNo() ? kExitStopped : kExitFailed;
+    // A deployment goes on without a log that could not be read; the exit status tells it.
+    const bool whole = m_wb.openLogs(o.join ? o.logFiles : QStringList{o.logFile});
+    if (!whole && (!o.join || !m_wb.isOpen())) return m_ui.answeredNo() ? kExitStopped : kExitFailed;
     if (const QString error = applyCalibrationOptions(o, m_wb); !error.isEmpty()) {
         printError(error);
         return kExitFailed;
@@ -56,7 +58,7 @@ std::optional<int> LogRun::readAndCompute() {
         }
         m_extras.bufferCalibration = cal.lines;
     }
-    m_status = m_wb.computePH() ? kExitOk : kExitComputeStopped;
+    m_status = m_wb.computePH() ? (whole ? kExitOk : kExitFailed) : kExitComputeStopped;
 
     m_rows = {0, m_wb.rowCount() - 1};
     if (!o.from.isEmpty() || !o.to.isEmpty()) {

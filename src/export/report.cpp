@@ -123,6 +123,48 @@ ReportTable gapsTable(const Workbench &wb) {
     return t;
 }
 
+QString dayText(double day) { return std::isfinite(day) ? dt::recordText(day) : QStringLiteral("(none)"); }
+
+// Every log of a deployment and every calibration segment with where it came from; nothing for
+// one log of one segment, which the tables above tell whole.
+QList<ReportTable> deploymentTables(const Workbench &wb) {
+    QList<ReportTable> out;
+    const Join &join = wb.join();
+    if (join.logs.size() > 1) {
+        ReportTable logs{QStringLiteral("Logs"),
+                         {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("SHA-256"),
+                          QStringLiteral("Records"), QStringLiteral("First record"), QStringLiteral("Last record")},
+                         {}};
+        for (const JoinedLog &l : join.logs)
+            logs.rows.append({QFileInfo(l.path).fileName(), QStringLiteral("%1 bytes").arg(l.bytes),
+                              QString::fromLatin1(l.sha256.toHex()), QString::number(l.records), dayText(l.firstDay),
+                              dayText(l.lastDay)});
+        logs.rows.append({QStringLiteral("Duplicates dropped: %1; conflicting records (C): %2")
+                              .arg(wb.readReport().duplicatesDropped)
+                              .arg(wb.readReport().conflicts)});
+        out << logs;
+    }
+    const std::vector<CalibrationSegment> &segments = wb.segments();
+    if (segments.size() > 1 || join.logs.size() > 1) {
+        ReportTable t{QStringLiteral("Calibration segments"),
+                      {QStringLiteral("Segment"), QStringLiteral("From"), QStringLiteral("Origin"),
+                       QStringLiteral("pH-1 slope, offset, corr"), QStringLiteral("pH-2 slope, offset, corr")},
+                      {}};
+        for (std::size_t i = 0; i < segments.size(); ++i) {
+            const CalibrationSegment &s = segments[i];
+            const Calibration &c = s.calibration;
+            auto probe = [&](std::size_t p) {
+                return QStringLiteral("%1, %2, %3").arg(number(c.slope[p]), number(c.offset[p]), number(c.corr[p]));
+            };
+            const QString from = s.firstRow < wb.rowCount() ? recordTime(wb.openTable(), s.firstRow) : QString();
+            t.rows.append(
+                {QString::number(i + 1), from, s.logName + QStringLiteral(", ") + s.originText(), probe(0), probe(1)});
+        }
+        out << t;
+    }
+    return out;
+}
+
 // The statistics of the visible records, as the statistics CSV has them, and the flag counts.
 QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
     if (wb.computedRows() == 0) return {};
@@ -155,7 +197,7 @@ QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
                       {},
                       {{flagCountsText(countFlags(wb.flags(), first, last)) +
                         QStringLiteral(" (D probes disagree, S spike, F flat signal, T thermistors disagree, N no "
-                                       "flow, X not computed, M missing value)")}}};
+                                       "flow, X not computed, M missing value, C conflict)")}}};
     return {stats, flags};
 }
 
@@ -173,8 +215,7 @@ ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
         for (const QString &line : lines) t.rows.append({line});
         c.before << t;
     }
-    c.before << readTable(wb);
-    c.before << gapsTable(wb);
+    c.before << readTable(wb) << gapsTable(wb) << deploymentTables(wb);
     if (extras.plot) {
         // The records the plot holds, not the room its axis leaves either side of them.
         const auto [first, last] = wb.visibleRows(extras.zoomed);

@@ -378,7 +378,7 @@ PassResult writeOutput(const QString &path, const PassRun &run) {
 
 bool canStreamExport(const ExportOptions &o) {
     return !o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.calibratePath.isEmpty() &&
-           !isManyLogs(o);
+           !isManyLogs(o) && !o.join;
 }
 
 int streamExport(const ExportOptions &o, StderrInteraction &ui, int blockRecords) {

@@ -829,6 +829,19 @@ private:
 
 }  // namespace
 
+const QStringList &logFileFilters() {
+    static const QStringList filters = {QStringLiteral("pH Probe Asc files (*.asc)"),
+                                        QStringLiteral("Log files (*.log)"), QStringLiteral("Text files (*.txt)"),
+                                        QStringLiteral("All files (*.*)")};
+    return filters;
+}
+
+const QStringList &logFilePatterns() {
+    static const QStringList patterns = {QStringLiteral("*.asc"), QStringLiteral("*.log"), QStringLiteral("*.txt"),
+                                         QStringLiteral("*.*")};
+    return patterns;
+}
+
 void tellCutAndLateRecords(IInteraction &ui, int cut, int late) {
     if (cut > 0)
         ui.message(cut == 1

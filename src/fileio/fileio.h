@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
+#include <QStringList>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -150,6 +151,10 @@ PassReport storeLines(QByteArrayView bytes, clsDataSet &dataSet, IInteraction &u
 // UTF-16 byte-order mark is decoded (characters beyond Latin-1 become "?"), any other is
 // taken as it is.
 QByteArray latin1Text(QByteArray bytes);
+
+// The Open dialog's file types, in its order, and their name patterns; the last is every file.
+const QStringList &logFileFilters();
+const QStringList &logFilePatterns();
 
 // The messages after a read that some records were cut or skipped (none for zero counts).
 void tellCutAndLateRecords(IInteraction &ui, int cut, int late);

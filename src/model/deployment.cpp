@@ -138,6 +138,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
                 }
 
         const int firstRow = into.rowcount();
+        const int records = ds.rowcount();
         std::vector<std::uint8_t> keep(std::size_t(t.rowCount()), 1);
         std::vector<int> conflictAt;  // rows of this log (its own numbering) that meet other values
         if (!earlier.empty()) {
@@ -161,7 +162,14 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             }
         }
 
-        const int kept = int(std::count(keep.begin(), keep.end(), std::uint8_t(1)));
+        int kept = int(std::count(keep.begin(), keep.end(), std::uint8_t(1)));
+        // The last records past the limit are left out, as a single log's read leaves them.
+        const int room = std::max(limit - into.rowcount(), 0);
+        if (kept > room) {
+            join.leftOut += kept - room;
+            for (int r = t.rowCount() - 1; r >= 0 && kept > room; --r)
+                if (keep[std::size_t(r)]) keep[std::size_t(r)] = 0, --kept;
+        }
         bool asItIs = kept == t.rowCount();
         for (int c = 0; c < int(to.size()) && asItIs; ++c) asItIs = to[std::size_t(c)] == c;
         if (asItIs) {
@@ -183,6 +191,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             }
             into.appendRecords(std::move(rows));
             for (int &r : conflictAt) r = newRow[std::size_t(r)];
+            std::erase(conflictAt, -1);
         }
         join.logOfRow.resize(std::size_t(into.rowcount()), std::uint16_t(join.logs.size()));
         join.conflict.resize(std::size_t(into.rowcount()), 0);
@@ -190,9 +199,16 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             join.conflict[std::size_t(firstRow + r)] = 1;
             ++join.conflicts;
         }
-        join.logs.push_back({logs[i].path, ds.rowcount(), firstRow, kept, firstDay, lastDay});
+        JoinedLog &joined =
+            join.logs.emplace_back(JoinedLog{logs[i].path, records, firstRow, kept, firstDay, lastDay, i, {}, 0, {}});
+        for (int r = 0; r < int(keep.size()); ++r)
+            if (!keep[std::size_t(r)]) joined.dropped.push_back(r);
     }
     return join;
+}
+
+int JoinedLog::rowOf(int r) const {
+    return firstRow + r - int(std::lower_bound(dropped.begin(), dropped.end(), r) - dropped.begin());
 }
 
 std::vector<Gap> findGaps(const DataTable &table, double limitDays, int from) {

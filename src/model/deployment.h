@@ -4,6 +4,7 @@
 // across are kept beside DATA, never in it.
 #include "model/clsdataset.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -23,6 +24,12 @@ struct JoinedLog {
     int firstRow = 0;  // its first row in the joined table (its rows follow one another)
     int rows = 0;      // its rows there: the records less those another log already held
     double firstDay = 0, lastDay = 0;  // its first and last record's date-time (NaN: none)
+    std::size_t source = 0;            // its place among the logs as given
+    std::vector<int> dropped;          // its records (its own numbering) not in the joined table
+    qint64 bytes = 0;                  // as read, with their SHA-256 (the reader's caller sets them)
+    QByteArray sha256{};
+    // The joined row of its record r, or of the record after it when r was dropped.
+    int rowOf(int r) const;
 };
 
 struct Join {
@@ -32,6 +39,7 @@ struct Join {
     std::vector<std::uint8_t> conflict;
     int duplicatesDropped = 0;  // records another log held with the same date-time and values
     int conflicts = 0;          // rows marked in `conflict`
+    int leftOut = 0;            // records past the record limit
     // One line for each log whose column names differ from the deployment's.
     QStringList columnDifferences;
 };
@@ -40,7 +48,7 @@ struct Join {
 // first record's date-time (logs without a record last, as given), each log's records in their
 // own order, columns matched by name (a column a log lacks gives empty cells; a log without
 // column names keeps its positions). A record whose date-time and values an earlier log holds
-// is dropped. Throws OverflowError past the record limit.
+// is dropped. Records past the record limit are left out and counted.
 Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into);
 
 // A step between two rows longer than a limit.

@@ -103,6 +103,28 @@ bool Workbench::open(const QString &path) {
     m_report.keptFromEarlierFile = earlier;
     m_report.bytes = pass.bytes;
     m_report.sha256 = pass.sha256;
+    m_joinedSegments.clear();
+    m_segmentLog.clear();
+    m_join = Join{};
+    if (isOpen()) {
+        const DataTable &t = table();
+        const int n = t.rowCount();
+        m_join.logs.push_back({path,
+                               n,
+                               0,
+                               n,
+                               n ? t.rowDay(0) : std::nan(""),
+                               n ? t.rowDay(n - 1) : std::nan(""),
+                               0,
+                               {},
+                               pass.bytes,
+                               pass.sha256});
+    }
+    afterRead();
+    return completed;
+}
+
+void Workbench::afterRead() {
     m_current = 0;
     m_computedRows = 0;
     m_computedOnce = false;
@@ -122,7 +144,6 @@ bool Workbench::open(const QString &path) {
         m_plotInputs.end = any ? t.text(t.lastRow(), colDateTime) : entryFieldInitialText(u"txtEnd");
     }
     takeGaps(0);
-    return completed;
 }
 
 void Workbench::takeFileCalibration(const FileCalibration &f, Calibration &c) {
@@ -133,7 +154,8 @@ void Workbench::takeFileCalibration(const FileCalibration &f, Calibration &c) {
 }
 
 void Workbench::takeSegments(std::size_t from) {
-    const std::vector<FileCalibration> &file = m_dataSet.calibrationSegments();
+    const bool joined = !m_segmentLog.empty();
+    const std::vector<FileCalibration> &file = joined ? m_joinedSegments : m_dataSet.calibrationSegments();
     m_segments.resize(file.size(), CalibrationSegment{0, calibration()});
     for (std::size_t i = 0; i < file.size(); ++i) {
         CalibrationSegment &s = m_segments[i];
@@ -142,7 +164,7 @@ void Workbench::takeSegments(std::size_t from) {
             continue;
         s.origin = file[i].line > 0 ? CalibrationOrigin::LogLine : CalibrationOrigin::LogHeader;
         s.line = file[i].line;
-        s.logName = QFileInfo(m_path).fileName();
+        s.logName = QFileInfo(joined ? m_join.logs[m_segmentLog[i]].path : m_path).fileName();
         takeFileCalibration(file[i], s.calibration);
     }
     m_shown = std::min(m_shown, int(m_segments.size()) - 1);
@@ -302,7 +324,15 @@ QString Workbench::plotCaption() const {
 }
 
 QString Workbench::exportTable(const QString &path, int first, int last) {
-    return writeCsv(path, m_dataSet, &m_flags, first, last);
+    const std::optional<CsvLogs> logs = csvLogs();
+    return writeCsv(path, m_dataSet, &m_flags, first, last, logs ? &*logs : nullptr);
+}
+
+std::optional<CsvLogs> Workbench::csvLogs() const {
+    if (m_join.logs.size() < 2) return std::nullopt;
+    CsvLogs logs{&m_join.logOfRow, {}};
+    for (const JoinedLog &l : m_join.logs) logs.names.push_back(csvField(QFileInfo(l.path).fileName()));
+    return logs;
 }
 
 QString Workbench::exportStatistics(const QString &path, int first, int last) {
@@ -333,6 +363,9 @@ void Workbench::takeGaps(int from) {
 
 void Workbench::setFlags(std::vector<std::uint8_t> flags) {
     m_flags = std::move(flags);
+    if (m_join.conflicts > 0)
+        for (std::size_t r = 0; r < m_flags.size() && r < m_join.conflict.size(); ++r)
+            if (m_join.conflict[r]) m_flags[r] |= flagConflict;
     m_flagTotals = countFlags(m_flags);
 }
 

@@ -6,6 +6,7 @@
 #include "compute/qualityflags.h"
 #include "compute/statistics.h"
 #include "compute/readout.h"
+#include "export/csvexport.h"
 #include "fileio/fileio.h"
 #include "fileio/logfollower.h"
 #include "model/clsdataset.h"
@@ -73,6 +74,9 @@ struct ReadReport {
     // The bytes read (a followed log's included) and their SHA-256.
     qint64 bytes = 0;
     QByteArray sha256{};
+    // Of a deployment: the counts above are the totals of its logs' (bytes too; no SHA-256).
+    int duplicatesDropped = 0;  // records another log held with the same date-time and values
+    int conflicts = 0;          // records of a date-time another log holds with other values
 
     // "pH-1 slope", "pH-2 offset" ... of the kept values, probe 1 first.
     QStringList keptNames() const;
@@ -117,6 +121,20 @@ public:
     // calibration holds the file's slopes and offsets and, once a file has been read, the
     // time range is that of its records. True when the file was read to its end.
     bool open(const QString &path);
+    // Opens logs as one deployment: one path is open(path). Several are read each on its own, at
+    // once on the machine's cores, and joined in time order (see joinLogs); a log that cannot be
+    // read is left out. The reads' messages are told after, one message each names the logs left
+    // out, differing serial numbers and differing columns. True when every log was read whole.
+    bool openLogs(const QStringList &paths);
+    // Every log of a folder (the Open dialog's file types) as one deployment.
+    bool openFolder(const QString &folder);
+    // The files of a folder of the Open dialog's file types, by name.
+    static QStringList logsOfFolder(const QString &folder);
+    // The logs of the open deployment and which log each row came from (one log: one, and no
+    // row list).
+    const Join &join() const { return m_join; }
+    // The file name of a row's log.
+    QString logNameOfRow(int row) const;
     // A log of this many bytes or more is not read (an endless input stops there).
     void setMaxInputSize(qint64 bytes) { m_maxInputSize = bytes; }
     // Whether an open takes every record of a log (the any-length setting) or the first
@@ -204,6 +222,8 @@ public:
 
     // The computed table (rows first..last when given) as CSV; an error text, empty on success.
     QString exportTable(const QString &path, int first = 0, int last = std::numeric_limits<int>::max());
+    // The names the CSV's "log" column gives, nothing for one log (its CSV has no such column).
+    std::optional<CsvLogs> csvLogs() const;
     // The statistics of rows first..last as CSV; an error text, empty on success.
     QString exportStatistics(const QString &path, int first, int last);
 
@@ -227,7 +247,14 @@ public:
     const DataTable &openTable() const { return const_cast<clsDataSet &>(m_dataSet).DATA(); }
 
 private:
+    // Flags as computed from the table, with the conflicts of the join, which the table cannot show.
     void setFlags(std::vector<std::uint8_t> flags);
+    // What open and openLogs share after the data set is filled.
+    void afterRead();
+    Join m_join;
+    // A deployment's segments as its logs give them, in joined rows, and the log of each.
+    std::vector<FileCalibration> m_joinedSegments;
+    std::vector<std::size_t> m_segmentLog;
     IInteraction &m_ui;
     IGraph *m_graph;
     Hooks m_hooks;
