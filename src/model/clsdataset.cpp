@@ -100,6 +100,8 @@ int clsDataSet::appendRecords(DataTable &&rows) {
         throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");
     if (m_rowcount == 0) {
         m_table = std::move(rows);
+        // More to come (the logs of a deployment): room for them all now, not a copy at each.
+        if (m_expected > m_table.rowCount()) m_table.reserve(std::min(m_expected, m_recordLimit), m_table.lastCol() + 1);
     } else {
         // As makeRow: never narrower than the widest record stored.
         const int w = std::max(m_table.lastCol(), rows.lastCol());

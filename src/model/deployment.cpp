@@ -81,6 +81,9 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
     const int limit = into.recordLimit();
     into.Clear();
     into.setRecordLimit(limit);
+    int total = 0;
+    for (DeploymentLog &l : logs) total += l.data.rowcount();
+    into.expectRecords(std::min(total, limit));
 
     std::vector<std::size_t> order(logs.size());
     std::iota(order.begin(), order.end(), std::size_t(0));
@@ -193,6 +196,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             for (int &r : conflictAt) r = newRow[std::size_t(r)];
             std::erase(conflictAt, -1);
         }
+        t = DataTable();  // its records are in the deployment now: a month of logs is not held twice
         join.logOfRow.resize(std::size_t(into.rowcount()), std::uint16_t(join.logs.size()));
         join.conflict.resize(std::size_t(into.rowcount()), 0);
         for (const int r : conflictAt) {

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <atomic>
 #include <thread>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -199,6 +202,9 @@ bool Workbench::openLogs(const QStringList &paths) {
         }
     }
     m_path = m_join.logs.front().path;
+#ifdef __GLIBC__
+    malloc_trim(0);  // the logs' tables, freed as they joined, were the reading threads' memory
+#endif
     afterRead();
     return m_report.completed;
 }
