@@ -92,6 +92,7 @@ public:
     void popBusyCursor() override {}
     void processPendingEvents() override {}
     bool answeredNo() const { return m_answeredNo; }
+    std::optional<MsgAnswer> standingAnswer() const override { return m_answerNo ? MsgAnswer::No : MsgAnswer::Yes; }
 
 private:
     bool m_answerNo;

@@ -2,6 +2,7 @@
 // Everything that talks to the person goes through this interface, so that tests can
 // answer questions and check each message's text, buttons, icon and title.
 #include <QString>
+#include <optional>
 
 inline const QString kAppTitle = QStringLiteral("Brinewick");
 inline const QString kAppVersion = QStringLiteral("1.1.1");
@@ -22,6 +23,9 @@ public:
     virtual void popBusyCursor() = 0;
     // Lets pending repaints happen; never runs user input.
     virtual void processPendingEvents() = 0;
+    // The answer to a Yes/No question given without a person (a command's option), if any: a
+    // read on another thread, which cannot ask, gives that one.
+    virtual std::optional<MsgAnswer> standingAnswer() const { return std::nullopt; }
 };
 
 // Busy cursor for the lifetime of a scope, restored however the scope is left.

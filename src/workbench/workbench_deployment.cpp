@@ -15,9 +15,11 @@
 namespace {
 
 // A read on another thread cannot ask the person: its messages are held and told afterwards,
-// and a question is answered so that the read goes on to its end.
+// and a question gets the standing answer of the interaction (a command's option), or else the
+// one that lets the read go on to its end.
 class HeldMessages : public IInteraction {
 public:
+    MsgAnswer answer = MsgAnswer::Yes;
     struct Held {
         QString text, title;
         MsgIcon icon;
@@ -25,7 +27,7 @@ public:
     std::vector<Held> held;
     MsgAnswer message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) override {
         held.push_back({text, title, icon});
-        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+        return buttons == MsgButtons::YesNo ? answer : MsgAnswer::Ok;
     }
     void beep() override {}
     void pushBusyCursor() override {}
@@ -93,6 +95,7 @@ bool Workbench::openLogs(const QStringList &paths) {
         ds.setPH1_Offset(m_dataSet.pH1_Offset());
         ds.setPH2_Offset(m_dataSet.pH2_Offset());
         ds.setRecordLimit(kAnyLengthRecords);  // the deployment's limit applies to the join
+        reads[i].messages.answer = m_ui.standingAnswer().value_or(MsgAnswer::Yes);
     }
     std::atomic<std::size_t> next{0};
     const qint64 maxSize = m_maxInputSize;

@@ -161,6 +161,12 @@ TEST(ExportCommand, InvalidStartDateAnsweredFromTheOption) {
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.err.contains("File parser error at line:6 Keep going?")) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(tmp.path("stop.csv")));  // a stopped read writes nothing
+    // Joined, the logs are read on other threads: the option still answers, and the stopped log
+    // is left out of the deployment.
+    r = run({"--join", "--on-bad-date", "stop", "--csv", tmp.path("join.csv"), log,
+             tmp.write("good.asc", makeLog(kCommandReadings))});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("bad.asc") && r.err.contains("left out")) << r.err.toStdString();
 
     r = run({"--csv", tmp.path("go.csv"), log});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
