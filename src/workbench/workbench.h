@@ -265,8 +265,8 @@ private:
     // What open and openLogs share after the data set is filled.
     void afterRead();
     Join m_join;
-    QString m_folder;            // the deployment was opened from it
-    QStringList m_folderLogs;    // the logs it held then
+    QString m_folder;          // the deployment was opened from it
+    QStringList m_folderLogs;  // the logs it held then
     bool canFollowFolder() const { return !m_folder.isEmpty() && m_join.logs.size() > 1 && m_join.leftOut == 0; }
     // The paths of logs in the folder that it did not hold at the open.
     QStringList newLogsOfFolder() const;

@@ -258,8 +258,8 @@ bool Workbench::startFollowNewest() {
     log->setPH1_Offset(values.offset[0]);
     log->setPH2_Offset(values.offset[1]);
     // No more records than the deployment may hold.
-    log->setRecordLimit(int(std::min<qint64>(
-        kAnyLengthRecords, qint64(m_dataSet.recordLimit()) - jl.firstRow - jl.rows + jl.records)));
+    log->setRecordLimit(
+        int(std::min<qint64>(kAnyLengthRecords, qint64(m_dataSet.recordLimit()) - jl.firstRow - jl.rows + jl.records)));
     auto ui = std::make_unique<ToldOnce>(m_ui);
     ReadOn readOn;
     ReaderContext ctx{*ui, {}, {}, {}, nullptr, m_maxInputSize, &readOn};
