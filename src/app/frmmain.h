@@ -161,8 +161,11 @@ private:
     // Following the open log (frmmain_follow.cpp).
     void startFollowing();
     void stopFollowing();
+    void watchFollowedLog();
     void showAppended(const FollowStep &step, bool atLastRecord);
     void showReadAgain();
+    // The grid's Log column and the window title after the deployment's logs changed.
+    void showLogs();
     void showFileCalibration();
     void showFollowStatus();
     std::unique_ptr<FileWatch> m_watch;

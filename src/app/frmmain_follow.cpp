@@ -40,9 +40,14 @@ void frmMain::startFollowing() {
     }
     mnuFollow->setChecked(true);
     m_lastGrowthMs = nowMs();
-    m_watch = std::make_unique<FileWatch>(wb.path(), [this] { pollNow(); });
+    watchFollowedLog();
     statusFollow->show();
     pollNow();  // what came while the log was not followed
+}
+
+void frmMain::watchFollowedLog() {
+    // The poll every second also lists a followed folder.
+    m_watch = std::make_unique<FileWatch>(m_workbench->followedPath(), [this] { pollNow(); });
 }
 
 void frmMain::stopFollowing() {
@@ -68,7 +73,13 @@ void frmMain::pollNow() {
     case Outcome::Appended: showAppended(step, atLast); break;
     case Outcome::ReadAgain:
         showReadAgain();
-        StatusBar1->showMessage(QStringLiteral("The log was cut short or replaced: read again from the start."), 10000);
+        if (step.joinedLogs.isEmpty()) {
+            StatusBar1->showMessage(QStringLiteral("The log was cut short or replaced: read again from the start."),
+                                    10000);
+            break;
+        }
+        watchFollowedLog();  // the newest log may be another now
+        StatusBar1->showMessage(QStringLiteral("%1 joined the deployment.").arg(step.joinedLogs.join(", ")), 10000);
         break;
     case Outcome::Stopped:
     case Outcome::TooLarge:  // the follower said why
@@ -112,6 +123,7 @@ void frmMain::showAppended(const FollowStep &step, bool atLastRecord) {
 
 void frmMain::showReadAgain() {
     Workbench &wb = *m_workbench;
+    showLogs();
     setupGridColumns(TDBGrid1, wb.dataSet().fieldlist());
     TDBGrid1->bindTable(&wb.table());
     TDBGrid1->setComputedRows(wb.computedRows());

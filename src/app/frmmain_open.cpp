@@ -94,6 +94,15 @@ QString moreLogs(const Join &join) {
 }
 }  // namespace
 
+void frmMain::showLogs() {
+    const Workbench &wb = *m_workbench;
+    TDBGrid1->setLogs(&wb.join().logOfRow, logNames(wb.join()));
+    const QString inPart = !statusReadInPart->isHidden() ? QStringLiteral(" (read in part)") : QString();
+    setWindowTitle(wb.isOpen() ? QFileInfo(wb.path()).fileName() + moreLogs(wb.join()) + inPart +
+                                     QStringLiteral(" - ") + kAppTitle
+                               : kAppTitle);
+}
+
 QString frmMain::folderOf(const QString &chosen) {
     const QString t = chosen.trimmed();
     const QString r = Util::ReverseText(t);
@@ -152,7 +161,14 @@ void frmMain::openPaths(const QStringList &paths, const QString &folder) {
     }
     const QString path = paths.size() == 1 ? paths.first() : QString();
     m_segments->opened();
-    TDBGrid1->setLogs(&wb.join().logOfRow, logNames(wb.join()));
+    // A read stopped part way (Cancel, a No) says so until the next open: panel 2's
+    // "Failed@line:" gives way to the plot's status at once.
+    const ReadReport &read = wb.readReport();
+    const bool inPart = wb.isOpen() && !read.completed && read.stoppedAtLine > 0;
+    statusReadInPart->setText(inPart ? QStringLiteral("read in part: stopped at line %1").arg(read.stoppedAtLine)
+                                     : QString());
+    statusReadInPart->setVisible(inPart);
+    showLogs();
 
     setupGridColumns(TDBGrid1, wb.dataSet().fieldlist());
     DataTable &table = wb.table();
@@ -180,17 +196,6 @@ void frmMain::openPaths(const QStringList &paths, const QString &folder) {
         cmdCompute_Click();
     }
     if (wb.isOpen() && !path.isEmpty()) rememberRecent(path);
-    // A read stopped part way (Cancel, a No) says so until the next open: panel 2's
-    // "Failed@line:" gives way to the plot's status at once.
-    const ReadReport &read = wb.readReport();
-    const bool inPart = wb.isOpen() && !read.completed && read.stoppedAtLine > 0;
-    statusReadInPart->setText(inPart ? QStringLiteral("read in part: stopped at line %1").arg(read.stoppedAtLine)
-                                     : QString());
-    statusReadInPart->setVisible(inPart);
-    setWindowTitle(wb.isOpen() ? QFileInfo(wb.path()).fileName() + moreLogs(wb.join()) +
-                                     (inPart ? QStringLiteral(" (read in part)") : QString()) + QStringLiteral(" - ") +
-                                     kAppTitle
-                               : kAppTitle);
     mnuExportTable->setEnabled(wb.isOpen());
     mnuSavePlot->setEnabled(wb.isOpen());
     mnuCalibrate->setEnabled(wb.isOpen());

@@ -74,6 +74,17 @@ bool sameRow(const DataTable &joined, int jr, const DataTable &t, int r, const s
     return true;
 }
 
+// Row r of a log's table as row k of `rows`, its columns placed where `to` says.
+void placeRow(DataTable &rows, int k, const DataTable &t, int r, const std::vector<int> &to) {
+    const double day = t.rowDay(r);
+    for (int c = 1; c < t.colCount(); ++c)
+        if (to[std::size_t(c)] >= 0) rows.setCell(k, to[std::size_t(c)], t.cell(r, c));
+    if (std::isfinite(day))
+        rows.setRecordTime(k, colDateTime, day);
+    else
+        rows.setCell(k, colDateTime, t.cell(r, colDateTime));
+}
+
 }  // namespace
 
 Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
@@ -184,13 +195,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             for (int r = 0, k = 0; r < t.rowCount(); ++r) {
                 if (!keep[std::size_t(r)]) continue;
                 newRow[std::size_t(r)] = k;
-                const double day = t.rowDay(r);
-                for (int c = 1; c < t.colCount(); ++c) rows.setCell(k, to[std::size_t(c)], t.cell(r, c));
-                if (std::isfinite(day))
-                    rows.setRecordTime(k, colDateTime, day);
-                else
-                    rows.setCell(k, colDateTime, t.cell(r, colDateTime));
-                ++k;
+                placeRow(rows, k++, t, r, to);
             }
             into.appendRecords(std::move(rows));
             for (int &r : conflictAt) r = newRow[std::size_t(r)];
@@ -209,6 +214,32 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             if (!keep[std::size_t(r)]) joined.dropped.push_back(r);
     }
     return join;
+}
+
+int appendToJoin(Join &join, std::size_t index, clsDataSet &log, int from, clsDataSet &into) {
+    const int first = into.rowcount();
+    log.trimRows();
+    const DataTable &t = log.DATA();
+    const int n = t.rowCount() - from;
+    if (n <= 0) return first;
+    const QStringList names = namesOf(log);
+    const std::vector<int> to = names.isEmpty() || !into.hasFieldlist()
+                                    ? placeColumns({}, {}, t.colCount())
+                                    : placeColumns(names, namesOf(into), t.colCount());
+    int width = std::max(t.colCount(), first > 0 ? into.DATA().colCount() : 0);
+    for (const int c : to) width = std::max(width, c + 1);
+    DataTable rows;
+    rows.resize(n - 1, width - 1);
+    for (int r = from; r < t.rowCount(); ++r) placeRow(rows, r - from, t, r, to);
+    into.appendRecords(std::move(rows));
+    join.logOfRow.resize(std::size_t(into.rowcount()), std::uint16_t(index));
+    join.conflict.resize(std::size_t(into.rowcount()), 0);
+    JoinedLog &jl = join.logs[index];
+    jl.records += n;
+    jl.rows += n;
+    if (std::isnan(jl.firstDay)) jl.firstDay = firstDayOf(t);
+    jl.lastDay = lastDayOf(t);
+    return first;
 }
 
 int JoinedLog::rowOf(int r) const {

@@ -52,6 +52,11 @@ struct Join {
 // emptied as its records join, so a deployment is not held twice.
 Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into);
 
+// Appends records from..end of a joined log's own table (a followed log that grew) to the joined
+// data set, its columns placed by name as joinLogs places them, as rows of join.logs[index]
+// with no conflict marked. Returns the first new row.
+int appendToJoin(Join &join, std::size_t index, clsDataSet &log, int from, clsDataSet &into);
+
 // A step between two rows longer than a limit.
 struct Gap {
     int fromRow = 0, toRow = 0;  // the rows either side

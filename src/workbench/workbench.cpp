@@ -80,6 +80,8 @@ Workbench::~Workbench() = default;
 bool Workbench::open(const QString &path) {
     const bool earlier = !m_path.isEmpty();
     m_follower.reset();
+    m_followLog.reset();
+    m_folder.clear();
     m_readOn = ReadOn{};  // a read that fails early leaves nothing to read on from
     m_path = path;
     PassReport pass;
@@ -414,6 +416,7 @@ std::optional<std::pair<int, int>> Workbench::rowsBetweenTexts(const QString &fr
 
 bool Workbench::startFollow() {
     if (m_follower) return true;
+    if (canFollowFolder()) return startFollowNewest();
     if (!m_readOn.store || !isOpen()) return false;
     const ReaderContext ctx{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, nullptr, m_maxInputSize};
     m_follower = std::make_unique<LogFollower>(m_path, m_dataSet, ctx, std::move(m_readOn), m_rotationGraceMs);
@@ -423,6 +426,11 @@ bool Workbench::startFollow() {
 
 void Workbench::stopFollow() {
     if (!m_follower) return;
+    if (m_followLog) {  // started again, the newest log is read anew
+        m_follower.reset();
+        m_followLog.reset();
+        return;
+    }
     m_readOn = m_follower->takeState();
     m_follower.reset();
 }
@@ -430,6 +438,8 @@ void Workbench::stopFollow() {
 FollowStep Workbench::pollFollow() {
     FollowStep out;
     if (!m_follower) return out;
+    if (const QStringList joined = newLogsOfFolder(); !joined.isEmpty()) return reopenFolder(joined);
+    if (m_followLog) return pollNewest();
     const std::array<double, 4> probe{m_dataSet.pH1_Slope(), m_dataSet.pH2_Slope(), m_dataSet.pH1_Offset(),
                                       m_dataSet.pH2_Offset()};
     const QStringList fields = m_dataSet.fieldlist();

@@ -91,6 +91,9 @@ struct FollowStep {
     std::array<bool, 2> slopeChanged{}, offsetChanged{};
     int segments = 1;            // calibration segments now; an appended calibration line starts one
     bool fieldsChanged = false;  // a new column header
+    // Of a followed folder: the file names of the logs that appeared in it and joined the
+    // deployment (outcome ReadAgain: the deployment was opened again from the folder).
+    QStringList joinedLogs;
     bool newRows() const { return rows > firstNewRow; }
     int rows = 0;  // records now
 };
@@ -128,6 +131,8 @@ public:
     bool openLogs(const QStringList &paths);
     // Every log of a folder (the Open dialog's file types) as one deployment.
     bool openFolder(const QString &folder);
+    // The folder the deployment was opened from; empty when it was not.
+    const QString &folder() const { return m_folder; }
     // The files of a folder of the Open dialog's file types, by name.
     static QStringList logsOfFolder(const QString &folder);
     // The logs of the open deployment and which log each row came from (one log: one, and no
@@ -229,8 +234,12 @@ public:
 
     // Follow: reads on as the open log grows. The open leaves where its read ended; a log that
     // was not read to its end, or is no regular file, cannot be followed. Another open stops.
-    bool canFollow() const { return m_follower || m_readOn.store; }
+    // A deployment opened from a folder follows the folder: its newest log (the last in time
+    // order) is read on, and a log that appears in the folder joins (see pollFollow).
+    bool canFollow() const { return m_follower || m_readOn.store || canFollowFolder(); }
     bool startFollow();
+    // The log that is read on: the open log, or a deployment's newest.
+    QString followedPath() const { return m_join.logs.empty() ? m_path : m_join.logs.back().path; }
     void stopFollow();
     bool following() const { return m_follower != nullptr; }
     // The followed log is missing from its path and may yet come back (rotation).
@@ -241,6 +250,10 @@ public:
     // statistics, and go to the plot. A log that shrank or was replaced is read again whole
     // (computed as before); a log that is gone, too large, or a read the person stopped, ends
     // following. A read from the start that was stopped leaves no row computed.
+    // Of a folder, each poll also lists it: a log that was not there at the open has the
+    // deployment opened again from the folder (ReadAgain with joinedLogs), the calibration of
+    // its segments kept, and following goes on with the newest log. The newest log's records
+    // go on the end of the joined table; a rewrite of it opens the folder again too.
     FollowStep pollFollow();
 
     // DATA of an open log, which reading does not change.
@@ -252,6 +265,20 @@ private:
     // What open and openLogs share after the data set is filled.
     void afterRead();
     Join m_join;
+    QString m_folder;          // the deployment was opened from it
+    QStringList m_folderLogs;  // the logs it held then
+    bool canFollowFolder() const { return !m_folder.isEmpty() && m_join.logs.size() > 1 && m_join.leftOut == 0; }
+    // The paths of logs in the folder that it did not hold at the open.
+    QStringList newLogsOfFolder() const;
+    // The folder opened again, as much of the workbench kept as stands for the same logs.
+    FollowStep reopenFolder(const QStringList &joined);
+    // A deployment's newest log, followed in a data set of its own whose new rows are appended.
+    bool startFollowNewest();
+    FollowStep pollNewest();
+    // Log j's segments in joined rows, in place of those it had (it is the last joined so far).
+    void joinSegmentsOf(std::size_t j, const std::vector<FileCalibration> &segments);
+    std::unique_ptr<IInteraction> m_followUi;  // the newest log's store tells through it
+    std::unique_ptr<clsDataSet> m_followLog;   // the newest log as read on its own
     // A deployment's segments as its logs give them, in joined rows, and the log of each.
     std::vector<FileCalibration> m_joinedSegments;
     std::vector<std::size_t> m_segmentLog;

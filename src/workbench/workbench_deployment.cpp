@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopedValueRollback>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #ifdef __GLIBC__
@@ -33,6 +35,25 @@ public:
     void pushBusyCursor() override {}
     void popBusyCursor() override {}
     void processPendingEvents() override {}
+};
+
+// The newest log's messages were told at the open: read again to be followed, it tells none, and
+// what is read on from there is told as usual.
+class ToldOnce : public IInteraction {
+public:
+    explicit ToldOnce(IInteraction &ui) : m_ui(ui) {}
+    bool quiet = true;
+    MsgAnswer message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) override {
+        if (quiet) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+        return m_ui.message(text, title, buttons, icon);
+    }
+    void beep() override { m_ui.beep(); }
+    void pushBusyCursor() override { m_ui.pushBusyCursor(); }
+    void popBusyCursor() override { m_ui.popBusyCursor(); }
+    void processPendingEvents() override { m_ui.processPendingEvents(); }
+
+private:
+    IInteraction &m_ui;
 };
 
 struct LogRead {
@@ -69,7 +90,18 @@ bool Workbench::openFolder(const QString &folder) {
                      kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }
-    return openLogs(logs);
+    const bool whole = openLogs(logs);
+    m_folder = folder;
+    m_folderLogs = logs;
+    return whole;
+}
+
+QStringList Workbench::newLogsOfFolder() const {
+    QStringList added;
+    if (!m_folder.isEmpty())
+        for (const QString &path : logsOfFolder(m_folder))
+            if (!m_folderLogs.contains(path)) added << path;
+    return added;
 }
 
 QString Workbench::logNameOfRow(int row) const {
@@ -83,6 +115,8 @@ bool Workbench::openLogs(const QStringList &paths) {
     if (paths.isEmpty()) return false;
     const bool earlier = !m_path.isEmpty();
     m_follower.reset();
+    m_followLog.reset();
+    m_folder.clear();
     m_readOn = ReadOn{};
 
     // Each log with its own start date; what its header does not give, as an open takes it.
@@ -192,17 +226,7 @@ bool Workbench::openLogs(const QStringList &paths) {
         const PassReport &p = readOf[jl.source]->pass;
         jl.bytes = p.bytes;
         jl.sha256 = p.sha256;
-        if (jl.rows == 0) continue;
-        for (FileCalibration f : logs[jl.source].data.calibrationSegments()) {
-            f.firstRow = jl.rowOf(f.firstRow);
-            if (f.firstRow >= jl.firstRow + jl.rows) continue;
-            if (!m_joinedSegments.empty() && m_joinedSegments.back().firstRow == f.firstRow) {
-                m_joinedSegments.pop_back();
-                m_segmentLog.pop_back();
-            }
-            m_joinedSegments.push_back(f);
-            m_segmentLog.push_back(j);
-        }
+        joinSegmentsOf(j, logs[jl.source].data.calibrationSegments());
     }
     m_path = m_join.logs.front().path;
 #ifdef __GLIBC__
@@ -210,4 +234,137 @@ bool Workbench::openLogs(const QStringList &paths) {
 #endif
     afterRead();
     return m_report.completed;
+}
+
+void Workbench::joinSegmentsOf(std::size_t j, const std::vector<FileCalibration> &segments) {
+    const auto drop = [this] {
+        m_joinedSegments.pop_back();
+        m_segmentLog.pop_back();
+    };
+    while (!m_segmentLog.empty() && m_segmentLog.back() == j) drop();
+    // A segment whose records were all dropped has none.
+    const JoinedLog &jl = m_join.logs[j];
+    if (jl.rows == 0) return;
+    for (FileCalibration f : segments) {
+        f.firstRow = jl.rowOf(f.firstRow);
+        if (f.firstRow >= jl.firstRow + jl.rows) continue;
+        if (!m_joinedSegments.empty() && m_joinedSegments.back().firstRow == f.firstRow) drop();
+        m_joinedSegments.push_back(f);
+        m_segmentLog.push_back(j);
+    }
+}
+
+bool Workbench::startFollowNewest() {
+    const std::size_t j = m_join.logs.size() - 1;
+    const JoinedLog &jl = m_join.logs[j];
+    auto log = std::make_unique<clsDataSet>();
+    // What its header does not give, as its read at the open had it.
+    const auto k = std::size_t(std::find(m_segmentLog.begin(), m_segmentLog.end(), j) - m_segmentLog.begin());
+    FileCalibration values = m_dataSet.calibrationSegments().back();
+    if (k < m_segmentLog.size()) values = m_joinedSegments[k];
+    log->setPH1_Slope(values.slope[0]);
+    log->setPH2_Slope(values.slope[1]);
+    log->setPH1_Offset(values.offset[0]);
+    log->setPH2_Offset(values.offset[1]);
+    // No more records than the deployment may hold.
+    log->setRecordLimit(
+        int(std::min<qint64>(kAnyLengthRecords, qint64(m_dataSet.recordLimit()) - jl.firstRow - jl.rows + jl.records)));
+    auto ui = std::make_unique<ToldOnce>(m_ui);
+    ReadOn readOn;
+    ReaderContext ctx{*ui, {}, {}, {}, nullptr, m_maxInputSize, &readOn};
+    if (!readFromFile(jl.path, *log, ctx) || !readOn.store) return false;
+    ui->quiet = false;
+    log->DATA();
+    m_followUi = std::move(ui);
+    m_followLog = std::move(log);
+    const ReaderContext live{m_ui, m_hooks.setStatusPanel2, m_hooks.makeMeterView, {}, nullptr, m_maxInputSize};
+    m_follower = std::make_unique<LogFollower>(jl.path, *m_followLog, live, std::move(readOn), m_rotationGraceMs);
+    m_followLog->makeRoomToGrow();
+    m_dataSet.makeRoomToGrow();
+    return true;
+}
+
+FollowStep Workbench::pollNewest() {
+    clsDataSet &log = *m_followLog;
+    const std::size_t j = m_join.logs.size() - 1;
+    const std::array<double, 4> probe{log.pH1_Slope(), log.pH2_Slope(), log.pH1_Offset(), log.pH2_Offset()};
+    const QStringList fields = log.fieldlist();
+    const PassReport before = m_follower->reading() ? m_follower->report() : PassReport{};
+    const LogFollower::Step step = m_follower->poll();
+    using Outcome = LogFollower::Outcome;
+    // Written anew, or given other columns: the joined rows no longer stand for it.
+    if (step.outcome == Outcome::ReadAgain || fields != log.fieldlist() || log.rowcount() < m_join.logs[j].records)
+        return reopenFolder({});
+
+    FollowStep out;
+    out.outcome = step.outcome;
+    out.firstNewRow = rowCount();
+    // A read from the start the person stopped leaves the deployment as it was.
+    if (!(step.outcome == Outcome::Stopped && step.readFromStart)) {
+        appendToJoin(m_join, j, log, m_join.logs[j].records, m_dataSet);
+        joinSegmentsOf(j, log.calibrationSegments());
+        takeAppendedRows(out.firstNewRow);
+    }
+    // Records the log gained before following started.
+    if (out.outcome == Outcome::Unchanged && rowCount() > out.firstNewRow) out.outcome = Outcome::Appended;
+    if (m_follower->reading()) {
+        const PassReport &now = m_follower->report();
+        m_report.lines += now.lines - before.lines;
+        m_report.skipped += now.lateRecords - before.lateRecords;
+        m_report.cut += now.cutRecords - before.cutRecords;
+        m_report.missing += now.missingRecords - before.missingRecords;
+        JoinedLog &jl = m_join.logs[j];
+        m_report.bytes += m_follower->bytesRead() - jl.bytes;
+        jl.bytes = m_follower->bytesRead();
+        jl.sha256 = m_follower->sha256();
+    }
+    out.slopeChanged = {probe[0] != log.pH1_Slope(), probe[1] != log.pH2_Slope()};
+    out.offsetChanged = {probe[2] != log.pH1_Offset(), probe[3] != log.pH2_Offset()};
+    if (step.outcome == Outcome::Gone || step.outcome == Outcome::Stopped || step.outcome == Outcome::TooLarge) {
+        m_follower.reset();
+        m_followLog.reset();
+    }
+    out.segments = int(m_segments.size());
+    out.rows = rowCount();
+    return out;
+}
+
+FollowStep Workbench::reopenFolder(const QStringList &joined) {
+    const std::vector<CalibrationSegment> segments = m_segments;
+    const bool computed = m_computedOnce, needed = m_computeNeeded;
+    const int current = m_current;
+    const PlotInputs plot = m_plotInputs;
+    const QString folder = m_folder;
+    // A record limit lifted for this deployment stays lifted.
+    const QScopedValueRollback<bool> all(m_loadAll, m_loadAll || m_dataSet.recordLimit() == kAnyLengthRecords);
+    m_follower.reset();
+    m_followLog.reset();
+    openFolder(folder);
+    // A segment from the same line of the same log keeps its calibration, edits included.
+    for (CalibrationSegment &s : m_segments)
+        for (const CalibrationSegment &was : segments)
+            if (was.logName == s.logName && was.line == s.line) {
+                s.calibration = was.calibration;
+                s.origin = was.origin;
+            }
+    m_computedOnce = computed;
+    m_computeNeeded = needed;
+    m_current = current;
+    if (!plot.autoscale) {
+        m_plotInputs.start = plot.start;
+        m_plotInputs.end = plot.end;
+    }
+    takeReadAgain(true);
+
+    FollowStep out;
+    out.outcome = LogFollower::Outcome::ReadAgain;
+    for (const QString &path : joined) out.joinedLogs << fileName(path);
+    if (!canFollow() || !startFollow()) {
+        out.outcome = LogFollower::Outcome::Stopped;
+        out.readFromStart = true;
+    }
+    out.fieldsChanged = true;
+    out.segments = int(m_segments.size());
+    out.rows = rowCount();
+    return out;
 }

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -161,4 +162,34 @@ TEST_F(FollowTest, AStoppedReadFromTheStartShowsItsRowsNotComputed) {
     EXPECT_EQ(w->cmdCompute->text(), QStringLiteral("Compute (needed)"));
     w->showRecord(2);
     EXPECT_TRUE(w->lblPH1->text().contains(QStringLiteral("not computed")));
+}
+
+TEST_F(FollowTest, AFollowedFolderPicksUpANewLog) {
+    LogRecipe r;
+    r.records = 3;
+    r.startDate = QStringLiteral("#2004-5-14#");
+    const QString day2 = files.writeLines(QStringLiteral("live2.asc"), makeLog(r), "\r\n");
+    w->openPaths({}, QFileInfo(path).absolutePath());
+    ASSERT_EQ(w->TDBGrid1->model()->rowCount(), 8);
+    ASSERT_TRUE(w->mnuFollow->isEnabled());
+    w->mnuFollow->trigger();
+    ASSERT_TRUE(w->workbench().following());
+
+    append(day2, moreRecords(3, 1));
+    w->pollNow();
+    EXPECT_EQ(w->TDBGrid1->model()->rowCount(), 9);
+    EXPECT_EQ(w->graph().pointCount(), 9);
+
+    r.startDate = QStringLiteral("#2004-5-15#");
+    r.records = 2;
+    files.writeLines(QStringLiteral("live3.asc"), makeLog(r), "\r\n");
+    w->pollNow();
+    EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("live3.asc joined the deployment."));
+    EXPECT_EQ(w->TDBGrid1->model()->rowCount(), 11);
+    EXPECT_EQ(w->graph().pointCount(), 11);
+    EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral("live.asc and 2 more logs")));
+    EXPECT_TRUE(w->statusFollow->text().startsWith(QStringLiteral("Following: 11 records")));
+    EXPECT_EQ(w->workbench().logNameOfRow(10), QStringLiteral("live3.asc"));
+    EXPECT_TRUE(w->mnuFollow->isChecked());
+    EXPECT_TRUE(ui.messages.isEmpty());
 }
