@@ -290,10 +290,16 @@ void StreamPass::writeBlock(const DataTable &t, const RowTags &tags, int compute
     for (std::size_t r = 0; r < tags.conflict.size() && r < flags.size(); ++r)
         if (tags.conflict[r]) flags[r] |= flagConflict;
     const CsvLogs logs{&tags.log, m_logNames};
-    writeRows(t, flags, m_logNames.empty() ? nullptr : &logs, computed, from, to, row0);
-    if (m_out && !m_result.writeFailed && !m_gap && !m_text.isEmpty() && !writeFully(*m_out, m_text))
-        m_result.writeFailed = true;
-    m_text.resize(0);
+    // A long block (a deployment's log) goes out in pieces, so its text is never held whole.
+    int at = from;
+    do {
+        const int end = std::min(to, at + kStreamBlockRecords);
+        if (at < end) writeRows(t, flags, m_logNames.empty() ? nullptr : &logs, computed, at, end, row0);
+        if (m_out && !m_result.writeFailed && !m_gap && !m_text.isEmpty() && !writeFully(*m_out, m_text))
+            m_result.writeFailed = true;
+        m_text.resize(0);
+        at = end;
+    } while (at < to);
 }
 
 // Rows from `from` on, as they are.
