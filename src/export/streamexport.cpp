@@ -448,6 +448,7 @@ std::optional<std::vector<JoinLog>> joinOrder(const ExportOptions &o) {
         if (std::isnan(b.firstDay)) return !std::isnan(a.firstDay);
         return a.firstDay < b.firstDay;
     });
+    if (std::isnan(logs.front().firstDay)) return std::nullopt;  // no log has a record
     return logs;
 }
 
