@@ -68,7 +68,7 @@ struct PassResult {
     Layout layout;  // the whole log's
     int firstInside = -1, lastInside = -1;
     StatisticsStream stats;  // of the rows written
-    QString error;  // the output's failure
+    QString error;           // the output's failure
     bool keep() const { return completed && !readAgain && !writeFailed && !noRecord && !noSegment; }
 };
 
@@ -78,7 +78,9 @@ struct RowTags {
     std::vector<std::uint16_t> log;
     std::vector<std::uint8_t> conflict;
     RowTags from(int row) const {
-        const auto at = [row](const auto &v) { return std::vector(v.begin() + std::min<std::ptrdiff_t>(row, std::ssize(v)), v.end()); };
+        const auto at = [row](const auto &v) {
+            return std::vector(v.begin() + std::min<std::ptrdiff_t>(row, std::ssize(v)), v.end());
+        };
         return {at(log), at(conflict)};
     }
 };
@@ -226,10 +228,9 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         settle();
         DataTable block;
         std::swap(block, t);
-        m_writing = std::async(std::launch::async, [this, block = std::move(block), tags = std::move(m_tags), computed,
-                                                    next = m_next, ready, row0 = m_row0] {
-            writeBlock(block, tags, computed, next, ready, row0);
-        });
+        m_writing = std::async(std::launch::async,
+                               [this, block = std::move(block), tags = std::move(m_tags), computed, next = m_next,
+                                ready, row0 = m_row0] { writeBlock(block, tags, computed, next, ready, row0); });
         m_tags = std::move(keptTags);
         if (last) {
             settle();
@@ -406,7 +407,6 @@ PassResult writeOutput(const QString &path, const PassRun &run) {
     return r;
 }
 
-
 // --- A deployment (--join) streamed: its logs read one at a time in time order ---
 
 // A log of the deployment with its first record's date-time (NaN: it has none).
@@ -579,8 +579,8 @@ struct JoinHeader {
 // The deployment's CSV: each log read whole in turn (one log at a time in memory), its records
 // met with the held rows of earlier logs, and the rows no later log can meet handed on to be
 // computed, flagged and written. `whole` is set when the whole road must make the output.
-PassResult runJoin(const ExportOptions &o, IInteraction &ui, const Calibration &base,
-                   const std::vector<JoinLog> &order, int blockRecords, QIODevice *output, bool &whole) {
+PassResult runJoin(const ExportOptions &o, IInteraction &ui, const Calibration &base, const std::vector<JoinLog> &order,
+                   int blockRecords, QIODevice *output, bool &whole) {
     clsDataSet ds;
     ds.setRecordLimit(kAnyLengthRecords);
     StreamPass pass(o, base, Range{}, std::nullopt, blockRecords);
@@ -711,8 +711,8 @@ std::optional<int> streamJoin(const ExportOptions &o, StderrInteraction &ui, int
     if (!order) return std::nullopt;
     const Calibration base = Workbench(ui, nullptr).calibration();
     bool whole = false;
-    const PassResult r = writeOutput(
-        o.csvPath, [&](QIODevice *out) { return runJoin(o, ui, base, *order, blockRecords, out, whole); });
+    const PassResult r =
+        writeOutput(o.csvPath, [&](QIODevice *out) { return runJoin(o, ui, base, *order, blockRecords, out, whole); });
     if (whole) return std::nullopt;
     return finishStream(o, r);
 }

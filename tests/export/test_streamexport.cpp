@@ -32,7 +32,9 @@ Outcome wholeTable(const ExportOptions &o) {
     Workbench wb(ui, nullptr);
     wb.setMaxInputSize(o.maxSize);
     wb.setLoadAllRecords(o.allRecords);
-    const auto outcome = [&o](int status) { return Outcome{status, contentsOrNone(o.csvPath), contentsOrNone(o.statsPath)}; };
+    const auto outcome = [&o](int status) {
+        return Outcome{status, contentsOrNone(o.csvPath), contentsOrNone(o.statsPath)};
+    };
     if (!(o.join ? wb.openLogs(o.logFiles) : wb.open(o.logFile)))
         return outcome(ui.answeredNo() ? kExitStopped : kExitFailed);
     if (!applyCalibrationOptions(o, wb).isEmpty()) return outcome(kExitFailed);
@@ -108,7 +110,8 @@ TEST(StreamExport, SampleLogsGiveTheWholeTablesCsv) {
     }
     expectSameExport({sampleLog("overnight-2004-05-13.asc")},
                      {"--from", "5/13/2004 23:00:00", "--to", "5/14/2004 01:00:00"}, "a range across midnight");
-    expectSameExport({sampleLog("overnight-2004-05-13.asc")}, {"--from", "5/20/2004 00:00:00"}, "a range after the log");
+    expectSameExport({sampleLog("overnight-2004-05-13.asc")}, {"--from", "5/20/2004 00:00:00"},
+                     "a range after the log");
 }
 
 TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
@@ -210,8 +213,7 @@ TEST(StreamExport, OnlyACsvAndItsStatisticsAreStreamed) {
     EXPECT_TRUE(canStreamExport(options({"--csv", "-", "--from", "5/13/2004 08:00:00", "--all-records"})));
     EXPECT_TRUE(canStreamExport(options({"--csv", "a.csv", "--stats", "b.csv"})));
     for (const QStringList &args :
-         {QStringList{"--csv", "a.csv", "--plot", "a.png"},
-          QStringList{"--csv", "a.csv", "--report", "a.pdf"},
+         {QStringList{"--csv", "a.csv", "--plot", "a.png"}, QStringList{"--csv", "a.csv", "--report", "a.pdf"},
           QStringList{"--csv", "a.csv", "--calibrate", "points.txt"}, QStringList{"--stats", "b.csv"}})
         EXPECT_FALSE(canStreamExport(options(args))) << args.join(' ').toStdString();
 }
@@ -251,7 +253,8 @@ TEST(StreamExport, JoinedLogsGiveTheWholeDeploymentsCsv) {
     QByteArray text = slurp(narrow);
     text.replace(",\"Total Vol\"", "");
     dir.write("d.asc", text);
-    const ExportOptions o = *parseExportArgs({"--join", "--all-records", "--csv", dir.path("out.csv"), first, narrow}).options;
+    const ExportOptions o =
+        *parseExportArgs({"--join", "--all-records", "--csv", dir.path("out.csv"), first, narrow}).options;
     StderrInteraction ui(false);
     EXPECT_TRUE(canStreamJoin(o));
     EXPECT_FALSE(streamJoin(o, ui, kSmallBlock));
