@@ -619,7 +619,10 @@ PassResult runJoin(const ExportOptions &o, IInteraction &ui, const Calibration &
             if (!held.segments.empty() && held.segments.back().firstRow == f.firstRow) held.segments.pop_back();
             held.segments.push_back(f);
         }
-        std::erase_if(conflict, [&, i = std::size_t(0)](std::uint8_t) mutable { return !keep[i++]; });
+        std::size_t marks = 0;  // the conflict marks of the records kept
+        for (std::size_t i = 0; i < keep.size(); ++i)
+            if (keep[i]) conflict[marks++] = conflict[i];
+        conflict.resize(marks);
         held.append(kept == t.rowCount() ? std::move(log.DATA()) : tableRows(t, 0, t.rowCount(), keep),
                     std::uint16_t(k), std::move(conflict));
         // Rows from the first a later log may meet stay held.
