@@ -41,6 +41,13 @@ int main(int argc, char **argv) {
         }
         return 0;
     }
+    if (argc >= 4 && std::strcmp(argv[1], "--write-day-log") == 0) {
+        if (!writeDayLog(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]))) {
+            std::fprintf(stderr, "cannot write %s\n", argv[2]);
+            return 1;
+        }
+        return 0;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -92,6 +92,11 @@ int runTablesOnly(const ExportOptions &options) {
         StderrInteraction ui(options.stopOnBadDate);
         return streamExport(options, ui);
     }
+    // A deployment's CSV likewise, one log at a time, unless its logs need the whole road.
+    if (canStreamJoin(options)) {
+        StderrInteraction ui(options.stopOnBadDate);
+        if (const std::optional<int> status = streamJoin(options, ui)) return *status;
+    }
     LogRun run(options, nullptr);
     if (const std::optional<int> ended = run.readAndCompute()) return *ended;
     run.writeTables();

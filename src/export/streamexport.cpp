@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <future>
+#include <limits>
+#include <unordered_map>
 #include <optional>
 #include <tuple>
 
@@ -66,8 +68,21 @@ struct PassResult {
     Layout layout;  // the whole log's
     int firstInside = -1, lastInside = -1;
     StatisticsStream stats;  // of the rows written
-    QString error;  // the output's failure
+    QString error;           // the output's failure
     bool keep() const { return completed && !readAgain && !writeFailed && !noRecord && !noSegment; }
+};
+
+// What a deployment's rows carry beside their cells: the log of each (an index into the CSV's
+// log names) and whether another log holds its date-time with other values. Empty for one log.
+struct RowTags {
+    std::vector<std::uint16_t> log;
+    std::vector<std::uint8_t> conflict;
+    RowTags from(int row) const {
+        const auto at = [row](const auto &v) {
+            return std::vector(v.begin() + std::min<std::ptrdiff_t>(row, std::ssize(v)), v.end());
+        };
+        return {at(log), at(conflict)};
+    }
 };
 
 // A row kept for the next block's flags.
@@ -101,6 +116,9 @@ public:
     const QString &firstTime() const { return m_firstTime; }
     const QString &lastTime() const { return m_lastTime; }
     int records() const { return m_records; }
+    // A deployment: the CSV's log column, and the tags of the rows the data set is given.
+    void setLogNames(std::vector<QByteArray> names) { m_logNames = std::move(names); }
+    RowTags &tags() { return m_tags; }
     int segments(const clsDataSet &ds) const { return m_segment0 + int(ds.calibrationSegments().size()); }
     const std::optional<QString> &stopTime() const { return m_stopTime; }
 
@@ -130,11 +148,11 @@ private:
         return out;
     }
     void lookAt(const DataTable &t, int from, int to, int row0);
-    void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
-                   int row0);
-    void appendRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
-                    int row0);
-    void writeBlock(const DataTable &t, int computed, int from, int to, int row0);
+    void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, const CsvLogs *logs, int computed,
+                   int from, int to, int row0);
+    void appendRows(const DataTable &t, const std::vector<std::uint8_t> &flags, const CsvLogs *logs, int computed,
+                    int from, int to, int row0);
+    void writeBlock(const DataTable &t, const RowTags &tags, int computed, int from, int to, int row0);
     void keepLast(clsDataSet &ds, const std::vector<KeptRow> &rows, int from);
 
     const ExportOptions &m_options;
@@ -161,6 +179,8 @@ private:
     QString m_firstTime, m_lastTime;
     std::optional<QString> m_stopTime;
     QByteArray m_text;
+    std::vector<QByteArray> m_logNames;
+    RowTags m_tags;
 };
 
 bool StreamPass::handOn(clsDataSet &ds, bool last) {
@@ -178,7 +198,7 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         if (!m_layout) m_layout = layoutNow(ds, t);
         const QStringList header = csvHeader(m_layout->fieldlist, m_layout->cols);
         m_width = int(header.size());
-        m_text += csvHeaderRow(header, true);
+        m_text += csvHeaderRow(header, true, !m_logNames.empty());
     } else if (!m_fixed && !m_learning && !(layoutNow(ds, t) == *m_layout)) {
         m_learning = true;
     }
@@ -187,6 +207,7 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         settle();
         lookAt(t, m_next, n, m_row0);
         if (!last) keepLast(ds, {}, n);
+        m_tags = {};
         m_next = 0;
     } else {
         if (t.colCount() < m_layout->cols) t.resize(t.lastRow(), m_layout->cols - 1);
@@ -203,11 +224,14 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         // The computed block goes to the other core to be flagged and written, while this one
         // reads the next; the rows whose flags that one needs stay, computed.
         std::vector<KeptRow> kept = copyRows(t, from);
+        RowTags keptTags = m_tags.from(from);
         settle();
         DataTable block;
         std::swap(block, t);
-        m_writing = std::async(std::launch::async, [this, block = std::move(block), computed, next = m_next, ready,
-                                                    row0 = m_row0] { writeBlock(block, computed, next, ready, row0); });
+        m_writing = std::async(std::launch::async,
+                               [this, block = std::move(block), tags = std::move(m_tags), computed, next = m_next,
+                                ready, row0 = m_row0] { writeBlock(block, tags, computed, next, ready, row0); });
+        m_tags = std::move(keptTags);
         if (last) {
             settle();
         } else {
@@ -238,17 +262,17 @@ void StreamPass::lookAt(const DataTable &t, int from, int to, int row0) {
 }
 
 // Rows from..to-1 to the CSV, and to the statistics when they are asked for.
-void StreamPass::appendRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
-                            int row0) {
-    appendCsvRows(m_text, t, m_width, &flags, from, to - 1);
+void StreamPass::appendRows(const DataTable &t, const std::vector<std::uint8_t> &flags, const CsvLogs *logs,
+                            int computed, int from, int to, int row0) {
+    appendCsvRows(m_text, t, m_width, &flags, from, to - 1, logs);
     if (!m_options.statsPath.isEmpty()) m_result.stats.add(t, from, to, row0, computed);
 }
 
-void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, int computed, int from, int to,
-                           int row0) {
-    if (!m_range.given) return appendRows(t, flags, computed, from, to, row0);
+void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, const CsvLogs *logs,
+                           int computed, int from, int to, int row0) {
+    if (!m_range.given) return appendRows(t, flags, logs, computed, from, to, row0);
     if (m_range.rows)
-        return appendRows(t, flags, computed, std::max(from, m_range.rows->first - row0),
+        return appendRows(t, flags, logs, computed, std::max(from, m_range.rows->first - row0),
                           std::min(to, m_range.rows->second - row0 + 1), row0);
     // Runs of rows inside, as they come.
     for (int r = from; r < to;) {
@@ -257,17 +281,26 @@ void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &
         while (r < to && m_range.inside(t.rowDay(r))) ++r;
         if (start == r) break;
         lookAt(t, start, r, row0);
-        if (!m_gap) appendRows(t, flags, computed, start, r, row0);
+        if (!m_gap) appendRows(t, flags, logs, computed, start, r, row0);
     }
 }
 
 // Flags rows from..to-1 with their context in the table and writes them.
-void StreamPass::writeBlock(const DataTable &t, int computed, int from, int to, int row0) {
-    const std::vector<std::uint8_t> flags = computeFlags(t, computed, m_limits);
-    writeRows(t, flags, computed, from, to, row0);
-    if (m_out && !m_result.writeFailed && !m_gap && !m_text.isEmpty() && !writeFully(*m_out, m_text))
-        m_result.writeFailed = true;
-    m_text.resize(0);
+void StreamPass::writeBlock(const DataTable &t, const RowTags &tags, int computed, int from, int to, int row0) {
+    std::vector<std::uint8_t> flags = computeFlags(t, computed, m_limits);
+    for (std::size_t r = 0; r < tags.conflict.size() && r < flags.size(); ++r)
+        if (tags.conflict[r]) flags[r] |= flagConflict;
+    const CsvLogs logs{&tags.log, m_logNames};
+    // A long block (a deployment's log) goes out in pieces, so its text is never held whole.
+    int at = from;
+    do {
+        const int end = std::min(to, at + kStreamBlockRecords);
+        if (at < end) writeRows(t, flags, m_logNames.empty() ? nullptr : &logs, computed, at, end, row0);
+        if (m_out && !m_result.writeFailed && !m_gap && !m_text.isEmpty() && !writeFully(*m_out, m_text))
+            m_result.writeFailed = true;
+        m_text.resize(0);
+        at = end;
+    } while (at < to);
 }
 
 // Rows from `from` on, as they are.
@@ -374,6 +407,266 @@ PassResult writeOutput(const QString &path, const PassRun &run) {
     return r;
 }
 
+// --- A deployment (--join) streamed: its logs read one at a time in time order ---
+
+// A log of the deployment with its first record's date-time (NaN: it has none).
+struct JoinLog {
+    QString path;
+    double firstDay = 0;
+};
+
+// Any message a read tells: the streamed join leaves such logs to the whole road.
+class WatchedInteraction : public SilentInteraction {
+public:
+    bool told = false;
+    MsgAnswer message(const QString &t, const QString &title, MsgButtons buttons, MsgIcon icon) override {
+        told = true;
+        return SilentInteraction::message(t, title, buttons, icon);
+    }
+};
+
+// The logs in the order the whole road joins them, each known by its first record only;
+// nothing when a log cannot be read or its first record has no date-time.
+std::optional<std::vector<JoinLog>> joinOrder(const ExportOptions &o) {
+    std::vector<JoinLog> logs;
+    for (const QString &path : o.logFiles) {
+        clsDataSet ds;
+        SilentInteraction quiet;
+        ReaderContext ctx{quiet, {}, {}, {}, nullptr, o.maxSize};
+        std::optional<double> first;
+        ctx.handOnEvery = 1;
+        ctx.handOn = [&](bool) {
+            ds.trimRows();
+            first = ds.rowcount() > 0 ? ds.DATA().rowDay(0) : std::numeric_limits<double>::quiet_NaN();
+            return false;  // the first record is all it takes
+        };
+        if (!readFromFile(path, ds, ctx) && !first) return std::nullopt;
+        if (!first || (ds.rowcount() > 0 && !std::isfinite(*first))) return std::nullopt;
+        logs.push_back({path, *first});
+    }
+    std::stable_sort(logs.begin(), logs.end(), [](const JoinLog &a, const JoinLog &b) {
+        if (std::isnan(b.firstDay)) return !std::isnan(a.firstDay);
+        return a.firstDay < b.firstDay;
+    });
+    if (std::isnan(logs.front().firstDay)) return std::nullopt;  // no log has a record
+    return logs;
+}
+
+// Rows of `t` whose `keep` is set (all when empty), from..to-1, as a table of their own.
+DataTable tableRows(const DataTable &t, int from, int to, const std::vector<std::uint8_t> &keep = {}) {
+    DataTable rows;
+    int k = 0;
+    for (int r = from; r < to; ++r) k += keep.empty() || keep[std::size_t(r)];
+    if (k == 0) return rows;
+    rows.resize(k - 1, t.colCount() - 1);
+    k = 0;
+    for (int r = from; r < to; ++r) {
+        if (!keep.empty() && !keep[std::size_t(r)]) continue;
+        for (int c = 1; c < t.colCount(); ++c) rows.setCell(k, c, t.cell(r, c));
+        if (const double day = t.rowDay(r); std::isfinite(day))
+            rows.setRecordTime(k, colDateTime, day);
+        else
+            rows.setCell(k, colDateTime, t.cell(r, colDateTime));
+        ++k;
+    }
+    return rows;
+}
+
+// Rows of earlier logs that a later log may still meet: not computed or written until the
+// logs that may meet them have been read, as their cells are compared as read and they may be
+// flagged C.
+struct HeldRows {
+    DataTable rows;
+    RowTags tags;
+    std::vector<FileCalibration> segments;  // starting in `rows`
+
+    void append(DataTable &&more, std::uint16_t log, std::vector<std::uint8_t> conflict) {
+        tags.log.insert(tags.log.end(), std::size_t(more.rowCount()), log);
+        tags.conflict.insert(tags.conflict.end(), conflict.begin(), conflict.end());
+        if (rows.rowCount() == 0) {
+            rows = std::move(more);
+        } else if (more.rowCount() > 0) {
+            const int w = std::max(rows.lastCol(), more.lastCol());
+            rows.resize(rows.lastRow(), w);
+            more.resize(more.lastRow(), w);
+            rows.appendRows(std::move(more));
+        }
+    }
+    // The first `n` rows to the end of `ds`, their segments starting there.
+    void release(int n, clsDataSet &ds, RowTags &to) {
+        const int at = ds.rowcount();
+        std::vector<FileCalibration> later;
+        for (const FileCalibration &f : segments) {
+            if (f.firstRow >= n) {
+                later.push_back(f);
+                later.back().firstRow -= n;
+                continue;
+            }
+            // A segment starting where the one before does takes its place, as the whole road's.
+            ds.calibrationLine(f.line, at + f.firstRow);
+            ds.setPH1_Slope(f.slope[0]);
+            ds.setPH2_Slope(f.slope[1]);
+            ds.setPH1_Offset(f.offset[0]);
+            ds.setPH2_Offset(f.offset[1]);
+        }
+        segments = std::move(later);
+        DataTable rest = n < rows.rowCount() ? tableRows(rows, n, rows.rowCount()) : DataTable();
+        if (n < rows.rowCount()) rows = tableRows(rows, 0, n);
+        ds.appendRecords(std::move(rows));
+        rows = std::move(rest);
+        const RowTags left = tags.from(n);
+        tags.log.resize(std::size_t(n));
+        tags.conflict.resize(std::size_t(n));
+        to.log.insert(to.log.end(), tags.log.begin(), tags.log.end());
+        to.conflict.insert(to.conflict.end(), tags.conflict.begin(), tags.conflict.end());
+        tags = left;
+    }
+};
+
+// Whether held row h and row r of a log hold the same cells in every column the log has.
+bool sameCells(const DataTable &held, int h, const DataTable &t, int r) {
+    for (int c = 0; c < t.colCount(); ++c)
+        if (!((c < held.colCount() ? held.cell(h, c) : Cell()) == t.cell(r, c))) return false;
+    return true;
+}
+
+// Marks the log's records that an earlier log holds alike (dropped: keep 0) and those that
+// meet other values (conflict, the held rows' too), as the whole road's join does.
+void meetHeld(HeldRows &held, const DataTable &t, double firstDay, std::vector<std::uint8_t> &keep,
+              std::vector<std::uint8_t> &conflict) {
+    if (held.rows.rowCount() == 0 || !std::isfinite(firstDay)) return;
+    double lastDay = firstDay;
+    for (int r = t.rowCount() - 1; r >= 0; --r)
+        if (std::isfinite(t.rowDay(r))) {
+            lastDay = t.rowDay(r);
+            break;
+        }
+    std::unordered_multimap<double, int> earlier;
+    for (int h = 0; h < held.rows.rowCount(); ++h)
+        if (const double day = held.rows.rowDay(h); day >= firstDay && day <= lastDay) earlier.emplace(day, h);
+    if (earlier.empty()) return;
+    for (int r = 0; r < t.rowCount(); ++r) {
+        const auto [from, end] = earlier.equal_range(t.rowDay(r));
+        if (from == end) continue;
+        bool same = false;
+        for (auto it = from; it != end && !same; ++it) same = sameCells(held.rows, it->second, t, r);
+        if (same) {
+            keep[std::size_t(r)] = 0;
+            continue;
+        }
+        conflict[std::size_t(r)] = 1;
+        for (auto it = from; it != end; ++it) held.tags.conflict[std::size_t(it->second)] = 1;
+    }
+}
+
+// What the logs of a streamed join have alike: their column names (none alike but for case)
+// and probes. Logs that differ go the whole road, which tells how they differ.
+struct JoinHeader {
+    std::optional<QStringList> names;
+    QString serial1, serial2;
+    explicit JoinHeader(const clsDataSet &ds) : serial1(ds.pH1_SerialNumber()), serial2(ds.pH2_SerialNumber()) {
+        if (ds.hasFieldlist()) names = ds.fieldlist();
+    }
+    bool operator==(const JoinHeader &) const = default;
+    bool namesApart() const {
+        for (qsizetype i = 0; names && i < names->size(); ++i)
+            for (qsizetype k = i + 1; k < names->size(); ++k)
+                if (!(*names)[i].isEmpty() && (*names)[i].compare((*names)[k], Qt::CaseInsensitive) == 0) return false;
+        return true;
+    }
+};
+
+// The deployment's CSV: each log read whole in turn (one log at a time in memory), its records
+// met with the held rows of earlier logs, and the rows no later log can meet handed on to be
+// computed, flagged and written. `whole` is set when the whole road must make the output.
+PassResult runJoin(const ExportOptions &o, IInteraction &ui, const Calibration &base, const std::vector<JoinLog> &order,
+                   int blockRecords, QIODevice *output, bool &whole) {
+    clsDataSet ds;
+    ds.setRecordLimit(kAnyLengthRecords);
+    StreamPass pass(o, base, Range{}, std::nullopt, blockRecords);
+    pass.setOutput(output);
+    std::vector<QByteArray> names;
+    for (const JoinLog &l : order) names.push_back(csvField(QFileInfo(l.path).fileName()));
+    pass.setLogNames(std::move(names));
+    PassResult &r = pass.result();
+    HeldRows held;
+    std::optional<JoinHeader> first;
+    for (std::size_t k = 0; k < order.size() && !whole; ++k) {
+        clsDataSet log;
+        log.setRecordLimit(kAnyLengthRecords);
+        WatchedInteraction watch;
+        ReaderContext ctx{watch, {}, {}, {}, nullptr, o.maxSize};
+        whole = !readFromFile(order[k].path, log, ctx) || watch.told;
+        if (!whole && !first) {
+            first.emplace(log);
+            whole = !first->namesApart();
+            if (first->names) ds.setFieldlist(*first->names);
+        }
+        if (whole || (whole = !(JoinHeader(log) == *first))) break;
+        const DataTable &t = log.DATA();
+        std::vector<std::uint8_t> keep(std::size_t(t.rowCount()), 1), conflict(std::size_t(t.rowCount()), 0);
+        meetHeld(held, t, order[k].firstDay, keep, conflict);
+        // The log's segments from its first record kept at or after their start; none where
+        // all its records after the start were dropped.
+        const int heldBefore = held.rows.rowCount();
+        int kept = 0;
+        std::vector<int> keptBefore(std::size_t(t.rowCount()) + 1, 0);
+        for (int i = 0; i < t.rowCount(); ++i) keptBefore[std::size_t(i) + 1] = kept += keep[std::size_t(i)];
+        for (FileCalibration f : log.calibrationSegments()) {
+            const int row = keptBefore[std::size_t(std::min(f.firstRow, t.rowCount()))];
+            if (row >= kept) continue;
+            f.firstRow = heldBefore + row;
+            if (!held.segments.empty() && held.segments.back().firstRow == f.firstRow) held.segments.pop_back();
+            held.segments.push_back(f);
+        }
+        std::size_t marks = 0;  // the conflict marks of the records kept
+        for (std::size_t i = 0; i < keep.size(); ++i)
+            if (keep[i]) conflict[marks++] = conflict[i];
+        conflict.resize(marks);
+        held.append(kept == t.rowCount() ? std::move(log.DATA()) : tableRows(t, 0, t.rowCount(), keep),
+                    std::uint16_t(k), std::move(conflict));
+        // Rows from the first a later log may meet stay held.
+        int ready = held.rows.rowCount();
+        if (k + 1 < order.size() && std::isfinite(order[k + 1].firstDay))
+            for (int h = 0; h < ready; ++h)
+                if (held.rows.rowDay(h) >= order[k + 1].firstDay) ready = h;
+        held.release(ready, ds, pass.tags());
+        if (ds.rowcount() >= pass.blockRecords()) pass.handOn(ds, false);
+    }
+    if (whole) return r;
+    pass.handOn(ds, true);
+    r.completed = true;
+    pass.settle();
+    if (r.readAgain) {
+        whole = true;  // the logs are wider later than their first rows said
+        return r;
+    }
+    if (const QString error = missingSegmentError(o, pass.segments(ds)); !error.isEmpty()) {
+        printError(error);
+        r.noSegment = true;
+        return r;
+    }
+    if (r.stop)
+        ui.message(computeStopMessage(*r.stop, pass.stopTime()), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    return r;
+}
+
+// The statistics and the outcome of a streamed CSV.
+int finishStream(const ExportOptions &o, const PassResult &r) {
+    if (r.noRecord || r.noSegment) return kExitFailed;
+    // The statistics of the rows written, told before the CSV as the whole road tells them.
+    QString statsError;
+    if (!o.statsPath.isEmpty()) {
+        const StatisticsStream &s = r.stats;
+        const auto time = [](const StatisticsStream::RowTime &t) { return csvTimeField(t.day, t.text); };
+        statsError = saveBytes(o.statsPath, statisticsCsv(s.result(), time(s.firstTime()), time(s.lastTime())));
+    }
+    for (const QString &error : {statsError, r.error})
+        if (!error.isEmpty()) printError(error);
+    if (!statsError.isEmpty() || !r.error.isEmpty()) return kExitFailed;
+    return r.stop ? kExitComputeStopped : kExitOk;
+}
+
 }  // namespace
 
 bool canStreamExport(const ExportOptions &o) {
@@ -408,16 +701,21 @@ int streamExport(const ExportOptions &o, StderrInteraction &ui, int blockRecords
             return kExitFailed;
         }
     }
-    if (r.noRecord || r.noSegment) return kExitFailed;
-    // The statistics of the rows written, told before the CSV as the whole road tells them.
-    QString statsError;
-    if (!o.statsPath.isEmpty()) {
-        const StatisticsStream &s = r.stats;
-        const auto time = [](const StatisticsStream::RowTime &t) { return csvTimeField(t.day, t.text); };
-        statsError = saveBytes(o.statsPath, statisticsCsv(s.result(), time(s.firstTime()), time(s.lastTime())));
-    }
-    for (const QString &error : {statsError, r.error})
-        if (!error.isEmpty()) printError(error);
-    if (!statsError.isEmpty() || !r.error.isEmpty()) return kExitFailed;
-    return r.stop ? kExitComputeStopped : kExitOk;
+    return finishStream(o, r);
+}
+
+bool canStreamJoin(const ExportOptions &o) {
+    return o.join && o.logFiles.size() > 1 && !o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() &&
+           o.calibratePath.isEmpty() && o.allRecords && o.from.isEmpty() && o.to.isEmpty() && !o.stopOnBadDate;
+}
+
+std::optional<int> streamJoin(const ExportOptions &o, StderrInteraction &ui, int blockRecords) {
+    const std::optional<std::vector<JoinLog>> order = joinOrder(o);
+    if (!order) return std::nullopt;
+    const Calibration base = Workbench(ui, nullptr).calibration();
+    bool whole = false;
+    const PassResult r =
+        writeOutput(o.csvPath, [&](QIODevice *out) { return runJoin(o, ui, base, *order, blockRecords, out, whole); });
+    if (whole) return std::nullopt;
+    return finishStream(o, r);
 }

@@ -32,8 +32,11 @@ Outcome wholeTable(const ExportOptions &o) {
     Workbench wb(ui, nullptr);
     wb.setMaxInputSize(o.maxSize);
     wb.setLoadAllRecords(o.allRecords);
-    const auto outcome = [&o](int status) { return Outcome{status, contentsOrNone(o.csvPath), contentsOrNone(o.statsPath)}; };
-    if (!wb.open(o.logFile)) return outcome(ui.answeredNo() ? kExitStopped : kExitFailed);
+    const auto outcome = [&o](int status) {
+        return Outcome{status, contentsOrNone(o.csvPath), contentsOrNone(o.statsPath)};
+    };
+    if (!(o.join ? wb.openLogs(o.logFiles) : wb.open(o.logFile)))
+        return outcome(ui.answeredNo() ? kExitStopped : kExitFailed);
     if (!applyCalibrationOptions(o, wb).isEmpty()) return outcome(kExitFailed);
     const int status = wb.computePH() ? kExitOk : kExitComputeStopped;
     std::pair<int, int> rows{0, wb.rowCount() - 1};
@@ -48,17 +51,19 @@ Outcome wholeTable(const ExportOptions &o) {
 
 // Both roads over the log with the options, the statistics too; the streamed outputs over
 // older files, which must stay where nothing is written.
-void expectSameExport(const QString &log, const QStringList &options, const char *what) {
+void expectSameExport(const QStringList &logs, const QStringList &options, const char *what) {
     TempFiles dir;
     const auto parse = [&](const char *road) {
         const QString csv = dir.write(QStringLiteral("%1.csv").arg(road), "old"),
                       stats = dir.write(QStringLiteral("%1-stats.csv").arg(road), "old");
-        return *parseExportArgs(QStringList{"--csv", csv, "--stats", stats} + options + QStringList{log}).options;
+        return *parseExportArgs(QStringList{"--csv", csv, "--stats", stats} + options + logs).options;
     };
     const Outcome expected = wholeTable(parse("whole"));
     const ExportOptions o = parse("streamed");
     StderrInteraction ui(o.stopOnBadDate);
-    const int status = streamExport(o, ui, kSmallBlock);
+    const std::optional<int> joined = o.join ? streamJoin(o, ui, kSmallBlock) : std::nullopt;
+    ASSERT_EQ(joined.has_value(), o.join) << what;  // a join here never needs the whole road
+    const int status = joined ? *joined : streamExport(o, ui, kSmallBlock);
     EXPECT_EQ(status, expected.status) << what;
     EXPECT_EQ(contentsOrNone(o.csvPath), expected.csv) << what;
     EXPECT_EQ(contentsOrNone(o.statsPath).toStdString(), expected.stats.toStdString()) << what;
@@ -99,13 +104,14 @@ QByteArray makeLog(int records, const std::function<void(int, QByteArray &)> &li
 
 TEST(StreamExport, SampleLogsGiveTheWholeTablesCsv) {
     for (const char *name : {"overnight-2004-05-13.asc", "dayshift-2004-06-02.asc", "tank-b-2005-03-07.log"}) {
-        expectSameExport(sampleLog(name), {}, name);
-        expectSameExport(sampleLog(name), {"--ph1-slope", "1.01", "--ph2-offset", "0.004", "--ph2-thermistor", "3"},
+        expectSameExport({sampleLog(name)}, {}, name);
+        expectSameExport({sampleLog(name)}, {"--ph1-slope", "1.01", "--ph2-offset", "0.004", "--ph2-thermistor", "3"},
                          name);
     }
-    expectSameExport(sampleLog("overnight-2004-05-13.asc"),
+    expectSameExport({sampleLog("overnight-2004-05-13.asc")},
                      {"--from", "5/13/2004 23:00:00", "--to", "5/14/2004 01:00:00"}, "a range across midnight");
-    expectSameExport(sampleLog("overnight-2004-05-13.asc"), {"--from", "5/20/2004 00:00:00"}, "a range after the log");
+    expectSameExport({sampleLog("overnight-2004-05-13.asc")}, {"--from", "5/20/2004 00:00:00"},
+                     "a range after the log");
 }
 
 TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
@@ -160,7 +166,7 @@ TEST(StreamExport, LogsThatChangeWhatTheirFirstBlockSaid) {
         {"past the record cap", kMaxRecords + 300, {}, {}},
         {"past the record cap, all records", kMaxRecords + 300, {}, {"--all-records"}},
     };
-    for (const Case &c : cases) expectSameExport(dir.write("log.asc", makeLog(c.records, c.line)), c.options, c.what);
+    for (const Case &c : cases) expectSameExport({dir.write("log.asc", makeLog(c.records, c.line))}, c.options, c.what);
 }
 
 TEST(StreamExport, CalibrationLinesInTheMiddleAndTheSegmentOption) {
@@ -171,9 +177,9 @@ TEST(StreamExport, CalibrationLinesInTheMiddleAndTheSegmentOption) {
         if (i == 300) l.prepend("\"Probe 2 Offset:\",-0.01\r\n");
     };
     const QString log = dir.write("log.asc", makeLog(500, calibrationLines));
-    expectSameExport(log, {}, "three segments");
-    expectSameExport(log, {"--segment", "2", "--ph1-slope", "1.05", "--ph2-corr", "0.1"}, "the second segment only");
-    expectSameExport(log, {"--segment", "4", "--ph1-slope", "1.05"}, "a segment the log does not have");
+    expectSameExport({log}, {}, "three segments");
+    expectSameExport({log}, {"--segment", "2", "--ph1-slope", "1.05", "--ph2-corr", "0.1"}, "the second segment only");
+    expectSameExport({log}, {"--segment", "4", "--ph1-slope", "1.05"}, "a segment the log does not have");
 
     // --segment changes its own records only; without it every segment takes the options.
     const auto csv = [&](const QStringList &options) {
@@ -207,10 +213,50 @@ TEST(StreamExport, OnlyACsvAndItsStatisticsAreStreamed) {
     EXPECT_TRUE(canStreamExport(options({"--csv", "-", "--from", "5/13/2004 08:00:00", "--all-records"})));
     EXPECT_TRUE(canStreamExport(options({"--csv", "a.csv", "--stats", "b.csv"})));
     for (const QStringList &args :
-         {QStringList{"--csv", "a.csv", "--plot", "a.png"},
-          QStringList{"--csv", "a.csv", "--report", "a.pdf"},
+         {QStringList{"--csv", "a.csv", "--plot", "a.png"}, QStringList{"--csv", "a.csv", "--report", "a.pdf"},
           QStringList{"--csv", "a.csv", "--calibrate", "points.txt"}, QStringList{"--stats", "b.csv"}})
         EXPECT_FALSE(canStreamExport(options(args))) << args.join(' ').toStdString();
 }
 
 }  // namespace
+
+// Three logs given out of order: the second meets the first's last hour with one record of
+// other values, a calibration line inside the first, and a gap before the third.
+TEST(StreamExport, JoinedLogsGiveTheWholeDeploymentsCsv) {
+    TempFiles dir;
+    const QList<QByteArray> lines = makeLog(600).split('\n');
+    const auto log = [&](const char *name, int from, int to, const char *startDate,
+                         const std::function<void(int, QByteArray &)> &change = {}) {
+        QByteArray text = lines.mid(0, 7).join('\n');
+        text.replace("#2004-5-13#", startDate);
+        for (int i = from; i < to; ++i) {
+            QByteArray l = lines[7 + i];
+            if (change) change(i, l);
+            text += '\n' + l;
+        }
+        return dir.write(name, text + '\n');
+    };
+    // Records 0..299 from 5/13 22:00; 240..499 from 5/14 02:00 (record 250 other values); 520..599.
+    const QString first = log("a.asc", 0, 300, "#2004-5-13#", [](int i, QByteArray &l) {
+        if (i == 150) l.prepend("\"Probe 1 Slope:\",1.02\r\n");
+    });
+    const QString second = log("b.asc", 240, 500, "#2004-5-14#", [](int i, QByteArray &l) {
+        if (i == 250) l.replace(",20.5,", ",20.6,");
+    });
+    const QString third = log("c.asc", 520, 600, "#2004-5-14#");
+    const QStringList logs{"--join", "--all-records", third, second, first};
+    expectSameExport(logs, {}, "three logs joined");
+    expectSameExport(logs, {"--segment", "2", "--ph1-slope", "1.05"}, "the first log's second segment");
+
+    // A log without one of the columns goes the whole road, which tells of it.
+    const QString narrow = log("d.asc", 520, 600, "#2004-5-14#");
+    QByteArray text = slurp(narrow);
+    text.replace(",\"Total Vol\"", "");
+    dir.write("d.asc", text);
+    const ExportOptions o =
+        *parseExportArgs({"--join", "--all-records", "--csv", dir.path("out.csv"), first, narrow}).options;
+    StderrInteraction ui(false);
+    EXPECT_TRUE(canStreamJoin(o));
+    EXPECT_FALSE(streamJoin(o, ui, kSmallBlock));
+    EXPECT_FALSE(QFile::exists(dir.path("out.csv")));
+}
