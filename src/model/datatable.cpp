@@ -8,6 +8,9 @@
 #include <new>
 #include <string>
 #include <sys/mman.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <cstdint>
 #include <limits>
 
@@ -58,6 +61,12 @@ void *allocateColumn(std::size_t bytes) {
 }
 
 void freeColumn(void *p) noexcept { std::free(p); }
+
+void returnFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 void adviseHugePages(void *p, std::size_t bytes) {
 #ifdef MADV_HUGEPAGE

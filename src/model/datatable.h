@@ -51,6 +51,9 @@ void freeColumn(void *p) noexcept;
 // Asks for huge pages over the whole pages inside bytes at p, before they are first written: a
 // 4 KB page fault costs about as much as writing the page many times over.
 void adviseHugePages(void *p, std::size_t bytes);
+// Gives the memory of freed tables back to the system now, where the C library can: a table
+// freed while another grows would otherwise count twice.
+void returnFreedMemory();
 template <typename T> struct ColumnAllocator {
     using value_type = T;
     ColumnAllocator() = default;

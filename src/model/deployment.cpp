@@ -202,6 +202,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             std::erase(conflictAt, -1);
         }
         t = DataTable();  // its records are in the deployment now: a month of logs is not held twice
+        returnFreedMemory();
         join.logOfRow.resize(std::size_t(into.rowcount()), std::uint16_t(join.logs.size()));
         join.conflict.resize(std::size_t(into.rowcount()), 0);
         for (const int r : conflictAt) {

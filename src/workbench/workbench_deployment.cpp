@@ -10,9 +10,6 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -229,9 +226,6 @@ bool Workbench::openLogs(const QStringList &paths) {
         joinSegmentsOf(j, logs[jl.source].data.calibrationSegments());
     }
     m_path = m_join.logs.front().path;
-#ifdef __GLIBC__
-    malloc_trim(0);  // the logs' tables, freed as they joined, were the reading threads' memory
-#endif
     afterRead();
     return m_report.completed;
 }
