@@ -273,7 +273,8 @@ private:
 
 class SecondPass {
 public:
-    SecondPass(clsDataSet &ds, IInteraction &ui) : m_ds(ds), m_ui(ui) {}
+    SecondPass(clsDataSet &ds, IInteraction &ui) : m_ds(ds), m_ui(&ui) {}
+    void setInteraction(IInteraction &ui) { m_ui = &ui; }
 
     // False when the person chose to stop.
     bool handle(int code, int lineNumber) {
@@ -284,7 +285,7 @@ public:
             m_ds.calibrationLine(lineNumber, m_ds.rowcount() + m_heldRows);
         switch (code) {
         case InvalidStartDate:
-            return m_ui.message(QStringLiteral("File parser error at line:") + QString::number(lineNumber) +
+            return m_ui->message(QStringLiteral("File parser error at line:") + QString::number(lineNumber) +
                                     QStringLiteral(" Keep going?"),
                                 QStringLiteral("Error"), MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::No;
         case ColumnHeader: {
@@ -436,7 +437,7 @@ public:
 
 private:
     void startToday() {
-        m_ui.message(QStringLiteral("WARNING: File is missing a valid start date.\r\n"
+        m_ui->message(QStringLiteral("WARNING: File is missing a valid start date.\r\n"
                                     "I will use today's date as the starting date."),
                      kAppTitle, MsgButtons::Ok, MsgIcon::None);
         m_ds.setStartdate(dt::today());
@@ -452,7 +453,7 @@ private:
     }
 
     clsDataSet &m_ds;
-    IInteraction &m_ui;
+    IInteraction *m_ui;
     RecordClock m_clock;
     std::vector<double> m_numbers;
 };
@@ -467,7 +468,12 @@ int countLines(QByteArrayView bytes) {
 }
 
 LineStore::LineStore(clsDataSet &dataSet, IInteraction &ui)
-    : m_dataSet(dataSet), m_ui(ui), m_pass(std::make_unique<SecondPass>(dataSet, ui)) {}
+    : m_dataSet(dataSet), m_ui(&ui), m_pass(std::make_unique<SecondPass>(dataSet, ui)) {}
+
+void LineStore::setInteraction(IInteraction &ui) {
+    m_ui = &ui;
+    m_pass->setInteraction(ui);
+}
 
 LineStore::~LineStore() = default;
 
@@ -489,7 +495,7 @@ bool LineStore::store(QByteArrayView raw) {
         return true;
     }
     m_line = QString::fromLatin1(raw);
-    const int code = classifyLine(m_line, m_pass->m_values, m_ui);
+    const int code = classifyLine(m_line, m_pass->m_values, *m_ui);
     return m_pass->handle(code, lineNumber);
 }
 
@@ -1002,6 +1008,7 @@ bool readFromFile(const QString &path, clsDataSet &dataSet, ReaderContext &ctx) 
         if (ctx.report) *ctx.report = report;
         if (ctx.readOn) {
             if (report.completed && !source.isWhole()) {
+                store->setInteraction(ctx.ui);  // not the quiet wrapper, which ends with this read
                 ctx.readOn->store = std::move(store);
                 ctx.readOn->digest = std::move(source.digest());
             } else

@@ -61,10 +61,12 @@ public:
     bool join(SecondHalf &half, ProgressMeter *meter);
     // Set once the data set is full, so that a second half under way only counts its records.
     void setFullFlag(std::atomic<bool> *full) { m_full = full; }
+    // Who hears of the lines stored from now on: a store kept to read on outlives the read's own.
+    void setInteraction(IInteraction &ui);
 
 private:
     clsDataSet &m_dataSet;
-    IInteraction &m_ui;
+    IInteraction *m_ui;
     std::unique_ptr<SecondPass> m_pass;
     QString m_line;
     bool m_recordScan = true;
