@@ -121,6 +121,18 @@ public:
     RowTags &tags() { return m_tags; }
     int segments(const clsDataSet &ds) const { return m_segment0 + int(ds.calibrationSegments().size()); }
     const std::optional<QString> &stopTime() const { return m_stopTime; }
+    // After the last record, as the whole road ends: a --segment the logs lack is an error (false),
+    // else a compute stop is told.
+    bool tellEnd(const clsDataSet &ds, IInteraction &ui) {
+        if (const QString error = missingSegmentError(m_options, segments(ds)); !error.isEmpty()) {
+            printError(error);
+            m_result.noSegment = true;
+            return false;
+        }
+        if (m_result.stop)
+            ui.message(computeStopMessage(*m_result.stop, m_stopTime), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        return true;
+    }
 
     bool handOn(clsDataSet &ds, bool last);
     // Waits for the block under way.
@@ -352,13 +364,7 @@ PassResult runPass(const ExportOptions &o, IInteraction &readUi, IInteraction &u
     r.completed = readFromFile(o.logFile, ds, ctx);
     pass.settle();
     if (!r.completed || r.readAgain) return r;
-    if (const QString error = missingSegmentError(o, pass.segments(ds)); !error.isEmpty()) {
-        printError(error);
-        r.noSegment = true;
-        return r;
-    }
-    if (r.stop)
-        ui.message(computeStopMessage(*r.stop, pass.stopTime()), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    if (!pass.tellEnd(ds, ui)) return r;
     if (range.given && r.firstInside < 0) {
         printError(noRecordInRange(o, pass.records(), pass.firstTime(), pass.lastTime()));
         r.noRecord = true;
@@ -641,13 +647,7 @@ PassResult runJoin(const ExportOptions &o, IInteraction &ui, const Calibration &
         whole = true;  // the logs are wider later than their first rows said
         return r;
     }
-    if (const QString error = missingSegmentError(o, pass.segments(ds)); !error.isEmpty()) {
-        printError(error);
-        r.noSegment = true;
-        return r;
-    }
-    if (r.stop)
-        ui.message(computeStopMessage(*r.stop, pass.stopTime()), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    pass.tellEnd(ds, ui);
     return r;
 }
 

@@ -813,22 +813,17 @@ namespace {
 
 // Passes on only the messages of lines after the first `quiet`; the questions of the others
 // were answered before, with Yes (a No had stopped that read).
-class NewLinesOnly : public IInteraction {
+class NewLinesOnly : public ForwardingInteraction {
 public:
-    NewLinesOnly(IInteraction &ui, int quiet) : m_ui(ui), m_quiet(quiet) {}
+    NewLinesOnly(IInteraction &ui, int quiet) : ForwardingInteraction(ui), m_quiet(quiet) {}
     void watch(const PassReport *report) { m_report = report; }
     MsgAnswer message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) override {
         if (m_report && m_report->lines <= m_quiet)
             return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
-        return m_ui.message(text, title, buttons, icon);
+        return ForwardingInteraction::message(text, title, buttons, icon);
     }
-    void beep() override { m_ui.beep(); }
-    void pushBusyCursor() override { m_ui.pushBusyCursor(); }
-    void popBusyCursor() override { m_ui.popBusyCursor(); }
-    void processPendingEvents() override { m_ui.processPendingEvents(); }
 
 private:
-    IInteraction &m_ui;
     int m_quiet;
     const PassReport *m_report = nullptr;
 };

@@ -28,6 +28,23 @@ public:
     virtual std::optional<MsgAnswer> standingAnswer() const { return std::nullopt; }
 };
 
+// Passes everything on to another interaction; a wrapper changes only what it must.
+class ForwardingInteraction : public IInteraction {
+public:
+    explicit ForwardingInteraction(IInteraction &ui) : m_ui(ui) {}
+    MsgAnswer message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) override {
+        return m_ui.message(text, title, buttons, icon);
+    }
+    void beep() override { m_ui.beep(); }
+    void pushBusyCursor() override { m_ui.pushBusyCursor(); }
+    void popBusyCursor() override { m_ui.popBusyCursor(); }
+    void processPendingEvents() override { m_ui.processPendingEvents(); }
+    std::optional<MsgAnswer> standingAnswer() const override { return m_ui.standingAnswer(); }
+
+protected:
+    IInteraction &m_ui;
+};
+
 // Busy cursor for the lifetime of a scope, restored however the scope is left.
 class BusyCursor {
 public:

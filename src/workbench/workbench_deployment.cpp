@@ -36,21 +36,14 @@ public:
 
 // The newest log's messages were told at the open: read again to be followed, it tells none, and
 // what is read on from there is told as usual.
-class ToldOnce : public IInteraction {
+class ToldOnce : public ForwardingInteraction {
 public:
-    explicit ToldOnce(IInteraction &ui) : m_ui(ui) {}
+    using ForwardingInteraction::ForwardingInteraction;
     bool quiet = true;
     MsgAnswer message(const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon) override {
         if (quiet) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
-        return m_ui.message(text, title, buttons, icon);
+        return ForwardingInteraction::message(text, title, buttons, icon);
     }
-    void beep() override { m_ui.beep(); }
-    void pushBusyCursor() override { m_ui.pushBusyCursor(); }
-    void popBusyCursor() override { m_ui.popBusyCursor(); }
-    void processPendingEvents() override { m_ui.processPendingEvents(); }
-
-private:
-    IInteraction &m_ui;
 };
 
 struct LogRead {
