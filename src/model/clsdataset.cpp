@@ -10,8 +10,6 @@ DataTable &clsDataSet::DATA() {
 }
 
 void clsDataSet::Clear() {
-    m_staged.clear();
-    m_stagedStart.clear();
     m_stagedCount.clear();
     m_table.resize(0, 0);
     m_rowcount = 0;
@@ -67,16 +65,18 @@ void clsDataSet::addRecord(double recordDay, const double *numbers, int count) {
     if (m_rowcount >= m_recordLimit)
         throw OverflowError("a data set holds at most " + std::to_string(m_recordLimit) + " records");
     count = std::max(count, 0);
-    m_stagedStart.push_back(int(m_staged.size()));
+    const std::size_t i = m_stagedCount.size(), need = std::size_t(count + 1) * kStagedStride;
+    if (m_staged.size() < need) m_staged.resize(need);
+    double *cell = m_staged.data() + i;
+    cell[0] = recordDay;
+    for (int j = 0; j < count; ++j) cell[std::size_t(j + 1) * kStagedStride] = numbers[j];
     m_stagedCount.push_back(count);
-    m_staged.push_back(recordDay);
-    m_staged.insert(m_staged.end(), numbers, numbers + count);
     ++m_rowcount;
-    if (m_stagedStart.size() == std::size_t(kStagedRecords)) writeStagedRecords();
+    if (m_stagedCount.size() == std::size_t(kStagedRecords)) writeStagedRecords();
 }
 
 void clsDataSet::writeStagedRecords() {
-    const int n = int(m_stagedStart.size());
+    const int n = int(m_stagedCount.size());
     const int first = m_rowcount - n;
     if (!m_tableSized) {
         int w = m_table.lastCol();
@@ -86,9 +86,7 @@ void clsDataSet::writeStagedRecords() {
     }
     // Rows made ahead by makeRow hold nothing yet: the staged records take their place.
     if (m_table.rowCount() > first) m_table.resize(first - 1, m_table.lastCol());
-    m_table.appendRecords(m_staged.data(), m_stagedStart.data(), m_stagedCount.data(), n);
-    m_staged.clear();
-    m_stagedStart.clear();
+    m_table.appendRecords(m_staged.data(), kStagedStride, m_stagedCount.data(), n);
     m_stagedCount.clear();
 }
 

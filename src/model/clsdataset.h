@@ -113,11 +113,15 @@ private:
     int makeRow(int w);
     // Records of numbers wait here and go into the table a block at a time, column by column:
     // a column store written row by row touches every column's memory for every record.
+    // They wait by column too (record i's column c at c * kStagedStride + i), so that each
+    // column goes into the table as one copy. The stride is a line more than the block, so the
+    // columns of one record do not fall on the same cache set.
     static constexpr int kStagedRecords = 256;
-    std::vector<double> m_staged;   // each record's day, then its numbers
-    std::vector<int> m_stagedStart, m_stagedCount;
+    static constexpr std::size_t kStagedStride = kStagedRecords + 8;
+    std::vector<double> m_staged;
+    std::vector<int> m_stagedCount;  // each record's numbers
     void writeStaged() {
-        if (!m_stagedStart.empty()) writeStagedRecords();
+        if (!m_stagedCount.empty()) writeStagedRecords();
     }
     void writeStagedRecords();
 

@@ -216,22 +216,22 @@ void DataTable::setRecord(int row, double day, const double *numbers, int count)
     m_ascending.reset();
 }
 
-void DataTable::appendRecords(const double *packed, const int *starts, const int *counts, int n) {
+void DataTable::appendRecords(const double *byColumn, std::size_t stride, const int *counts, int n) {
     if (n <= 0) return;
     const int first = m_rows;
-    int w = lastCol();
-    for (int i = 0; i < n; ++i) w = std::max(w, counts[i]);
-    if (w > lastCol()) resize(first - 1, w);
+    const auto [fewest, most] = std::minmax_element(counts, counts + n);
+    if (*most > lastCol()) resize(first - 1, *most);
     m_rows = first + n;
     for (int c = 0; c < m_cols; ++c) {
         Column &col = m_columns[std::size_t(c)];
         col.values.resize(std::size_t(m_rows));
         double *out = col.values.data() + first;
-        bool every = true;
-        for (int i = 0; i < n; ++i) {
-            const bool has = c <= counts[i];
-            out[i] = has ? packed[std::size_t(starts[i] + c)] : kNaN;
-            every = every && has;
+        const double *in = byColumn + std::size_t(c) * stride;
+        const bool every = c <= *fewest;
+        if (every) {
+            std::copy_n(in, n, out);
+        } else {
+            for (int i = 0; i < n; ++i) out[i] = c <= counts[i] ? in[i] : kNaN;
         }
         if (col.kinds.empty() && col.tail == first && every) {
             col.tail = m_rows;

@@ -105,9 +105,9 @@ public:
     // 1..count the numbers; the cells after them keep what they hold.
     void setRecord(int row, double day, const double *numbers, int count);
     // Appends n records, as setRecord would write them into new empty rows, column by column
-    // so that each value is written once. Record i is packed[starts[i]] (its day), then its
-    // counts[i] numbers; the table widens to the widest.
-    void appendRecords(const double *packed, const int *starts, const int *counts, int n);
+    // so that each value is written once. Record i's day is byColumn[i], its number j (of
+    // counts[i]) byColumn[(j + 1) * stride + i]; the table widens to the widest.
+    void appendRecords(const double *byColumn, std::size_t stride, const int *counts, int n);
     QString text(int row, int col) const { return cell(row, col).text(); }
 
     // Rows first..first+count-1 of a column as numbers into `out`; an empty cell or a text
