@@ -63,12 +63,13 @@ QString serialText(QString s) {
 
 }  // namespace
 
+// Unreadable files too: a log left out must be named, not skipped without a word.
 QStringList Workbench::logsOfFolder(const QString &folder) {
     QStringList patterns = logFilePatterns();
     patterns.removeLast();  // every file: a folder holds more than logs
     const QDir dir(folder);
     QStringList paths;
-    for (const QString &name : dir.entryList(patterns, QDir::Files | QDir::Readable, QDir::Name))
+    for (const QString &name : dir.entryList(patterns, QDir::Files, QDir::Name))
         paths << dir.filePath(name);
     return paths;
 }
@@ -155,6 +156,7 @@ bool Workbench::openLogs(const QStringList &paths) {
     if (!unreadable.isEmpty())
         m_ui.message(QStringLiteral("These logs could not be read and are left out: %1.").arg(unreadable.join(", ")),
                      kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    logs.reserve(reads.size());  // a table's move may throw, so growing the vector would copy every log
     for (LogRead &r : reads)
         if (r.completed) {
             readOf.push_back(&r);

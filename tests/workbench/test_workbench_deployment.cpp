@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace exporttest;
 
@@ -131,4 +132,10 @@ TEST(WorkbenchDeployment, LogsJoinWithTheCalibrationInForceAtEachRecord) {
     d.tmp.write("notes.csv", "not a log");
     const QStringList folder = Workbench::logsOfFolder(QFileInfo(d.paths[0]).absolutePath());
     EXPECT_EQ(folder.size(), 3);
+    // One the person may not read is still the folder's: the open names it, not passes it over.
+    if (::geteuid() != 0) {
+        const QString locked = d.tmp.write("locked.asc", "x");
+        ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+        EXPECT_TRUE(Workbench::logsOfFolder(QFileInfo(locked).absolutePath()).contains(locked));
+    }
 }
