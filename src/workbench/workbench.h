@@ -267,6 +267,7 @@ private:
     Join m_join;
     QString m_folder;          // the deployment was opened from it
     QStringList m_folderLogs;  // the logs it held then
+    QStringList m_joining;     // while it is opened again: the logs that joined it
     bool canFollowFolder() const { return !m_folder.isEmpty() && m_join.logs.size() > 1 && m_join.leftOut == 0; }
     // The paths of logs in the folder that it did not hold at the open.
     QStringList newLogsOfFolder() const;

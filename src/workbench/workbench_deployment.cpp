@@ -141,11 +141,15 @@ bool Workbench::openLogs(const QStringList &paths) {
         for (std::thread &t : threads) t.join();
     }
 
-    // The reads' own messages, in the logs' order, named after their log.
+    // The reads' own messages, in the logs' order, named after their log. A folder opened again
+    // because logs joined it tells only what those logs bring: a followed folder is often left
+    // alone, and a message told each day would stop it until someone answers.
+    const auto isNew = [this](const QString &path) { return m_joining.isEmpty() || m_joining.contains(path); };
     QStringList unreadable;
     std::vector<DeploymentLog> logs;
     std::vector<const LogRead *> readOf;
     for (const LogRead &r : reads) {
+        if (!isNew(r.log.path)) continue;
         if (!r.completed) {
             unreadable << fileName(r.log.path);
             continue;
@@ -170,8 +174,10 @@ bool Workbench::openLogs(const QStringList &paths) {
         const QString s =
             QStringLiteral("%1: pH-1 %2, pH-2 %3")
                 .arg(fileName(l.path), serialText(l.data.pH1_SerialNumber()), serialText(l.data.pH2_SerialNumber()));
-        differ = differ || serialText(l.data.pH1_SerialNumber()) != serialText(logs[0].data.pH1_SerialNumber()) ||
-                 serialText(l.data.pH2_SerialNumber()) != serialText(logs[0].data.pH2_SerialNumber());
+        differ = differ || (isNew(l.path) && (serialText(l.data.pH1_SerialNumber()) !=
+                                                  serialText(logs[0].data.pH1_SerialNumber()) ||
+                                              serialText(l.data.pH2_SerialNumber()) !=
+                                                  serialText(logs[0].data.pH2_SerialNumber())));
         serials << s;
     }
     if (differ)
@@ -186,9 +192,15 @@ bool Workbench::openLogs(const QStringList &paths) {
     m_dataSet.setRecordLimit(limit);
     m_join = joinLogs(logs, m_dataSet);
     m_dataSet.DATA();
-    if (!m_join.columnDifferences.isEmpty())
+    QStringList differences;
+    for (const QString &line : m_join.columnDifferences)
+        if (m_joining.isEmpty() || std::any_of(m_joining.begin(), m_joining.end(), [&](const QString &p) {
+                return line.startsWith(fileName(p) + QStringLiteral(": "));
+            }))
+            differences << line;
+    if (!differences.isEmpty())
         m_ui.message(QStringLiteral("The logs' columns differ; they are joined by column name:\n") +
-                         m_join.columnDifferences.join(u'\n'),
+                         differences.join(u'\n'),
                      kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
 
     m_report = {};
@@ -328,6 +340,7 @@ FollowStep Workbench::reopenFolder(const QStringList &joined) {
     const QScopedValueRollback<bool> all(m_loadAll, m_loadAll || m_dataSet.recordLimit() == kAnyLengthRecords);
     m_follower.reset();
     m_followLog.reset();
+    const QScopedValueRollback<QStringList> told(m_joining, joined);
     openFolder(folder);
     // A segment from the same line of the same log keeps its calibration, edits included.
     for (CalibrationSegment &s : m_segments)
