@@ -56,6 +56,9 @@ public:
 
     // The table itself (not a copy); trims it to the records first if not yet initialized.
     DataTable &DATA();
+    // The records appended so far, without that trim: a join reads them between appends, and a
+    // trim there would let go of the room kept for the logs still to come.
+    const DataTable &appendedRecords() const { return m_table; }
     int rowcount() const { return m_rowcount; }
 
     void Clear();

@@ -139,7 +139,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
                                                     : placeColumns(names, all, t.colCount());
         int width = t.colCount();
         for (const int c : to) width = std::max(width, c + 1);
-        width = std::max(width, into.rowcount() > 0 ? into.DATA().colCount() : 0);
+        width = std::max(width, into.rowcount() > 0 ? into.appendedRecords().colCount() : 0);
 
         // The rows of earlier logs that this log's date-times may meet.
         const double firstDay = firstDays[i], lastDay = lastDayOf(t);
@@ -147,7 +147,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
         for (const JoinedLog &j : join.logs)
             if (std::isfinite(firstDay) && j.lastDay >= firstDay && j.firstDay <= lastDay)
                 for (int r = j.firstRow; r < j.firstRow + j.rows; ++r) {
-                    const double day = into.DATA().rowDay(r);
+                    const double day = into.appendedRecords().rowDay(r);
                     if (day >= firstDay && day <= lastDay) earlier.emplace(day, r);
                 }
 
@@ -156,7 +156,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
         std::vector<std::uint8_t> keep(std::size_t(t.rowCount()), 1);
         std::vector<int> conflictAt;  // rows of this log (its own numbering) that meet other values
         if (!earlier.empty()) {
-            const DataTable &joined = into.DATA();
+            const DataTable &joined = into.appendedRecords();
             for (int r = 0; r < t.rowCount(); ++r) {
                 const auto [from, end] = earlier.equal_range(t.rowDay(r));
                 if (from == end) continue;
