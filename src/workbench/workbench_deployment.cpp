@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <utility>
 #include <atomic>
 #include <thread>
 
@@ -170,15 +171,13 @@ bool Workbench::openLogs(const QStringList &paths) {
 
     QStringList serials;
     bool differ = false;
+    const auto serialsOf = [](const clsDataSet &d) {
+        return std::pair{serialText(d.pH1_SerialNumber()), serialText(d.pH2_SerialNumber())};
+    };
     for (const DeploymentLog &l : logs) {
-        const QString s =
-            QStringLiteral("%1: pH-1 %2, pH-2 %3")
-                .arg(fileName(l.path), serialText(l.data.pH1_SerialNumber()), serialText(l.data.pH2_SerialNumber()));
-        differ = differ || (isNew(l.path) && (serialText(l.data.pH1_SerialNumber()) !=
-                                                  serialText(logs[0].data.pH1_SerialNumber()) ||
-                                              serialText(l.data.pH2_SerialNumber()) !=
-                                                  serialText(logs[0].data.pH2_SerialNumber())));
-        serials << s;
+        const auto [one, two] = serialsOf(l.data);
+        differ = differ || (isNew(l.path) && serialsOf(l.data) != serialsOf(logs[0].data));
+        serials << QStringLiteral("%1: pH-1 %2, pH-2 %3").arg(fileName(l.path), one, two);
     }
     if (differ)
         m_ui.message(QStringLiteral("The logs' probe serial numbers differ:\n") + serials.join(u'\n'), kAppTitle,
