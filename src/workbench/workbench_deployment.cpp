@@ -8,9 +8,9 @@
 #include <QFileInfo>
 #include <QScopedValueRollback>
 #include <algorithm>
-#include <utility>
 #include <atomic>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -70,8 +70,7 @@ QStringList Workbench::logsOfFolder(const QString &folder) {
     patterns.removeLast();  // every file: a folder holds more than logs
     const QDir dir(folder);
     QStringList paths;
-    for (const QString &name : dir.entryList(patterns, QDir::Files, QDir::Name))
-        paths << dir.filePath(name);
+    for (const QString &name : dir.entryList(patterns, QDir::Files, QDir::Name)) paths << dir.filePath(name);
     return paths;
 }
 
