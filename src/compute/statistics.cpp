@@ -92,7 +92,7 @@ void StatisticsIndex::extend(const DataTable &t, int computedRows) {
     m_cols = t.colCount();
     m_computedRows = computedRows;
     const int blocks = (m_rows + kBlock - 1) / kBlock;
-    const int firstBlock = oldRows / kBlock;  // the last old block may have been partial
+    const int firstBlock = oldRows / kBlock;        // the last old block may have been partial
     if (m_prefix.upTo > firstBlock) m_prefix = {};  // it read blocks made again here
     m_blocks.resize(std::size_t(blocks));
     m_blockFirstVolume.resize(std::size_t(blocks), -1);
@@ -181,6 +181,37 @@ RangeStats StatisticsIndex::range(const DataTable &t, int first, int last) const
         for (int b = lb - 1; lastV < 0 && b > fb; --b) lastV = m_blockLastVolume[std::size_t(b)];
         if (lastV < 0) lastV = lastVolumeRow(t, first, (fb + 1) * kBlock - 1);
     }
+    if (firstV >= 0) {
+        out.volume.first = cellValue(t, firstV, colTotalVolume);
+        out.volume.last = cellValue(t, lastV, colTotalVolume);
+        out.volume.difference = out.volume.last - out.volume.first;
+    }
+    out.volume.count = m[kStatSeriesCount].count;
+    return out;
+}
+
+RangeStats StatisticsIndex::rangeLeavingOut(const DataTable &t, int first, int last,
+                                            const std::vector<std::uint8_t> &leaveOut) const {
+    RangeStats out;
+    const int rows = std::min(m_rows, t.rowCount());
+    out.firstRow = first = std::max(first, 0);
+    out.lastRow = last = std::min(last, rows - 1);
+    if (last < first || t.colCount() != m_cols) {
+        out.lastRow = first - 1;
+        return out;
+    }
+    auto kept = [&](int r) { return std::size_t(r) >= leaveOut.size() || leaveOut[std::size_t(r)] == 0; };
+    std::array<Moments, kMoments> m{};
+    int firstV = -1, lastV = -1;
+    for (int r = first; r <= last; ++r) {
+        if (!kept(r)) continue;
+        addRows(t, r, r, m);
+        if (!std::isnan(cellValue(t, r, colTotalVolume))) {
+            if (firstV < 0) firstV = r;
+            lastV = r;
+        }
+    }
+    for (int s = 0; s < kStatSeriesCount; ++s) out.series[std::size_t(s)] = seriesStats(m[std::size_t(s)]);
     if (firstV >= 0) {
         out.volume.first = cellValue(t, firstV, colTotalVolume);
         out.volume.last = cellValue(t, lastV, colTotalVolume);

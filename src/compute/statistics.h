@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,10 @@ public:
 
     // Rows first..last (clipped to the table) of the table the index was built from.
     RangeStats range(const DataTable &table, int first, int last) const;
+    // The same without the rows whose entry in `leaveOut` is not 0 (records marked bad): a
+    // pass over the rows, as the blocks hold them all.
+    RangeStats rangeLeavingOut(const DataTable &table, int first, int last,
+                               const std::vector<std::uint8_t> &leaveOut) const;
 
     // The rows whose date-time lies in lo..hi (decimal days): first and last, or an empty
     // range (second < first). Binary search while the date-times ascend; otherwise the first

@@ -85,7 +85,7 @@ namespace {
 
 // Rows first..last, one after the other, appended to `out`.
 void formatRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags, int first,
-                int last, const CsvLogs *logs) {
+                int last, const CsvLogs *logs, const CsvMarks *marks) {
     const int cols = table.colCount();
     // A row is made in a buffer of its own and goes out in one append: room for a number or a
     // date-time per cell, grown where a text is longer.
@@ -133,6 +133,16 @@ void formatRows(QByteArray &out, const DataTable &table, int width, const std::v
             line[at++] = ',';
             at = std::size_t(std::copy(name.begin(), name.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());
         }
+        if (marks) {
+            const std::uint8_t k = std::size_t(r) < marks->kind->size() ? (*marks->kind)[std::size_t(r)] : 0;
+            const std::int32_t n = std::size_t(r) < marks->note->size() ? (*marks->note)[std::size_t(r)] : -1;
+            const QByteArray field = (k == 1   ? QByteArrayLiteral(",bad,")
+                                      : k == 2 ? QByteArrayLiteral(",doubtful,")
+                                               : QByteArrayLiteral(",,")) +
+                                     (n >= 0 ? marks->notes[std::size_t(n)] : QByteArray());
+            line.resize(std::max(line.size(), at + std::size_t(field.size()) + 3));
+            at = std::size_t(std::copy(field.begin(), field.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());
+        }
         line[at++] = '\r';
         line[at++] = '\n';
         out.append(line.data(), qsizetype(at));
@@ -144,7 +154,7 @@ constexpr int kTwoThreadRows = 4096;
 
 }  // namespace
 
-QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog) {
+QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog, bool withMarks) {
     QByteArray out;
     for (qsizetype c = 0; c < header.size(); ++c) {
         if (c) out += ',';
@@ -152,16 +162,17 @@ QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog)
     }
     if (withFlags) out += header.isEmpty() ? "flags" : ",flags";
     if (withLog) out += ",log";
+    if (withMarks) out += ",mark,note";
     return out + "\r\n";
 }
 
 void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags,
-                   int first, int last, const CsvLogs *logs) {
+                   int first, int last, const CsvLogs *logs, const CsvMarks *marks) {
     first = std::max(first, 0);
     last = std::min(last, table.rowCount() - 1);
     const int n = last - first + 1;
     if (n < kTwoThreadRows || !aCoreIsFree()) {
-        if (n > 0) formatRows(out, table, width, flags, first, last, logs);
+        if (n > 0) formatRows(out, table, width, flags, first, last, logs, marks);
         return;
     }
     // Two cores: the second half is made at once on the other one, then goes after the first.
@@ -172,14 +183,14 @@ void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std
     QByteArray &second = kept;  // the caller's: the lambda runs on another thread
     second.resize(0);
     std::future<void> other =
-        std::async(std::launch::async, [&] { formatRows(second, table, width, flags, mid, last, logs); });
-    formatRows(out, table, width, flags, first, mid - 1, logs);
+        std::async(std::launch::async, [&] { formatRows(second, table, width, flags, mid, last, logs, marks); });
+    formatRows(out, table, width, flags, first, mid - 1, logs, marks);
     other.get();
     out.append(second.constData(), second.size());  // a copy: += on an empty `out` would share the buffer
 }
 
 bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first,
-                    int last, const CsvLogs *logs) {
+                    int last, const CsvLogs *logs, const CsvMarks *marks) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -189,10 +200,10 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
     constexpr int kPieceRows = 16384;
     QByteArray out;
     out.reserve(kChunk + 4096);
-    out += csvHeaderRow(header, flags != nullptr, logs != nullptr);
+    out += csvHeaderRow(header, flags != nullptr, logs != nullptr, marks != nullptr);
     const int end = std::min(last, table.rowCount() - 1);
     for (int r = std::max(first, 0); r <= end; r += kPieceRows) {
-        appendCsvRows(out, table, width, flags, r, std::min(end, r + kPieceRows - 1), logs);
+        appendCsvRows(out, table, width, flags, r, std::min(end, r + kPieceRows - 1), logs, marks);
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
             out.resize(0);  // keeps the room: clear() would give it back and grow it again
@@ -204,7 +215,8 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
 QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
     QByteArray all;
     // Copied, not shared: a shared chunk would make the writer's buffer start again from nothing.
-    tableCsvChunks(dataSet, flags, [&all](const QByteArray &chunk) { return all.append(chunk.constData(), chunk.size()), true; });
+    tableCsvChunks(dataSet, flags,
+                   [&all](const QByteArray &chunk) { return all.append(chunk.constData(), chunk.size()), true; });
     return all;
 }
 
@@ -297,10 +309,10 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
 }
 
 QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int first, int last,
-                 const CsvLogs *logs) {
+                 const CsvLogs *logs, const CsvMarks *marks) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
         return tableCsvChunks(
-            dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last,
-            logs);
+            dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last, logs,
+            marks);
     });
 }

@@ -31,22 +31,30 @@ struct CsvLogs {
     std::vector<QByteArray> names;
 };
 
+// The "mark" and "note" columns at the end of each row: the mark's word ("bad", "doubtful")
+// and the note's text of each row.
+struct CsvMarks {
+    const std::vector<std::uint8_t> *kind = nullptr;  // 0 none, 1 bad, 2 doubtful
+    const std::vector<std::int32_t> *note = nullptr;  // index into notes, -1 none
+    std::vector<QByteArray> notes;                    // as CSV fields
+};
+
 // The whole table with its header; column 0 as "yyyy-mm-dd hh:mm:ss" where it holds a
 // date-time. With flags, a last column "flags" holds each record's flag letters. Reads DATA,
 // so the data set ends up initialized.
 QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
 // The header row of these names, with the flags column when asked for.
-QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog = false);
+QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog = false, bool withMarks = false);
 // Rows first..last (clamped to the table) as tableCsv writes them, `width` fields each (the
 // header's), appended to `out`. On two cores the two halves of a long run are made at once.
 void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags,
-                   int first, int last, const CsvLogs *logs = nullptr);
+                   int first, int last, const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);
 // The same in pieces of about 1 MB, handed to `sink` in order; stops with false when the sink
 // does. Only rows first..last (clamped to the table) when given.
 using CsvSink = std::function<bool(const QByteArray &chunk)>;
 inline constexpr int kLastRow = std::numeric_limits<int>::max();
 bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first = 0,
-                    int last = kLastRow, const CsvLogs *logs = nullptr);
+                    int last = kLastRow, const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);
 
 // Writes to `path` through a temporary file renamed into place, so a failed or interrupted
 // write never leaves half a file over an existing one. `write` returns false on failure and
@@ -63,4 +71,4 @@ QString saveBytes(const QString &path, const QByteArray &bytes);
 
 // tableCsv written to a path or to standard output ("-"). Returns an error text, empty on success.
 QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr,
-                 int first = 0, int last = kLastRow, const CsvLogs *logs = nullptr);
+                 int first = 0, int last = kLastRow, const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);

@@ -127,6 +127,14 @@ bool Workbench::open(const QString &path) {
 }
 
 void Workbench::afterRead() {
+    m_rowMarksStale = true;
+    if (m_joining.isEmpty()) {  // another deployment: a new project (a folder grown keeps its own)
+        m_marks = Marks{};
+        m_bufferCalibrations.clear();
+        m_trail.clear();
+        m_projectZoom.reset();
+        m_changedLogs.clear();
+    }
     m_current = 0;
     m_computedRows = 0;
     m_computedOnce = false;
@@ -327,7 +335,8 @@ QString Workbench::plotCaption() const {
 
 QString Workbench::exportTable(const QString &path, int first, int last) {
     const std::optional<CsvLogs> logs = csvLogs();
-    return writeCsv(path, m_dataSet, &m_flags, first, last, logs ? &*logs : nullptr);
+    const std::optional<CsvMarks> marks = csvMarks();
+    return writeCsv(path, m_dataSet, &m_flags, first, last, logs ? &*logs : nullptr, marks ? &*marks : nullptr);
 }
 
 std::optional<CsvLogs> Workbench::csvLogs() const {
@@ -379,6 +388,12 @@ FlagCounts Workbench::flagCounts(int first, int last) const {
 
 RangeStats Workbench::statistics(int first, int last) const {
     if (!isOpen() || stats().rows() != m_dataSet.rowcount()) return {};
+    if (!m_includeBad && !m_marks.empty()) {
+        rowMarks();
+        const auto lo = m_badRows.begin() + std::clamp(first, 0, int(m_badRows.size()));
+        const auto hi = m_badRows.begin() + std::clamp(last + 1, 0, int(m_badRows.size()));
+        if (std::find(lo, hi, 1) != hi) return stats().rangeLeavingOut(openTable(), first, last, m_badRows);
+    }
     return stats().range(openTable(), first, last);
 }
 
@@ -523,8 +538,9 @@ void Workbench::takeAppendedRows(int first) {
 }
 
 void Workbench::takeReadAgain(bool completed) {
+    m_rowMarksStale = true;
     takeSegments(m_segments.size());  // those it had keep their calibration, as the first does
-    const DataTable &t = table();  // trims the table the read filled
+    const DataTable &t = table();     // trims the table the read filled
     takeGaps(0);
     const int n = t.rowCount();
     m_current = std::clamp(m_current, 0, std::max(0, n - 1));

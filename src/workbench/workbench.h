@@ -13,6 +13,8 @@
 #include "model/clsplotset.h"
 #include "model/deployment.h"
 #include "plot/plotbuilder.h"
+#include "project/projectfile.h"
+#include "qc/marks.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,7 +47,7 @@ struct CalibrationSegment {
     int firstRow = 0;
     Calibration calibration;
     CalibrationOrigin origin = CalibrationOrigin::LogHeader;
-    int line = 0;     // the log's line of a LogLine segment
+    int line = 0;       // the log's line of a LogLine segment
     QString logName{};  // the file name of the log it belongs to
     // "header", "line 12", "edited", "buffer calibration"
     QString originText() const;
@@ -256,10 +258,77 @@ public:
     // go on the end of the joined table; a rewrite of it opens the folder again too.
     FollowStep pollFollow();
 
+    // The person's marks (never a value changed). Mark, clear and note rows first..last; an
+    // error text (a bad or doubtful mark needs a reason), empty when done.
+    const Marks &marks() const { return m_marks; }
+    QString markRows(int first, int last, MarkKind kind, const QString &text);
+    bool clearMarks(int first, int last, bool notes = false);
+    // Each row's mark and note, kept up with the marks and the rows.
+    const RowMarks &rowMarks() const;
+    // The Flags column's letters of a row: its quality flags, then B (bad) or Q (doubtful).
+    QString flagText(int row) const;
+    // Statistics leave out the records marked bad unless this is set.
+    bool statisticsIncludeBad() const { return m_includeBad; }
+    void setStatisticsIncludeBad(bool include) { m_includeBad = include; }
+    // The CSV's mark and note columns, nothing while there are no marks.
+    std::optional<CsvMarks> csvMarks() const;
+
+    // A buffer calibration applied to one probe of a segment, kept with its points.
+    void applyBufferCalibration(const ProjectBufferCalibration &calibration);
+    const std::vector<ProjectBufferCalibration> &bufferCalibrations() const { return m_bufferCalibrations; }
+
+    // The project: everything decided, the logs with their size and SHA-256, and the view.
+    ProjectState captureProject() const;
+    // The decisions alone (no logs, no view): what a decision changes.
+    ProjectState decisions() const;
+    // Takes the decisions of a state over the open deployment: segments (by position), buffer
+    // calibrations, limits, marks. Compute is needed when a segment changed.
+    void applyDecisions(const ProjectState &state);
+    // Opens the state's logs as one deployment, then its decisions and view, and computes.
+    // False when the logs could not be read.
+    bool applyProject(const ProjectState &state);
+    // The zoomed X range of the project last applied; the window zooms there.
+    const std::optional<std::pair<double, double>> &projectZoom() const { return m_projectZoom; }
+
+    // The audit trail: every decision appends an entry, an undo too; none is ever removed.
+    const std::vector<TrailEntry> &trail() const { return m_trail; }
+    void setTrail(std::vector<TrailEntry> trail) { m_trail = std::move(trail); }
+    TrailEntry &appendTrail(const QString &what, std::vector<TrailChange> changes, const QString &reason = {});
+    // A decision: `change` runs on this workbench and what it changed becomes one trail entry
+    // named `name`. Nothing when it changed nothing. The step undoes and redoes it.
+    struct DecisionStep {
+        QString name;
+        ProjectState before, after;
+    };
+    std::optional<DecisionStep> decide(const QString &name, const std::function<void()> &change,
+                                       const QString &reason = {});
+    void undoDecision(const DecisionStep &step);
+    void redoDecision(const DecisionStep &step);
+
+    // The project file: the project captured and the trail. Save is atomic; an error text (the
+    // old file stays), empty when saved.
+    ProjectFile projectFile() const;
+    QString saveProject(const QString &path) const;
+    // Reads a project and opens it: a file it cannot take is told (naming it and why) and
+    // nothing changes; logs that differ from what it recorded are told and it opens still.
+    // False when it was not opened.
+    bool openProject(const QString &path);
+    // The logs that differed from the project at its open, and its chain's last hash as read.
+    const QStringList &projectChangedLogs() const { return m_changedLogs; }
+
     // DATA of an open log, which reading does not change.
     const DataTable &openTable() const { return const_cast<clsDataSet &>(m_dataSet).DATA(); }
 
 private:
+    Marks m_marks;
+    mutable RowMarks m_rowMarks;
+    mutable std::vector<std::uint8_t> m_badRows;  // 1 per row marked bad: what statistics leave out
+    mutable bool m_rowMarksStale = true;
+    bool m_includeBad = false;
+    std::vector<ProjectBufferCalibration> m_bufferCalibrations;
+    std::vector<TrailEntry> m_trail;
+    std::optional<std::pair<double, double>> m_projectZoom;
+    QStringList m_changedLogs;
     // Flags as computed from the table, with the conflicts of the join, which the table cannot show.
     void setFlags(std::vector<std::uint8_t> flags);
     // What open and openLogs share after the data set is filled.
