@@ -1,6 +1,8 @@
 #include "app/qtinteraction.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QMessageBox>
 
@@ -19,6 +21,14 @@ MsgAnswer QtInteraction::message(const QString &text, const QString &title, MsgB
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    }
+    if (buttons == MsgButtons::SaveDiscardCancel) {
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        const int pressed = box.exec();
+        return pressed == QMessageBox::Save      ? MsgAnswer::Save
+               : pressed == QMessageBox::Discard ? MsgAnswer::Discard
+                                                 : MsgAnswer::Cancel;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
@@ -39,4 +49,11 @@ void QtInteraction::popBusyCursor() { QApplication::restoreOverrideCursor(); }
 void QtInteraction::processPendingEvents() {
     // Repaint only: user input must not run in the middle of a read.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+std::optional<QString> QtInteraction::askText(const QString &title, const QString &label) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(m_parent, title, label, QLineEdit::Normal, QString(), &ok);
+    if (!ok) return std::nullopt;
+    return text;
 }

@@ -12,6 +12,7 @@ public:
     void pushBusyCursor() override;
     void popBusyCursor() override;
     void processPendingEvents() override;
+    std::optional<QString> askText(const QString &title, const QString &label) override;
 
 private:
     QWidget *m_parent;

@@ -8,9 +8,9 @@ inline const QString kAppTitle = QStringLiteral("Brinewick");
 inline const QString kAppVersion = QStringLiteral("1.1.1");
 
 // OkLoadAll: OK beside "Load All Records" (the answer LoadAll).
-enum class MsgButtons { Ok, YesNo, OkLoadAll };
+enum class MsgButtons { Ok, YesNo, OkLoadAll, SaveDiscardCancel };
 enum class MsgIcon { None, Stop, Question, Exclamation, Information };
-enum class MsgAnswer { Ok, Yes, No, LoadAll };
+enum class MsgAnswer { Ok, Yes, No, LoadAll, Save, Discard, Cancel };
 
 class IInteraction {
 public:
@@ -26,6 +26,12 @@ public:
     // The answer to a Yes/No question given without a person (a command's option), if any: a
     // read on another thread, which cannot ask, gives that one.
     virtual std::optional<MsgAnswer> standingAnswer() const { return std::nullopt; }
+    // A line of text asked for (a reason, a note); nothing when cancelled.
+    virtual std::optional<QString> askText(const QString &title, const QString &label) {
+        Q_UNUSED(title);
+        Q_UNUSED(label);
+        return std::nullopt;
+    }
 };
 
 // Passes everything on to another interaction; a wrapper changes only what it must.
@@ -40,6 +46,9 @@ public:
     void popBusyCursor() override { m_ui.popBusyCursor(); }
     void processPendingEvents() override { m_ui.processPendingEvents(); }
     std::optional<MsgAnswer> standingAnswer() const override { return m_ui.standingAnswer(); }
+    std::optional<QString> askText(const QString &title, const QString &label) override {
+        return m_ui.askText(title, label);
+    }
 
 protected:
     IInteraction &m_ui;

@@ -125,6 +125,18 @@ public:
     std::function<void()> onZoomOut;
     // A Shift-drag across the plot: its X bounds in decimal days, from <= to.
     std::function<void(double fromDay, double toDay)> onSpanPicked;
+    // An Alt-drag: the span of records to mark, likewise.
+    std::function<void(double fromDay, double toDay)> onMarkSpanPicked;
+
+    // The person's marks as shaded spans behind the series, and the span picked for marking.
+    struct MarkSpan {
+        double fromDay = 0.0, toDay = 0.0;
+        int kind = 0;  // 1 bad, 2 doubtful, 3 note
+        QString text{};
+        bool operator==(const MarkSpan &) const = default;
+    };
+    virtual void setMarkSpans(std::vector<MarkSpan> spans) { m_markSpans = std::move(spans); }
+    const std::vector<MarkSpan> &markSpans() const { return m_markSpans; }
 
 protected:
     void raisePointChosen(int point) {
@@ -142,4 +154,5 @@ protected:
     void raiseSpanPicked(double fromDay, double toDay) {
         if (onSpanPicked) onSpanPicked(fromDay, toDay);
     }
+    std::vector<MarkSpan> m_markSpans;
 };

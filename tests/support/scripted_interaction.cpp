@@ -4,7 +4,7 @@ MsgAnswer ScriptedInteraction::message(const QString &text, const QString &title
     messages.append({text, title, buttons, icon});
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
     if (buttons == MsgButtons::OkLoadAll) return loadAll ? MsgAnswer::LoadAll : MsgAnswer::Ok;
-    if (answers.empty()) return MsgAnswer::Yes;
+    if (answers.empty()) return buttons == MsgButtons::SaveDiscardCancel ? MsgAnswer::Discard : MsgAnswer::Yes;
     MsgAnswer a = answers.front();
     answers.pop_front();
     return a;
@@ -14,4 +14,13 @@ QStringList ScriptedInteraction::texts() const {
     QStringList out;
     for (const auto &m : messages) out << m.text;
     return out;
+}
+
+std::optional<QString> ScriptedInteraction::askText(const QString &title, const QString &label) {
+    Q_UNUSED(title);
+    asked << label;
+    if (textAnswers.empty()) return std::nullopt;
+    std::optional<QString> a = textAnswers.front();
+    textAnswers.pop_front();
+    return a;
 }

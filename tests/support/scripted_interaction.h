@@ -29,5 +29,11 @@ public:
     void popBusyCursor() override { --busyDepth; }
     void processPendingEvents() override { ++eventPumps; }
 
+    // Answers to askText in order (nothing: cancelled); when used up, cancelled. The labels
+    // asked with go to `asked`.
+    std::deque<std::optional<QString>> textAnswers;
+    QStringList asked;
+    std::optional<QString> askText(const QString &title, const QString &label) override;
+
     QStringList texts() const;
 };

@@ -15,6 +15,7 @@ class QCustomPlot;
 class QCPAxis;
 class QCPGraph;
 class QCPGraphData;
+class QCPItemRect;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCPLayer;
@@ -103,6 +104,7 @@ public:
     void setFlagMarks(std::vector<double> days) override;
     void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) override;
     const std::vector<double> &flagMarks() const override { return m_flagDays; }
+    void setMarkSpans(std::vector<MarkSpan> spans) override;
     double zoomedXMin() const override;
     double zoomedXMax() const override;
     void request(int action) override;
@@ -197,6 +199,8 @@ private:
     QCPAxis *m_flagAxis = nullptr;  // hidden, 0..1: marks sit at the bottom whatever is zoomed
     QCPGraph *m_flagGraph = nullptr;
     std::vector<double> m_flagDays;
+    std::vector<QCPItemRect *> m_markRects;  // the person's marks (qcpgraph_marks.cpp)
+    bool m_markDrag = false;                 // the drag under way picks a span to mark
     std::vector<double> m_breakDays;
     std::vector<double> m_breakKeys;  // of m_breakDays, in order: the series' graphs read them
     bool m_flagsDirty = false;

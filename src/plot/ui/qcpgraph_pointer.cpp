@@ -67,7 +67,11 @@ void QcpGraph::setupPointer() {
                          if (m_plot->selectionRectMode() != QCP::srmCustom) return;
                          const double a = keyToDay(m_plot->xAxis->pixelToCoord(rect.left()));
                          const double b = keyToDay(m_plot->xAxis->pixelToCoord(rect.right()));
-                         raiseSpanPicked(std::min(a, b), std::max(a, b));
+                         if (m_markDrag) {
+                             if (onMarkSpanPicked) onMarkSpanPicked(std::min(a, b), std::max(a, b));
+                         } else {
+                             raiseSpanPicked(std::min(a, b), std::max(a, b));
+                         }
                          // No zoom follows that would redraw: take the rectangle off the plot now.
                          m_plot->replot(QCustomPlot::rpQueuedReplot);
                      });
@@ -83,8 +87,10 @@ void QcpGraph::pressed(QMouseEvent *e) {
     m_pressPos = e->pos();
     const bool pan =
         e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier));
-    // Shift picks a span of records instead of zooming; the rectangle starts after this.
-    const bool span = !pan && (e->modifiers() & Qt::ShiftModifier) && onSpanPicked;
+    // Shift picks a span of records instead of zooming (Alt one to mark); the rectangle starts
+    // after this.
+    m_markDrag = !pan && (e->modifiers() & Qt::AltModifier) && onMarkSpanPicked;
+    const bool span = m_markDrag || (!pan && (e->modifiers() & Qt::ShiftModifier) && onSpanPicked);
     m_plot->setSelectionRectMode(pan ? QCP::srmNone : span ? QCP::srmCustom : QCP::srmZoom);
     hideCrosshair();
     m_panning = pan && m_plot->axisRect()->rect().contains(e->pos());

@@ -1,0 +1,29 @@
+// The person's marks on the plot: each span shaded behind the series, in the colour of its kind.
+#include "plot/ui/qcpgraph.h"
+
+#include <qcustomplot.h>
+
+void QcpGraph::setMarkSpans(std::vector<MarkSpan> spans) {
+    if (spans == m_markSpans && m_markRects.size() == spans.size()) return;
+    for (QCPItemRect *r : m_markRects) m_plot->removeItem(r);
+    m_markRects.clear();
+    for (const MarkSpan &s : spans) {
+        const QColor color = s.kind == 1 ? QColor(255, 60, 60) : s.kind == 2 ? QColor(255, 200, 0) : QColor(90, 160, 255);
+        auto *rect = new QCPItemRect(m_plot);
+        rect->setLayer(QStringLiteral("grid"));  // behind the series
+        rect->setSelectable(false);
+        rect->setClipToAxisRect(true);
+        for (QCPItemPosition *p : {rect->topLeft, rect->bottomRight}) {
+            p->setTypeX(QCPItemPosition::ptPlotCoords);
+            p->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        }
+        rect->topLeft->setCoords(dayToKey(s.fromDay), 0.0);
+        rect->bottomRight->setCoords(dayToKey(s.toDay), 1.0);
+        // The pen draws a span of one record, which has no width, as a line.
+        rect->setPen(QPen(QColor(color.red(), color.green(), color.blue(), 140)));
+        rect->setBrush(QColor(color.red(), color.green(), color.blue(), 60));
+        m_markRects.push_back(rect);
+    }
+    m_markSpans = std::move(spans);
+    m_fullDirty = true;
+}
