@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>

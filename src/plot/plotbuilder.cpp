@@ -131,11 +131,19 @@ void PlotBuilder::fillPlotData() {
     const std::vector<int> cols = plotColumns(table, series);
     const std::size_t computed = std::size_t(std::clamp(m_computedRows, 0, points));
     // A block at a time straight from the table's columns: a long log's plot keeps no other
-    // copy of its points, not even for the push.
+    // copy of its points, not even for the push. The graph may keep the source to read rows
+    // again, so it holds no reference to this call's locals, and reads no row the table has
+    // since lost (a draw before the next push).
     for (int i = 0; i < series; ++i)
         m_graph.setSeriesPoints(i, points,
-                                [&, col = cols[std::size_t(i)]](std::size_t from, std::size_t to, double *x, float *y) {
-                                    seriesBlock(table, col, 0, computed, from, to, x, y);
+                                [this, &table, col = cols[std::size_t(i)], computed](std::size_t from, std::size_t to,
+                                                                                     double *x, float *y) {
+                                    const auto rows = std::size_t(std::max(table.rowCount(), 0));
+                                    const std::size_t have = std::clamp(rows, from, to);
+                                    if (have > from) seriesBlock(table, col, 0, computed, from, have, x, y);
+                                    std::fill(x + (have - from), x + (to - from), 0.0);
+                                    std::fill(y + (have - from), y + (to - from),
+                                              std::numeric_limits<float>::quiet_NaN());
                                 });
     pushFlagMarks(table);
     pushLineBreaks();

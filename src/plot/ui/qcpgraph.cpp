@@ -1,6 +1,7 @@
 #include "plot/ui/qcpgraph.h"
 
 #include "plot/twohalves.h"
+#include "plot/ui/cachedlinegraph.h"
 #include "fields/ui/widgetutil.h"
 #include "model/datatable.h"
 #include "model/datetime.h"
@@ -17,87 +18,10 @@
 
 namespace {
 
-// A series' graph that keeps the points its last draw sampled down to a few per pixel column.
-// Those depend on the data and the time axis alone, so a redraw that only moves the value axis
-// (a keystroke in a Y limit) does not walk a million points again.
-class CachedLineGraph : public QCPGraph {
-public:
-    CachedLineGraph(QCPAxis *key, QCPAxis *value) : QCPGraph(key, value) {}
-    // Every change of the data, or of the breaks, must say so.
-    void dataChanged() { m_cached = false; }
-    // Keys, in order, at which the line breaks off: a gap point (NaN) goes there.
-    void setBreaks(const std::vector<double> *keys) { m_breaks = keys; }
-
-protected:
-    void getOptimizedLineData(QVector<QCPGraphData> *lineData, const QCPGraphDataContainer::const_iterator &begin,
-                              const QCPGraphDataContainer::const_iterator &end) const override {
-        if (!lineData) return;
-        const Key key = keyFor(begin, end);
-        if (m_cached && key == m_key) {
-            *lineData = m_lines;
-            return;
-        }
-        QCPGraph::getOptimizedLineData(lineData, begin, end);
-        insertBreaks(*lineData);
-        if (!key.axis) return;
-        m_key = key;
-        m_lines = *lineData;
-        m_cached = true;
-    }
-
-private:
-    // What the sampling reads besides the points: the span drawn and the time axis' mapping.
-    struct Key {
-        const QCPAxis *axis = nullptr;
-        qsizetype first = 0, last = 0, size = 0;
-        double lower = 0.0, upper = 0.0;
-        QRect rect;
-        bool reversed = false, adaptive = false;
-        int scale = 0;
-        bool operator==(const Key &) const = default;
-    };
-    Key keyFor(const QCPGraphDataContainer::const_iterator &begin,
-               const QCPGraphDataContainer::const_iterator &end) const {
-        Key k;
-        const QCPAxis *axis = keyAxis();
-        if (!axis || !axis->axisRect()) return k;
-        const QCPGraphDataContainer &data = *mDataContainer;
-        k.axis = axis;
-        k.first = begin - data.constBegin();
-        k.last = end - data.constBegin();
-        k.size = data.size();
-        k.lower = axis->range().lower;
-        k.upper = axis->range().upper;
-        k.rect = axis->axisRect()->rect();
-        k.reversed = axis->rangeReversed();
-        k.adaptive = adaptiveSampling();
-        k.scale = int(axis->scaleType());
-        return k;
-    }
-    void insertBreaks(QVector<QCPGraphData> &lines) const {
-        if (!m_breaks || m_breaks->empty() || lines.size() < 2) return;
-        auto k = std::upper_bound(m_breaks->begin(), m_breaks->end(), lines.first().key);
-        const auto kEnd = std::lower_bound(k, m_breaks->end(), lines.last().key);
-        if (k == kEnd) return;
-        QVector<QCPGraphData> out;
-        out.reserve(lines.size() + qsizetype(kEnd - k));
-        for (const QCPGraphData &d : std::as_const(lines)) {
-            for (; k != kEnd && *k < d.key; ++k) out.append(QCPGraphData(*k, std::numeric_limits<double>::quiet_NaN()));
-            out.append(d);
-        }
-        lines.swap(out);
-    }
-    const std::vector<double> *m_breaks = nullptr;
-    mutable Key m_key;
-    mutable bool m_cached = false;
-    mutable QVector<QCPGraphData> m_lines;
-};
-
 void lineDataChanged(QCPGraph *g) { static_cast<CachedLineGraph *>(g)->dataChanged(); }
 
 // A new graph as QCustomPlot's addGraph makes it, for graphs of our own kinds.
-template <class G>
-G *addGraphOf(QCustomPlot &plot) {
+template <class G> G *addGraphOf(QCustomPlot &plot) {
     auto *g = new G(plot.xAxis, plot.yAxis);
     g->setName(QLatin1String("Graph ") + QString::number(plot.graphCount()));
     return g;
@@ -303,6 +227,13 @@ void QcpGraph::stage(Series &s) const {
     if (s.staged) return;
     s.x.assign(std::size_t(m_pointCount), 0.0);
     s.y.assign(std::size_t(m_pointCount), 0.0f);
+    CachedLineGraph &held = lines(s);
+    if (const std::size_t rows = std::min(held.source().rows, s.x.size())) {
+        held.source().points(0, rows, s.x.data(), s.y.data());
+        held.setSource({});
+        s.staged = true;
+        return;
+    }
     const QCPGraphDataContainer &data = *s.graph->data();
     for (int i = 0; i < data.size(); ++i) {
         const int row = s.rowOf.empty() ? i : s.rowOf[std::size_t(i)];
@@ -331,6 +262,12 @@ double QcpGraph::xData(int series, int point) const {
     const Series *s = at(series);
     if (!s || point < 0 || point >= m_pointCount) return 0.0;
     if (s->staged) return s->x[std::size_t(point)];
+    if (std::size_t(point) < lines(*s).source().rows) {
+        double day = 0.0;
+        float value = 0.0f;
+        lines(*s).rowAt(std::size_t(point), day, value);
+        return day;
+    }
     const QCPGraphData *d = pointOf(*s, point);
     return d ? keyToDay(d->key) : 0.0;
 }
@@ -345,6 +282,12 @@ float QcpGraph::yData(int series, int point) const {
     const Series *s = at(series);
     if (!s || point < 0 || point >= m_pointCount) return 0.0f;
     if (s->staged) return s->y[std::size_t(point)];
+    if (std::size_t(point) < lines(*s).source().rows) {
+        double day = 0.0;
+        float value = 0.0f;
+        lines(*s).rowAt(std::size_t(point), day, value);
+        return value;
+    }
     const QCPGraphData *d = pointOf(*s, point);
     return d ? float(d->value) : 0.0f;
 }
@@ -369,9 +312,11 @@ void QcpGraph::setSeriesData(int series, const double *x, const float *y, int n)
 void QcpGraph::setSeriesPoints(int series, int n, const PointSource &points) {
     Series *s = at(series);
     if (!s || n <= 0 || n != m_pointCount) return IGraph::setSeriesPoints(series, n, points);
+    const auto count = std::size_t(n);
+    if (count >= envelopeFromPoints() && holdEnvelope(*s, count, points)) return;
+    lines(*s).setSource({});
     // Straight into the graph's own data a block at a time, as pushData would make them: a
     // million points need no copy of them all on the way.
-    const auto count = std::size_t(n);
     QCPGraphDataContainer &held = *s->graph->data();
     const bool inPlace = held.size() == qsizetype(count);
     QVector<QCPGraphData> fresh;
@@ -469,6 +414,7 @@ void QcpGraph::appendSeriesData(int series, const double *x, const float *y, int
     if (tail.isEmpty() && !held.isEmpty()) tail.add(*(held.constEnd() - 1));
     tail.add(data, true);
     held.add(data, true);
+    if (lines(*s).source().rows > 0) lines(*s).addSourceRows(std::size_t(n));
     lineDataChanged(s->graph);
     m_pointCount = std::max(m_pointCount, held.size());
     m_tailDirty = true;
@@ -529,6 +475,7 @@ double QcpGraph::zoomedXMax() const { return m_zoomed ? keyToDay(m_plot->xAxis->
 
 void QcpGraph::pushData(Series &s, const double *x, const float *y, std::size_t n) {
     s.rowOf.clear();
+    lines(s).setSource({});
     s.values = valueRangeOf(y, n);
     QCPGraphDataContainer &held = *s.graph->data();
     if (held.size() == qsizetype(n)) {

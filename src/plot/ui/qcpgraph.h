@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class CachedLineGraph;
 class QCustomPlot;
 class QCPAxis;
 class QCPGraph;
@@ -115,6 +116,11 @@ public:
     // The zoom and pan steps that Backspace can go back through.
     int zoomSteps() const { return int(m_history.size()); }
 
+    // Series of this many points and more are held as an envelope of their rows, read again
+    // from their source where a view needs them (tests make it small).
+    static void setEnvelopeFrom(std::size_t points);
+    static std::size_t envelopeFromPoints();
+
     // Keys of the X axis are seconds since 1970 (what the date-time ticker reads).
     static double dayToKey(double day);
     static double keyToDay(double key);
@@ -153,6 +159,10 @@ private:
     void stage(Series &s) const;
     const QCPGraphData *pointOf(const Series &s, int row) const;
     void pushData(Series &s, const double *x, const float *y, std::size_t n);
+    // The envelope of a long series (qcpgraph_envelope.cpp); false, changing nothing, when its
+    // rows are out of time order.
+    bool holdEnvelope(Series &s, std::size_t n, const PointSource &points);
+    static CachedLineGraph &lines(const Series &s);
     void applyRanges();
     // The value range of the series on the left (right = false) or the right axis.
     ValueRange valueRange(bool right);

@@ -4,6 +4,7 @@
 #include "plot/ui/qcpgraph.h"
 
 #include "model/datetime.h"
+#include "plot/ui/cachedlinegraph.h"
 
 #include <qcustomplot.h>
 
@@ -149,6 +150,17 @@ int QcpGraph::rowNearest(const QPoint &pos) const {
     const QCPGraphDataContainer &data = *s.graph->data();
     if (data.isEmpty()) return -1;
     const double key = m_plot->xAxis->pixelToCoord(pos.x());
+    if (const CachedLineGraph &held = lines(s); held.source().rows > 0) {
+        // An envelope: the rows themselves from its source.
+        const std::size_t after = held.rowFrom(key);
+        if (after == 0) return 0;
+        if (after == held.source().rows) return int(after - 1);
+        double before = 0.0, next = 0.0;
+        float value = 0.0f;
+        held.rowAt(after - 1, before, value);
+        held.rowAt(after, next, value);
+        return key - dayToKey(before) < dayToKey(next) - key ? int(after - 1) : int(after);
+    }
     auto it = data.findBegin(key, false);
     if (it == data.constEnd() || (it != data.constBegin() && key - (it - 1)->key < it->key - key)) --it;
     const int index = int(it - data.constBegin());

@@ -361,3 +361,52 @@ TEST(QcpGraph, NoLineAcrossAGap) {
     EXPECT_TRUE(lineAt(at(8, 30, 0)));
     EXPECT_TRUE(lineAt(at(10, 0, 0)));
 }
+
+TEST(QcpGraph, ALongSeriesHeldAsAnEnvelopeDrawsAndReadsAsItsRows) {
+    Shown w;
+    std::vector<double> times;
+    for (int i = 0; i < 300000; ++i) times.push_back(at(0, 0, 0) + i / 86400.0);
+    w.dataSet.setRecordLimit(300000);
+    fillRecords(w.dataSet, times);
+    DataTable &t = w.dataSet.DATA();
+    for (int r = 0; r < 300000; ++r) t.setCell(r, colPH1, Cell(7.5 + 0.4 * std::sin(r / 4500.0) + 0.01 * (r % 7)));
+    t.setCell(241234, colPH1, Cell(8.6));  // one record alone must still show
+    w.inputs.plotPH2 = false;
+    w.inputs.autoscale = false;
+    w.inputs.yMin = QStringLiteral("6.9");
+    w.inputs.yMax = QStringLiteral("8.7");
+    w.builder.rebuildPlot();
+    QCustomPlot *p = w.graph.plot();
+    auto shot = [&](std::size_t envelopeFrom, std::optional<QCPRange> keys) {
+        QcpGraph::setEnvelopeFrom(envelopeFrom);
+        w.builder.fillPlotData();
+        if (keys) {
+            p->xAxis->setRange(*keys);
+            p->replot();
+        }
+        return w.graph.widget()->grab().toImage();
+    };
+    const QImage whole = shot(std::size_t(1) << 40, std::nullopt);
+    const QImage wholeEnvelope = shot(1000, std::nullopt);
+    int differ = 0;
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x) differ += whole.pixel(x, y) != wholeEnvelope.pixel(x, y);
+    EXPECT_LT(differ, whole.width() * whole.height() / 500);
+    const int spikeY = int(std::lround(p->yAxis->coordToPixel(8.6)));
+    const int spikeX = int(std::lround(p->xAxis->coordToPixel(QcpGraph::dayToKey(times[241234]))));
+    EXPECT_NE(wholeEnvelope.pixelColor(spikeX, spikeY + 1), QColor(Qt::black));
+
+    // Zoomed to a few hundred records, the rows themselves are drawn again.
+    const QCPRange keys(QcpGraph::dayToKey(times[150000]), QcpGraph::dayToKey(times[150300]));
+    const QImage zoomed = shot(std::size_t(1) << 40, keys);
+    EXPECT_EQ(zoomed, shot(1000, keys));
+
+    // Read-backs, the crosshair and a click give the rows, not the envelope's points.
+    EXPECT_EQ(w.graph.xData(0, 150123), times[150123]);
+    EXPECT_EQ(w.graph.yData(0, 150123), float(t.numbers(colPH1)[150123]));
+    const QPoint pos(int(std::lround(p->xAxis->coordToPixel(QcpGraph::dayToKey(times[150123])))), 200);
+    QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, pos);
+    ASSERT_EQ(w.chosen.size(), 1u);
+    EXPECT_NEAR(w.chosen[0], 150123, 1);
+    QcpGraph::setEnvelopeFrom(std::size_t(1) << 21);
+}
