@@ -35,6 +35,7 @@ public:
     void takeSpan(int fromRow, int toRow);
 
     const CalibrationResult &result() const { return m_result; }
+    const std::vector<BufferPoint> &points() const { return m_points; }
     // The points and the result as the report and the batch command print them.
     QStringList reportLines() const;
     // The result is there and the person wants it applied.

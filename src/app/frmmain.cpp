@@ -1,4 +1,7 @@
 #include "app/frmmain.h"
+
+#include "app/markcommands.h"
+#include "app/projectcontroller.h"
 #include "app/datagrid.h"
 #include "app/frmabout.h"
 #include "app/plotcommands.h"
@@ -63,6 +66,8 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
 
 frmMain::~frmMain() {
     m_watch.reset();  // no look at the log once the window goes
+    m_marks.reset();  // both hold the workbench
+    m_project.reset();
 }
 
 clsDataSet &frmMain::dataSet() { return m_workbench->dataSet(); }
@@ -80,6 +85,7 @@ void frmMain::Form_Load() {
     m_segments = new SegmentSelector(*m_workbench, *this, *qobject_cast<QGridLayout *>(Frame3->layout()), 0,
                                      {[this] { setComputeNeeded(true); }, [this](int row) { showRecord(row); }});
     wireQualityControls();
+    wireProject();
     rebuildPlot();
     setLabelColors(lblPH1, 0x0000FF00, 0);
     setLabelColors(lblPH2, 0x000000FF, 0);
@@ -182,6 +188,10 @@ void frmMain::keepOnScreen() {
 }
 
 void frmMain::closeEvent(QCloseEvent *event) {
+    if (!m_unloaded && !m_project->maybeSave()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -25,6 +25,8 @@ class SegmentSelector;
 class Workbench;
 class ZoomController;
 class PlotCommands;
+class ProjectController;
+class MarkCommands;
 class clsDataSet;
 
 // Lets tests script the file dialogs; the window uses a QFileDialog otherwise.
@@ -71,6 +73,10 @@ public:
     QcpGraph &graph() { return *m_graph; }
     bool isZoomed() const;
     PlotCommands &plotCommands() { return *m_plotCommands; }
+    ProjectController &project() { return *m_project; }
+    MarkCommands &markCommands() { return *m_marks; }
+    // The file dialogs: the one given, else Qt's.
+    IFileDialog &fileDialog();
 
     int loadSettings();
     int saveSettings();
@@ -167,6 +173,17 @@ private:
     // The grid's Log column and the window title after the deployment's logs changed.
     void showLogs();
     void showFileCalibration();
+    // After a read or a project's open: the grid, fields, plot and menus show the deployment.
+    void showOpened(const QString &path);
+    // The workbench's decisions changed under the window (an undo, a redo): show them.
+    void showDecisions();
+    // Compute as the button does it, but no decision of the person's (frmmain_compute.cpp).
+    void computeNow();
+    // The project's controller and the marks' commands (frmmain_wiring.cpp).
+    void wireProject();
+    std::unique_ptr<IFileDialog> m_ownDialog;
+    std::unique_ptr<ProjectController> m_project;
+    std::unique_ptr<MarkCommands> m_marks;
     void showFollowStatus();
     std::unique_ptr<FileWatch> m_watch;
     qint64 m_lastGrowthMs = 0;

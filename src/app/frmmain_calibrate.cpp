@@ -3,6 +3,8 @@
 #include "app/calibrationdialog.h"
 #include "app/calibrationprobepage.h"
 #include "app/frmmain.h"
+#include "app/calibrationprobepage.h"
+#include "app/projectcontroller.h"
 #include "app/segmentselector.h"
 #include "compute/calibrationreport.h"
 #include "compute/calibrationspan.h"
@@ -92,7 +94,13 @@ void frmMain::placeCalibrationDialog() {
 void frmMain::applyCalibration(int probe, double slope, double offset) {
     // The fields' own form; their change marks the computation as needed.
     const CalibrationFieldTexts t = calibrationFieldTexts(slope, offset);
-    m_segments->applyBufferCalibration(m_calibration->segment(), probe, t.slope, t.offset);
+    const int segment = m_calibration->segment();
+    m_project->decide(QStringLiteral("Apply Buffer Calibration"), [&] {
+        m_segments->applyBufferCalibration(segment, probe, t.slope, t.offset);
+        // Kept with its points for the project, at the values the fields show.
+        m_workbench->applyBufferCalibration({segment, probe, m_calibration->page(probe)->points(),
+                                             readNumber(t.slope).value_or(slope), readNumber(t.offset).value_or(offset)});
+    });
 }
 
 void frmMain::pickCalibrationSpan(double fromDay, double toDay) {

@@ -2,6 +2,7 @@
 #include "app/datagrid.h"
 #include "app/calibrationdialog.h"
 #include "app/frmmain.h"
+#include "app/projectcontroller.h"
 #include "app/segmentselector.h"
 #include "compute/readout.h"
 #include "fields/ui/widgetutil.h"
@@ -24,6 +25,12 @@ void frmMain::setComputeNeeded(bool needed) {
 
 void frmMain::cmdCompute_Click() {
     // Before any file there is nothing to compute, and the window stays as it was.
+    if (!m_workbench->isOpen()) return;
+    // Changed fields are a decision of the person's; Compute with none is not.
+    m_project->decide(QStringLiteral("Compute"), [this] { computeNow(); });
+}
+
+void frmMain::computeNow() {
     Workbench &wb = *m_workbench;
     if (!wb.isOpen()) return;
     BusyCursor busy(*m_ui);
@@ -65,4 +72,12 @@ void frmMain::clearReadout() {
         lblTherm[i]->clear();
         lblTCorrected[i]->clear();
     }
+}
+
+void frmMain::showDecisions() {
+    m_segments->refresh();
+    computeNow();
+    updateQualityViews();
+    m_marks->showMarks();
+    showLogs();
 }

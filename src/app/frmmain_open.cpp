@@ -1,6 +1,8 @@
 // File > Open: the road of one file from the dialog to the screen.
 #include "app/datagrid.h"
 #include "app/filedialogsize.h"
+#include "app/markcommands.h"
+#include "app/projectcontroller.h"
 #include "app/frmmain.h"
 #include "app/savefolders.h"
 #include "app/segmentselector.h"
@@ -94,13 +96,25 @@ QString moreLogs(const Join &join) {
 }
 }  // namespace
 
+IFileDialog &frmMain::fileDialog() {
+    if (m_dialog) return *m_dialog;
+    if (!m_ownDialog) m_ownDialog = std::make_unique<QtFileDialog>(this);
+    return *m_ownDialog;
+}
+
 void frmMain::showLogs() {
     const Workbench &wb = *m_workbench;
     TDBGrid1->setLogs(&wb.join().logOfRow, logNames(wb.join()));
     const QString inPart = !statusReadInPart->isHidden() ? QStringLiteral(" (read in part)") : QString();
-    setWindowTitle(wb.isOpen() ? QFileInfo(wb.path()).fileName() + moreLogs(wb.join()) + inPart +
-                                     QStringLiteral(" - ") + kAppTitle
-                               : kAppTitle);
+    // The project's name first, with a * while its decisions are unsaved.
+    const QString project = m_project ? m_project->name() : QString();
+    const QString logs = wb.isOpen() ? QFileInfo(wb.path()).fileName() + moreLogs(wb.join()) + inPart : QString();
+    QStringList parts;
+    if (!project.isEmpty()) parts << project + QStringLiteral("[*]");
+    if (!logs.isEmpty()) parts << (project.isEmpty() ? logs + QStringLiteral("[*]") : logs);
+    parts << kAppTitle;
+    setWindowTitle(parts.join(QStringLiteral(" - ")));
+    setWindowModified(m_project && m_project->modified());
 }
 
 QString frmMain::folderOf(const QString &chosen) {
@@ -134,6 +148,10 @@ void frmMain::mnuFileOpenFolder_Click() {
 void frmMain::openDroppedPath(const QString &path) { openDroppedPaths({path}); }
 
 void frmMain::openDroppedPaths(const QStringList &paths) {
+    if (paths.size() == 1 && paths.first().endsWith(QStringLiteral(".brinewick"), Qt::CaseInsensitive)) {
+        m_project->open(paths.first());
+        return;
+    }
     // As if chosen in the dialog with the file type that fits the first one's name.
     const QString suffix = QStringLiteral("*.") + QFileInfo(paths.first()).suffix().toLower();
     const int type = int(logFilePatterns().indexOf(suffix));
@@ -145,6 +163,7 @@ void frmMain::openDroppedPaths(const QStringList &paths) {
 void frmMain::openPath(const QString &path) { openPaths({path}); }
 
 void frmMain::openPaths(const QStringList &paths, const QString &folder) {
+    if (!m_project->maybeSave()) return;
     stopFollowing();  // another file, or the same one read anew
     m_opening = true;
     const auto opened = qScopeGuard([this] { m_opening = false; });
@@ -159,7 +178,12 @@ void frmMain::openPaths(const QStringList &paths, const QString &folder) {
         else
             wb.openFolder(folder);
     }
-    const QString path = paths.size() == 1 ? paths.first() : QString();
+    m_project->forget();
+    showOpened(paths.size() == 1 ? paths.first() : QString());
+}
+
+void frmMain::showOpened(const QString &path) {
+    Workbench &wb = *m_workbench;
     m_segments->opened();
     // A read stopped part way (Cancel, a No) says so until the next open: panel 2's
     // "Failed@line:" gives way to the plot's status at once.
@@ -193,7 +217,11 @@ void frmMain::openPaths(const QStringList &paths, const QString &folder) {
         Util::setTextQuietly(txtStart, start);
         Util::setTextQuietly(txtEnd, end);
         m_graph->request(kActionUndoZoom);
-        cmdCompute_Click();
+        computeNow();
+        if (const auto &zoom = wb.projectZoom()) {
+            // The view the project was saved with.
+            m_graph->zoomTo(zoom->first, zoom->second);
+        }
     }
     if (wb.isOpen() && !path.isEmpty()) rememberRecent(path);
     mnuExportTable->setEnabled(wb.isOpen());

@@ -1,6 +1,8 @@
 // Wiring of the plot, the navigation controls and the entry fields.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "app/markcommands.h"
+#include "app/projectcontroller.h"
 #include "app/segmentselector.h"
 #include "fields/ui/entryfieldbinder.h"
 #include "fields/ui/widgetutil.h"
@@ -167,4 +169,25 @@ void frmMain::cmdStep_Click(int index) {
     if (!row) return;
     TDBGrid1->setCurrentRecord(*row);
     showRecord(*row);
+}
+
+void frmMain::wireProject() {
+    ProjectController::Hooks hooks;
+    hooks.fileDialog = [this]() -> IFileDialog & { return fileDialog(); };
+    hooks.showDecisions = [this] { showDecisions(); };
+    hooks.showOpened = [this] {
+        m_project->forget();
+        showOpened(QString());
+    };
+    hooks.titleChanged = [this] { showLogs(); };
+    hooks.remember = [this](const QString &path) { rememberRecent(path); };
+    m_project = std::make_unique<ProjectController>(*this, *m_workbench, *m_ui, std::move(hooks));
+    m_project->buildMenus(menuBar()->findChild<QMenu *>(QStringLiteral("mnuFile")), mnuFollow);
+    m_marks = std::make_unique<MarkCommands>(*m_workbench, *m_ui, *m_project, *m_graph, *TDBGrid1,
+                                             MarkCommands::Hooks{[this] { return TDBGrid1->currentRecord(); },
+                                                                 [this] {
+                                                                     TDBGrid1->refreshGrid();
+                                                                     updateQualityViews();
+                                                                 }});
+    m_marks->buildMenu(m_project->editMenu());
 }

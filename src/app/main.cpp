@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "app/projectcontroller.h"
 #include "app/instancechannel.h"
 #include "app/qtinteraction.h"
 #include "app/startup.h"
@@ -24,6 +25,8 @@ int main(int argc, char **argv) {
     InstanceServer server(socketName, [&window](const QStringList &handed) { window.openHandedOver(handed); });
     if (instance->isGuarding()) server.listen();
     window.show();
+    // Decisions left unsaved by a run that did not close are offered back before anything opens.
+    window.project().offerRecovery();
     openFromArguments(window, arguments);
     return app.exec();
 }

@@ -106,6 +106,8 @@ public:
     void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) override;
     const std::vector<double> &flagMarks() const override { return m_flagDays; }
     void setMarkSpans(std::vector<MarkSpan> spans) override;
+    // Zooms the time to these decimal days, as a drag would (a project's saved view).
+    void zoomTo(double fromDay, double toDay);
     double zoomedXMin() const override;
     double zoomedXMax() const override;
     void request(int action) override;

@@ -1,4 +1,5 @@
-// The person's marks on the plot: each span shaded behind the series, in the colour of its kind.
+// The person's marks on the plot, each span shaded behind the series in the colour of its kind,
+// and a saved view zoomed to again.
 #include "plot/ui/qcpgraph.h"
 
 #include <qcustomplot.h>
@@ -8,7 +9,11 @@ void QcpGraph::setMarkSpans(std::vector<MarkSpan> spans) {
     for (QCPItemRect *r : m_markRects) m_plot->removeItem(r);
     m_markRects.clear();
     for (const MarkSpan &s : spans) {
-        const QColor color = s.kind == 1 ? QColor(255, 60, 60) : s.kind == 2 ? QColor(255, 200, 0) : QColor(90, 160, 255);
+        // Bad red, doubtful amber, a note blue; the span picked for marking grey.
+        const QColor color = s.kind == 1   ? QColor(255, 60, 60)
+                             : s.kind == 2 ? QColor(255, 200, 0)
+                             : s.kind == 3 ? QColor(90, 160, 255)
+                                           : QColor(200, 200, 200);
         auto *rect = new QCPItemRect(m_plot);
         rect->setLayer(QStringLiteral("grid"));  // behind the series
         rect->setSelectable(false);
@@ -26,4 +31,10 @@ void QcpGraph::setMarkSpans(std::vector<MarkSpan> spans) {
     }
     m_markSpans = std::move(spans);
     m_fullDirty = true;
+}
+
+void QcpGraph::zoomTo(double fromDay, double toDay) {
+    m_stepFrom = currentView();
+    m_plot->xAxis->setRange(dayToKey(fromDay), dayToKey(toDay));
+    m_plot->replot();
 }
