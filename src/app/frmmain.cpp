@@ -82,8 +82,10 @@ void frmMain::Form_Load() {
     loadAnyLengthSetting();
     keepOnScreen();
     wireBehaviour();  // formatter, entry fields, plot and navigation
-    m_segments = new SegmentSelector(*m_workbench, *this, *qobject_cast<QGridLayout *>(Frame3->layout()), 0,
-                                     {[this] { setComputeNeeded(true); }, [this](int row) { showRecord(row); }});
+    m_segments = new SegmentSelector(
+        *m_workbench, *this, *qobject_cast<QGridLayout *>(Frame3->layout()), 0,
+        {[this] { setComputeNeeded(true); }, [this](int row) { showRecord(row); },
+         [this](const QString &name, const std::function<void()> &change) { m_project->decide(name, change); }});
     wireQualityControls();
     wireProject();
     rebuildPlot();

@@ -99,7 +99,8 @@ void frmMain::applyCalibration(int probe, double slope, double offset) {
         m_segments->applyBufferCalibration(segment, probe, t.slope, t.offset);
         // Kept with its points for the project, at the values the fields show.
         m_workbench->applyBufferCalibration({segment, probe, m_calibration->page(probe)->points(),
-                                             readNumber(t.slope).value_or(slope), readNumber(t.offset).value_or(offset)});
+                                             readNumber(t.slope).value_or(slope),
+                                             readNumber(t.offset).value_or(offset)});
     });
 }
 

@@ -109,12 +109,12 @@ void frmMain::showLogs() {
     // The project's name first, with a * while its decisions are unsaved.
     const QString project = m_project ? m_project->name() : QString();
     const QString logs = wb.isOpen() ? QFileInfo(wb.path()).fileName() + moreLogs(wb.join()) + inPart : QString();
+    const QString unsaved = m_project && m_project->modified() ? QStringLiteral("*") : QString();
     QStringList parts;
-    if (!project.isEmpty()) parts << project + QStringLiteral("[*]");
-    if (!logs.isEmpty()) parts << (project.isEmpty() ? logs + QStringLiteral("[*]") : logs);
+    if (!project.isEmpty()) parts << project + unsaved;
+    if (!logs.isEmpty()) parts << (project.isEmpty() ? logs + unsaved : logs);
     parts << kAppTitle;
     setWindowTitle(parts.join(QStringLiteral(" - ")));
-    setWindowModified(m_project && m_project->modified());
 }
 
 QString frmMain::folderOf(const QString &chosen) {

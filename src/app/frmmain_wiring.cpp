@@ -175,10 +175,7 @@ void frmMain::wireProject() {
     ProjectController::Hooks hooks;
     hooks.fileDialog = [this]() -> IFileDialog & { return fileDialog(); };
     hooks.showDecisions = [this] { showDecisions(); };
-    hooks.showOpened = [this] {
-        m_project->forget();
-        showOpened(QString());
-    };
+    hooks.showOpened = [this] { showOpened(QString()); };
     hooks.titleChanged = [this] { showLogs(); };
     hooks.remember = [this](const QString &path) { rememberRecent(path); };
     m_project = std::make_unique<ProjectController>(*this, *m_workbench, *m_ui, std::move(hooks));

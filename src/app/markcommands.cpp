@@ -12,8 +12,8 @@
 #include <QMenu>
 #include <QTableView>
 
-MarkCommands::MarkCommands(Workbench &wb, IInteraction &ui, ProjectController &project, IGraph &graph,
-                           QTableView &grid, Hooks hooks)
+MarkCommands::MarkCommands(Workbench &wb, IInteraction &ui, ProjectController &project, IGraph &graph, QTableView &grid,
+                           Hooks hooks)
     : m_wb(wb), m_ui(ui), m_project(project), m_graph(graph), m_grid(grid), m_hooks(std::move(hooks)) {
     m_graph.onMarkSpanPicked = [this](double fromDay, double toDay) { spanPicked(fromDay, toDay); };
 }
@@ -28,7 +28,8 @@ void MarkCommands::buildMenu(QMenu *edit) {
         connect(a, &QAction::triggered, this, std::move(run));
     };
     add(QStringLiteral("Mark as &Bad..."), "mnuMarkBad", QStringLiteral("Ctrl+B"), [this] { markBad(); });
-    add(QStringLiteral("Mark as &Doubtful..."), "mnuMarkDoubtful", QStringLiteral("Ctrl+D"), [this] { markDoubtful(); });
+    add(QStringLiteral("Mark as &Doubtful..."), "mnuMarkDoubtful", QStringLiteral("Ctrl+D"),
+        [this] { markDoubtful(); });
     add(QStringLiteral("&Clear Mark"), "mnuClearMark", QStringLiteral("Ctrl+Shift+B"), [this] { clearMark(); });
     add(QStringLiteral("Add &Note..."), "mnuAddNote", QStringLiteral("Ctrl+N"), [this] { addNote(); });
 }

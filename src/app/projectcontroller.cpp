@@ -26,7 +26,9 @@ public:
     DecisionCommand(Workbench &wb, Workbench::DecisionStep step, std::function<void()> shown, bool &replaying)
         : QUndoCommand(step.name), m_wb(wb), m_step(std::move(step)), m_shown(std::move(shown)),
           m_replaying(replaying) {}
-    void undo() override { replay([this] { m_wb.undoDecision(m_step); }); }
+    void undo() override {
+        replay([this] { m_wb.undoDecision(m_step); });
+    }
     void redo() override {
         if (m_done) return replay([this] { m_wb.redoDecision(m_step); });
         m_done = true;
@@ -71,7 +73,8 @@ void ProjectController::buildMenus(QMenu *file, QAction *before) {
         connect(a, &QAction::triggered, this, std::move(run));
         file->insertAction(before, a);
     };
-    add(QStringLiteral("Open &Project..."), "mnuOpenProject", QStringLiteral("Ctrl+Shift+P"), [this] { chooseAndOpen(); });
+    add(QStringLiteral("Open &Project..."), "mnuOpenProject", QStringLiteral("Ctrl+Shift+P"),
+        [this] { chooseAndOpen(); });
     add(QStringLiteral("Sa&ve Project"), "mnuSaveProject", QStringLiteral("Ctrl+S"), [this] { save(); });
     add(QStringLiteral("Save Project &As..."), "mnuSaveProjectAs", QString(), [this] { saveAs(); });
     file->insertSeparator(before);
@@ -124,8 +127,12 @@ bool ProjectController::save() { return m_path.isEmpty() ? saveAs() : saveTo(m_p
 bool ProjectController::saveAs() {
     if (!m_wb.isOpen()) return false;
     QString start = m_path;
-    if (start.isEmpty()) start = QFileInfo(m_wb.path()).dir().filePath(QFileInfo(m_wb.path()).completeBaseName() + QStringLiteral(".brinewick"));
-    const IFileDialog::Result chosen = m_hooks.fileDialog().showSave(QStringLiteral("Save Project"), {kProjectFilter}, start);
+    if (start.isEmpty())
+        start = QFileInfo(m_wb.path())
+                    .dir()
+                    .filePath(QFileInfo(m_wb.path()).completeBaseName() + QStringLiteral(".brinewick"));
+    const IFileDialog::Result chosen =
+        m_hooks.fileDialog().showSave(QStringLiteral("Save Project"), {kProjectFilter}, start);
     if (chosen.fileName.isEmpty()) return false;
     QString path = chosen.fileName;
     if (!path.endsWith(QStringLiteral(".brinewick"), Qt::CaseInsensitive)) path += QStringLiteral(".brinewick");
@@ -175,7 +182,8 @@ void ProjectController::setPath(const QString &path) {
 }
 
 QString ProjectController::recoveryPath() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(QStringLiteral("recovery.brinewick"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("recovery.brinewick"));
 }
 
 void ProjectController::writeRecovery() {
@@ -189,7 +197,8 @@ void ProjectController::offerRecovery() {
     if (!QFileInfo(file).isFile()) return;
     const QString when = QFileInfo(file).lastModified().toString(QStringLiteral("M/d/yyyy hh:mm:ss"));
     if (m_ui.message(QStringLiteral("Brinewick did not close properly last time. Restore the decisions not saved then "
-                                    "(recovered at %1)?").arg(when),
+                                    "(recovered at %1)?")
+                         .arg(when),
                      kAppTitle, MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes) {
         QFile::remove(file);
         return;

@@ -161,9 +161,16 @@ void SegmentSelector::go(int step) {
 }
 
 void SegmentSelector::applyToAll() {
-    if (!storeFields()) return;
-    m_wb.applyToAllSegments(m_wb.calibration());
-    if (m_hooks.computeNeeded) m_hooks.computeNeeded();
+    bool stored = false;
+    const auto change = [this, &stored] {
+        stored = storeFields();
+        if (stored) m_wb.applyToAllSegments(m_wb.calibration());
+    };
+    if (m_hooks.decide)
+        m_hooks.decide(QStringLiteral("Apply to All Segments"), change);
+    else
+        change();
+    if (stored && m_hooks.computeNeeded) m_hooks.computeNeeded();
 }
 
 void SegmentSelector::applyBufferCalibration(int segment, int probe, const QString &slope, const QString &offset) {

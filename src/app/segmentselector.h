@@ -20,6 +20,8 @@ public:
     struct Hooks {
         std::function<void()> computeNeeded;      // the segments' calibration changed
         std::function<void(int row)> goToRecord;  // another segment: its first record
+        // Runs a change of the person's as a decision of the project (none: it just runs).
+        std::function<void(const QString &name, const std::function<void()> &change)> decide{};
     };
     // Puts its controls into row `row` of the calibration fields' grid.
     SegmentSelector(Workbench &wb, MainWindowUi &ui, QGridLayout &grid, int row, Hooks hooks);

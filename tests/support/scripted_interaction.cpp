@@ -20,7 +20,8 @@ std::optional<QString> ScriptedInteraction::askText(const QString &title, const 
     Q_UNUSED(title);
     asked << label;
     if (textAnswers.empty()) return std::nullopt;
-    std::optional<QString> a = textAnswers.front();
+    const QString a = textAnswers.front();
     textAnswers.pop_front();
+    if (a.isNull()) return std::nullopt;
     return a;
 }

@@ -29,9 +29,9 @@ public:
     void popBusyCursor() override { --busyDepth; }
     void processPendingEvents() override { ++eventPumps; }
 
-    // Answers to askText in order (nothing: cancelled); when used up, cancelled. The labels
-    // asked with go to `asked`.
-    std::deque<std::optional<QString>> textAnswers;
+    // Answers to askText in order (a null QString: cancelled); when used up, cancelled. The
+    // labels asked with go to `asked`.
+    std::deque<QString> textAnswers;
     QStringList asked;
     std::optional<QString> askText(const QString &title, const QString &label) override;
 
