@@ -315,6 +315,8 @@ public:
     bool openProject(const QString &path);
     // The logs that differed from the project at its open, and its chain's last hash as read.
     const QStringList &projectChangedLogs() const { return m_changedLogs; }
+    // The logs as the project opened last recorded them.
+    const std::vector<ProjectLog> &projectLogs() const { return m_projectLogs; }
 
     // DATA of an open log, which reading does not change.
     const DataTable &openTable() const { return const_cast<clsDataSet &>(m_dataSet).DATA(); }
@@ -329,6 +331,7 @@ private:
     std::vector<TrailEntry> m_trail;
     std::optional<std::pair<double, double>> m_projectZoom;
     QStringList m_changedLogs;
+    std::vector<ProjectLog> m_projectLogs;
     // Flags as computed from the table, with the conflicts of the join, which the table cannot show.
     void setFlags(std::vector<std::uint8_t> flags);
     // What open and openLogs share after the data set is filled.

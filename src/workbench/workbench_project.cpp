@@ -232,6 +232,7 @@ bool Workbench::openProject(const QString &path) {
     if (!applyProject(read.project.state)) return false;
     m_trail = read.project.trail;
     m_changedLogs = read.changedLogs;
+    m_projectLogs = read.project.state.logs;
     if (!read.changedLogs.isEmpty())
         m_ui.message(read.changedLogsMessage(path), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     if (!read.chainError.isEmpty())
