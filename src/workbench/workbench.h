@@ -326,6 +326,7 @@ private:
     mutable RowMarks m_rowMarks;
     mutable std::vector<std::uint8_t> m_badRows;  // 1 per row marked bad: what statistics leave out
     mutable bool m_rowMarksStale = true;
+    mutable int m_rowMarksRows = 0;  // the rows m_rowMarks was made for
     bool m_includeBad = false;
     std::vector<ProjectBufferCalibration> m_bufferCalibrations;
     std::vector<TrailEntry> m_trail;
