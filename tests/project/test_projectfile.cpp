@@ -111,6 +111,8 @@ TEST(ProjectFile, FilesItCannotTakeAreNamedWithTheReason) {
     EXPECT_EQ(readProjectFile(path).error, QStringLiteral("Can't open the project \"%1\": it was saved with schema "
                                                           "version 2; this version of Brinewick reads up to 1.")
                                                .arg(path));
+    ASSERT_EQ(saveProjectFile(path, ProjectFile{}), QString());
+    EXPECT_EQ(readProjectFile(path).error, QStringLiteral("Can't open the project \"%1\": it names no log.").arg(path));
     ASSERT_EQ(saveProjectFile(path, everyDecision(log)), QString());
     QFile::remove(log);
     EXPECT_EQ(readProjectFile(path).error,
