@@ -34,6 +34,9 @@ public:
     using FlagTip = std::function<QString(std::uint8_t)>;
     void setFlags(const std::vector<std::uint8_t> *flags, FlagTip tooltip);
     bool hasFlags() const { return m_flags != nullptr; }
+    // The letter of a row's mark after its flags (B bad, Q doubtful), 0 for none.
+    using MarkLetter = std::function<char(int row)>;
+    void setMarkLetter(MarkLetter letter) { m_markLetter = std::move(letter); }
     // Of a deployment: a column "Log" after the flags naming each row's log (`names` indexed by
     // `logOfRow`). Null or fewer than two names: none.
     void setLogs(const std::vector<std::uint16_t> *logOfRow, QStringList names);
@@ -47,6 +50,7 @@ private:
     int m_computedRows = 0;
     const std::vector<std::uint8_t> *m_flags = nullptr;
     FlagTip m_flagTip;
+    MarkLetter m_markLetter;
     const std::vector<std::uint16_t> *m_logOfRow = nullptr;
     QStringList m_logNames;
 };
@@ -66,6 +70,7 @@ public:
     void bindTable(DataTable *table);
     // The flags column at the right end; its position is the number of captions.
     void setFlags(const std::vector<std::uint8_t> *flags, DataTableModel::FlagTip tooltip);
+    void setMarkLetter(DataTableModel::MarkLetter letter) { m_model.setMarkLetter(std::move(letter)); }
     void setLogs(const std::vector<std::uint16_t> *logOfRow, const QStringList &names);
     void refreshGrid();
     // Rows appended to the table from `first` on (a followed log); the current row stays.

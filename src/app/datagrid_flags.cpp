@@ -23,7 +23,10 @@ QVariant DataTableModel::flagData(const QModelIndex &index, int role) const {
     if (role == Qt::BackgroundRole)
         return f == 0 ? QVariant() : QVariant(f == flagNotComputed ? kNotComputedRow : kFlaggedRow);
     if (index.column() < m_captions.size()) return {};
-    if (role == Qt::DisplayRole) return flagLetters(f);
+    if (role == Qt::DisplayRole) {
+        const char mark = m_markLetter ? m_markLetter(index.row()) : '\0';
+        return mark ? flagLetters(f) + QLatin1Char(mark) : flagLetters(f);
+    }
     if (role == Qt::ToolTipRole && f && m_flagTip) return m_flagTip(f);
     return {};
 }

@@ -46,6 +46,11 @@ void frmMain::wireQualityControls() {
         wb.setGapMinutes(loadGapMinutes(*settings));
     }
     TDBGrid1->setFlags(&wb.flags(), [this](std::uint8_t f) { return flagTooltip(f, m_workbench->qualityLimits()); });
+    TDBGrid1->setMarkLetter([this](int row) {
+        const std::vector<std::uint8_t> &kind = m_workbench->rowMarks().kind;
+        return std::size_t(row) < kind.size() && kind[std::size_t(row)] ? markLetter(MarkKind(kind[std::size_t(row)]))
+                                                                        : '\0';
+    });
 
     connect(chkPlotDpH, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
     connect(m_statistics->previousButton(), &QPushButton::clicked, this, [this] { stepFlagged(-1); });

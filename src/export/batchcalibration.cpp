@@ -18,6 +18,7 @@ BatchCalibration calibrateFromPointsFile(const QString &path, const DataTable &t
         const ProbeContext context{thermistor, c.thermistorCorr[std::size_t(thermistor)], c.slope[p]};
         const ProbeCalibration pc = calibrateProbe(read.probes[p], table, int(p), context);
         out.lines[p] = calibrationReportLines(int(p), pc);
+        out.points[p] = pc.points;
         if (!pc.ok() || pc.result.verdict == Verdict::Fail)
             out.failed = true;
         else

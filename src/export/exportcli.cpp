@@ -6,6 +6,7 @@
 #include "model/numbertext.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <cstdio>
@@ -105,7 +106,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
                           QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
                           QStringLiteral("on-bad-date"), QStringLiteral("max-size"),   QStringLiteral("stats"),
                           QStringLiteral("from"),        QStringLiteral("to"),         QStringLiteral("stats-dir"),
-                          QStringLiteral("segment")};
+                          QStringLiteral("segment"),     QStringLiteral("verify"),     QStringLiteral("save-project"),
+                          QStringLiteral("project")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -123,6 +125,14 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     o.help = parser.isSet(QStringLiteral("help"));
     o.version = parser.isSet(QStringLiteral("version"));
     if (o.help || o.version) return {o, {}};
+
+    const QStringList given = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("verify"))) {
+        o.verifyPath = parser.value(QStringLiteral("verify"));
+        if (args.size() > 2 || !given.isEmpty())
+            return usageError(QStringLiteral("--verify checks one project: give no other option and no log"));
+        return {o, {}};
+    }
 
     if (parser.isSet(QStringLiteral("all-records"))) {
         o.allRecords = true;
@@ -208,9 +218,33 @@ ParsedOptions parseExportArgs(const QStringList &args) {
         o.perLogArgs << QStringLiteral("--max-size") << value;
     }
 
-    const QStringList files = parser.positionalArguments();
-    if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
+    const QStringList files = given;
     o.join = parser.isSet(QStringLiteral("join"));
+    if (parser.isSet(QStringLiteral("project"))) {
+        o.projectPath = parser.value(QStringLiteral("project"));
+        if (!files.isEmpty() || o.join || parser.isSet(QStringLiteral("save-project")) || isManyLogs(o) ||
+            !o.calibratePath.isEmpty() || o.segment > 0 ||
+            std::any_of(std::begin(kNumberOptions), std::end(kNumberOptions),
+                        [&](const NumberOption &n) { return parser.isSet(QLatin1String(n.name + 2)); }))
+            return usageError(QStringLiteral("--project takes its logs and calibration from the project: give no log, "
+                                             "calibration option, --join or folder beside it"));
+        if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.statsPath.isEmpty())
+            return usageError(QStringLiteral("nothing to write: give --csv, --plot, --report or --stats"));
+        if (o.statsPath == kStdoutPath && o.csvPath == kStdoutPath)
+            return usageError(QStringLiteral("only one output can go to standard output"));
+        o.logFile = o.projectPath;
+        return {o, {}};
+    }
+    if (files.isEmpty()) return usageError(QStringLiteral("no log file given"));
+    if (parser.isSet(QStringLiteral("save-project"))) {
+        o.saveProjectPath = parser.value(QStringLiteral("save-project"));
+        if (isManyLogs(o))
+            return usageError(QStringLiteral("--save-project makes one project of the logs: give no --report-dir, "
+                                             "--csv-dir or --stats-dir"));
+        if (files.contains(kStdinPath))
+            return usageError(QStringLiteral("--save-project needs log files, not standard input (\"-\")"));
+        o.join = o.join || files.size() > 1;
+    }
     if (o.join && isManyLogs(o))
         return usageError(QStringLiteral("--join makes one deployment of the logs: give --csv, --stats, --plot or "
                                          "--report, not --report-dir, --csv-dir or --stats-dir"));
@@ -229,8 +263,9 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     }
     if (files.size() > 1 && !o.join)
         return usageError(QStringLiteral("one log file at a time, not %1").arg(files.size()));
-    if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.statsPath.isEmpty())
-        return usageError(QStringLiteral("nothing to write: give --csv, --plot, --report or --stats"));
+    if (o.csvPath.isEmpty() && o.plotPath.isEmpty() && o.reportPath.isEmpty() && o.statsPath.isEmpty() &&
+        o.saveProjectPath.isEmpty())
+        return usageError(QStringLiteral("nothing to write: give --csv, --plot, --report, --stats or --save-project"));
     if (o.statsPath == kStdoutPath && o.csvPath == kStdoutPath)
         return usageError(QStringLiteral("only one output can go to standard output"));
     o.logFile = files.first();
@@ -247,6 +282,9 @@ QString exportUsage() {
         "Usage: brinewick-export [OPTIONS] LOGFILE\n"
         "       brinewick-export [--report-dir DIR] [--csv-dir DIR] [OPTIONS] LOGFILE...\n"
         "       brinewick-export --join [OPTIONS] LOGFILE...\n"
+        "       brinewick-export --save-project P.brinewick [OPTIONS] LOGFILE...\n"
+        "       brinewick-export --project P.brinewick [--csv FILE] [--stats FILE] [--report FILE.pdf] [--plot FILE]\n"
+        "       brinewick-export --verify P.brinewick\n"
         "Reads a probe log (\"-\" for standard input), computes pH-1 and pH-2 and writes the table,\n"
         "the plot and/or the report.\n"
         "\n"
@@ -281,6 +319,15 @@ QString exportUsage() {
         "  --max-size BYTES    do not read a log of this size or more; K, M, G for binary multiples\n"
         "                      (default 2G); a pipe or device stops there\n"
         "  --all-records       Load every record of a log, however long (by default the first 32767)\n"
+        "  --save-project P.brinewick   write the project the logs and the options above describe (its\n"
+        "                      calibration segments, buffer calibration); its audit trail starts with\n"
+        "                      one entry naming them. More than one log are joined (--join)\n"
+        "  --project P.brinewick   the logs, calibration, limits and marks of a project, in place of\n"
+        "                      logs and calibration options: the same CSV and report as the window\n"
+        "                      shows for it. A log that differs from the project is named, and used\n"
+        "  --verify P.brinewick    check a project's audit trail and the size and SHA-256 of its logs:\n"
+        "                      exit 0 both hold, 6 the trail is broken (the first broken entry is\n"
+        "                      named), 7 a log differs or is gone\n"
         "  --help, --version\n"
         "\n"
         "Slopes and offsets not given are those of the file; corrections default to 0, thermistors to 1.\n"
@@ -290,10 +337,12 @@ QString exportUsage() {
         "(also an output that is a log or another output of the run; nothing is written),\n"
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
         "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
-        "result or failed its limits (nothing is applied or written).\n"
+        "result or failed its limits (nothing is applied or written), 6 and 7 of --verify.\n"
         "The CSV table ends with a flags column: D probes disagree, S spike, F flat signal,\n"
         "T thermistors disagree, N no flow, X not computed, M missing value,\n"
-        "C conflict (same date-time as a record of another log with other values).\n");
+        "C conflict (same date-time as a record of another log with other values).\n"
+        "A project's marks add two last columns: mark (bad or doubtful) and note; statistics leave\n"
+        "out the records marked bad unless the project includes them.\n");
 }
 
 QString exportVersionText() { return QStringLiteral("brinewick-export ") + kAppVersion; }
@@ -303,6 +352,7 @@ QList<NamedFile> exportInputs(const ExportOptions &o) {
     for (qsizetype i = 1; o.join && i < o.logFiles.size(); ++i)
         inputs.append({QStringLiteral("the log"), o.logFiles[i]});
     if (!o.calibratePath.isEmpty()) inputs.append({QStringLiteral("--calibrate"), o.calibratePath});
+    if (!o.projectPath.isEmpty()) inputs.first() = {QStringLiteral("--project"), o.projectPath};
     return inputs;
 }
 
@@ -312,6 +362,7 @@ QList<NamedFile> exportOutputs(const ExportOptions &o) {
     if (!o.plotPath.isEmpty()) outputs.append({QStringLiteral("--plot"), o.plotPath});
     if (!o.reportPath.isEmpty()) outputs.append({QStringLiteral("--report"), o.reportPath});
     if (!o.statsPath.isEmpty()) outputs.append({QStringLiteral("--stats"), o.statsPath});
+    if (!o.saveProjectPath.isEmpty()) outputs.append({QStringLiteral("--save-project"), o.saveProjectPath});
     return outputs;
 }
 

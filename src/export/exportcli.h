@@ -15,7 +15,7 @@
 
 // Exit statuses of brinewick-export.
 inline constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 3, kExitComputeStopped = 4,
-                     kExitCalibrationFailed = 5;
+                     kExitCalibrationFailed = 5, kExitTrailBroken = 6, kExitLogDiffers = 7;
 
 struct ExportOptions {
     QString logFile;
@@ -26,9 +26,12 @@ struct ExportOptions {
     // Many logs: one report, CSV and/or statistics file per log in these folders, named after the log.
     QString reportDir, csvDir, statsDir;
     QStringList logFiles;
-    QStringList perLogArgs;  // the options as given that each log's own run takes too
-    QString statsPath;       // empty: no statistics; "-": standard output
-    QString from, to;        // the range of the statistics and CSV; empty: the log's first or last record
+    QStringList perLogArgs;   // the options as given that each log's own run takes too
+    QString statsPath;        // empty: no statistics; "-": standard output
+    QString verifyPath;       // a project whose trail and logs are checked; nothing else is done
+    QString saveProjectPath;  // the project the logs and options make is written here
+    QString projectPath;      // the logs and decisions come from this project
+    QString from, to;         // the range of the statistics and CSV; empty: the log's first or last record
     // Calibration given on the command line; what is not given comes from the file.
     std::optional<double> slope[2], offset[2], corr[2];
     std::array<int, 2> thermistor{0, 0};  // 0..2

@@ -39,6 +39,7 @@ int main(int argc, char **argv) {
     const std::variant<ExportOptions, int> start = startOptions(argc, argv);
     if (const int *status = std::get_if<int>(&start)) return *status;
     const ExportOptions &o = std::get<ExportOptions>(start);
+    if (!o.verifyPath.isEmpty()) return runVerify(o.verifyPath);
     if (drawsPlotOrReport(o)) return handOverToDrawing(argv);
 
     if (isManyLogs(o)) {  // checked whole, then each log's run checks its outputs again

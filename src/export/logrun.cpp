@@ -23,6 +23,7 @@ LogRun::LogRun(const ExportOptions &options, IGraph *graph)
 
 std::optional<int> LogRun::readAndCompute() {
     const ExportOptions &o = m_options;
+    if (!o.projectPath.isEmpty()) return readProject();
     // A deployment goes on without a log that could not be read; the exit status tells it.
     const bool whole = m_wb.openLogs(o.join ? o.logFiles : QStringList{o.logFile});
     if (!whole && (!o.join || !m_wb.isOpen())) return m_ui.answeredNo() ? kExitStopped : kExitFailed;
@@ -48,18 +49,25 @@ std::optional<int> LogRun::readAndCompute() {
         // One fit, the probes it names, for the segments the options are for.
         for (int i = 0; i < int(m_wb.segments().size()); ++i) {
             if (o.segment > 0 && i != o.segment - 1) continue;
-            Calibration c = m_wb.segments()[std::size_t(i)].calibration;
             for (std::size_t p = 0; p < 2; ++p)
-                if (!cal.lines[p].isEmpty()) {
-                    c.slope[p] = fitted.slope[p];
-                    c.offset[p] = fitted.offset[p];
-                }
-            m_wb.setSegmentCalibration(i, c, CalibrationOrigin::BufferCalibration);
+                if (!cal.lines[p].isEmpty())
+                    m_wb.applyBufferCalibration({i, int(p), cal.points[p], fitted.slope[p], fitted.offset[p]});
         }
         m_extras.bufferCalibration = cal.lines;
     }
     m_status = m_wb.computePH() ? (whole ? kExitOk : kExitFailed) : kExitComputeStopped;
+    return takeRange();
+}
 
+std::optional<int> LogRun::readProject() {
+    m_extras.made = QDateTime::currentDateTime();
+    if (!m_wb.openProject(m_options.projectPath)) return kExitFailed;
+    m_status = m_wb.computeNeeded() ? kExitComputeStopped : kExitOk;
+    return takeRange();
+}
+
+std::optional<int> LogRun::takeRange() {
+    const ExportOptions &o = m_options;
     m_rows = {0, m_wb.rowCount() - 1};
     if (!o.from.isEmpty() || !o.to.isEmpty()) {
         m_rows = m_wb.rowsBetweenTexts(o.from, o.to).value_or(m_rows);  // the options were checked as date-times
@@ -72,6 +80,14 @@ std::optional<int> LogRun::readAndCompute() {
 }
 
 void LogRun::writeTables() {
+    if (!m_options.saveProjectPath.isEmpty()) {
+        const QStringList logs = m_options.join ? m_options.logFiles : QStringList{m_options.logFile};
+        std::vector<TrailChange> named{{QStringLiteral("logs"), {}, logs.join(u'\n')}};
+        if (!m_options.perLogArgs.isEmpty())
+            named.push_back({QStringLiteral("options"), {}, m_options.perLogArgs.join(u' ')});
+        m_wb.appendTrail(QStringLiteral("Project made by brinewick-export"), std::move(named));
+        addOutputError(m_wb.saveProject(m_options.saveProjectPath));
+    }
     if (!m_options.statsPath.isEmpty())
         addOutputError(m_wb.exportStatistics(m_options.statsPath, m_rows.first, m_rows.second));
     if (!m_options.csvPath.isEmpty()) addOutputError(m_wb.exportTable(m_options.csvPath, m_rows.first, m_rows.second));
@@ -87,13 +103,14 @@ int LogRun::finish() {
 }
 
 int runTablesOnly(const ExportOptions &options) {
+    const bool project = !options.projectPath.isEmpty() || !options.saveProjectPath.isEmpty();
     // A CSV alone is written block by block as the log is read, never holding the table whole.
-    if (canStreamExport(options)) {
+    if (!project && canStreamExport(options)) {
         StderrInteraction ui(options.stopOnBadDate);
         return streamExport(options, ui);
     }
     // A deployment's CSV likewise, one log at a time, unless its logs need the whole road.
-    if (canStreamJoin(options)) {
+    if (!project && canStreamJoin(options)) {
         StderrInteraction ui(options.stopOnBadDate);
         if (const std::optional<int> status = streamJoin(options, ui)) return *status;
     }
@@ -101,4 +118,29 @@ int runTablesOnly(const ExportOptions &options) {
     if (const std::optional<int> ended = run.readAndCompute()) return *ended;
     run.writeTables();
     return run.finish();
+}
+
+int runVerify(const QString &path) {
+    const ProjectRead read = readProjectFile(path);
+    if (!read.ok() && read.goneLogs.isEmpty()) {
+        printError(QStringLiteral("brinewick-export: ") + read.error);
+        return kExitFailed;
+    }
+    if (!read.chainError.isEmpty())
+        printError(
+            QStringLiteral("brinewick-export: the audit trail of \"%1\" is broken: %2.").arg(path, read.chainError));
+    for (const QString &log : read.goneLogs)
+        printError(QStringLiteral("brinewick-export: the log \"%1\" of \"%2\" is gone.").arg(log, path));
+    if (!read.changedLogs.isEmpty()) printError(QStringLiteral("brinewick-export: ") + read.changedLogsMessage(path));
+    if (!read.chainError.isEmpty()) return kExitTrailBroken;
+    if (!read.goneLogs.isEmpty() || !read.changedLogs.isEmpty()) return kExitLogDiffers;
+    printOutput(QStringLiteral("\"%1\": the audit trail holds (%2, last hash %3) and its %4 as recorded.\n")
+                    .arg(path)
+                    .arg(read.project.trail.size() == 1 ? QStringLiteral("1 entry")
+                                                        : QStringLiteral("%1 entries").arg(read.project.trail.size()))
+                    .arg(QString::fromLatin1(read.lastHash),
+                         read.project.state.logs.size() == 1
+                             ? QStringLiteral("log is")
+                             : QStringLiteral("%1 logs are").arg(read.project.state.logs.size())));
+    return kExitOk;
 }

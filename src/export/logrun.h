@@ -31,6 +31,10 @@ public:
     const ReportExtras &extras() const { return m_extras; }
 
 private:
+    // The logs and decisions of --project, computed.
+    std::optional<int> readProject();
+    // The rows of --from and --to; an exit status when none lies there.
+    std::optional<int> takeRange();
     ExportOptions m_options;
     StderrInteraction m_ui;
     Workbench m_wb;
@@ -42,3 +46,6 @@ private:
 
 // A whole run that draws nothing: readAndCompute, writeTables, finish.
 int runTablesOnly(const ExportOptions &options);
+
+// --verify: the project's audit trail and its logs' sizes and SHA-256 checked; the exit status.
+int runVerify(const QString &projectPath);

@@ -171,7 +171,11 @@ QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
     const auto [first, last] = wb.visibleRows(zoomed);
     const RangeStats s = wb.statistics(first, last);
     const QStringList lines = QString::fromUtf8(statisticsCsv(s, wb.openTable())).split(u'\n', Qt::SkipEmptyParts);
-    ReportTable stats{QStringLiteral("Statistics of the plotted records"), {}, {}};
+    const bool badLeftOut = !wb.statisticsIncludeBad() && !wb.marks().empty();
+    ReportTable stats{QStringLiteral("Statistics of the plotted records") +
+                          (badLeftOut ? QStringLiteral(" (records marked bad left out)") : QString()),
+                      {},
+                      {}};
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QStringList cells = lines[i].trimmed().split(u',');
         if (i == 0) {
@@ -201,6 +205,70 @@ QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
     return {stats, flags};
 }
 
+// The person's marks, the logs that differ from the project, and the audit trail's last entries.
+QList<ReportTable> projectTables(const Workbench &wb) {
+    QList<ReportTable> out;
+    if (!wb.marks().empty()) {
+        ReportTable t{
+            QStringLiteral("Marks"),
+            {QStringLiteral("Mark"), QStringLiteral("From"), QStringLiteral("To"), QStringLiteral("Reason or note")},
+            {}};
+        for (const Mark &m : wb.marks().list())
+            t.rows.append({markKindName(m.kind), dt::recordText(m.from), dt::recordText(m.to), m.text});
+        out << t;
+    }
+    if (!wb.projectChangedLogs().isEmpty()) {
+        ReportTable t{QStringLiteral("Logs that differ from the project"),
+                      {QStringLiteral("Log"), QStringLiteral("Recorded"), QStringLiteral("Now")},
+                      {}};
+        for (const QString &path : wb.projectChangedLogs()) {
+            ProjectLog was, now;
+            for (const ProjectLog &l : wb.projectLogs())
+                if (l.path == path) was = l;
+            logChecksum(path, now);
+            auto text = [](const ProjectLog &l) {
+                return QStringLiteral("%1 bytes, SHA-256 %2").arg(l.size).arg(QString::fromLatin1(l.sha256));
+            };
+            t.rows.append({path, text(was), text(now)});
+        }
+        out << t;
+    }
+    const std::vector<TrailEntry> &trail = wb.trail();
+    if (!trail.empty()) {
+        constexpr std::size_t kShown = 50;
+        const std::size_t from = trail.size() > kShown ? trail.size() - kShown : 0;
+        ReportTable t{QStringLiteral("Audit trail"),
+                      {QStringLiteral("#"), QStringLiteral("Time (UTC)"), QStringLiteral("User"),
+                       QStringLiteral("What"), QStringLiteral("Changes"), QStringLiteral("Reason")},
+                      {}};
+        t.rows.append({QStringLiteral("%1 %2%3; the chain's last hash %4")
+                           .arg(trail.size())
+                           .arg(trail.size() == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
+                           .arg(from > 0 ? QStringLiteral(", the last %1 shown").arg(kShown) : QString())
+                           .arg(QString::fromLatin1(sha256Hex(canonicalText(trailEntryJson(trail.back()))))),
+                       {},
+                       {},
+                       {},
+                       {},
+                       {}});
+        for (std::size_t i = from; i < trail.size(); ++i) {
+            const TrailEntry &e = trail[i];
+            QStringList changes;
+            constexpr std::size_t kChanges = 8;  // an entry's first changes; all are in the file
+            for (std::size_t k = 0; k < e.changes.size() && k < kChanges; ++k) {
+                const TrailChange &c = e.changes[k];
+                const QString now = c.newValue.isEmpty() ? QStringLiteral("(none)") : c.newValue;
+                changes << c.field + QStringLiteral(": ") + (c.oldValue.isEmpty() ? now : c.oldValue + " -> " + now);
+            }
+            if (e.changes.size() > kChanges) changes << QStringLiteral("and %1 more").arg(e.changes.size() - kChanges);
+            t.rows.append(
+                {QString::number(e.number), e.time, e.user, e.what, changes.join(QStringLiteral("; ")), e.reason});
+        }
+        out << t;
+    }
+    return out;
+}
+
 }  // namespace
 
 ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
@@ -223,7 +291,7 @@ ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
                                             .arg(recordTime(wb.openTable(), first), recordTime(wb.openTable(), last))
                                       : QStringLiteral("Plot: no records in view");
     }
-    c.after = qualityTables(wb, extras.zoomed);
+    c.after = qualityTables(wb, extras.zoomed) + projectTables(wb);
     c.footer = QStringLiteral("Brinewick %1, made %2").arg(kAppVersion, dateTimeText(extras.made));
     return c;
 }

@@ -174,6 +174,10 @@ ProjectRead readProjectFile(const QString &path) {
         out.error = cant + error + u'.';
         return out;
     }
+    if (out.project.state.logs.empty()) {
+        out.error = cant + QStringLiteral("it names no log.");
+        return out;
+    }
     const QJsonArray trail = root.value(u"trail").toArray();
     for (const QJsonValue &v : trail) out.project.trail.push_back(trailEntryOf(v.toObject()));
     out.lastHash = root.value(u"lastHash").toString().toLatin1();

@@ -151,6 +151,7 @@ QJsonObject projectStateJson(const ProjectState &s, const QString &folder) {
             {"bufferCalibrations", buffers},
             {"qualityLimits", limitsJson(s.limits, s.gapMinutes)},
             {"marks", marks},
+            {"allRecords", s.allRecords},
             {"view", view}};
 }
 
@@ -195,6 +196,7 @@ ProjectState projectStateFromJson(const QJsonObject &json, const QString &folder
         if (!kind) r.fail(QStringLiteral("a mark's kind is not bad, doubtful or note"));
         s.marks.push_back({r.number(o, "from"), r.number(o, "to"), kind.value_or(MarkKind::Note), r.text(o, "text")});
     }
+    s.allRecords = json.value(u"allRecords").toBool(false);
     const QJsonObject view = r.object(json, "view");
     ProjectView &w = s.view;
     w.start = r.text(view, "start");
@@ -217,6 +219,7 @@ QMap<QString, QString> decisionFields(const ProjectState &state) {
     QJsonObject json = projectStateJson(state, QString());
     json.remove(QStringLiteral("logs"));
     json.remove(QStringLiteral("view"));
+    json.remove(QStringLiteral("allRecords"));
     QMap<QString, QString> out;
     for (auto it = json.begin(); it != json.end(); ++it) flatten(it.key(), it.value(), out);
     return out;

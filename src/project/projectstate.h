@@ -70,6 +70,7 @@ struct ProjectState {
     QualityLimits limits{};
     double gapMinutes = 10.0;
     std::vector<Mark> marks{};
+    bool allRecords = false;  // the logs were read whole however long (the any-length setting)
     ProjectView view{};
     bool operator==(const ProjectState &) const = default;
 };
@@ -79,7 +80,7 @@ QJsonObject projectStateJson(const ProjectState &state, const QString &folder);
 // An error text (which part is wrong) when the object is no project state.
 ProjectState projectStateFromJson(const QJsonObject &json, const QString &folder, QString *error);
 
-// The decisions of a state (everything but the logs and the view), field by field: the path of
+// The decisions of a state (everything but the logs, how they were read and the view), field by field: the path of
 // each value ("segments[0].calibration.slope[1]") and its compact JSON text. Two states differ
 // in the fields whose texts differ.
 QMap<QString, QString> decisionFields(const ProjectState &state);

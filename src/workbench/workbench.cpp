@@ -134,6 +134,7 @@ void Workbench::afterRead() {
         m_trail.clear();
         m_projectZoom.reset();
         m_changedLogs.clear();
+        m_projectLogs.clear();
     }
     m_current = 0;
     m_computedRows = 0;

@@ -315,6 +315,8 @@ public:
     bool openProject(const QString &path);
     // The logs that differed from the project at its open, and its chain's last hash as read.
     const QStringList &projectChangedLogs() const { return m_changedLogs; }
+    // The logs as the project opened last recorded them.
+    const std::vector<ProjectLog> &projectLogs() const { return m_projectLogs; }
 
     // DATA of an open log, which reading does not change.
     const DataTable &openTable() const { return const_cast<clsDataSet &>(m_dataSet).DATA(); }
@@ -324,11 +326,13 @@ private:
     mutable RowMarks m_rowMarks;
     mutable std::vector<std::uint8_t> m_badRows;  // 1 per row marked bad: what statistics leave out
     mutable bool m_rowMarksStale = true;
+    mutable int m_rowMarksRows = 0;  // the rows m_rowMarks was made for
     bool m_includeBad = false;
     std::vector<ProjectBufferCalibration> m_bufferCalibrations;
     std::vector<TrailEntry> m_trail;
     std::optional<std::pair<double, double>> m_projectZoom;
     QStringList m_changedLogs;
+    std::vector<ProjectLog> m_projectLogs;
     // Flags as computed from the table, with the conflicts of the join, which the table cannot show.
     void setFlags(std::vector<std::uint8_t> flags);
     // What open and openLogs share after the data set is filled.

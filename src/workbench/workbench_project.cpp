@@ -77,12 +77,14 @@ bool Workbench::clearMarks(int first, int last, bool notes) {
 }
 
 const RowMarks &Workbench::rowMarks() const {
-    const std::size_t n = std::size_t(rowCount());
-    if (m_rowMarksStale || m_rowMarks.kind.size() != n) {
-        m_rowMarks = isOpen() ? m_marks.rows(openTable()) : RowMarks{};
-        m_badRows.assign(n, 0);
+    // Without marks nothing is held per row: a long log pays for its marks only once it has some.
+    const int n = m_marks.empty() ? 0 : rowCount();
+    if (m_rowMarksStale || m_rowMarksRows != n) {
+        m_rowMarks = n > 0 ? m_marks.rows(openTable()) : RowMarks{};
+        m_badRows.assign(m_rowMarks.kind.size(), 0);
         for (std::size_t r = 0; r < m_rowMarks.kind.size(); ++r)
             m_badRows[r] = m_rowMarks.kind[r] == std::uint8_t(MarkKind::Bad);
+        m_rowMarksRows = n;
         m_rowMarksStale = false;
     }
     return m_rowMarks;
@@ -131,6 +133,7 @@ ProjectState Workbench::decisions() const {
 ProjectState Workbench::captureProject() const {
     ProjectState s = decisions();
     for (const JoinedLog &l : m_join.logs) s.logs.push_back(wbLogChecksum(l.path));
+    s.allRecords = m_loadAll || (isOpen() && m_dataSet.recordLimit() == kAnyLengthRecords);
     const PlotInputs &p = m_plotInputs;
     ProjectView &v = s.view;
     v.start = p.start;
@@ -171,9 +174,11 @@ void Workbench::applyDecisions(const ProjectState &s) {
 bool Workbench::applyProject(const ProjectState &s) {
     QStringList paths;
     for (const ProjectLog &l : s.logs) paths << l.path;
-    if (paths.isEmpty() || !openLogs(paths)) {
-        if (!isOpen()) return false;
-    }
+    const bool all = m_loadAll;
+    m_loadAll = all || s.allRecords;
+    const bool whole = !paths.isEmpty() && openLogs(paths);
+    m_loadAll = all;
+    if (!whole && !isOpen()) return false;
     applyDecisions(s);
     PlotInputs &p = m_plotInputs;
     const ProjectView &v = s.view;
@@ -232,6 +237,7 @@ bool Workbench::openProject(const QString &path) {
     if (!applyProject(read.project.state)) return false;
     m_trail = read.project.trail;
     m_changedLogs = read.changedLogs;
+    m_projectLogs = read.project.state.logs;
     if (!read.changedLogs.isEmpty())
         m_ui.message(read.changedLogsMessage(path), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     if (!read.chainError.isEmpty())

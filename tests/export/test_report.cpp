@@ -148,3 +148,24 @@ TEST(Report, StandsForTheBytesReadAndSaysWhenTheFileGrewSince) {
     EXPECT_TRUE(text.contains(sha(log + more))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("Since the read")));
 }
+
+TEST(Report, PrintsTheMarksAndTheTrailsLastFiftyEntries) {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    ASSERT_TRUE(wb.open(tmp.write("marks.asc", makeLog(kReportReadings))));
+    ASSERT_TRUE(wb.computePH());
+    ASSERT_TRUE(wb.decide(
+        "Mark as Bad", [&] { wb.markRows(1, 1, MarkKind::Bad, "air in the cell"); }, "air"));
+    for (int i = 0; i < 54; ++i) wb.decide("Limits", [&] { wb.setQualityLimits({0.1 + i * 0.01, 0.3, 30, 2.0}); });
+    const QString text = textOf(wb);
+    EXPECT_TRUE(text.contains("Statistics of the plotted records (records marked bad left out)\n"));
+    EXPECT_TRUE(text.contains("\nMarks\nMark\tFrom\tTo\tReason or note\n"
+                              "bad\t5/13/2004 08:00:10\t5/13/2004 08:00:10\tair in the cell\n"));
+    const QString hash = QString::fromLatin1(sha256Hex(canonicalText(trailEntryJson(wb.trail().back()))));
+    EXPECT_TRUE(text.contains("\nAudit trail\n#\tTime (UTC)\tUser\tWhat\tChanges\tReason\n"
+                              "55 entries, the last 50 shown; the chain's last hash " +
+                              hash + "\t\t\t\t\t\n6\t"));
+    EXPECT_FALSE(text.contains("\n5\t"));
+    EXPECT_TRUE(text.contains("\tLimits\tqualityLimits.disagree: 0.62 -> 0.63\t\n"));
+}

@@ -20,6 +20,7 @@ ProjectFile everyDecision(const QString &log) {
     s.bufferCalibrations.push_back({1, 0, {{4.01, -180.5, 21.5, false}, {7.0, 0.25, 21.4, true}}, 0.9925, 0.0011});
     s.limits = {0.15, 0.4, 12, 1.5};
     s.gapMinutes = 30;
+    s.allRecords = true;
     s.marks = {{38120.25, 38120.5, MarkKind::Bad, QStringLiteral("pump off")},
                {38120.3, 38120.31, MarkKind::Doubtful, QStringLiteral("bubbles, \"maybe\"")},
                {38120.0, 38121.0, MarkKind::Note, QStringLiteral("après nettoyage")}};
@@ -110,6 +111,8 @@ TEST(ProjectFile, FilesItCannotTakeAreNamedWithTheReason) {
     EXPECT_EQ(readProjectFile(path).error, QStringLiteral("Can't open the project \"%1\": it was saved with schema "
                                                           "version 2; this version of Brinewick reads up to 1.")
                                                .arg(path));
+    ASSERT_EQ(saveProjectFile(path, ProjectFile{}), QString());
+    EXPECT_EQ(readProjectFile(path).error, QStringLiteral("Can't open the project \"%1\": it names no log.").arg(path));
     ASSERT_EQ(saveProjectFile(path, everyDecision(log)), QString());
     QFile::remove(log);
     EXPECT_EQ(readProjectFile(path).error,

@@ -25,14 +25,15 @@ QString clashWithLog(const QString &path, const QString &openLog, const QString 
 }  // namespace
 
 bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui, const QString &openLog,
-                 const std::vector<std::uint8_t> *flags, std::pair<int, int> rows, const CsvLogs *logs) {
+                 const std::vector<std::uint8_t> *flags, std::pair<int, int> rows, const CsvLogs *logs,
+                 const CsvMarks *marks) {
     // Reading DATA of a never-loaded data set would mark it initialized behind the window's back.
     if (!dataSet.isInitialized())
         return report(QStringLiteral("There is no table to export: open a log file first."), ui);
     if (const QString clash = clashWithLog(path, openLog, QStringLiteral("the table file")); !clash.isEmpty())
         return report(clash, ui);
     BusyCursor busy(ui);
-    return report(writeCsv(path, dataSet, flags, rows.first, rows.second, logs), ui);
+    return report(writeCsv(path, dataSet, flags, rows.first, rows.second, logs, marks), ui);
 }
 
 bool savePlot(const QString &path, QcpGraph &graph, IInteraction &ui, const QString &caption, const QString &openLog) {
