@@ -55,6 +55,10 @@ void frmMain::wireQualityControls() {
     connect(chkPlotDpH, &QCheckBox::clicked, this, [this] { rebuildPlot(); });
     connect(m_statistics->previousButton(), &QPushButton::clicked, this, [this] { stepFlagged(-1); });
     connect(m_statistics->nextButton(), &QPushButton::clicked, this, [this] { stepFlagged(+1); });
+    connect(m_statistics->includeBadBox(), &QCheckBox::toggled, this, [this](bool on) {
+        m_workbench->setStatisticsIncludeBad(on);
+        updateQualityViews();
+    });
     connect(findChild<QAction *>(QStringLiteral("mnuPrevFlagged")), &QAction::triggered, this,
             [this] { stepFlagged(-1); });
     connect(findChild<QAction *>(QStringLiteral("mnuNextFlagged")), &QAction::triggered, this,

@@ -6,6 +6,7 @@
 #include "app/frmmain.h"
 #include "app/savefolders.h"
 #include "app/segmentselector.h"
+#include "app/statisticspanel.h"
 #include "export/ui/windowexport.h"
 #include "fields/ui/widgetutil.h"
 #include "fields/util.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
+#include <QSignalBlocker>
 #include <limits>
 
 namespace {
@@ -223,6 +225,11 @@ void frmMain::showOpened(const QString &path) {
             m_graph->zoomTo(zoom->first, zoom->second);
         }
     }
+    if (m_statistics) {
+        const QSignalBlocker quiet(m_statistics->includeBadBox());
+        m_statistics->includeBadBox()->setChecked(wb.statisticsIncludeBad());
+    }
+    if (m_marks) m_marks->showMarks();
     if (wb.isOpen() && !path.isEmpty()) rememberRecent(path);
     mnuExportTable->setEnabled(wb.isOpen());
     mnuSavePlot->setEnabled(wb.isOpen());

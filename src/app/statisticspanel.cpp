@@ -5,6 +5,7 @@
 #include "model/deployment.h"
 #include "model/numbertext.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -69,6 +70,10 @@ StatisticsPanel::StatisticsPanel(QWidget *parent) : QDockWidget(QStringLiteral("
     m_gaps->setObjectName(QStringLiteral("lblGaps"));
     m_gaps->setVisible(false);
     v->addWidget(m_gaps);
+    m_includeBad = new QCheckBox(QStringLiteral("Include records marked Bad"));
+    m_includeBad->setObjectName(QStringLiteral("chkIncludeBad"));
+    m_includeBad->setToolTip(QStringLiteral("Records marked Bad are left out of the statistics unless this is ticked"));
+    v->addWidget(m_includeBad);
 
     auto *buttons = new QHBoxLayout;
     m_previous = new QPushButton(QStringLiteral("< Flagged"));
@@ -116,8 +121,8 @@ void StatisticsPanel::setStatistics(const RangeStats &stats, const FlagCounts &f
     if (resize) {
         m_table->resizeColumnsToContents();
         m_table->resizeRowsToContents();
-        m_table->setMinimumWidth(m_table->verticalHeader()->sizeHint().width() +
-                                 m_table->horizontalHeader()->length() + 2 * m_table->frameWidth());
+        m_table->setMinimumWidth(m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() +
+                                 2 * m_table->frameWidth());
     }
     const VolumeStats &v = stats.volume;
     m_volume->setText(

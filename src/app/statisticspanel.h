@@ -7,6 +7,7 @@
 #include <QDockWidget>
 #include <span>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -26,10 +27,12 @@ public:
 
     QPushButton *previousButton() const { return m_previous; }
     QPushButton *nextButton() const { return m_next; }
+    QCheckBox *includeBadBox() const { return m_includeBad; }
 
 private:
     QLabel *m_range = nullptr, *m_volume = nullptr, *m_flags = nullptr, *m_gaps = nullptr;
     QTableWidget *m_table = nullptr;
     QPushButton *m_previous = nullptr, *m_next = nullptr;
+    QCheckBox *m_includeBad = nullptr;
     bool m_sized = false;  // the columns were sized to their texts once
 };

@@ -237,20 +237,18 @@ QList<ReportTable> projectTables(const Workbench &wb) {
     if (!trail.empty()) {
         constexpr std::size_t kShown = 50;
         const std::size_t from = trail.size() > kShown ? trail.size() - kShown : 0;
-        ReportTable t{QStringLiteral("Audit trail"),
+        // The count and the hash above the entries, not in a column of theirs.
+        out << ReportTable{QStringLiteral("Audit trail"),
+                           {},
+                           {{QStringLiteral("Entries"),
+                             QString::number(trail.size()) +
+                                 (from > 0 ? QStringLiteral(", the last %1 shown").arg(kShown) : QString())},
+                            {QStringLiteral("Chain's last hash"),
+                             QString::fromLatin1(sha256Hex(canonicalText(trailEntryJson(trail.back()))))}}};
+        ReportTable t{QString(),
                       {QStringLiteral("#"), QStringLiteral("Time (UTC)"), QStringLiteral("User"),
                        QStringLiteral("What"), QStringLiteral("Changes"), QStringLiteral("Reason")},
                       {}};
-        t.rows.append({QStringLiteral("%1 %2%3; the chain's last hash %4")
-                           .arg(trail.size())
-                           .arg(trail.size() == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
-                           .arg(from > 0 ? QStringLiteral(", the last %1 shown").arg(kShown) : QString())
-                           .arg(QString::fromLatin1(sha256Hex(canonicalText(trailEntryJson(trail.back()))))),
-                       {},
-                       {},
-                       {},
-                       {},
-                       {}});
         for (std::size_t i = from; i < trail.size(); ++i) {
             const TrailEntry &e = trail[i];
             QStringList changes;
