@@ -2,6 +2,7 @@
 // the title's *, the question before unsaved decisions go, saving, and the recovery file.
 #include "app/markcommands.h"
 #include "app/projectcontroller.h"
+#include "export/export_runner.h"
 #include "plot/ui/qcpgraph.h"
 #include "window_fixture.h"
 #include "workbench/workbench.h"
@@ -97,4 +98,28 @@ TEST_F(ProjectWindowTest, UnsavedDecisionsAreAskedAboutSavedAndRecovered) {
     ui.answers = {MsgAnswer::Discard};
     next->close();
     EXPECT_FALSE(QFileInfo(ProjectController::recoveryPath()).isFile());
+}
+
+TEST_F(ProjectWindowTest, TheBatchCommandGivesTheWindowsTableForItsProject) {
+    w->txtPH2Slope->setText(QStringLiteral("1.02"));
+    w->cmdCompute->click();
+    ui.textAnswers = {QStringLiteral("air in the cell"), QStringLiteral("checked by hand")};
+    w->showRecord(3);
+    action("mnuMarkBad")->trigger();
+    w->showRecord(7);
+    action("mnuAddNote")->trigger();
+    const QString project = files.path(QStringLiteral("run.brinewick"));
+    dialog.answers.push_back({project, 1});
+    action("mnuSaveProject")->trigger();
+    dialog.answers.push_back({files.path(QStringLiteral("window.csv")), 1});
+    w->mnuExportTable_Click();
+
+    const exporttest::Outcome r =
+        exporttest::run({"--project", project, "--csv", files.path(QStringLiteral("batch.csv"))});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QFile a(files.path(QStringLiteral("window.csv"))), b(files.path(QStringLiteral("batch.csv")));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    const QByteArray window = a.readAll();
+    EXPECT_TRUE(window.contains(",bad,") && window.contains("checked by hand"));
+    EXPECT_EQ(b.readAll(), window);
 }
