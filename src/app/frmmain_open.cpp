@@ -229,8 +229,9 @@ void frmMain::mnuExportTable_Click() {
     const auto rows =
         chosen.option ? m_workbench->visibleRows(isZoomed()) : std::pair<int, int>{0, std::numeric_limits<int>::max()};
     const std::optional<CsvLogs> logs = m_workbench->csvLogs();
+    const CsvQc qc = m_workbench->csvQc();
     exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui,
-                m_workbench->path(), &m_workbench->flags(), rows, logs ? &*logs : nullptr);
+                m_workbench->path(), &qc, rows, logs ? &*logs : nullptr);
 }
 
 void frmMain::mnuSavePlot_Click() {

@@ -65,16 +65,21 @@ StatisticsPanel::StatisticsPanel(QWidget *parent) : QDockWidget(QStringLiteral("
     m_flags->setObjectName(QStringLiteral("lblFlagCounts"));
     m_flags->setWordWrap(true);
     v->addWidget(m_flags);
+    m_qc = new QLabel;
+    m_qc->setObjectName(QStringLiteral("lblQcCounts"));
+    m_qc->setToolTip(QStringLiteral("Records by quality-control result: 1 pass, 2 not evaluated, 3 suspect, 4 fail, "
+                                    "9 missing"));
+    v->addWidget(m_qc);
     m_gaps = new QLabel;
     m_gaps->setObjectName(QStringLiteral("lblGaps"));
     m_gaps->setVisible(false);
     v->addWidget(m_gaps);
 
     auto *buttons = new QHBoxLayout;
-    m_previous = new QPushButton(QStringLiteral("< Flagged"));
+    m_previous = new QPushButton(QStringLiteral("< Suspect"));
     m_previous->setObjectName(QStringLiteral("cmdPrevFlagged"));
     m_previous->setToolTip(QStringLiteral("Previous flagged record (Ctrl+Left)"));
-    m_next = new QPushButton(QStringLiteral("Flagged >"));
+    m_next = new QPushButton(QStringLiteral("Suspect >"));
     m_next->setObjectName(QStringLiteral("cmdNextFlagged"));
     m_next->setToolTip(QStringLiteral("Next flagged record (Ctrl+Right)"));
     for (QPushButton *b : {m_previous, m_next}) {
@@ -116,8 +121,8 @@ void StatisticsPanel::setStatistics(const RangeStats &stats, const FlagCounts &f
     if (resize) {
         m_table->resizeColumnsToContents();
         m_table->resizeRowsToContents();
-        m_table->setMinimumWidth(m_table->verticalHeader()->sizeHint().width() +
-                                 m_table->horizontalHeader()->length() + 2 * m_table->frameWidth());
+        m_table->setMinimumWidth(m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() +
+                                 2 * m_table->frameWidth());
     }
     const VolumeStats &v = stats.volume;
     m_volume->setText(
@@ -150,3 +155,5 @@ void StatisticsPanel::setGaps(std::span<const Gap> gaps, const DataTable *table)
     m_gaps->setToolTip(lines.join(u'\n'));
     m_gaps->setVisible(true);
 }
+
+void StatisticsPanel::setQcCounts(const QString &text) { m_qc->setText(text); }

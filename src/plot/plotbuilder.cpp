@@ -195,9 +195,10 @@ std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
     const int points = table.rowCount();
     std::vector<double> marks;
     if (!m_flags || m_flags->size() != std::size_t(points) || row >= points) return marks;
-    const std::uint8_t *flags = m_flags->data();
+    const std::uint16_t *flags = m_flags->data();
     const double *days = table.days().data();
-    const auto flagged = std::size_t(std::count_if(flags + row, flags + points, [](std::uint8_t f) { return f != 0; }));
+    const auto flagged =
+        std::size_t(std::count_if(flags + row, flags + points, [](std::uint16_t f) { return f != 0; }));
     marks.reserve(flagged);
     if (m_markRows.empty()) m_markRows.reserve(flagged);  // not when appending: it would copy them all
     for (int r = row; r < points; ++r)
@@ -260,7 +261,7 @@ void PlotBuilder::pushLineBreaks() {
     m_breaksStale = false;
 }
 
-void PlotBuilder::setComputed(int computedRows, const std::vector<std::uint8_t> *flags) {
+void PlotBuilder::setComputed(int computedRows, const std::vector<std::uint16_t> *flags) {
     m_computedRows = computedRows;
     m_flags = flags;
     m_pushed = {};  // new pH or new flags: the next rebuild copies the data again
