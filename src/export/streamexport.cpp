@@ -177,11 +177,11 @@ private:
     const Calibration m_base;
     const Range m_range;
     const QcThresholds m_thresholds;
+    std::optional<Layout> m_layout;
+    const bool m_fixed;                         // the layout is the whole log's (a second read)
     const std::optional<double> m_knownMedian;  // from a read before
     IntervalHistogram m_histogram;              // of every record read
     std::optional<QcRunner> m_runner;           // set up when the first block is written
-    std::optional<Layout> m_layout;
-    const bool m_fixed;  // the layout is the whole log's (a second read)
     int m_waiting = 2, m_keep = 4, m_blockRecords = kStreamBlockRecords, m_limit = kMaxRecords;
     QIODevice *m_out = nullptr;
     PassResult m_result;

@@ -333,7 +333,8 @@ void QcRunner::runChunk(const DataTable &t, int row0, int computed, int from, in
                 put(testFlatLine, flat, flagFlat);
                 const double other = v[1 - s][k];
                 put(testProbeAgreement,
-                    std::isnan(other) ? qcNotEvaluated : qcAbove(std::fabs(x - other), th.probeFail, th.probeSuspect),
+                    std::isnan(other) ? std::uint8_t(qcNotEvaluated)
+                                      : qcAbove(std::fabs(x - other), th.probeFail, th.probeSuspect),
                     flagDisagree);
                 put(testThermistorAgreement, thermistors, flagThermistors);
             } else {

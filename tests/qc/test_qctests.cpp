@@ -227,12 +227,13 @@ TEST(QcTests, PiecesAndAppendedRowsGiveTheWholeRun) {
         const auto row = qcRowTests(whole, 2900, s, r);
         EXPECT_TRUE(std::equal(row.begin(), row.end(), tests.begin() + std::ptrdiff_t(r) * kQcColumns)) << r;
     }
-    for (int r = 0; r < 2100; ++r)
-        if (r < 733 || r >= 1500)
-            ASSERT_TRUE(std::equal(tests.begin() + std::ptrdiff_t(r) * kQcColumns,
-                                   tests.begin() + std::ptrdiff_t(r + 1) * kQcColumns,
-                                   pieces.begin() + std::ptrdiff_t(r) * kQcColumns))
-                << r;
+    for (int r = 0; r < 2100; ++r) {
+        if (r >= 733 && r < 1500) continue;
+        ASSERT_TRUE(std::equal(tests.begin() + std::ptrdiff_t(r) * kQcColumns,
+                               tests.begin() + std::ptrdiff_t(r + 1) * kQcColumns,
+                               pieces.begin() + std::ptrdiff_t(r) * kQcColumns))
+            << r;
+    }
 }
 
 TEST(QcTests, CsvColumnsOfALogWithOneFaultOfEachKind) {
