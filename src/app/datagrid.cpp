@@ -152,11 +152,12 @@ void DataGrid::applyColumns() {
             c, std::max({set, header.horizontalAdvance(m_captions[c]) + 12, cells.horizontalAdvance(typical) + 10}));
     }
     if (m_model.hasFlags())
-        setColumnWidth(int(m_captions.size()), std::max(header.horizontalAdvance(QStringLiteral("Flags")) + 16,
-                                                        cells.horizontalAdvance(QStringLiteral("SFDTNX")) + 12));
+        setColumnWidth(int(m_captions.size()), std::max(header.horizontalAdvance(QStringLiteral("Flags")) + 10,
+                                                        cells.horizontalAdvance(QStringLiteral("SFDT")) + 8));
+    // The QC column beside it still lets the eleven columns and the flags fit the smallest window.
     if (m_model.hasFlags())
-        setColumnWidth(int(m_captions.size()) + 1, std::max(header.horizontalAdvance(QStringLiteral("QC")) + 16,
-                                                            cells.horizontalAdvance(QStringLiteral("9/9")) + 12));
+        setColumnWidth(int(m_captions.size()) + 1, std::max(header.horizontalAdvance(QStringLiteral("QC")) + 10,
+                                                            cells.horizontalAdvance(QStringLiteral("9/9")) + 6));
 }
 
 void DataGrid::restoreRow(int row) {
