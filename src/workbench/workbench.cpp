@@ -133,7 +133,7 @@ void Workbench::afterRead() {
     runQc(false);
     m_stats.clear();
     m_statsStale = false;
-    if (m_plot) m_plot->setComputed(0, &m_qc.letters);
+    if (m_plot) m_plot->setComputed(0, &m_qc.letters, &m_qc.aggregates);
 
     // Every segment from the log; what it does not give, from the fields as they were.
     m_segments.assign(1, CalibrationSegment{0, calibration()});
@@ -255,7 +255,7 @@ bool Workbench::computePH() {
     m_computedOnce = true;
     runQc();
     m_statsStale = true;
-    if (m_plot) m_plot->setComputed(m_computedRows, &m_qc.letters);
+    if (m_plot) m_plot->setComputed(m_computedRows, &m_qc.letters, &m_qc.aggregates);
     if (stop) m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     return !stop;
 }
@@ -350,7 +350,7 @@ void Workbench::setQcThresholds(const QcThresholds &thresholds) {
     m_thresholds = thresholds;
     if (gapChanged) takeGaps(0);
     if (isOpen() && !m_qc.letters.empty()) runQc();
-    if (m_plot) m_plot->setComputed(m_computedRows, &m_qc.letters);  // the marks change
+    if (m_plot) m_plot->setComputed(m_computedRows, &m_qc.letters, &m_qc.aggregates);  // the marks change
 }
 
 void Workbench::setGapMinutes(double minutes) {
@@ -543,7 +543,7 @@ void Workbench::takeAppendedRows(int first) {
     }
     if (m_plotInputs.autoscale) m_plotInputs.end = t.text(n - 1, colDateTime);
     if (m_plot) {
-        m_plot->setComputed(m_computedRows, &m_qc.letters);
+        m_plot->setComputed(m_computedRows, &m_qc.letters, &m_qc.aggregates);
         m_plot->appendRows(first, firstFlagRow);
     }
 }
@@ -561,7 +561,7 @@ void Workbench::takeReadAgain(bool completed) {
         m_computeNeeded = true;
         runQc();
         m_statsStale = true;
-        if (m_plot) m_plot->setComputed(0, &m_qc.letters);
+        if (m_plot) m_plot->setComputed(0, &m_qc.letters, &m_qc.aggregates);
     } else if (m_computedOnce) {
         const bool needed = m_computeNeeded;  // fields edited since stay so
         computePH();
@@ -571,7 +571,7 @@ void Workbench::takeReadAgain(bool completed) {
         runQc(false);
         m_stats.clear();
         m_statsStale = false;
-        if (m_plot) m_plot->setComputed(0, &m_qc.letters);
+        if (m_plot) m_plot->setComputed(0, &m_qc.letters, &m_qc.aggregates);
     }
     if (m_plotInputs.autoscale && n > 0) {
         m_plotInputs.start = t.text(0, colDateTime);

@@ -103,6 +103,7 @@ public:
     void setFlagMarks(std::vector<double> days) override;
     void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) override;
     const std::vector<double> &flagMarks() const override { return m_flagDays; }
+    void setFailMarks(std::vector<double> days) override;
     double zoomedXMin() const override;
     double zoomedXMax() const override;
     void request(int action) override;
@@ -195,7 +196,7 @@ private:
     QCPItemText *m_markerLabel = nullptr;
     std::vector<Series> m_series;
     QCPAxis *m_flagAxis = nullptr;  // hidden, 0..1: marks sit at the bottom whatever is zoomed
-    QCPGraph *m_flagGraph = nullptr;
+    QCPGraph *m_flagGraph = nullptr, *m_failGraph = nullptr;
     std::vector<double> m_flagDays;
     std::vector<double> m_breakDays;
     std::vector<double> m_breakKeys;  // of m_breakDays, in order: the series' graphs read them
