@@ -23,22 +23,18 @@ const int kQcValueCols[kQcSeries] = {colPH1, colPH2, colTherm1, colTherm2, colTh
 const int kQcTempTests[3] = {testGrossRange, testSpike, testFlatLine};
 const int kQcCodeOfRank[5] = {9, 2, 1, 3, 4};
 
-int qcColumnOf(int series, int test) {
-    if (series < 2) return series * kQcTests + test;
-    const int k = test == testGrossRange ? 0 : test == testSpike ? 1 : 2;
-    return 2 * kQcTests + (series - 2) * 3 + k;
-}
-
+// Without branches: noisy values near a threshold would have the processor guess wrong half the
+// time. Outside the sensor's span is outside the user's too.
 std::uint8_t qcRangeTest(double x, double sensorMin, double sensorMax, double userMin, double userMax) {
-    if (x < sensorMin - kQcSlack || x > sensorMax + kQcSlack) return qcFail;
-    if (x < userMin - kQcSlack || x > userMax + kQcSlack) return qcSuspect;
-    return qcPass;
+    const bool sensor = (x < sensorMin - kQcSlack) | (x > sensorMax + kQcSlack);
+    const bool user = (x < userMin - kQcSlack) | (x > userMax + kQcSlack);
+    return std::uint8_t(1 + 2 * (user | sensor) + sensor);
 }
 
+// Thresholds sensible: the fail threshold at or above the suspect one.
 std::uint8_t qcAbove(double d, double fail, double suspect) {
-    if (d > fail + kQcSlack) return qcFail;
-    if (d > suspect + kQcSlack) return qcSuspect;
-    return qcPass;
+    const bool failed = d > fail + kQcSlack, suspected = d > suspect + kQcSlack;
+    return std::uint8_t(1 + 2 * (suspected | failed) + failed);
 }
 
 }  // namespace
@@ -225,9 +221,10 @@ void QcRunner::runChunk(const DataTable &t, int row0, int computed, int from, in
     const double *days = t.days().data() + from;
     const bool hasPH = t.lastCol() >= colPH2;
     // Columns that may hold a cell that is no number: the fields of the line, the computed pH aside.
-    int odd[64], odds = 0;
+    const double *odd[64];
+    int odds = 0;
     for (int c = 1; c <= t.lastCol() && odds < 64; ++c)
-        if (c != colPH1 && c != colPH2 && !t.allNumbers(c)) odd[odds++] = c;
+        if (c != colPH1 && c != colPH2 && !t.allNumbers(c)) odd[odds++] = t.numbers(c).data();
     bool climatology = false;
     for (const QcMonthSpan &s : th.climatology) climatology = climatology || s.set;
     const double gapSeconds = th.gapMinutes * 60.0 + 1e-3;  // a step of the limit itself comes out a hair longer
@@ -247,7 +244,7 @@ void QcRunner::runChunk(const DataTable &t, int row0, int computed, int from, in
         const double seconds = (day - m_previousRowDay) * dt::kSecondsPerDay;
         m_previousRowDay = day;
         bool syntax = !std::isfinite(day);
-        for (int i = 0; i < odds && !syntax; ++i) syntax = std::isnan(t.numbers(odd[i])[std::size_t(r)]);
+        for (int i = 0; i < odds && !syntax; ++i) syntax = std::isnan(odd[i][r]);
         std::uint8_t climate = qcNotEvaluated;
         if (climatology && std::isfinite(day)) {
             const long long whole = (long long)std::floor(day);
@@ -276,7 +273,9 @@ void QcRunner::runChunk(const DataTable &t, int row0, int computed, int from, in
             Series &S = m_series[std::size_t(s)];
             const double x = v[s][k];
             const bool ph = s < 2;
-            std::uint8_t *out = res + qcColumnOf(s, ph ? 0 : testGrossRange);
+            static constexpr int kFirstColumn[kQcSeries] = {0, kQcTests, 2 * kQcTests, 2 * kQcTests + 3,
+                                                            2 * kQcTests + 6};
+            std::uint8_t *out = res + kFirstColumn[s];
             if (std::isnan(x)) {
                 std::fill(out, out + (ph ? kQcTests : 3), std::uint8_t(qcMissing));
                 S.previous = kQcNaN;
