@@ -1,6 +1,6 @@
 // Quality flags over a whole table and the statistics of a row range, at the default
 // capacity and at 1,000,000 records (the any-length setting), on tables built in memory.
-#include "compute/qualityflags.h"
+#include "qc/qcletters.h"
 #include "compute/statistics.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
@@ -49,8 +49,10 @@ void BM_ComputeFlags(benchmark::State &state) {
     const int n = int(state.range(0));
     const DataTable &t = table(n);
     for (auto _ : state) {
-        auto flags = computeFlags(t, n, QualityLimits{});
-        benchmark::DoNotOptimize(flags.data());
+        QcTable qc;
+        QcResults flags;
+        qc.compute(t, n, QcThresholds{}, flags);
+        benchmark::DoNotOptimize(flags.letters.data());
     }
 }
 BENCHMARK(BM_ComputeFlags)->Arg(kMaxRecords)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -67,7 +67,7 @@ void DataTableModel::appendRows(int first) {
 int DataTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() || !m_table ? 0 : m_rows; }
 
 int DataTableModel::columnCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 1 : 0) + (m_logOfRow ? 1 : 0);
+    return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 2 : 0) + (m_logOfRow ? 1 : 0);
 }
 
 void DataTableModel::setComputedRows(int rows) {
@@ -92,6 +92,7 @@ QVariant DataTableModel::data(const QModelIndex &index, int role) const {
 QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal && m_flags && section == m_captions.size()) return QStringLiteral("Flags");
+    if (orientation == Qt::Horizontal && m_flags && section == m_captions.size() + 1) return QStringLiteral("QC");
     if (orientation == Qt::Horizontal && section == logColumn()) return QStringLiteral("Log");
     if (orientation == Qt::Horizontal) return section < m_captions.size() ? m_captions[section] : QVariant();
     return section;  // rows are numbered as DATA numbers them
@@ -151,8 +152,12 @@ void DataGrid::applyColumns() {
             c, std::max({set, header.horizontalAdvance(m_captions[c]) + 12, cells.horizontalAdvance(typical) + 10}));
     }
     if (m_model.hasFlags())
-        setColumnWidth(int(m_captions.size()), std::max(header.horizontalAdvance(QStringLiteral("Flags")) + 16,
-                                                        cells.horizontalAdvance(QStringLiteral("DSFTNX")) + 12));
+        setColumnWidth(int(m_captions.size()), std::max(header.horizontalAdvance(QStringLiteral("Flags")) + 10,
+                                                        cells.horizontalAdvance(QStringLiteral("SFDT")) + 8));
+    // The QC column beside it still lets the eleven columns and the flags fit the smallest window.
+    if (m_model.hasFlags())
+        setColumnWidth(int(m_captions.size()) + 1, std::max(header.horizontalAdvance(QStringLiteral("QC")) + 10,
+                                                            cells.horizontalAdvance(QStringLiteral("9/9")) + 6));
 }
 
 void DataGrid::restoreRow(int row) {

@@ -29,10 +29,12 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Flags kept beside the table: a last column "Flags" and the flagged rows' colour
-    // (datagrid_flags.cpp). Null: neither.
-    using FlagTip = std::function<QString(std::uint8_t)>;
-    void setFlags(const std::vector<std::uint8_t> *flags, FlagTip tooltip);
+    // Flags kept beside the table: the columns "Flags" (letters) and "QC" (the probes'
+    // aggregates, "1/3"), and the flagged rows' colour by the worse aggregate (datagrid_flags.cpp).
+    // Null: none. The tooltip is of a row.
+    using FlagTip = std::function<QString(int row)>;
+    void setFlags(const std::vector<std::uint16_t> *flags, const std::vector<std::uint16_t> *aggregates,
+                  FlagTip tooltip);
     bool hasFlags() const { return m_flags != nullptr; }
     // The letter of a row's mark after its flags (B bad, Q doubtful), 0 for none.
     using MarkLetter = std::function<char(int row)>;
@@ -40,7 +42,7 @@ public:
     // Of a deployment: a column "Log" after the flags naming each row's log (`names` indexed by
     // `logOfRow`). Null or fewer than two names: none.
     void setLogs(const std::vector<std::uint16_t> *logOfRow, QStringList names);
-    int logColumn() const { return m_logOfRow ? int(m_captions.size()) + (m_flags ? 1 : 0) : -1; }
+    int logColumn() const { return m_logOfRow ? int(m_captions.size()) + (m_flags ? 2 : 0) : -1; }
 
 private:
     QVariant flagData(const QModelIndex &index, int role) const;
@@ -48,7 +50,7 @@ private:
     int m_rows = 0;  // as the views were last told: a read in progress may change the table
     QStringList m_captions;
     int m_computedRows = 0;
-    const std::vector<std::uint8_t> *m_flags = nullptr;
+    const std::vector<std::uint16_t> *m_flags = nullptr, *m_aggregates = nullptr;
     FlagTip m_flagTip;
     MarkLetter m_markLetter;
     const std::vector<std::uint16_t> *m_logOfRow = nullptr;
@@ -69,7 +71,8 @@ public:
 
     void bindTable(DataTable *table);
     // The flags column at the right end; its position is the number of captions.
-    void setFlags(const std::vector<std::uint8_t> *flags, DataTableModel::FlagTip tooltip);
+    void setFlags(const std::vector<std::uint16_t> *flags, const std::vector<std::uint16_t> *aggregates,
+                  DataTableModel::FlagTip tooltip);
     void setMarkLetter(DataTableModel::MarkLetter letter) { m_model.setMarkLetter(std::move(letter)); }
     void setLogs(const std::vector<std::uint16_t> *logOfRow, const QStringList &names);
     void refreshGrid();

@@ -36,7 +36,7 @@ public:
     struct Result {
         QString fileName;  // empty when cancelled
         int filterIndex = 1;
-        bool option = false;  // the check box of showSaveWithOption, ticked
+        bool option = false;      // the check box of showSaveWithOption, ticked
         QStringList fileNames{};  // showOpen: every file chosen (empty: fileName alone)
     };
     // title, filters in order, initial name (folder + pattern), filter to select (1-based)
@@ -201,7 +201,7 @@ private:
     void wireQualityControls();
     void updateQualityViews();
     void stepFlagged(int direction);
-    void mnuFlagLimits_Click();
+    void mnuQualityControl_Click();
     // Buffer calibration (frmmain_calibrate.cpp).
     CalibrationInputs calibrationInputs();
     void applyCalibration(int probe, double slope, double offset);
@@ -224,9 +224,9 @@ private:
     RangeTexts m_validRange;                         // what the plot last took from the range fields
     RangeTexts m_seenRange;                          // the range fields' texts at the last rebuild
     void openHandedWhenIdle();
-    QList<QStringList> m_handedOver;  // starts waiting to be opened
-    bool m_opening = false;           // a read is under way (its meter lets events through)
-    std::unique_ptr<PlotCommands> m_plotCommands;    // the plot's menus and keys (plotcommands.cpp)
+    QList<QStringList> m_handedOver;               // starts waiting to be opened
+    bool m_opening = false;                        // a read is under way (its meter lets events through)
+    std::unique_ptr<PlotCommands> m_plotCommands;  // the plot's menus and keys (plotcommands.cpp)
     bool m_unloaded = false;
     int m_currentTab = 0;
 };

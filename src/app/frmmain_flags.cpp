@@ -1,11 +1,11 @@
 // Quality flags and the statistics of the visible range: the dock, the grid's flags column,
-// the dpH check box, stepping to flagged records and the limits dialog.
+// the dpH check box, stepping to suspect and failed records and the Quality Control dialog.
 #include "app/datagrid.h"
-#include "app/flaglimitsdialog.h"
+#include "app/qualitycontroldialog.h"
 #include "app/frmmain.h"
 #include "app/settingsfile.h"
 #include "app/statisticspanel.h"
-#include "compute/qualitysettings.h"
+#include "qc/qcsettings.h"
 #include "model/interaction.h"
 #include "plot/ui/qcpgraph.h"
 #include "workbench/workbench.h"
@@ -30,9 +30,9 @@ void frmMain::buildQualityControls() {
         if (!keys.isEmpty()) a->setShortcut(QKeySequence(keys));
         return a;
     };
-    add("mnuPrevFlagged", QStringLiteral("&Previous Flagged Record"), QStringLiteral("Ctrl+Left"));
-    add("mnuNextFlagged", QStringLiteral("&Next Flagged Record"), QStringLiteral("Ctrl+Right"));
-    add("mnuFlagLimits", QStringLiteral("Quality Flag &Limits..."), QString());
+    add("mnuPrevFlagged", QStringLiteral("&Previous Suspect or Failed Record"), QStringLiteral("Ctrl+Left"));
+    add("mnuNextFlagged", QStringLiteral("&Next Suspect or Failed Record"), QStringLiteral("Ctrl+Right"));
+    add("mnuQualityControl", QStringLiteral("&Quality Control..."), QString());
     QAction *panel = m_statistics->toggleViewAction();
     panel->setObjectName(QStringLiteral("mnuStatistics"));
     panel->setText(QStringLiteral("&Statistics Panel"));
@@ -42,10 +42,13 @@ void frmMain::buildQualityControls() {
 void frmMain::wireQualityControls() {
     Workbench &wb = *m_workbench;
     if (const std::unique_ptr<QSettings> settings = openSettings()) {
-        wb.setQualityLimits(loadQualityLimits(*settings));
-        wb.setGapMinutes(loadGapMinutes(*settings));
+        wb.setQcThresholds(loadQcThresholds(*settings));
     }
-    TDBGrid1->setFlags(&wb.flags(), [this](std::uint8_t f) { return flagTooltip(f, m_workbench->qualityLimits()); });
+    TDBGrid1->setFlags(&wb.flags(), &wb.qcAggregates(), [this](int row) {
+        const Workbench &w = *m_workbench;
+        const FlagMask f = std::size_t(row) < w.flags().size() ? w.flags()[std::size_t(row)] : 0;
+        return qcTooltip(f, w.qcRowTests(row), w.qcSetup());
+    });
     TDBGrid1->setMarkLetter([this](int row) {
         const std::vector<std::uint8_t> &kind = m_workbench->rowMarks().kind;
         return std::size_t(row) < kind.size() && kind[std::size_t(row)] ? markLetter(MarkKind(kind[std::size_t(row)]))
@@ -63,8 +66,8 @@ void frmMain::wireQualityControls() {
             [this] { stepFlagged(-1); });
     connect(findChild<QAction *>(QStringLiteral("mnuNextFlagged")), &QAction::triggered, this,
             [this] { stepFlagged(+1); });
-    connect(findChild<QAction *>(QStringLiteral("mnuFlagLimits")), &QAction::triggered, this,
-            &frmMain::mnuFlagLimits_Click);
+    connect(findChild<QAction *>(QStringLiteral("mnuQualityControl")), &QAction::triggered, this,
+            &frmMain::mnuQualityControl_Click);
 
     // A zoom changes the visible range without a rebuild: follow the graph's notifications.
     for (std::function<void()> *hook : {&m_graph->onZoomIn, &m_graph->onZoomOut, &m_graph->onViewChanged}) {
@@ -81,12 +84,13 @@ void frmMain::updateQualityViews() {
     const auto [first, last] = wb.visibleRows(isZoomed());
     const DataTable *table = wb.isOpen() ? &m_workbench->table() : nullptr;
     m_statistics->setStatistics(wb.statistics(first, last), wb.flagCounts(first, last), table);
+    m_statistics->setQcCounts(wb.qcAggregates().empty() ? QString() : qcCountsText(wb.qcCounts(first, last)));
     m_statistics->setGaps(gapsWithin(wb.gaps(), first, last), table);
     TDBGrid1->viewport()->update();  // the flags column and row colours follow the last Compute
 }
 
 void frmMain::stepFlagged(int direction) {
-    const std::optional<int> row = nextFlaggedRow(m_workbench->flags(), m_workbench->currentRecord(), direction);
+    const std::optional<int> row = nextSuspectRow(m_workbench->qcAggregates(), m_workbench->currentRecord(), direction);
     if (!row) {
         m_ui->beep();
         return;
@@ -95,15 +99,11 @@ void frmMain::stepFlagged(int direction) {
     showRecord(*row);
 }
 
-void frmMain::mnuFlagLimits_Click() {
-    FlagLimitsDialog dialog(m_workbench->qualityLimits(), m_workbench->gapMinutes(), this);
+void frmMain::mnuQualityControl_Click() {
+    QualityControlDialog dialog(m_workbench->qcThresholds(), this);
     if (dialog.exec() != QDialog::Accepted) return;
-    const QualityLimits limits = dialog.limits();
-    m_workbench->setQualityLimits(limits);
-    if (dialog.gapMinutes() != m_workbench->gapMinutes()) m_workbench->setGapMinutes(dialog.gapMinutes());
-    if (const std::unique_ptr<QSettings> settings = openSettings()) {
-        saveQualityLimits(*settings, limits);
-        saveGapMinutes(*settings, dialog.gapMinutes());
-    }
+    const QcThresholds thresholds = dialog.thresholds();
+    m_workbench->setQcThresholds(thresholds);
+    if (const std::unique_ptr<QSettings> settings = openSettings()) saveQcThresholds(*settings, thresholds);
     rebuildPlot();  // the marks, the line breaks, the counts and the grid
 }

@@ -264,9 +264,10 @@ void frmMain::mnuExportTable_Click() {
     const auto rows =
         chosen.option ? m_workbench->visibleRows(isZoomed()) : std::pair<int, int>{0, std::numeric_limits<int>::max()};
     const std::optional<CsvLogs> logs = m_workbench->csvLogs();
+    const CsvQc qc = m_workbench->csvQc();
     const std::optional<CsvMarks> marks = m_workbench->csvMarks();
     exportTable(withExtension(chosen.fileName, {QStringLiteral(".csv")}, 1), m_workbench->dataSet(), *m_ui,
-                m_workbench->path(), &m_workbench->flags(), rows, logs ? &*logs : nullptr, marks ? &*marks : nullptr);
+                m_workbench->path(), &qc, rows, logs ? &*logs : nullptr, marks ? &*marks : nullptr);
 }
 
 void frmMain::mnuSavePlot_Click() {

@@ -66,6 +66,11 @@ StatisticsPanel::StatisticsPanel(QWidget *parent) : QDockWidget(QStringLiteral("
     m_flags->setObjectName(QStringLiteral("lblFlagCounts"));
     m_flags->setWordWrap(true);
     v->addWidget(m_flags);
+    m_qc = new QLabel;
+    m_qc->setObjectName(QStringLiteral("lblQcCounts"));
+    m_qc->setToolTip(QStringLiteral("Records by quality-control result: 1 pass, 2 not evaluated, 3 suspect, 4 fail, "
+                                    "9 missing"));
+    v->addWidget(m_qc);
     m_gaps = new QLabel;
     m_gaps->setObjectName(QStringLiteral("lblGaps"));
     m_gaps->setVisible(false);
@@ -76,10 +81,10 @@ StatisticsPanel::StatisticsPanel(QWidget *parent) : QDockWidget(QStringLiteral("
     v->addWidget(m_includeBad);
 
     auto *buttons = new QHBoxLayout;
-    m_previous = new QPushButton(QStringLiteral("< Flagged"));
+    m_previous = new QPushButton(QStringLiteral("< Suspect"));
     m_previous->setObjectName(QStringLiteral("cmdPrevFlagged"));
     m_previous->setToolTip(QStringLiteral("Previous flagged record (Ctrl+Left)"));
-    m_next = new QPushButton(QStringLiteral("Flagged >"));
+    m_next = new QPushButton(QStringLiteral("Suspect >"));
     m_next->setObjectName(QStringLiteral("cmdNextFlagged"));
     m_next->setToolTip(QStringLiteral("Next flagged record (Ctrl+Right)"));
     for (QPushButton *b : {m_previous, m_next}) {
@@ -155,3 +160,5 @@ void StatisticsPanel::setGaps(std::span<const Gap> gaps, const DataTable *table)
     m_gaps->setToolTip(lines.join(u'\n'));
     m_gaps->setVisible(true);
 }
+
+void StatisticsPanel::setQcCounts(const QString &text) { m_qc->setText(text); }

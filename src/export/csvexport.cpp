@@ -1,6 +1,7 @@
 #include "export/csvexport.h"
 
-#include "compute/qualityflags.h"
+#include "qc/qcletters.h"
+#include "qc/qctests.h"
 #include "export/checkeddevice.h"
 #include "model/clsdataset.h"
 #include "model/cores.h"
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <future>
+#include <optional>
 #include <thread>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -84,13 +86,13 @@ QByteArray csvDateTime(double day) {
 namespace {
 
 // Rows first..last, one after the other, appended to `out`.
-void formatRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags, int first,
-                int last, const CsvLogs *logs, const CsvMarks *marks) {
+void formatRows(QByteArray &out, const DataTable &table, int width, const CsvQcRows *qc, int first, int last,
+                const CsvLogs *logs, const CsvMarks *marks) {
     const int cols = table.colCount();
     // A row is made in a buffer of its own and goes out in one append: room for a number or a
     // date-time per cell, grown where a text is longer.
     constexpr std::size_t kCellRoom = 40;
-    std::vector<char> line(std::size_t(width + 2) * kCellRoom + kFlagKinds);
+    std::vector<char> line(std::size_t(width + 2) * kCellRoom + kFlagKinds + 8 + 2 * kQcColumns);
     // A column of numbers only is read straight from its span; the others cell by cell.
     std::vector<const double *> plain(std::size_t(std::max(width, 0)), nullptr);
     for (int c = 1; c < std::min(width, cols); ++c)
@@ -120,12 +122,25 @@ void formatRows(QByteArray &out, const DataTable &table, int width, const std::v
                                  line.begin());
             }
         }
-        if (flags) {
+        if (qc) {
             if (width) line[at++] = ',';
-            // Flags of another table (an open that failed before compute) are left out.
-            if (flags->size() == std::size_t(table.rowCount()))
+            if (qc->letters)
                 for (int k = 0; k < kFlagKinds; ++k)
-                    if ((*flags)[std::size_t(r)] & (1u << k)) line[at++] = flagLetter(k);
+                    if (qc->letters[r] & (1u << k)) line[at++] = flagLetter(k);
+            for (int s = seriesPH1; s <= seriesPH2; ++s) {
+                line[at++] = ',';
+                if (!qc->aggregates) continue;
+                const int code = qcAggregate(qc->aggregates[r], s);
+                line[at++] = char('0' + code);
+            }
+            if (qc->withTests) {
+                const std::uint8_t *tests =
+                    qc->tests ? qc->tests + std::size_t(r - qc->testsRow0) * kQcColumns : nullptr;
+                for (int c = 0; c < kQcColumns; ++c) {
+                    line[at++] = ',';
+                    if (tests) line[at++] = char('0' + tests[c]);
+                }
+            }
         }
         if (logs && std::size_t(r) < logs->logOfRow->size()) {
             const QByteArray &name = logs->names[(*logs->logOfRow)[std::size_t(r)]];
@@ -154,20 +169,23 @@ constexpr int kTwoThreadRows = 4096;
 
 }  // namespace
 
-QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog, bool withMarks) {
+QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog, bool withTests, bool withMarks) {
     QByteArray out;
     for (qsizetype c = 0; c < header.size(); ++c) {
         if (c) out += ',';
         out += csvField(header[c]);
     }
-    if (withFlags) out += header.isEmpty() ? "flags" : ",flags";
+    if (withFlags) {
+        out += header.isEmpty() ? "flags,qc_ph1,qc_ph2" : ",flags,qc_ph1,qc_ph2";
+        for (int c = 0; withTests && c < kQcColumns; ++c) out += ',' + qcColumnName(c).toLatin1();
+    }
     if (withLog) out += ",log";
     if (withMarks) out += ",mark,note";
     return out + "\r\n";
 }
 
-void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags,
-                   int first, int last, const CsvLogs *logs, const CsvMarks *marks) {
+void appendCsvRows(QByteArray &out, const DataTable &table, int width, const CsvQcRows *flags, int first, int last,
+                   const CsvLogs *logs, const CsvMarks *marks) {
     first = std::max(first, 0);
     last = std::min(last, table.rowCount() - 1);
     const int n = last - first + 1;
@@ -189,8 +207,8 @@ void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std
     out.append(second.constData(), second.size());  // a copy: += on an empty `out` would share the buffer
 }
 
-bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first,
-                    int last, const CsvLogs *logs, const CsvMarks *marks) {
+bool tableCsvChunks(clsDataSet &dataSet, const CsvQc *qc, const CsvSink &sink, int first, int last,
+                    const CsvLogs *logs, const CsvMarks *marks) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -200,10 +218,29 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
     constexpr int kPieceRows = 16384;
     QByteArray out;
     out.reserve(kChunk + 4096);
-    out += csvHeaderRow(header, flags != nullptr, logs != nullptr, marks != nullptr);
+    out += csvHeaderRow(header, qc != nullptr, logs != nullptr, qc && qc->tests, marks != nullptr);
+    CsvQcRows rows;
+    const bool ours = qc && qc->results && qc->results->letters.size() == std::size_t(table.rowCount());
+    if (qc) {
+        rows.letters = ours ? qc->results->letters.data() : nullptr;
+        rows.aggregates = ours ? qc->results->aggregates.data() : nullptr;
+        rows.withTests = qc->tests != nullptr;
+    }
+    // The per-test results are worked out piece by piece, going on from one to the next.
+    std::optional<QcRunner> runner;
+    if (ours && qc->tests) runner.emplace(*qc->tests);
+    std::vector<std::uint8_t> tests;
     const int end = std::min(last, table.rowCount() - 1);
     for (int r = std::max(first, 0); r <= end; r += kPieceRows) {
-        appendCsvRows(out, table, width, flags, r, std::min(end, r + kPieceRows - 1), logs, marks);
+        const int pieceEnd = std::min(end, r + kPieceRows - 1);
+        if (runner) {
+            tests.resize(std::size_t(pieceEnd - r + 1) * kQcColumns);
+            runner->run(table, 0, std::clamp(qc->computedRows, 0, table.rowCount()), r, pieceEnd + 1,
+                        {nullptr, nullptr, tests.data()});
+            rows.tests = tests.data();
+            rows.testsRow0 = r;
+        }
+        appendCsvRows(out, table, width, qc ? &rows : nullptr, r, pieceEnd, logs, marks);
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
             out.resize(0);  // keeps the room: clear() would give it back and grow it again
@@ -212,7 +249,7 @@ bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags,
     return sink(out);
 }
 
-QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags) {
+QByteArray tableCsv(clsDataSet &dataSet, const CsvQc *flags) {
     QByteArray all;
     // Copied, not shared: a shared chunk would make the writer's buffer start again from nothing.
     tableCsvChunks(dataSet, flags,
@@ -308,7 +345,7 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, int first, int last,
+QString writeCsv(const QString &path, clsDataSet &dataSet, const CsvQc *flags, int first, int last,
                  const CsvLogs *logs, const CsvMarks *marks) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
         return tableCsvChunks(

@@ -10,6 +10,8 @@
 #include <vector>
 
 class clsDataSet;
+struct QcResults;
+struct QcSetup;
 class DataTable;
 class QIODevice;
 
@@ -39,22 +41,41 @@ struct CsvMarks {
     std::vector<QByteArray> notes;                    // as CSV fields
 };
 
+// The quality columns after the table's: "flags" (the letters), "qc_ph1" and "qc_ph2" (the
+// aggregates) and, when `tests` is given, one column per test and series, worked out as the
+// rows are written. Results of another table (an open that failed before compute) give empty
+// fields.
+struct CsvQc {
+    const QcResults *results = nullptr;
+    const QcSetup *tests = nullptr;
+    int computedRows = 0;
+};
+// The same as rows are written: the letters and aggregates of table row r at [r], the
+// per-test results (kQcColumns a row) from row testsRow0 on.
+struct CsvQcRows {
+    const std::uint16_t *letters = nullptr;
+    const std::uint16_t *aggregates = nullptr;
+    const std::uint8_t *tests = nullptr;
+    int testsRow0 = 0;
+    bool withTests = false;
+};
+
 // The whole table with its header; column 0 as "yyyy-mm-dd hh:mm:ss" where it holds a
-// date-time. With flags, a last column "flags" holds each record's flag letters. Reads DATA,
-// so the data set ends up initialized.
-QByteArray tableCsv(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr);
-// The header row of these names, with the flags column when asked for.
-QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog = false, bool withMarks = false);
+// date-time, then the quality columns when given. Reads DATA, so the data set ends up initialized.
+QByteArray tableCsv(clsDataSet &dataSet, const CsvQc *qc = nullptr);
+// The header row of these names, with the quality columns when asked for.
+QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog = false, bool withTests = false,
+                       bool withMarks = false);
 // Rows first..last (clamped to the table) as tableCsv writes them, `width` fields each (the
 // header's), appended to `out`. On two cores the two halves of a long run are made at once.
-void appendCsvRows(QByteArray &out, const DataTable &table, int width, const std::vector<std::uint8_t> *flags,
-                   int first, int last, const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);
+void appendCsvRows(QByteArray &out, const DataTable &table, int width, const CsvQcRows *qc, int first, int last,
+                   const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);
 // The same in pieces of about 1 MB, handed to `sink` in order; stops with false when the sink
 // does. Only rows first..last (clamped to the table) when given.
 using CsvSink = std::function<bool(const QByteArray &chunk)>;
 inline constexpr int kLastRow = std::numeric_limits<int>::max();
-bool tableCsvChunks(clsDataSet &dataSet, const std::vector<std::uint8_t> *flags, const CsvSink &sink, int first = 0,
-                    int last = kLastRow, const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);
+bool tableCsvChunks(clsDataSet &dataSet, const CsvQc *qc, const CsvSink &sink, int first = 0, int last = kLastRow,
+                    const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);
 
 // Writes to `path` through a temporary file renamed into place, so a failed or interrupted
 // write never leaves half a file over an existing one. `write` returns false on failure and
@@ -70,5 +91,5 @@ QString saveOutput(const QString &path, const DeviceWriter &write);
 QString saveBytes(const QString &path, const QByteArray &bytes);
 
 // tableCsv written to a path or to standard output ("-"). Returns an error text, empty on success.
-QString writeCsv(const QString &path, clsDataSet &dataSet, const std::vector<std::uint8_t> *flags = nullptr,
-                 int first = 0, int last = kLastRow, const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);
+QString writeCsv(const QString &path, clsDataSet &dataSet, const CsvQc *qc = nullptr, int first = 0,
+                 int last = kLastRow, const CsvLogs *logs = nullptr, const CsvMarks *marks = nullptr);

@@ -101,7 +101,8 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
     parser.addOption(QCommandLineOption(QStringLiteral("all-records")));
     parser.addOption(QCommandLineOption(QStringLiteral("join")));
-    known << QStringLiteral("all-records") << QStringLiteral("join");
+    parser.addOption(QCommandLineOption(QStringLiteral("qc-columns")));
+    known << QStringLiteral("all-records") << QStringLiteral("join") << QStringLiteral("qc-columns");
     QStringList valued = {QStringLiteral("csv"),         QStringLiteral("plot"),       QStringLiteral("calibrate"),
                           QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
                           QStringLiteral("on-bad-date"), QStringLiteral("max-size"),   QStringLiteral("stats"),
@@ -137,6 +138,10 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     if (parser.isSet(QStringLiteral("all-records"))) {
         o.allRecords = true;
         o.perLogArgs << QStringLiteral("--all-records");
+    }
+    if (parser.isSet(QStringLiteral("qc-columns"))) {
+        o.qcColumns = true;
+        o.perLogArgs << QStringLiteral("--qc-columns");
     }
     QString error;
     for (const NumberOption &n : kNumberOptions) {
@@ -306,7 +311,7 @@ QString exportUsage() {
         "                      line after a record starts another; by default they are for every one\n"
         "  --join              the logs as one deployment: joined in the order of their first\n"
         "                      record, a record two logs hold alike kept once, one of the same time\n"
-        "                      with other values kept and flagged C; each log's header and each\n"
+        "                      with other values kept and flagged O; each log's header and each\n"
         "                      calibration line start a segment; the CSV gains a log column\n"
         "  --report-dir DIR  --csv-dir DIR  --stats-dir DIR\n"
         "                      for many logs: a report, CSV and/or statistics file (NAME.stats.csv)\n"
@@ -319,6 +324,8 @@ QString exportUsage() {
         "  --max-size BYTES    do not read a log of this size or more; K, M, G for binary multiples\n"
         "                      (default 2G); a pipe or device stops there\n"
         "  --all-records       Load every record of a log, however long (by default the first 32767)\n"
+        "  --qc-columns        the CSV gains a column per quality-control test and series\n"
+        "                      (qc_ph1_gap ... qc_t3_flat_line)\n"
         "  --save-project P.brinewick   write the project the logs and the options above describe (its\n"
         "                      calibration segments, buffer calibration); its audit trail starts with\n"
         "                      one entry naming them. More than one log are joined (--join)\n"
@@ -338,9 +345,11 @@ QString exportUsage() {
         "3 stopped at an invalid start date, 4 pH could not be computed for every record\n"
         "(the outputs hold the records before it computed), 5 a probe's buffer calibration gave no\n"
         "result or failed its limits (nothing is applied or written), 6 and 7 of --verify.\n"
-        "The CSV table ends with a flags column: D probes disagree, S spike, F flat signal,\n"
-        "T thermistors disagree, N no flow, X not computed, M missing value,\n"
-        "C conflict (same date-time as a record of another log with other values).\n"
+        "The CSV table ends with a flags column: S spike, F flat line, D probes disagree,\n"
+        "T thermistors disagree, N no flow, X not computed, M missing value, G gap, R range,\n"
+        "C climatology, Y syntax, O conflict (same date-time as a record of another log with\n"
+        "other values); then qc_ph1 and qc_ph2, each probe's worst quality-control result\n"
+        "(1 pass, 2 not evaluated, 3 suspect, 4 fail, 9 missing). --stats counts each result.\n"
         "A project's marks add two last columns: mark (bad or doubtful) and note; statistics leave\n"
         "out the records marked bad unless the project includes them.\n");
 }

@@ -40,6 +40,7 @@ struct ExportOptions {
     bool stopOnBadDate = false;
     bool allRecords = false;                // every record of the log, not only the first kMaxRecords
     bool join = false;                      // the logs (logFiles) as one deployment
+    bool qcColumns = false;                 // the CSV's column per quality-control test
     qint64 maxSize = kDefaultMaxInputSize;  // a log of this size or more is not read
     bool help = false, version = false;
 };

@@ -19,6 +19,7 @@ LogRun::LogRun(const ExportOptions &options, IGraph *graph)
     : m_options(options), m_ui(options.stopOnBadDate), m_wb(m_ui, graph) {
     m_wb.setMaxInputSize(m_options.maxSize);
     m_wb.setLoadAllRecords(m_options.allRecords);
+    m_wb.setQcColumns(m_options.qcColumns);
 }
 
 std::optional<int> LogRun::readAndCompute() {

@@ -1,6 +1,6 @@
 #include "export/report.h"
 
-#include "compute/qualityflags.h"
+#include "qc/qcletters.h"
 #include "export/statisticscsv.h"
 #include "model/datatable.h"
 #include "model/datetime.h"
@@ -200,9 +200,38 @@ QList<ReportTable> qualityTables(const Workbench &wb, bool zoomed) {
     ReportTable flags{QStringLiteral("Quality flags"),
                       {},
                       {{flagCountsText(countFlags(wb.flags(), first, last)) +
-                        QStringLiteral(" (D probes disagree, S spike, F flat signal, T thermistors disagree, N no "
-                                       "flow, X not computed, M missing value, C conflict)")}}};
-    return {stats, flags};
+                        QStringLiteral(" (S spike, F flat line, D probes disagree, T thermistors disagree, N no "
+                                       "flow, X not computed, M missing value, G gap, R range, C climatology, "
+                                       "Y syntax, O conflict)")}}};
+    if (wb.qcAggregates().empty()) return {stats, flags};
+    // Each test of each series by result, of the records in view.
+    ReportTable tests{QStringLiteral("Quality-control tests (QARTOD): records by result"),
+                      {QStringLiteral("test"), QStringLiteral("1 pass"), QStringLiteral("2 not evaluated"),
+                       QStringLiteral("3 suspect"), QStringLiteral("4 fail"), QStringLiteral("9 missing")},
+                      {}};
+    const QcTestCounts counts = countQcTests(wb.openTable(), wb.computedRows(), wb.qcSetup(), first, last);
+    for (int col = 0; col < kQcColumns; ++col) {
+        const QcColumn c = qcColumn(col);
+        QStringList row{qcSeriesCaption(c.series) + QStringLiteral(" ") + qcTestCaption(c.test).toLower()};
+        for (long long k : counts[std::size_t(col)]) row << QString::number(k);
+        tests.rows.append(row);
+    }
+    ReportTable thresholds{QStringLiteral("Quality-control thresholds"),
+                           {QStringLiteral("threshold"), QStringLiteral("value"), QStringLiteral("default from")},
+                           {}};
+    const QcThresholds &th = wb.qcThresholds();
+    for (const QcThresholdField &f : qcThresholdFields())
+        thresholds.rows.append({QString::fromUtf8(f.caption),
+                                QStringLiteral("%1 %2").arg(th.*f.value).arg(QString::fromUtf8(f.unit)),
+                                QString::fromUtf8(f.source)});
+    const QcSetup &setup = wb.qcSetup();
+    thresholds.rows.append({QStringLiteral("Flat-line windows (median interval %1 s)").arg(setup.medianSeconds),
+                            QStringLiteral("%1 and %2 records").arg(setup.flatSuspect).arg(setup.flatFail), QString()});
+    for (int m = 0; m < 12; ++m)
+        if (const QcMonthSpan &s = th.climatology[std::size_t(m)]; s.set)
+            thresholds.rows.append({QStringLiteral("Climatology, month %1").arg(m + 1),
+                                    QStringLiteral("%1 to %2 pH").arg(s.min).arg(s.max), QStringLiteral("the person")});
+    return {stats, flags, tests, thresholds};
 }
 
 // The person's marks, the logs that differ from the project, and the audit trail's last entries.

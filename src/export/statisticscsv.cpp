@@ -28,12 +28,14 @@ QByteArray csvTimeField(double day, const QString &text) {
     return std::isfinite(day) ? csvDateTime(day) : csvField(text);
 }
 
-QByteArray statisticsCsv(const RangeStats &s, const DataTable &t) {
+QByteArray statisticsCsv(const RangeStats &s, const DataTable &t, const QcCounts *qc) {
     const int n = s.records();
-    return statisticsCsv(s, n ? dateTimeOf(t, s.firstRow) : QByteArray(), n ? dateTimeOf(t, s.lastRow) : QByteArray());
+    return statisticsCsv(s, n ? dateTimeOf(t, s.firstRow) : QByteArray(), n ? dateTimeOf(t, s.lastRow) : QByteArray(),
+                         qc);
 }
 
-QByteArray statisticsCsv(const RangeStats &s, const QByteArray &firstTime, const QByteArray &lastTime) {
+QByteArray statisticsCsv(const RangeStats &s, const QByteArray &firstTime, const QByteArray &lastTime,
+                         const QcCounts *qc) {
     QByteArray out = "quantity,count,min,max,mean,sd,first,last,difference\r\n";
     const int n = s.records();
     appendRow(out, {"Date/Time",
@@ -75,5 +77,16 @@ QByteArray statisticsCsv(const RangeStats &s, const QByteArray &firstTime, const
                         shortestNumberText(v.first),
                         shortestNumberText(v.last),
                         shortestNumberText(v.difference)});
+    for (int series = 0; qc && series < kQcSeries; ++series)
+        for (std::size_t i = 0; i < kQcCodes.size(); ++i)
+            appendRow(out, {"qc_" + qcSeriesName(series).toLatin1() + " flag " + QByteArray::number(kQcCodes[i]),
+                            QByteArray::number(qc->of[std::size_t(series)][i]),
+                            {},
+                            {},
+                            {},
+                            {},
+                            {},
+                            {},
+                            {}});
     return out;
 }

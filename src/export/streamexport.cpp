@@ -1,7 +1,8 @@
 #include "export/streamexport.h"
 
 #include "compute/phcompute.h"
-#include "compute/qualityflags.h"
+#include "qc/qcletters.h"
+#include "qc/qctests.h"
 #include "compute/statisticsstream.h"
 #include "export/checkeddevice.h"
 #include "export/csvexport.h"
@@ -59,16 +60,22 @@ struct Range {
 
 // What one read found.
 struct PassResult {
-    bool completed = false;    // the read went to its end
-    bool readAgain = false;    // the output is not the whole road's: a second read must make it
-    bool writeFailed = false;  // the output failed; reading went on for the messages
-    bool noRecord = false;     // the range holds no record
-    bool noSegment = false;    // the log has no --segment
+    bool completed = false;      // the read went to its end
+    bool readAgain = false;      // the output is not the whole road's: a second read must make it
+    bool layoutChanged = false;  // ... because of the layout or the range's rows
+    bool writeFailed = false;    // the output failed; reading went on for the messages
+    bool noRecord = false;       // the range holds no record
+    bool noSegment = false;      // the log has no --segment
     std::optional<ComputeStop> stop;
     Layout layout;  // the whole log's
     int firstInside = -1, lastInside = -1;
     StatisticsStream stats;  // of the rows written
-    QString error;           // the output's failure
+    QcCounts qc;             // of the rows written
+    // The log's median interval; the flat-line windows it gives differ from those the rows were
+    // written with (known from the first block only): a second read must make the output.
+    double medianSeconds = std::numeric_limits<double>::quiet_NaN();
+    bool medianChanged = false;
+    QString error;  // the output's failure
     bool keep() const { return completed && !readAgain && !writeFailed && !noRecord && !noSegment; }
 };
 
@@ -97,14 +104,13 @@ std::vector<KeptRow> copyRows(const DataTable &t, int from);
 class StreamPass {
 public:
     StreamPass(const ExportOptions &o, const Calibration &base, const Range &range, std::optional<Layout> layout,
-               int blockRecords)
-        : m_options(o), m_base(base), m_range(range), m_layout(std::move(layout)), m_fixed(m_layout.has_value()) {
-        // A spike looks two records either way; a flat run decides its records once it is long
-        // enough or ends. Records that a later block may still change wait; before them, enough
-        // records that a run going on is seen long enough, and a spike window whole.
-        const int run = std::max(m_limits.flatRecords, 2);
-        m_waiting = std::max(2, run - 1);
-        m_keep = m_waiting + run + 2;
+               int blockRecords, std::optional<double> medianSeconds = std::nullopt)
+        : m_options(o), m_base(base), m_range(range), m_layout(std::move(layout)), m_fixed(m_layout.has_value()),
+          m_knownMedian(medianSeconds) {
+        // The tests carry what they need of the rows before from block to block; only the spike
+        // test looks ahead, at the next record, which waits for the next block.
+        m_waiting = 1;
+        m_keep = 2;
         m_blockRecords = std::max(blockRecords, 2 * m_keep);
         m_limit = o.allRecords ? kAnyLengthRecords : kMaxRecords;
         if (range.rows) std::tie(m_result.firstInside, m_result.lastInside) = *range.rows;
@@ -160,19 +166,22 @@ private:
         return out;
     }
     void lookAt(const DataTable &t, int from, int to, int row0);
-    void writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, const CsvLogs *logs, int computed,
-                   int from, int to, int row0);
-    void appendRows(const DataTable &t, const std::vector<std::uint8_t> &flags, const CsvLogs *logs, int computed,
-                    int from, int to, int row0);
+    void writeRows(const DataTable &t, const CsvQcRows &qc, const CsvLogs *logs, int computed, int from, int to,
+                   int row0);
+    void appendRows(const DataTable &t, const CsvQcRows &qc, const CsvLogs *logs, int computed, int from, int to,
+                    int row0);
     void writeBlock(const DataTable &t, const RowTags &tags, int computed, int from, int to, int row0);
     void keepLast(clsDataSet &ds, const std::vector<KeptRow> &rows, int from);
 
     const ExportOptions &m_options;
     const Calibration m_base;
     const Range m_range;
-    const QualityLimits m_limits;
+    const QcThresholds m_thresholds;
     std::optional<Layout> m_layout;
-    const bool m_fixed;  // the layout is the whole log's (a second read)
+    const bool m_fixed;                         // the layout is the whole log's (a second read)
+    const std::optional<double> m_knownMedian;  // from a read before
+    IntervalHistogram m_histogram;              // of every record read
+    std::optional<QcRunner> m_runner;           // set up when the first block is written
     int m_waiting = 2, m_keep = 4, m_blockRecords = kStreamBlockRecords, m_limit = kMaxRecords;
     QIODevice *m_out = nullptr;
     PassResult m_result;
@@ -199,6 +208,7 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
     ds.trimRows();
     DataTable &t = ds.DATA();
     const int n = t.rowCount();
+    if (n > m_kept) m_histogram.addDays(t.days().data() + m_kept, std::size_t(n - m_kept));
     m_records += n - m_kept;
     m_result.layout.cols = std::max(m_result.layout.cols, t.colCount());
     if (n > 0) {
@@ -210,7 +220,7 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         if (!m_layout) m_layout = layoutNow(ds, t);
         const QStringList header = csvHeader(m_layout->fieldlist, m_layout->cols);
         m_width = int(header.size());
-        m_text += csvHeaderRow(header, true, !m_logNames.empty());
+        m_text += csvHeaderRow(header, true, !m_logNames.empty(), m_options.qcColumns);
     } else if (!m_fixed && !m_learning && !(layoutNow(ds, t) == *m_layout)) {
         m_learning = true;
     }
@@ -238,6 +248,7 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         std::vector<KeptRow> kept = copyRows(t, from);
         RowTags keptTags = m_tags.from(from);
         settle();
+        if (!m_runner) m_runner.emplace(qcSetup(m_thresholds, m_knownMedian.value_or(m_histogram.medianSeconds())));
         DataTable block;
         std::swap(block, t);
         m_writing = std::async(std::launch::async,
@@ -252,9 +263,15 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         }
     }
     if (last) {
+        settle();
+        m_result.medianSeconds = m_histogram.medianSeconds();
+        const QcSetup whole = qcSetup(m_thresholds, m_result.medianSeconds);
+        m_result.medianChanged = m_runner && (whole.flatSuspect != m_runner->setup().flatSuspect ||
+                                              whole.flatFail != m_runner->setup().flatFail);
         ds.setRecordLimit(m_limit);  // the read's messages name the data set's own
         m_result.layout.fieldlist = ds.fieldlist();
-        m_result.readAgain = m_learning || m_gap;
+        m_result.layoutChanged = m_learning || m_gap;
+        m_result.readAgain = m_result.layoutChanged || m_result.medianChanged;
     }
     return true;
 }
@@ -274,14 +291,21 @@ void StreamPass::lookAt(const DataTable &t, int from, int to, int row0) {
 }
 
 // Rows from..to-1 to the CSV, and to the statistics when they are asked for.
-void StreamPass::appendRows(const DataTable &t, const std::vector<std::uint8_t> &flags, const CsvLogs *logs,
-                            int computed, int from, int to, int row0) {
-    appendCsvRows(m_text, t, m_width, &flags, from, to - 1, logs);
-    if (!m_options.statsPath.isEmpty()) m_result.stats.add(t, from, to, row0, computed);
+void StreamPass::appendRows(const DataTable &t, const CsvQcRows &qc, const CsvLogs *logs, int computed, int from,
+                            int to, int row0) {
+    appendCsvRows(m_text, t, m_width, &qc, from, to - 1, logs);
+    if (m_options.statsPath.isEmpty()) return;
+    m_result.stats.add(t, from, to, row0, computed);
+    for (int r = std::max(from, 0); r < to; ++r)
+        for (int s = 0; s < kQcSeries; ++s) {
+            const int code = qcAggregate(qc.aggregates[r], s);
+            const auto i = std::size_t(std::find(kQcCodes.begin(), kQcCodes.end(), code) - kQcCodes.begin());
+            ++m_result.qc.of[std::size_t(s)][i];
+        }
 }
 
-void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &flags, const CsvLogs *logs,
-                           int computed, int from, int to, int row0) {
+void StreamPass::writeRows(const DataTable &t, const CsvQcRows &flags, const CsvLogs *logs, int computed, int from,
+                           int to, int row0) {
     if (!m_range.given) return appendRows(t, flags, logs, computed, from, to, row0);
     if (m_range.rows)
         return appendRows(t, flags, logs, computed, std::max(from, m_range.rows->first - row0),
@@ -299,9 +323,16 @@ void StreamPass::writeRows(const DataTable &t, const std::vector<std::uint8_t> &
 
 // Flags rows from..to-1 with their context in the table and writes them.
 void StreamPass::writeBlock(const DataTable &t, const RowTags &tags, int computed, int from, int to, int row0) {
-    std::vector<std::uint8_t> flags = computeFlags(t, computed, m_limits);
-    for (std::size_t r = 0; r < tags.conflict.size() && r < flags.size(); ++r)
-        if (tags.conflict[r]) flags[r] |= flagConflict;
+    const std::size_t n = std::size_t(t.rowCount());
+    std::vector<FlagMask> letters(n, 0);
+    std::vector<QcAggregates> aggregates(n, 0);
+    std::vector<std::uint8_t> tests(m_options.qcColumns ? std::size_t(std::max(0, to - from)) * kQcColumns : 0);
+    if (from < to)
+        m_runner->run(t, row0, computed, from, to,
+                      {letters.data() + from, aggregates.data() + from, tests.empty() ? nullptr : tests.data()});
+    for (std::size_t r = 0; r < tags.conflict.size() && r < n; ++r)
+        if (tags.conflict[r]) letters[r] |= flagConflict;
+    const CsvQcRows flags{letters.data(), aggregates.data(), tests.data(), from, m_options.qcColumns};
     const CsvLogs logs{&tags.log, m_logNames};
     // A long block (a deployment's log) goes out in pieces, so its text is never held whole.
     int at = from;
@@ -352,10 +383,11 @@ void StreamPass::keepLast(clsDataSet &ds, const std::vector<KeptRow> &rows, int 
 // Runs a read of the log with `output` as the CSV's device (none: the messages only). The read
 // tells through `readUi`; what comes after it through `ui`, in the whole road's order.
 PassResult runPass(const ExportOptions &o, IInteraction &readUi, IInteraction &ui, const Calibration &base,
-                   const Range &range, const std::optional<Layout> &layout, int blockRecords, QIODevice *output) {
+                   const Range &range, const std::optional<Layout> &layout, std::optional<double> median,
+                   int blockRecords, QIODevice *output) {
     clsDataSet ds;
     ds.setRecordLimit(o.allRecords ? kAnyLengthRecords : kMaxRecords);
-    StreamPass pass(o, base, range, layout, blockRecords);
+    StreamPass pass(o, base, range, layout, blockRecords, median);
     pass.setOutput(output);
     ReaderContext ctx{readUi, {}, {}, {}, nullptr, o.maxSize};
     ctx.handOnEvery = pass.blockRecords();
@@ -586,10 +618,10 @@ struct JoinHeader {
 // met with the held rows of earlier logs, and the rows no later log can meet handed on to be
 // computed, flagged and written. `whole` is set when the whole road must make the output.
 PassResult runJoin(const ExportOptions &o, IInteraction &ui, const Calibration &base, const std::vector<JoinLog> &order,
-                   int blockRecords, QIODevice *output, bool &whole) {
+                   std::optional<double> median, int blockRecords, QIODevice *output, bool &whole) {
     clsDataSet ds;
     ds.setRecordLimit(kAnyLengthRecords);
-    StreamPass pass(o, base, Range{}, std::nullopt, blockRecords);
+    StreamPass pass(o, base, Range{}, std::nullopt, blockRecords, median);
     pass.setOutput(output);
     std::vector<QByteArray> names;
     for (const JoinLog &l : order) names.push_back(csvField(QFileInfo(l.path).fileName()));
@@ -643,10 +675,11 @@ PassResult runJoin(const ExportOptions &o, IInteraction &ui, const Calibration &
     pass.handOn(ds, true);
     r.completed = true;
     pass.settle();
-    if (r.readAgain) {
+    if (r.layoutChanged) {
         whole = true;  // the logs are wider later than their first rows said
         return r;
     }
+    if (r.readAgain) return r;  // read again knowing the median interval
     pass.tellEnd(ds, ui);
     return r;
 }
@@ -659,7 +692,7 @@ int finishStream(const ExportOptions &o, const PassResult &r) {
     if (!o.statsPath.isEmpty()) {
         const StatisticsStream &s = r.stats;
         const auto time = [](const StatisticsStream::RowTime &t) { return csvTimeField(t.day, t.text); };
-        statsError = saveBytes(o.statsPath, statisticsCsv(s.result(), time(s.firstTime()), time(s.lastTime())));
+        statsError = saveBytes(o.statsPath, statisticsCsv(s.result(), time(s.firstTime()), time(s.lastTime()), &r.qc));
     }
     for (const QString &error : {statsError, r.error})
         if (!error.isEmpty()) printError(error);
@@ -680,21 +713,23 @@ int streamExport(const ExportOptions &o, StderrInteraction &ui, int blockRecords
     if (!o.from.isEmpty()) range.lo = dt::parse(o.from).value_or(range.lo);
     if (!o.to.isEmpty()) range.hi = dt::parse(o.to).value_or(range.hi);
     const Calibration base = Workbench(ui, nullptr).calibration();
-    auto reading = [&](IInteraction &readUi, const Range &rows, const std::optional<Layout> &layout) -> PassRun {
-        return [&o, &ui, &base, blockRecords, quiet = &readUi, rows, layout](QIODevice *out) {
-            return runPass(o, *quiet, ui, base, rows, layout, blockRecords, out);
+    auto reading = [&](IInteraction &readUi, const Range &rows, const std::optional<Layout> &layout,
+                       std::optional<double> median) -> PassRun {
+        return [&o, &ui, &base, blockRecords, quiet = &readUi, rows, layout, median](QIODevice *out) {
+            return runPass(o, *quiet, ui, base, rows, layout, median, blockRecords, out);
         };
     };
 
-    PassResult r = writeOutput(o.csvPath, reading(ui, range, std::nullopt));
+    PassResult r = writeOutput(o.csvPath, reading(ui, range, std::nullopt, std::nullopt));
     if (!r.completed) return ui.answeredNo() ? kExitStopped : kExitFailed;
     if (r.readAgain) {
-        // The log changed what its first records said, or its range has a gap: read again
-        // knowing the whole log's layout and rows.
+        // The log changed what its first records said, or its range has a gap, or its median
+        // interval is not its first block's: read again knowing the whole log's layout, rows and
+        // median interval.
         Range known = range;
         if (range.given) known.rows = std::pair(r.firstInside, r.lastInside);
         SilentInteraction silent;
-        r = writeOutput(o.csvPath, reading(silent, known, r.layout));
+        r = writeOutput(o.csvPath, reading(silent, known, r.layout, r.medianSeconds));
         if (!r.completed) {
             printError(QStringLiteral("brinewick-export: \"%1\" could not be read again; nothing was written.")
                            .arg(o.logFile));
@@ -714,8 +749,13 @@ std::optional<int> streamJoin(const ExportOptions &o, StderrInteraction &ui, int
     if (!order) return std::nullopt;
     const Calibration base = Workbench(ui, nullptr).calibration();
     bool whole = false;
-    const PassResult r =
-        writeOutput(o.csvPath, [&](QIODevice *out) { return runJoin(o, ui, base, *order, blockRecords, out, whole); });
-    if (whole) return std::nullopt;
+    std::optional<double> median;
+    auto run = [&](QIODevice *out) { return runJoin(o, ui, base, *order, median, blockRecords, out, whole); };
+    PassResult r = writeOutput(o.csvPath, run);
+    if (!whole && r.readAgain) {
+        median = r.medianSeconds;  // the deployment's, which its first block did not give
+        r = writeOutput(o.csvPath, run);
+    }
+    if (whole || r.readAgain) return std::nullopt;
     return finishStream(o, r);
 }

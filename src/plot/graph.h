@@ -109,6 +109,9 @@ public:
     // The first `keep` marks stay and `days` follow them (the flags of a log that grows).
     virtual void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) = 0;
     virtual const std::vector<double> &flagMarks() const = 0;
+    // Marks in a colour of their own over those at these days (the failed records); a graph
+    // that shows one colour leaves them out.
+    virtual void setFailMarks(std::vector<double> days) { (void)days; }
 
     // Bounds of the zoomed X range in decimal days; kUnzoomedLo/Hi while not zoomed.
     virtual double zoomedXMin() const = 0;

@@ -7,6 +7,7 @@
 #include "model/deployment.h"
 #include "plot/decimalday.h"
 #include "plot/graph.h"
+#include "qc/qctests.h"
 
 #include <algorithm>
 #include <cmath>
@@ -203,24 +204,39 @@ std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
     const int points = table.rowCount();
     std::vector<double> marks;
     if (!m_flags || m_flags->size() != std::size_t(points) || row >= points) return marks;
-    const std::uint8_t *flags = m_flags->data();
+    const std::uint16_t *flags = m_flags->data();
     const double *days = table.days().data();
-    const auto flagged = std::size_t(std::count_if(flags + row, flags + points, [](std::uint8_t f) { return f != 0; }));
+    const bool qc = m_aggregates && m_aggregates->size() == std::size_t(points);
+    const std::uint16_t *aggregates = qc ? m_aggregates->data() : nullptr;
+    auto marked = [&](int r) { return qc ? qcRank(qcWorstPH(aggregates[r])) >= qcRank(qcSuspect) : flags[r] != 0; };
+    std::size_t flagged = 0;
+    for (int r = row; r < points; ++r) flagged += marked(r);
     marks.reserve(flagged);
     if (m_markRows.empty()) m_markRows.reserve(flagged);  // not when appending: it would copy them all
+    const auto failFrom = std::lower_bound(m_failRows.begin(), m_failRows.end(), row) - m_failRows.begin();
+    m_failRows.resize(std::size_t(failFrom));
+    m_failDays.resize(std::size_t(failFrom));
     for (int r = row; r < points; ++r)
-        if (flags[r]) {
+        if (marked(r)) {
             const double day = days[r];
             if (std::isnan(day)) continue;
             marks.push_back(day);
             m_markRows.push_back(r);
+            if (qc && qcWorstPH(aggregates[r]) == qcFail) {
+                m_failRows.push_back(r);
+                m_failDays.push_back(day);
+            }
         }
+    m_graph.setFailMarks(m_failDays);
     return marks;
 }
 
 void PlotBuilder::pushFlagMarks(const DataTable &table) {
     m_markRows.clear();
+    m_failRows.clear();
+    m_failDays.clear();
     m_graph.setFlagMarks(marksFrom(table, 0));
+    m_graph.setFailMarks(m_failDays);
 }
 
 void PlotBuilder::appendRows(int firstNewRow, int firstFlagRow) {
@@ -268,9 +284,11 @@ void PlotBuilder::pushLineBreaks() {
     m_breaksStale = false;
 }
 
-void PlotBuilder::setComputed(int computedRows, const std::vector<std::uint8_t> *flags) {
+void PlotBuilder::setComputed(int computedRows, const std::vector<std::uint16_t> *flags,
+                              const std::vector<std::uint16_t> *aggregates) {
     m_computedRows = computedRows;
     m_flags = flags;
+    m_aggregates = aggregates;
     m_pushed = {};  // new pH or new flags: the next rebuild copies the data again
 }
 

@@ -60,7 +60,10 @@ public:
     void appendRows(int firstNewRow, int firstFlagRow);
     // What the last Compute left beside DATA: rows with computed pH (later rows are left out of
     // the plot) and the flags to mark; the flags must outlive the builder or be replaced.
-    void setComputed(int computedRows, const std::vector<std::uint8_t> *flags);
+    // With the quality-control aggregates, the marks are the records whose worse pH result is
+    // suspect or fail (the failed ones marked again in their own colour); without, any flag.
+    void setComputed(int computedRows, const std::vector<std::uint16_t> *flags,
+                     const std::vector<std::uint16_t> *aggregates = nullptr);
     // The gaps between records, which no line crosses; they must outlive the builder or be
     // replaced, and be given again whenever they change.
     void setGaps(const std::vector<Gap> *gaps);
@@ -81,8 +84,8 @@ private:
     std::vector<int> plotColumns(const DataTable &table, int series) const;
     // Rows first+from..first+to-1 of the series that reads `col` into x[0..) and y[0..); rows
     // from first+computed on hold no computed pH.
-    void seriesBlock(const DataTable &table, int col, int first, std::size_t computed, std::size_t from,
-                     std::size_t to, double *x, float *y) const;
+    void seriesBlock(const DataTable &table, int col, int first, std::size_t computed, std::size_t from, std::size_t to,
+                     double *x, float *y) const;
     clsDataSet &m_dataSet;
     clsPlotSet &m_plotSet;
     IGraph &m_graph;
@@ -90,7 +93,9 @@ private:
     StatusFn m_status;
     // Rows from here on hold no computed pH: they are left out, and dpH is drawn before them.
     int m_computedRows = std::numeric_limits<int>::max();
-    const std::vector<std::uint8_t> *m_flags = nullptr;
+    const std::vector<std::uint16_t> *m_flags = nullptr, *m_aggregates = nullptr;
+    std::vector<int> m_failRows;  // the rows of the fail marks, in order
+    std::vector<double> m_failDays;
     std::vector<int> m_extra;  // fields of the series after the plot set's
     std::array<double, 3> m_corr{0.0, 0.0, 0.0};
     std::vector<int> m_markRows;  // the row of each flag mark the graph has

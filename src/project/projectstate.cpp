@@ -85,12 +85,22 @@ ProjectCalibration calibrationOf(ProjReader &r, const QJsonObject &o) {
     return c;
 }
 
-QJsonObject limitsJson(const QualityLimits &l, double gapMinutes) {
-    return {{"disagree", l.disagree},
-            {"spike", l.spike},
-            {"flatRecords", l.flatRecords},
-            {"thermistors", l.thermistors},
-            {"gapMinutes", gapMinutes}};
+// Each threshold by its settings key with a small first letter ("spikeSuspect"), and the
+// climatology's months (null: not evaluated).
+QString limitKey(const char *settingsKey) {
+    QString k = QLatin1String(settingsKey);
+    k[0] = k[0].toLower();
+    return k;
+}
+
+QJsonObject limitsJson(const QcThresholds &l) {
+    QJsonObject o;
+    for (const QcThresholdField &f : qcThresholdFields()) o.insert(limitKey(f.key), l.*f.value);
+    QJsonArray months;
+    for (const QcMonthSpan &m : l.climatology)
+        months.append(m.set ? QJsonValue(QJsonObject{{"min", m.min}, {"max", m.max}}) : QJsonValue());
+    o.insert(QStringLiteral("climatology"), months);
+    return o;
 }
 
 void flatten(const QString &path, const QJsonValue &v, QMap<QString, QString> &out) {
@@ -149,7 +159,7 @@ QJsonObject projectStateJson(const ProjectState &s, const QString &folder) {
     return {{"logs", logs},
             {"segments", segments},
             {"bufferCalibrations", buffers},
-            {"qualityLimits", limitsJson(s.limits, s.gapMinutes)},
+            {"qualityLimits", limitsJson(s.limits)},
             {"marks", marks},
             {"allRecords", s.allRecords},
             {"view", view}};
@@ -185,11 +195,15 @@ ProjectState projectStateFromJson(const QJsonObject &json, const QString &folder
         s.bufferCalibrations.push_back(std::move(b));
     }
     const QJsonObject limits = r.object(json, "qualityLimits");
-    s.limits.disagree = r.number(limits, "disagree");
-    s.limits.spike = r.number(limits, "spike");
-    s.limits.flatRecords = int(r.number(limits, "flatRecords"));
-    s.limits.thermistors = r.number(limits, "thermistors");
-    s.gapMinutes = r.number(limits, "gapMinutes");
+    for (const QcThresholdField &f : qcThresholdFields())
+        s.limits.*f.value = r.number(limits, limitKey(f.key).toLatin1().constData());
+    const QJsonArray months = limits.value(u"climatology").toArray();
+    for (qsizetype m = 0; m < months.size() && m < 12; ++m)
+        if (months[m].isObject()) {
+            const QJsonObject span = months[m].toObject();
+            s.limits.climatology[std::size_t(m)] = {true, r.number(span, "min"), r.number(span, "max")};
+        }
+    if (!sensibleThresholds(s.limits)) r.fail(QStringLiteral("its quality limits are out of order"));
     for (const QJsonValue &v : r.array(json, "marks")) {
         const QJsonObject o = v.toObject();
         const std::optional<MarkKind> kind = markKindFromName(o.value(u"kind").toString());

@@ -3,7 +3,7 @@
 // calibration segment, the buffer calibrations, the quality limits, the marks and the view.
 // Plain values, turned to and from the file's JSON here; the workbench captures and applies them.
 #include "compute/buffercalibration.h"
-#include "compute/qualityflags.h"
+#include "qc/qcthresholds.h"
 #include "qc/marks.h"
 
 #include <QByteArray>
@@ -67,8 +67,7 @@ struct ProjectState {
     std::vector<ProjectLog> logs{};
     std::vector<ProjectSegment> segments{};
     std::vector<ProjectBufferCalibration> bufferCalibrations{};
-    QualityLimits limits{};
-    double gapMinutes = 10.0;
+    QcThresholds limits{};  // the quality-control thresholds, the gap limit among them
     std::vector<Mark> marks{};
     bool allRecords = false;  // the logs were read whole however long (the any-length setting)
     ProjectView view{};

@@ -139,10 +139,10 @@ void Workbench::afterRead() {
     m_current = 0;
     m_computedRows = 0;
     m_computedOnce = false;
-    setFlags({});
+    runQc(false);
     m_stats.clear();
     m_statsStale = false;
-    if (m_plot) m_plot->setComputed(0, &m_flags);
+    if (m_plot) m_plot->setComputed(0, &m_qc.letters, &m_qc.aggregates);
 
     // Every segment from the log; what it does not give, from the fields as they were.
     m_segments.assign(1, CalibrationSegment{0, calibration()});
@@ -262,9 +262,9 @@ bool Workbench::computePH() {
     m_computedRows = stop ? stop->row : t.rowCount();
     m_computeNeeded = stop.has_value();
     m_computedOnce = true;
-    setFlags(computeFlags(t, m_computedRows, m_limits));
+    runQc();
     m_statsStale = true;
-    if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);
+    if (m_plot) m_plot->setComputed(m_computedRows, &m_qc.letters, &m_qc.aggregates);
     if (stop) m_ui.message(computeStopMessage(*stop, t), kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     return !stop;
 }
@@ -336,8 +336,9 @@ QString Workbench::plotCaption() const {
 
 QString Workbench::exportTable(const QString &path, int first, int last) {
     const std::optional<CsvLogs> logs = csvLogs();
+    const CsvQc qc = csvQc();
     const std::optional<CsvMarks> marks = csvMarks();
-    return writeCsv(path, m_dataSet, &m_flags, first, last, logs ? &*logs : nullptr, marks ? &*marks : nullptr);
+    return writeCsv(path, m_dataSet, &qc, first, last, logs ? &*logs : nullptr, marks ? &*marks : nullptr);
 }
 
 std::optional<CsvLogs> Workbench::csvLogs() const {
@@ -349,42 +350,56 @@ std::optional<CsvLogs> Workbench::csvLogs() const {
 
 QString Workbench::exportStatistics(const QString &path, int first, int last) {
     if (!isOpen()) return QStringLiteral("No log is open.");
-    return saveBytes(path, statisticsCsv(statistics(first, last), table()));
+    const RangeStats stats = statistics(first, last);
+    const QcCounts qc = qcCounts(stats.firstRow, stats.records() ? stats.lastRow : -1);
+    return saveBytes(path, statisticsCsv(stats, table(), m_qc.aggregates.empty() ? nullptr : &qc));
 }
 
-void Workbench::setQualityLimits(const QualityLimits &limits) {
-    m_limits = limits;
-    if (isOpen() && !m_flags.empty()) setFlags(computeFlags(table(), m_computedRows, m_limits));
-    if (m_plot) m_plot->setComputed(m_computedRows, &m_flags);  // the marks change
+void Workbench::setQcThresholds(const QcThresholds &thresholds) {
+    const bool gapChanged = thresholds.gapMinutes != m_thresholds.gapMinutes;
+    m_thresholds = thresholds;
+    if (gapChanged) takeGaps(0);
+    if (isOpen() && !m_qc.letters.empty()) runQc();
+    if (m_plot) m_plot->setComputed(m_computedRows, &m_qc.letters, &m_qc.aggregates);  // the marks change
 }
 
 void Workbench::setGapMinutes(double minutes) {
-    m_gapMinutes = minutes;
-    takeGaps(0);
+    QcThresholds th = m_thresholds;
+    th.gapMinutes = minutes;
+    setQcThresholds(th);
 }
 
 void Workbench::takeGaps(int from) {
     const std::size_t before = m_gaps.size();
     while (!m_gaps.empty() && m_gaps.back().toRow >= from) m_gaps.pop_back();
     if (isOpen()) {
-        const std::vector<Gap> found = findGaps(openTable(), m_gapMinutes * 60.0 / dt::kSecondsPerDay, from);
+        const std::vector<Gap> found = findGaps(openTable(), m_thresholds.gapMinutes * 60.0 / dt::kSecondsPerDay, from);
         m_gaps.insert(m_gaps.end(), found.begin(), found.end());
     }
     if (m_plot && (from == 0 || m_gaps.size() != before)) m_plot->setGaps(&m_gaps);
 }
 
-void Workbench::setFlags(std::vector<std::uint8_t> flags) {
-    m_flags = std::move(flags);
+void Workbench::runQc(bool run) {
+    if (run)
+        m_qcTable.compute(table(), m_computedRows, m_thresholds, m_qc);
+    else
+        m_qc = {};
+    std::vector<FlagMask> &letters = m_qc.letters;
     if (m_join.conflicts > 0)
-        for (std::size_t r = 0; r < m_flags.size() && r < m_join.conflict.size(); ++r)
-            if (m_join.conflict[r]) m_flags[r] |= flagConflict;
-    m_flagTotals = countFlags(m_flags);
+        for (std::size_t r = 0; r < letters.size() && r < m_join.conflict.size(); ++r)
+            if (m_join.conflict[r]) letters[r] |= flagConflict;
+    m_flagTotals = countFlags(letters);
+}
+
+std::array<std::uint8_t, kQcColumns> Workbench::qcRowTests(int row) const {
+    if (!isOpen() || m_qc.letters.empty()) return {};
+    return ::qcRowTests(openTable(), m_computedRows, m_qcTable.setup(), row);
 }
 
 FlagCounts Workbench::flagCounts(int first, int last) const {
     // All rows, as with autoscale while a log grows: the counts kept up, not a count of them all.
-    if (first <= 0 && last >= int(m_flags.size()) - 1) return m_flagTotals;
-    return countFlags(m_flags, first, last);
+    if (first <= 0 && last >= int(m_qc.letters.size()) - 1) return m_flagTotals;
+    return countFlags(m_qc.letters, first, last);
 }
 
 RangeStats Workbench::statistics(int first, int last) const {
@@ -528,12 +543,23 @@ void Workbench::takeAppendedRows(int first) {
     }
     int firstFlagRow = first;
     if (m_computedOnce) {
-        firstFlagRow = extendFlags(t, m_computedRows, m_limits, m_flags, &m_flagTotals);
+        // Only the last old row's results change, unless every row is tested again.
+        const int old = int(m_qc.letters.size());
+        const FlagCounts last = countFlags(m_qc.letters, old - 1, old - 1);
+        const bool conflict = old > 0 && (m_qc.letters[std::size_t(old - 1)] & flagConflict);
+        firstFlagRow = m_qcTable.extend(t, m_computedRows, m_qc);
+        if (firstFlagRow == 0) {
+            runQc();  // the conflicts and totals again
+        } else {
+            if (conflict) m_qc.letters[std::size_t(old - 1)] |= flagConflict;
+            m_flagTotals -= last;
+            m_flagTotals += countFlags(m_qc.letters, firstFlagRow, n - 1);
+        }
         if (!m_statsStale) m_stats.extend(t, m_computedRows);
     }
     if (m_plotInputs.autoscale) m_plotInputs.end = t.text(n - 1, colDateTime);
     if (m_plot) {
-        m_plot->setComputed(m_computedRows, &m_flags);
+        m_plot->setComputed(m_computedRows, &m_qc.letters, &m_qc.aggregates);
         m_plot->appendRows(first, firstFlagRow);
     }
 }
@@ -550,19 +576,19 @@ void Workbench::takeReadAgain(bool completed) {
         // flagged so, and Compute needed.
         m_computedRows = 0;
         m_computeNeeded = true;
-        setFlags(computeFlags(t, 0, m_limits));
+        runQc();
         m_statsStale = true;
-        if (m_plot) m_plot->setComputed(0, &m_flags);
+        if (m_plot) m_plot->setComputed(0, &m_qc.letters, &m_qc.aggregates);
     } else if (m_computedOnce) {
         const bool needed = m_computeNeeded;  // fields edited since stay so
         computePH();
         m_computeNeeded = m_computeNeeded || needed;
     } else {
         m_computedRows = 0;
-        setFlags({});
+        runQc(false);
         m_stats.clear();
         m_statsStale = false;
-        if (m_plot) m_plot->setComputed(0, &m_flags);
+        if (m_plot) m_plot->setComputed(0, &m_qc.letters, &m_qc.aggregates);
     }
     if (m_plotInputs.autoscale && n > 0) {
         m_plotInputs.start = t.text(0, colDateTime);

@@ -3,7 +3,7 @@
 // plot state, the current record and what the last read found. Its operations are the road
 // open -> compute -> plot -> export that the window and the batch command share.
 #include "compute/phcompute.h"
-#include "compute/qualityflags.h"
+#include "qc/qcletters.h"
 #include "compute/statistics.h"
 #include "compute/readout.h"
 #include "export/csvexport.h"
@@ -183,16 +183,24 @@ public:
     // file's own values, which the plot leaves out and the readout calls not computed.
     int computedRows() const { return m_computedRows; }
 
-    // Quality flags of every record after the last Compute (empty before one).
-    const std::vector<std::uint8_t> &flags() const { return m_flags; }
-    const QualityLimits &qualityLimits() const { return m_limits; }
-    // New limits flag the computed log again; the pH stays as it is.
-    void setQualityLimits(const QualityLimits &limits);
+    // Quality flags (letters) of every record after the last Compute (empty before one), and
+    // the aggregates of the quality-control tests.
+    const std::vector<FlagMask> &flags() const { return m_qc.letters; }
+    const std::vector<QcAggregates> &qcAggregates() const { return m_qc.aggregates; }
+    const QcThresholds &qcThresholds() const { return m_thresholds; }
+    // The thresholds with the log's median interval, as the last tests ran.
+    const QcSetup &qcSetup() const { return m_qcTable.setup(); }
+    // New thresholds test the computed log again; the pH stays as it is. The gap limit is theirs.
+    void setQcThresholds(const QcThresholds &thresholds);
+    // Each test's result of one row, worked out again (the tooltip's).
+    std::array<std::uint8_t, kQcColumns> qcRowTests(int row) const;
+    // Counts of each series' aggregates, rows first..last.
+    QcCounts qcCounts(int first, int last) const { return countQc(m_qc.aggregates, first, last); }
 
     // The steps between records longer than the gap limit, in row order: the plot draws no line
     // across them. Found at an open and kept up as a followed log grows.
     const std::vector<Gap> &gaps() const { return m_gaps; }
-    double gapMinutes() const { return m_gapMinutes; }
+    double gapMinutes() const { return m_thresholds.gapMinutes; }
     // A new limit finds the gaps again.
     void setGapMinutes(double minutes);
 
@@ -229,6 +237,10 @@ public:
 
     // The computed table (rows first..last when given) as CSV; an error text, empty on success.
     QString exportTable(const QString &path, int first = 0, int last = std::numeric_limits<int>::max());
+    // Whether the CSV has a column per quality-control test and series.
+    void setQcColumns(bool on) { m_qcTests = on; }
+    // The quality columns of the table's CSV.
+    CsvQc csvQc() const { return {&m_qc, m_qcTests ? &m_qcTable.setup() : nullptr, m_computedRows}; }
     // The names the CSV's "log" column gives, nothing for one log (its CSV has no such column).
     std::optional<CsvLogs> csvLogs() const;
     // The statistics of rows first..last as CSV; an error text, empty on success.
@@ -333,8 +345,9 @@ private:
     std::optional<std::pair<double, double>> m_projectZoom;
     QStringList m_changedLogs;
     std::vector<ProjectLog> m_projectLogs;
-    // Flags as computed from the table, with the conflicts of the join, which the table cannot show.
-    void setFlags(std::vector<std::uint8_t> flags);
+    // The tests of the table's rows (none before a Compute: `run` false), with the conflicts of the
+    // join, which the table cannot show.
+    void runQc(bool run = true);
     // What open and openLogs share after the data set is filled.
     void afterRead();
     Join m_join;
@@ -383,13 +396,14 @@ private:
     bool m_computedOnce = false;  // a Compute ran on this log
     ReadOn m_readOn;              // where the open's read ended
     std::unique_ptr<LogFollower> m_follower;
-    QualityLimits m_limits;
-    double m_gapMinutes = kDefaultGapMinutes;
+    QcThresholds m_thresholds;
     std::vector<Gap> m_gaps;
     // The gaps into rows from `from` on found again; those before stay.
     void takeGaps(int from);
-    std::vector<std::uint8_t> m_flags;
-    FlagCounts m_flagTotals;  // of all of m_flags
+    QcResults m_qc;
+    QcTable m_qcTable;
+    bool m_qcTests = false;
+    FlagCounts m_flagTotals;  // of all of the letters
     // Built when statistics or a range are first asked for after a Compute, not by Compute:
     // an export of the table alone never needs it.
     const StatisticsIndex &stats() const;

@@ -91,7 +91,7 @@ const RowMarks &Workbench::rowMarks() const {
 }
 
 QString Workbench::flagText(int row) const {
-    QString text = std::size_t(row) < m_flags.size() ? flagLetters(m_flags[std::size_t(row)]) : QString();
+    QString text = std::size_t(row) < flags().size() ? flagLetters(flags()[std::size_t(row)]) : QString();
     const RowMarks &m = rowMarks();
     if (std::size_t(row) < m.kind.size() && m.kind[std::size_t(row)])
         text += QLatin1Char(markLetter(MarkKind(m.kind[std::size_t(row)])));
@@ -124,8 +124,7 @@ ProjectState Workbench::decisions() const {
         s.segments.push_back(
             {g.firstRow, wbOriginName(g.origin), g.line, g.logName, wbProjectCalibration(g.calibration)});
     s.bufferCalibrations = m_bufferCalibrations;
-    s.limits = m_limits;
-    s.gapMinutes = m_gapMinutes;
+    s.limits = m_thresholds;
     s.marks = m_marks.list();
     return s;
 }
@@ -163,8 +162,7 @@ void Workbench::applyDecisions(const ProjectState &s) {
         setSegmentCalibration(int(i), c, origin);
     }
     m_bufferCalibrations = s.bufferCalibrations;
-    if (!(s.limits == m_limits)) setQualityLimits(s.limits);
-    if (s.gapMinutes != m_gapMinutes) setGapMinutes(s.gapMinutes);
+    if (!(s.limits == m_thresholds)) setQcThresholds(s.limits);
     if (s.marks != m_marks.list()) {
         m_marks.setList(s.marks);
         m_rowMarksStale = true;

@@ -72,6 +72,6 @@ TEST(ExportCommand, JoinGivesTheWindowsTableOfADeployment) {
     const Outcome r = run({"--join", "--csv", "-", logs[0], logs[1]});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, slurp(shown));
-    EXPECT_TRUE(r.out.left(r.out.indexOf("\r\n")).endsWith(",flags,log"));
+    EXPECT_TRUE(r.out.left(r.out.indexOf("\r\n")).endsWith(",flags,qc_ph1,qc_ph2,log"));
     EXPECT_TRUE(r.out.endsWith(",b.asc\r\n"));
 }

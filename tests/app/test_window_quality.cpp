@@ -55,13 +55,26 @@ TEST_F(QualityWindowTest, StatisticsFollowTheZoom) {
 
 TEST_F(QualityWindowTest, FlagsColumnStepsAndDpHSeries) {
     Workbench &wb = w->workbench();
-    // Only the thermistors: row % 5 == 4 reads 24 against 21.5 and 22.
-    wb.setQualityLimits(QualityLimits{14, 14, 30, 2});
+    // Only the thermistors: row % 5 == 4 reads 24 against 21.5 and 22. The other tests let the
+    // records half an hour apart pass.
+    QcThresholds th;
+    th.gapMinutes = 60;
+    th.spikeSuspect = th.spikeFail = th.probeSuspect = th.probeFail = 14;
+    th.tSpikeSuspect = th.tSpikeFail = 100;
+    th.rateSuspectPerHour = 1000;
+    th.flatSuspectMinutes = th.flatFailMinutes = 1e6;
+    th.phUserMin = 0;
+    th.phUserMax = 14;
+    wb.setQcThresholds(th);
     w->cmdCompute->click();
     QAbstractItemModel *m = w->TDBGrid1->model();
     const int flagsCol = int(w->TDBGrid1->captions().size());
-    ASSERT_EQ(m->columnCount(), flagsCol + 1);
+    ASSERT_EQ(m->columnCount(), flagsCol + 2);
     EXPECT_EQ(m->headerData(flagsCol, Qt::Horizontal).toString(), "Flags");
+    EXPECT_EQ(m->headerData(flagsCol + 1, Qt::Horizontal).toString(), "QC");
+    EXPECT_EQ(m->index(4, flagsCol + 1).data().toString(), "3/3");
+    EXPECT_EQ(m->index(3, flagsCol + 1).data().toString(), "1/1");
+    EXPECT_TRUE(m->index(3, flagsCol + 1).data(Qt::ToolTipRole).toString().contains("pH-2: gap 1, syntax 1"));
     EXPECT_EQ(m->index(4, flagsCol).data().toString(), "T");
     EXPECT_EQ(m->index(3, flagsCol).data().toString(), "");
     EXPECT_TRUE(m->index(4, flagsCol).data(Qt::ToolTipRole).toString().startsWith("T: thermistors disagree"));

@@ -42,13 +42,14 @@ TEST_F(TableTest, SelectedRowsCopyAsTabSeparatedTextWithTheCaptionsFirst) {
 
     const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines[0],
-              QStringLiteral(
-                  "Time\tTherm 1\tTherm 2\tTherm 3\tpH-1 Raw\tpH-2 Raw\tpH-1\tpH-2\tAux\tFlow Rate\tTotal Vol\tFlags"));
+    EXPECT_EQ(
+        lines[0],
+        QStringLiteral(
+            "Time\tTherm 1\tTherm 2\tTherm 3\tpH-1 Raw\tpH-2 Raw\tpH-1\tpH-2\tAux\tFlow Rate\tTotal Vol\tFlags\tQC"));
     const QAbstractItemModel *m = grid->model();
     for (auto [line, row] : {std::pair{1, 2}, {2, 3}, {3, 4}, {4, 9}}) {
         const QStringList cells = lines[line].split(u'\t');
-        ASSERT_EQ(cells.size(), 12);  // the flags too
+        ASSERT_EQ(cells.size(), 13);  // the flags and QC too
         EXPECT_EQ(cells[0], m->data(m->index(row, 0)).toString());
         EXPECT_EQ(cells[6], m->data(m->index(row, 6)).toString());
     }

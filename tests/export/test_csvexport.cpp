@@ -2,6 +2,7 @@
 #include "export/csvexport.h"
 #include "export_fixtures.h"
 #include "model/clsdataset.h"
+#include "qc/qctests.h"
 #include "model/datetime.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_files.h"
@@ -22,8 +23,7 @@
 
 using namespace exporttest;
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 TEST(CsvExport, QuotingAndReadBack) {
     clsDataSet ds;
@@ -150,7 +150,8 @@ TEST(CsvExport, ALongTableWrittenInPiecesIsTheWholeCsv) {
         rec[1] = Cell(double(i));
         ds.addRecord(38120.0 + i / 86400.0, rec);
     }
-    const std::vector<std::uint8_t> flags(40000, 1);
+    QcResults results{std::vector<FlagMask>(40000, 1), std::vector<QcAggregates>(40000, 0)};
+    const CsvQc flags{&results, nullptr, 40000};
     TempFiles files;
     const QString path = files.path("long.csv");
     ASSERT_EQ(writeCsv(path, ds, &flags), QString());

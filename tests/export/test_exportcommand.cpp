@@ -40,11 +40,11 @@ void expectTable(const QByteArray &csv, const Probe &p1, const Probe &p2) {
     ASSERT_TRUE(wellFormed) << csv.left(300).toStdString();
     ASSERT_EQ(rows.size(), kCommandReadings.size() + 1);
     EXPECT_EQ(rows[0].join(u'|'),
-              "Time|Therm 1|Therm 2|Therm 3|pH-1 Raw|pH-2 Raw|pH-1|pH-2|Aux|Flow Rate|Total Vol|flags");
+              "Time|Therm 1|Therm 2|Therm 3|pH-1 Raw|pH-2 Raw|pH-1|pH-2|Aux|Flow Rate|Total Vol|flags|qc_ph1|qc_ph2");
     for (std::size_t i = 0; i < kCommandReadings.size(); ++i) {
         const QStringList &row = rows[i + 1];
         const Reading &r = kCommandReadings[i];
-        ASSERT_EQ(row.size(), 12) << i;
+        ASSERT_EQ(row.size(), 14) << i;
         EXPECT_EQ(row[0], kDates[i]);
         EXPECT_EQ(row[1].toDouble(), r.therm[0]);
         EXPECT_EQ(row[4].toDouble(), r.raw1);
@@ -154,7 +154,8 @@ TEST(ExportCommand, ExitStatusesAndMessages) {
 TEST(ExportCommand, InvalidStartDateAnsweredFromTheOption) {
     TempFiles tmp;
     // Line 6 is a start date that cannot be; the valid one follows.
-    QByteArray bytes = makeLog(kCommandReadings, 0.985, 1.012, 0.0125, -0.0085, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#");
+    QByteArray bytes =
+        makeLog(kCommandReadings, 0.985, 1.012, 0.0125, -0.0085, "#2004-13-45#\r\n\"Start Date:\",#2004-5-13#");
     const QString log = tmp.write("bad.asc", bytes);
 
     Outcome r = run({"--on-bad-date", "stop", "--csv", tmp.path("stop.csv"), log});
@@ -321,7 +322,7 @@ TEST(ExportCommand, StatisticsOfTheWholeLogOrAGivenRange) {
     Outcome r = run({"--stats", "-", log});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     std::vector<QStringList> rows = readCsv(r.out);
-    ASSERT_EQ(rows.size(), 10u);
+    ASSERT_EQ(rows.size(), 35u);
     EXPECT_EQ(rows[1].join(u','), "Date/Time,4,2004-05-13 23:59:40,2004-05-14 00:00:10,,,,,");
     EXPECT_EQ(rows[5].mid(0, 4).join(u','), "T1,4,0,25");
     EXPECT_EQ(rows[9].join(u','), "Total Volume,4,,,,,0,1.5,1.5");
@@ -331,7 +332,7 @@ TEST(ExportCommand, StatisticsOfTheWholeLogOrAGivenRange) {
     r = run({"--stats", stats, "--from", "5/13/2004 23:59:50", "--to", "2004-05-14 00:00:00", "--csv", csv, log});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     rows = readCsv(slurp(stats));
-    ASSERT_EQ(rows.size(), 10u);
+    ASSERT_EQ(rows.size(), 35u);
     EXPECT_EQ(rows[1].join(u','), "Date/Time,2,2004-05-13 23:59:50,2004-05-14 00:00:00,,,,,");
     EXPECT_EQ(rows[9].join(u','), "Total Volume,2,,,,,0.5,1,0.5");
     rows = readCsv(slurp(csv));  // the same records in the table

@@ -64,7 +64,10 @@ TEST(ProjectCommand, TheWindowsProjectGivesItsCsvAndVerifyFindsEdits) {
         wb.decide(
             "Mark as Bad", [&] { wb.markRows(1, 2, MarkKind::Bad, "pump off"); }, "pump off");
         wb.decide("Add Note", [&] { wb.markRows(2, 3, MarkKind::Note, "cleaned"); });
-        wb.decide("Limits", [&] { wb.setQualityLimits({0.05, 0.1, 3, 0.5}); });
+        wb.decide("Limits", [&] { QcThresholds th;
+            th.spikeSuspect = 0.01;
+            th.probeSuspect = 0.05;
+            wb.setQcThresholds(th); });
         wb.computePH();
         ASSERT_EQ(wb.saveProject(project), QString());
         ASSERT_EQ(wb.exportTable(tmp.path("window.csv")), QString());

@@ -157,7 +157,9 @@ TEST(Report, PrintsTheMarksAndTheTrailsLastFiftyEntries) {
     ASSERT_TRUE(wb.computePH());
     ASSERT_TRUE(wb.decide(
         "Mark as Bad", [&] { wb.markRows(1, 1, MarkKind::Bad, "air in the cell"); }, "air"));
-    for (int i = 0; i < 54; ++i) wb.decide("Limits", [&] { wb.setQualityLimits({0.1 + i * 0.01, 0.3, 30, 2.0}); });
+    for (int i = 0; i < 54; ++i) wb.decide("Limits", [&] { QcThresholds th;
+            th.spikeSuspect = 0.05 + i * 0.001;
+            wb.setQcThresholds(th); });
     const QString text = textOf(wb);
     EXPECT_TRUE(text.contains("Statistics of the plotted records (records marked bad left out)\n"));
     EXPECT_TRUE(text.contains("\nMarks\nMark\tFrom\tTo\tReason or note\n"

@@ -16,7 +16,7 @@ TEST(PlotBuilderDpH, ThirdSeriesOnTheRightWithComputedRowsOnly) {
     Window w;
     // pH-1 = 7 + row/100, pH-2 = 8 - row/100: dpH = -1 + row/50.
     fillRecords(w.dataSet, {at(10, 0, 0), at(10, 0, 30), at(10, 1, 0), at(10, 1, 30)});
-    const std::vector<std::uint8_t> flags = {0, 1, 0, 32};
+    const std::vector<std::uint16_t> flags = {0, 1, 0, 32};
     w.builder.setComputed(3, &flags);
     w.inputs.plotDpH = true;
     w.builder.rebuildPlot();
@@ -54,7 +54,7 @@ TEST(PlotBuilderDpH, ThirdSeriesOnTheRightWithComputedRowsOnly) {
     EXPECT_EQ(w.graph.rightAxisLabel(), QString());
 
     // Flags of another table (a new log before Compute) mark nothing.
-    const std::vector<std::uint8_t> stale = {1, 1};
+    const std::vector<std::uint16_t> stale = {1, 1};
     w.builder.setComputed(4, &stale);
     w.builder.rebuildPlot();
     EXPECT_TRUE(w.graph.flagMarks().empty());

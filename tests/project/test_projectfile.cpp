@@ -18,8 +18,10 @@ ProjectFile everyDecision(const QString &log) {
     c.slope[0] = 0.9925;
     s.segments.push_back({120, QStringLiteral("buffer calibration"), 88, QStringLiteral("a.log"), c});
     s.bufferCalibrations.push_back({1, 0, {{4.01, -180.5, 21.5, false}, {7.0, 0.25, 21.4, true}}, 0.9925, 0.0011});
-    s.limits = {0.15, 0.4, 12, 1.5};
-    s.gapMinutes = 30;
+    s.limits.spikeSuspect = 0.15;
+    s.limits.probeFail = 0.6;
+    s.limits.gapMinutes = 30;
+    s.limits.climatology[4] = {true, 7.2, 8.4};
     s.allRecords = true;
     s.marks = {{38120.25, 38120.5, MarkKind::Bad, QStringLiteral("pump off")},
                {38120.3, 38120.31, MarkKind::Doubtful, QStringLiteral("bubbles, \"maybe\"")},

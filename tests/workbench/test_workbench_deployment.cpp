@@ -108,9 +108,9 @@ TEST(WorkbenchDeployment, LogsJoinWithTheCalibrationInForceAtEachRecord) {
         EXPECT_EQ(*wb.table().number(r, colPH2), expectedPH(*in[r], in[r]->raw2, p[1])) << r;
     }
     // Both records of 10:00:20 carry the conflict, and keep it through a new Compute's flags.
-    wb.setQualityLimits(QualityLimits{});
+    wb.setQcThresholds(QcThresholds{});
     for (int r = 0; r < 9; ++r) EXPECT_EQ(bool(wb.flags()[std::size_t(r)] & flagConflict), r == 2 || r == 4) << r;
-    EXPECT_EQ(wb.flagCounts(0, 8).of[7], 2);
+    EXPECT_EQ(wb.flagCounts(0, 8).of[11], 2);
 
     // The report names every log with what was read of it, and every segment with its origin.
     const QString report = reportText(buildReport(wb, {}));

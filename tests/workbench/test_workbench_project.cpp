@@ -40,7 +40,10 @@ void decideAll(Workbench &wb) {
     ASSERT_TRUE(wb.decide(QStringLiteral("Buffer calibration"), [&] {
         wb.applyBufferCalibration({0, 1, {{4.0, -170.0, 20.0, false}, {7.0, 1.0, 20.0, false}}, 0.99, 0.001});
     }));
-    ASSERT_TRUE(wb.decide(QStringLiteral("Limits"), [&] { wb.setQualityLimits({0.1, 0.5, 10, 1.0}); }));
+    ASSERT_TRUE(wb.decide(QStringLiteral("Limits"), [&] { QcThresholds th;
+        th.spikeSuspect = 0.05;
+        th.climatology[4] = {true, 7.0, 8.0};
+        wb.setQcThresholds(th); }));
     Calibration c = wb.calibration();
     c.thermistor = {2, 1};
     c.thermistorCorr = {0, 0.5, -0.25};

@@ -36,7 +36,9 @@ TEST(WorkbenchQuality, ComputeFlagsAndIndexesTheLog) {
     Opened o;
     Workbench &wb = o.wb;
     ASSERT_EQ(wb.flags().size(), 6u);
-    for (int r = 0; r < 6; ++r) EXPECT_EQ(flagLetters(wb.flags()[std::size_t(r)]), r == 2 ? "D" : "") << r;
+    // Record 2 also stands 0.26 from its neighbours' pH-2, which stand 0.13 from theirs: spikes.
+    const QStringList expected = {"", "S", "SD", "S", "", ""};
+    for (int r = 0; r < 6; ++r) EXPECT_EQ(flagLetters(wb.flags()[std::size_t(r)]), expected[r]) << r;
 
     const RangeStats all = wb.statistics(0, 5);
     EXPECT_EQ(all.records(), 6);
@@ -52,8 +54,10 @@ TEST(WorkbenchQuality, ComputeFlagsAndIndexesTheLog) {
     EXPECT_EQ(all.volume.difference, 2.5);
 
     // Wider limits: the same pH, no flag.
-    wb.setQualityLimits(QualityLimits{0.5, 0.3, 30, 2.0});
-    EXPECT_EQ(flagLetters(wb.flags()[2]), "");
+    QcThresholds th;
+    th.probeSuspect = 0.5;
+    wb.setQcThresholds(th);
+    EXPECT_EQ(flagLetters(wb.flags()[2]), "S");
 }
 
 TEST(WorkbenchQuality, VisibleRowsFollowAutoscaleTypedRangeAndZoom) {
@@ -85,16 +89,19 @@ TEST(WorkbenchQuality, TableExportEndsWithFlagsAndStatisticsExport) {
     ASSERT_EQ(o.wb.exportTable(csv), "");
     const std::vector<QStringList> rows = readCsv(slurp(csv));
     ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows[0].size(), 12);
-    EXPECT_EQ(rows[0].last(), "flags");
-    EXPECT_EQ(rows[3].last(), "D");
-    EXPECT_EQ(rows[4].last(), "");
+    EXPECT_EQ(rows[0].size(), 14);
+    EXPECT_EQ(rows[0].mid(11), QStringList({"flags", "qc_ph1", "qc_ph2"}));
+    EXPECT_EQ(rows[3].mid(11), QStringList({"SD", "3", "3"}));
+    EXPECT_EQ(rows[1].mid(11), QStringList({"", "1", "1"}));  // the readings rise faster than 1 pH/h after
 
     const QString stats = o.tmp.path("s.csv");
     ASSERT_EQ(o.wb.exportStatistics(stats, 3, 5), "");
     const std::vector<QStringList> s = readCsv(slurp(stats));
-    ASSERT_EQ(s.size(), 10u);
+    ASSERT_EQ(s.size(), 35u);  // and a row per series and result
     EXPECT_EQ(s[0].join(u','), "quantity,count,min,max,mean,sd,first,last,difference");
+    EXPECT_EQ(s[10].join(u','), "qc_ph1 flag 1,0,,,,,,,");
+    EXPECT_EQ(s[12].join(u','), "qc_ph1 flag 3,3,,,,,,,");
+    EXPECT_EQ(s[34].join(u','), "qc_t3 flag 9,0,,,,,,,");
     EXPECT_EQ(s[1].join(u','), "Date/Time,3,2004-05-13 08:00:30,2004-05-13 08:00:50,,,,,");
     ASSERT_EQ(s[7].size(), 9);
     EXPECT_EQ(s[7].mid(0, 4).join(u','), "T3,3,20,21");
@@ -107,7 +114,7 @@ TEST(WorkbenchQuality, TableExportEndsWithFlagsAndStatisticsExport) {
     // One record has no standard deviation: an empty cell, not 0.
     ASSERT_EQ(o.wb.exportStatistics(stats, 4, 4), "");
     const std::vector<QStringList> one = readCsv(slurp(stats));
-    ASSERT_EQ(one.size(), 10u);
+    ASSERT_EQ(one.size(), 35u);
     EXPECT_EQ(one[7][1], "1");
     EXPECT_EQ(one[7][5], "");
     EXPECT_FALSE(slurp(stats).contains("nan"));
@@ -127,8 +134,8 @@ TEST(WorkbenchQuality, MissingReadingsGiveNoPHFlagMAndEmptyCellsInTheExports) {
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.texts().join(u'|').toStdString();
     EXPECT_EQ(wb.computedRows(), 4);
     QStringList letters;
-    for (std::uint8_t f : wb.flags()) letters << flagLetters(f);
-    EXPECT_EQ(letters, QStringList({"", "M", "M", ""}));
+    for (FlagMask f : wb.flags()) letters << flagLetters(f);
+    EXPECT_EQ(letters, QStringList({"", "MY", "MY", ""}));
     const RangeStats s = wb.statistics(0, 3);
     EXPECT_EQ(s.series[statPH1].count, 2);  // no pH of 0 mV among them
     EXPECT_EQ(s.series[statPH2].count, 3);
@@ -140,9 +147,9 @@ TEST(WorkbenchQuality, MissingReadingsGiveNoPHFlagMAndEmptyCellsInTheExports) {
     // Raw reading and pH of probe 1 empty, probe 2 computed; the short line's pH empty too.
     EXPECT_EQ(rows[2].mid(4, 3), QStringList({"", "5", ""})) << rows[2].join(u',').toStdString();
     EXPECT_EQ(rows[2][7], generalNumberText(wb.table().number(1, colPH2).value()));
-    EXPECT_EQ(rows[2].last(), "M");
+    EXPECT_EQ(rows[2].mid(11), QStringList({"MY", "9", "4"}));  // probe 2: the syntax test fails
     EXPECT_EQ(rows[3].mid(4, 4), QStringList({"", "", "", ""}));
-    EXPECT_EQ(rows[3].last(), "M");
+    EXPECT_EQ(rows[3].mid(11), QStringList({"MY", "9", "9"}));
 }
 
 TEST(WorkbenchQuality, GapsUnderTheDefaultAndAChangedLimitBreakEverySeriesLine) {

@@ -24,9 +24,8 @@ QString clashWithLog(const QString &path, const QString &openLog, const QString 
 }
 }  // namespace
 
-bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui, const QString &openLog,
-                 const std::vector<std::uint8_t> *flags, std::pair<int, int> rows, const CsvLogs *logs,
-                 const CsvMarks *marks) {
+bool exportTable(const QString &path, clsDataSet &dataSet, IInteraction &ui, const QString &openLog, const CsvQc *flags,
+                 std::pair<int, int> rows, const CsvLogs *logs, const CsvMarks *marks) {
     // Reading DATA of a never-loaded data set would mark it initialized behind the window's back.
     if (!dataSet.isInitialized())
         return report(QStringLiteral("There is no table to export: open a log file first."), ui);

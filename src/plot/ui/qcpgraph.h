@@ -108,6 +108,7 @@ public:
     void setMarkSpans(std::vector<MarkSpan> spans) override;
     // Zooms the time to these decimal days, as a drag would (a project's saved view).
     void zoomTo(double fromDay, double toDay);
+    void setFailMarks(std::vector<double> days) override;
     double zoomedXMin() const override;
     double zoomedXMax() const override;
     void request(int action) override;
@@ -209,7 +210,7 @@ private:
     QCPItemText *m_markerLabel = nullptr;
     std::vector<Series> m_series;
     QCPAxis *m_flagAxis = nullptr;  // hidden, 0..1: marks sit at the bottom whatever is zoomed
-    QCPGraph *m_flagGraph = nullptr;
+    QCPGraph *m_flagGraph = nullptr, *m_failGraph = nullptr;
     std::vector<double> m_flagDays;
     std::vector<QCPItemRect *> m_markRects;  // the person's marks (qcpgraph_marks.cpp)
     bool m_markDrag = false;                 // the drag under way picks a span to mark

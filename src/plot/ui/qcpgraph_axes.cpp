@@ -9,7 +9,8 @@
 #include <cmath>
 
 namespace {
-const QColor kFlagColor(255, 128, 0);
+const QColor kFlagColor(255, 128, 0);  // suspect (and under the fail marks)
+const QColor kFailColor(220, 0, 0);
 
 // The flag marks all sit on one line: one mark per pixel column shows the same picture, so a
 // log with hundreds of thousands of flagged records draws as fast as one with a few.
@@ -61,6 +62,13 @@ void QcpGraph::setupSecondAxes() {
     m_flagGraph->setLineStyle(QCPGraph::lsNone);
     m_flagGraph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, kFlagColor, kFlagColor, 6));
     m_flagGraph->setSelectable(QCP::stNone);
+    // The failed records' marks over the others, in a colour of their own.
+    m_failGraph = new FlagMarksGraph(m_plot->xAxis, m_flagAxis);
+    m_failGraph->setName(QStringLiteral("Failed"));
+    m_failGraph->removeFromLegend();
+    m_failGraph->setLineStyle(QCPGraph::lsNone);
+    m_failGraph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, kFailColor, kFailColor, 6));
+    m_failGraph->setSelectable(QCP::stNone);
     m_flagTail = new FlagMarksGraph(m_plot->xAxis, m_flagAxis);
     m_flagTail->removeFromLegend();
     m_flagTail->setLineStyle(QCPGraph::lsNone);
@@ -129,6 +137,13 @@ void QcpGraph::setFlagMarks(std::vector<double> days) {
     if (days == m_flagDays) return;
     m_flagDays = std::move(days);
     m_flagsDirty = m_fullDirty = true;
+}
+
+void QcpGraph::setFailMarks(std::vector<double> days) {
+    QVector<QCPGraphData> data(qsizetype(days.size()));
+    for (std::size_t i = 0; i < days.size(); ++i) data[qsizetype(i)] = QCPGraphData(dayToKey(days[i]), 0.03);
+    const bool sorted = std::is_sorted(data.cbegin(), data.cend(), qcpLessThanSortKey<QCPGraphData>);
+    m_failGraph->data()->set(data, sorted);
 }
 
 void QcpGraph::replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) {

@@ -1,0 +1,78 @@
+// The quality-control tests over a whole table: the results kept (aggregates and letters), the
+// per-test columns the CSV writes, and a table that grows by 10 records; at the default capacity
+// and at 1,000,000 records, on tables built in memory.
+#include "qc/qcletters.h"
+#include "qc/qctests.h"
+#include "model/clsdataset.h"
+#include "model/datetime.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+
+namespace {
+
+// Records ten seconds apart with wandering, jittering readings, occasional zero flow and a
+// flat stretch now and then, so every flag has work to do.
+std::unique_ptr<DataTable> makeTable(int records) {
+    auto t = std::make_unique<DataTable>();
+    t->resize(records - 1, colTotalVolume);
+    const double start = dt::fromParts({2004, 5, 13, 8, 0, 0});
+    unsigned noise = 12345;
+    for (int r = 0; r < records; ++r) {
+        const double wave = std::sin(r / 500.0);
+        noise = noise * 1103515245u + 12345u;
+        const double jitter = double((noise >> 16) & 0xFF) / 2550.0;
+        t->setCell(r, colDateTime, Cell(dt::recordText(start + r * 10.0 / dt::kSecondsPerDay)));
+        for (int c = colTherm1; c <= colTherm3; ++c) t->setCell(r, c, Cell(18.0 + wave + c * 0.7));
+        const bool flat = (r / 1000) % 7 == 3;
+        t->setCell(r, colPH1Raw, Cell(flat ? 40.0 : 40.0 + jitter * 10));
+        t->setCell(r, colPH2Raw, Cell(35.0 + jitter * 10));
+        t->setCell(r, colPH1, Cell(7.5 + 0.3 * wave + jitter));
+        t->setCell(r, colPH2, Cell(7.4 - 0.2 * wave + jitter));
+        t->setCell(r, 8, Cell(0.0));
+        t->setCell(r, colFlowRate, Cell(r % 211 == 0 ? 0.0 : 1.2 + wave / 10));
+        t->setCell(r, colTotalVolume, Cell(r * 0.2));
+    }
+    return t;
+}
+
+const DataTable &table(int records) {
+    static std::map<int, std::unique_ptr<DataTable>> tables;
+    auto &t = tables[records];
+    if (!t) t = makeTable(records);
+    return *t;
+}
+
+void BM_QcTests(benchmark::State &state) {
+    const int n = int(state.range(0));
+    const DataTable &t = table(n);
+    for (auto _ : state) {
+        QcTable qc;
+        QcResults results;
+        qc.compute(t, n, QcThresholds{}, results);
+        benchmark::DoNotOptimize(results.aggregates.data());
+    }
+}
+BENCHMARK(BM_QcTests)->Arg(kMaxRecords)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Every test's result of every row, as --qc-columns writes them, in the CSV's pieces.
+void BM_QcTestColumns(benchmark::State &state) {
+    const int n = int(state.range(0));
+    const DataTable &t = table(n);
+    const QcSetup setup = qcSetup(QcThresholds{}, medianIntervalSeconds(t));
+    std::vector<std::uint8_t> tests(std::size_t(16384) * kQcColumns);
+    for (auto _ : state) {
+        QcRunner runner(setup);
+        for (int r = 0; r < n; r += 16384)
+            runner.run(t, 0, n, r, std::min(n, r + 16384), {nullptr, nullptr, tests.data()});
+        benchmark::DoNotOptimize(tests.data());
+    }
+}
+BENCHMARK(BM_QcTestColumns)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
