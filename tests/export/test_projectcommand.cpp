@@ -76,7 +76,7 @@ TEST(ProjectCommand, TheWindowsProjectGivesItsCsvAndVerifyFindsEdits) {
     ASSERT_EQ(run({"--project", project, "--csv", tmp.path("p.csv"), "--stats", tmp.path("p.stats.csv")}).status, 0);
     EXPECT_EQ(slurp(tmp.path("p.csv")), slurp(tmp.path("window.csv")));
     EXPECT_EQ(slurp(tmp.path("p.stats.csv")), slurp(tmp.path("window.stats.csv")));
-    EXPECT_TRUE(slurp(tmp.path("p.csv")).contains(",flags,mark,note\r\n"));
+    EXPECT_TRUE(slurp(tmp.path("p.csv")).contains(",flags,qc_ph1,qc_ph2,mark,note\r\n"));
 
     const QByteArray saved = slurp(project);
     rewrite(project, "\"reason\": \"pump off\"", "\"reason\": \"pump was on\"");

@@ -158,7 +158,7 @@ TEST(Report, PrintsTheMarksAndTheTrailsLastFiftyEntries) {
     ASSERT_TRUE(wb.decide(
         "Mark as Bad", [&] { wb.markRows(1, 1, MarkKind::Bad, "air in the cell"); }, "air"));
     for (int i = 0; i < 54; ++i) wb.decide("Limits", [&] { QcThresholds th;
-            th.spikeSuspect = 0.05 + i * 0.001;
+            th.flatSuspectMinutes = 31 + i;
             wb.setQcThresholds(th); });
     const QString text = textOf(wb);
     EXPECT_TRUE(text.contains("Statistics of the plotted records (records marked bad left out)\n"));
@@ -168,5 +168,5 @@ TEST(Report, PrintsTheMarksAndTheTrailsLastFiftyEntries) {
     EXPECT_TRUE(text.contains("\nAudit trail\nEntries\t55, the last 50 shown\nChain's last hash\t" + hash +
                               "\n#\tTime (UTC)\tUser\tWhat\tChanges\tReason\n6\t"));
     EXPECT_FALSE(text.contains("\n5\t"));
-    EXPECT_TRUE(text.contains("\tLimits\tqualityLimits.disagree: 0.62 -> 0.63\t\n"));
+    EXPECT_TRUE(text.contains("\tLimits\tqualityLimits.flatSuspect: 83 -> 84\t\n"));
 }

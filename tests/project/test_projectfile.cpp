@@ -88,7 +88,7 @@ TEST(ProjectFile, AHandEditIsFoundAndAChangedLogNamed) {
     writeAll(path, QByteArray(saved).replace("\"pump off\"", "\"pump on\""));  // the last entry and a mark
     EXPECT_EQ(readProjectFile(path).chainError,
               u"entry 2, the last, or the project's values were changed after it was saved");
-    writeAll(path, QByteArray(saved).replace("\"flatRecords\": 12", "\"flatRecords\": 13"));
+    writeAll(path, QByteArray(saved).replace("\"gapMinutes\": 30", "\"gapMinutes\": 31"));
     EXPECT_EQ(readProjectFile(path).chainError,
               u"entry 2, the last, or the project's values were changed after it was saved");
 
