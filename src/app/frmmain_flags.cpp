@@ -3,6 +3,7 @@
 #include "app/datagrid.h"
 #include "app/qualitycontroldialog.h"
 #include "app/frmmain.h"
+#include "app/projectcontroller.h"
 #include "app/settingsfile.h"
 #include "app/statisticspanel.h"
 #include "qc/qcsettings.h"
@@ -103,7 +104,7 @@ void frmMain::mnuQualityControl_Click() {
     QualityControlDialog dialog(m_workbench->qcThresholds(), this);
     if (dialog.exec() != QDialog::Accepted) return;
     const QcThresholds thresholds = dialog.thresholds();
-    m_workbench->setQcThresholds(thresholds);
+    m_project->decide(QStringLiteral("Quality Control Limits"), [&] { m_workbench->setQcThresholds(thresholds); });
     if (const std::unique_ptr<QSettings> settings = openSettings()) saveQcThresholds(*settings, thresholds);
     rebuildPlot();  // the marks, the line breaks, the counts and the grid
 }
