@@ -1,6 +1,8 @@
-// Quality flags over a whole table and the statistics of a row range, at the default
-// capacity and at 1,000,000 records (the any-length setting), on tables built in memory.
+// The quality-control tests over a whole table (the results kept, and the per-test columns the
+// CSV writes) and the statistics of a row range, at the default capacity and at 1,000,000
+// records (the any-length setting), on tables built in memory.
 #include "qc/qcletters.h"
+#include "qc/qctests.h"
 #include "compute/statistics.h"
 #include "model/clsdataset.h"
 #include "model/datetime.h"
@@ -45,17 +47,32 @@ const DataTable &table(int records) {
     return *t;
 }
 
-void BM_ComputeFlags(benchmark::State &state) {
+void BM_QcTests(benchmark::State &state) {
     const int n = int(state.range(0));
     const DataTable &t = table(n);
     for (auto _ : state) {
         QcTable qc;
-        QcResults flags;
-        qc.compute(t, n, QcThresholds{}, flags);
-        benchmark::DoNotOptimize(flags.letters.data());
+        QcResults results;
+        qc.compute(t, n, QcThresholds{}, results);
+        benchmark::DoNotOptimize(results.aggregates.data());
     }
 }
-BENCHMARK(BM_ComputeFlags)->Arg(kMaxRecords)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QcTests)->Arg(kMaxRecords)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Every test's result of every row, as --qc-columns writes them, in the CSV's pieces.
+void BM_QcTestColumns(benchmark::State &state) {
+    const int n = int(state.range(0));
+    const DataTable &t = table(n);
+    const QcSetup setup = qcSetup(QcThresholds{}, medianIntervalSeconds(t));
+    std::vector<std::uint8_t> tests(std::size_t(16384) * kQcColumns);
+    for (auto _ : state) {
+        QcRunner runner(setup);
+        for (int r = 0; r < n; r += 16384)
+            runner.run(t, 0, n, r, std::min(n, r + 16384), {nullptr, nullptr, tests.data()});
+        benchmark::DoNotOptimize(tests.data());
+    }
+}
+BENCHMARK(BM_QcTestColumns)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_StatisticsIndexRebuild(benchmark::State &state) {
     const int n = int(state.range(0));
