@@ -122,6 +122,8 @@ public:
     // Series of this many points and more are held as an envelope of their rows, read again
     // from their source where a view needs them (tests make it small).
     static void setEnvelopeFrom(std::size_t points);
+    // From this many flag marks in time order the plot keeps only a few of them itself.
+    static void setThinMarksFrom(std::size_t marks);
     static std::size_t envelopeFromPoints();
 
     // Keys of the X axis are seconds since 1970 (what the date-time ticker reads).
@@ -212,6 +214,7 @@ private:
     QCPAxis *m_flagAxis = nullptr;  // hidden, 0..1: marks sit at the bottom whatever is zoomed
     QCPGraph *m_flagGraph = nullptr, *m_failGraph = nullptr;
     std::vector<double> m_flagDays;
+    bool m_marksFromDays = false;            // the suspect marks are drawn from m_flagDays
     std::vector<QCPItemRect *> m_markRects;  // the person's marks (qcpgraph_marks.cpp)
     bool m_markDrag = false;                 // the drag under way picks a span to mark
     std::vector<double> m_breakDays;

@@ -13,10 +13,13 @@ const QColor kFlagColor(255, 128, 0);  // suspect (and under the fail marks)
 const QColor kFailColor(220, 0, 0);
 
 // The flag marks all sit on one line: one mark per pixel column shows the same picture, so a
-// log with hundreds of thousands of flagged records draws as fast as one with a few.
+// log with hundreds of thousands of flagged records draws as fast as one with a few. With a
+// source, the marks drawn come from its days (in order) and the graph's data holds only a few
+// of them, enough for the plot to know where the marks lie.
 class FlagMarksGraph : public QCPGraph {
 public:
     using QCPGraph::QCPGraph;
+    void setSource(const std::vector<double> *days) { m_days = days; }
 
 protected:
     void getOptimizedScatterData(QVector<QCPGraphData> *out, QCPGraphDataContainer::const_iterator begin,
@@ -24,13 +27,31 @@ protected:
         out->clear();
         const QCPAxis *key = keyAxis();
         if (!key) return;
+        if (m_days) return fromSource(*out, *key);
         for (auto it = begin; it != end;) {
             out->append(*it);
             const double nextColumn = key->pixelToCoord(key->coordToPixel(it->key) + 1.0);
             it = std::lower_bound(it + 1, end, nextColumn, [](const QCPGraphData &d, double k) { return d.key < k; });
         }
     }
+
+private:
+    void fromSource(QVector<QCPGraphData> &out, const QCPAxis &key) const {
+        const QCPRange range = key.range();
+        const double lastDay = QcpGraph::keyToDay(range.upper);
+        auto it = std::lower_bound(m_days->begin(), m_days->end(), QcpGraph::keyToDay(range.lower));
+        while (it != m_days->end() && *it <= lastDay) {
+            const double k = QcpGraph::dayToKey(*it);
+            out.append(QCPGraphData(k, 0.03));
+            const double nextColumn = QcpGraph::keyToDay(key.pixelToCoord(key.coordToPixel(k) + 1.0));
+            it = std::lower_bound(it + 1, m_days->end(), nextColumn);
+        }
+    }
+    const std::vector<double> *m_days = nullptr;
 };
+
+// From this many marks in time order the graph holds a few and draws from the days.
+std::size_t thinMarksFrom = 65536;
 }  // namespace
 
 namespace {
@@ -154,7 +175,9 @@ void QcpGraph::replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) 
         gone <= days.size() && std::equal(m_flagDays.begin() + qsizetype(keep), m_flagDays.end(), days.begin());
     m_flagDays.resize(keep);
     m_flagDays.insert(m_flagDays.end(), days.begin(), days.end());
-    if (m_flagsDirty || !added) {
+    // Drawn from the days, the marks must stay in time order.
+    const bool inOrder = std::is_sorted(m_flagDays.begin() + qsizetype(keep > 0 ? keep - 1 : 0), m_flagDays.end());
+    if (m_flagsDirty || !added || (m_marksFromDays && !inOrder)) {
         m_flagsDirty = m_fullDirty = true;
         return;
     }
@@ -166,12 +189,20 @@ void QcpGraph::replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) 
     m_tailDirty = true;
 }
 
+void QcpGraph::setThinMarksFrom(std::size_t marks) { thinMarksFrom = marks; }
+
 void QcpGraph::pushFlagMarks() {
-    QVector<QCPGraphData> data(qsizetype(m_flagDays.size()));
-    for (std::size_t i = 0; i < m_flagDays.size(); ++i)
-        data[qsizetype(i)] = QCPGraphData(dayToKey(m_flagDays[i]), 0.03);
+    const std::size_t n = m_flagDays.size();
+    const bool sorted = std::is_sorted(m_flagDays.begin(), m_flagDays.end());
+    // Many marks in time order: the graph holds every 64th and the last, and draws from the days.
+    m_marksFromDays = sorted && n >= thinMarksFrom;
+    static_cast<FlagMarksGraph *>(m_flagGraph)->setSource(m_marksFromDays ? &m_flagDays : nullptr);
+    const std::size_t step = m_marksFromDays ? 64 : 1;
+    QVector<QCPGraphData> data;
+    data.reserve(qsizetype(n / step + 2));
+    for (std::size_t i = 0; i < n; i += step) data.append(QCPGraphData(dayToKey(m_flagDays[i]), 0.03));
+    if (m_marksFromDays && (n - 1) % step) data.append(QCPGraphData(dayToKey(m_flagDays[n - 1]), 0.03));
     // Rows without order are allowed: sorted only then, as sorting millions in order costs.
-    const bool sorted = std::is_sorted(data.cbegin(), data.cend(), qcpLessThanSortKey<QCPGraphData>);
     m_flagGraph->data()->set(data, sorted);
     m_flagsDirty = false;
 }

@@ -1,6 +1,7 @@
 #include "plot/ui/qcpgraph.h"
 
 #include "model/clsplotset.h"
+#include "model/datetime.h"
 #include "model/deployment.h"
 #include "plot/plotbuilder.h"
 #include "plot/plot_fixtures.h"
@@ -375,6 +376,8 @@ TEST(QcpGraph, ALongSeriesHeldAsAnEnvelopeDrawsAndReadsAsItsRows) {
     w.inputs.autoscale = false;
     w.inputs.yMin = QStringLiteral("6.9");
     w.inputs.yMax = QStringLiteral("8.7");
+    w.inputs.start = dt::recordText(times.front());
+    w.inputs.end = dt::recordText(times.back());
     w.builder.rebuildPlot();
     QCustomPlot *p = w.graph.plot();
     auto shot = [&](std::size_t envelopeFrom, std::optional<QCPRange> keys) {
@@ -394,6 +397,7 @@ TEST(QcpGraph, ALongSeriesHeldAsAnEnvelopeDrawsAndReadsAsItsRows) {
     EXPECT_LT(differ, whole.width() * whole.height() / 500);
     const int spikeY = int(std::lround(p->yAxis->coordToPixel(8.6)));
     const int spikeX = int(std::lround(p->xAxis->coordToPixel(QcpGraph::dayToKey(times[241234]))));
+    ASSERT_TRUE(wholeEnvelope.rect().contains(spikeX, spikeY + 1));
     EXPECT_NE(wholeEnvelope.pixelColor(spikeX, spikeY + 1), QColor(Qt::black));
 
     // Zoomed to a few hundred records, the rows themselves are drawn again.
@@ -409,4 +413,31 @@ TEST(QcpGraph, ALongSeriesHeldAsAnEnvelopeDrawsAndReadsAsItsRows) {
     ASSERT_EQ(w.chosen.size(), 1u);
     EXPECT_NEAR(w.chosen[0], 150123, 1);
     QcpGraph::setEnvelopeFrom(std::size_t(1) << 21);
+}
+
+TEST(QcpGraph, ManyFlagMarksDrawAsTheyWouldAllHeld) {
+    Shown w;
+    w.load();
+    // Every other record flagged, and a lone one later: drawn from the days once they are many.
+    std::vector<double> days;
+    for (int r = 0; r < 720; r += 2) days.push_back(w.graph.xData(0, r));
+    QCustomPlot *p = w.graph.plot();
+    auto shot = [&](std::size_t thinFrom, std::optional<QCPRange> keys) {
+        QcpGraph::setThinMarksFrom(thinFrom);
+        w.graph.setFlagMarks({});
+        w.graph.request(kActionRedraw);
+        w.graph.setFlagMarks(days);
+        w.graph.request(kActionRedraw);
+        if (keys) {
+            p->xAxis->setRange(*keys);
+            p->replot();
+        }
+        return w.graph.widget()->grab().toImage();
+    };
+    const QImage whole = shot(std::size_t(1) << 40, std::nullopt);
+    EXPECT_EQ(shot(100, std::nullopt), whole);
+    const QCPRange keys(QcpGraph::dayToKey(days[40]), QcpGraph::dayToKey(days[60]));
+    const QImage zoomed = shot(std::size_t(1) << 40, keys);
+    EXPECT_EQ(shot(100, keys), zoomed);
+    QcpGraph::setThinMarksFrom(65536);
 }
