@@ -136,7 +136,12 @@ void frmMain::mnuFileOpen_Click() {
     if (chosen.fileName.isEmpty()) return;
     defaultFileType = chosen.filterIndex;
     defaultFilePath = folderOf(chosen.fileName);
-    openPaths(chosen.fileNames.isEmpty() ? QStringList{chosen.fileName} : chosen.fileNames);
+    const QStringList paths = chosen.fileNames.isEmpty() ? QStringList{chosen.fileName} : chosen.fileNames;
+    if (paths.size() == 1 && paths.first().endsWith(QStringLiteral(".brinewick"), Qt::CaseInsensitive)) {
+        m_project->open(paths.first());  // a project chosen under "All files"
+        return;
+    }
+    openPaths(paths);
 }
 
 void frmMain::mnuFileOpenFolder_Click() {
