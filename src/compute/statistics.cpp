@@ -136,6 +136,18 @@ void StatisticsIndex::extend(const DataTable &t, int computedRows) {
     }
 }
 
+namespace {
+// The total volume's first and last value of the rows looked at (-1: none had one).
+void setVolume(RangeStats &out, const DataTable &t, int firstV, int lastV, int count) {
+    if (firstV >= 0) {
+        out.volume.first = cellValue(t, firstV, colTotalVolume);
+        out.volume.last = cellValue(t, lastV, colTotalVolume);
+        out.volume.difference = out.volume.last - out.volume.first;
+    }
+    out.volume.count = count;
+}
+}  // namespace
+
 RangeStats StatisticsIndex::range(const DataTable &t, int first, int last) const {
     RangeStats out;
     // A table that changed shape since the rebuild would be read out of bounds.
@@ -181,12 +193,7 @@ RangeStats StatisticsIndex::range(const DataTable &t, int first, int last) const
         for (int b = lb - 1; lastV < 0 && b > fb; --b) lastV = m_blockLastVolume[std::size_t(b)];
         if (lastV < 0) lastV = lastVolumeRow(t, first, (fb + 1) * kBlock - 1);
     }
-    if (firstV >= 0) {
-        out.volume.first = cellValue(t, firstV, colTotalVolume);
-        out.volume.last = cellValue(t, lastV, colTotalVolume);
-        out.volume.difference = out.volume.last - out.volume.first;
-    }
-    out.volume.count = m[kStatSeriesCount].count;
+    setVolume(out, t, firstV, lastV, m[kStatSeriesCount].count);
     return out;
 }
 
@@ -212,12 +219,7 @@ RangeStats StatisticsIndex::rangeLeavingOut(const DataTable &t, int first, int l
         }
     }
     for (int s = 0; s < kStatSeriesCount; ++s) out.series[std::size_t(s)] = seriesStats(m[std::size_t(s)]);
-    if (firstV >= 0) {
-        out.volume.first = cellValue(t, firstV, colTotalVolume);
-        out.volume.last = cellValue(t, lastV, colTotalVolume);
-        out.volume.difference = out.volume.last - out.volume.first;
-    }
-    out.volume.count = m[kStatSeriesCount].count;
+    setVolume(out, t, firstV, lastV, m[kStatSeriesCount].count);
     return out;
 }
 

@@ -371,13 +371,7 @@ void QcpGraph::setSeriesPoints(int series, int n, const PointSource &points) {
     if (!inPlace) held.set(fresh, true);
     if (!inPlace || halfChanged[0] || halfChanged[1]) lineDataChanged(s->graph);
     s->rowOf.clear();
-    ValueRange all;
-    all.known = true;
-    for (const ValueRange &r : halfRange)
-        if (r.any) {
-            all.widen(r.lower);
-            all.widen(r.upper);
-        }
+    const ValueRange all = ValueRange::joined(halfRange);
     s->values = all;
     s->x = {};
     s->y = {};

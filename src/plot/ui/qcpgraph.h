@@ -137,6 +137,8 @@ private:
         bool known = false, any = false;
         double lower = 0.0, upper = 0.0;
         void widen(double v);
+        // The range of both halves of a series, known.
+        static ValueRange joined(const ValueRange (&halves)[2]);
         bool operator==(const ValueRange &) const = default;
     };
     struct Series {

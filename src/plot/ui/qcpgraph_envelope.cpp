@@ -65,13 +65,7 @@ bool QcpGraph::holdEnvelope(Series &s, std::size_t n, const PointSource &points)
     half[0].append(half[1]);
     s.graph->data()->set(half[0], true);
     lines(s).setSource({points, n, per});
-    ValueRange all;
-    all.known = true;
-    for (const ValueRange &r : range)
-        if (r.any) {
-            all.widen(r.lower);
-            all.widen(r.upper);
-        }
+    const ValueRange all = ValueRange::joined(range);
     s.values = all;
     s.rowOf.clear();
     s.x = {};

@@ -20,6 +20,17 @@ void QcpGraph::ValueRange::widen(double v) {
     any = true;
 }
 
+QcpGraph::ValueRange QcpGraph::ValueRange::joined(const ValueRange (&halves)[2]) {
+    ValueRange all;
+    all.known = true;
+    for (const ValueRange &r : halves)
+        if (r.any) {
+            all.widen(r.lower);
+            all.widen(r.upper);
+        }
+    return all;
+}
+
 QcpGraph::ValueRange QcpGraph::valueRangeOf(const float *y, std::size_t n) {
     // Comparisons with NaN are false, so gaps drop out without a branch of their own; eight
     // lanes side by side, as one chain of comparisons waits on itself at every point.
