@@ -181,6 +181,8 @@ private:
     void computeNow();
     // The project's controller and the marks' commands (frmmain_wiring.cpp).
     void wireProject();
+    // The plot's controls as the opened project's view has them.
+    void showProjectView();
     std::unique_ptr<IFileDialog> m_ownDialog;
     std::unique_ptr<ProjectController> m_project;
     std::unique_ptr<MarkCommands> m_marks;

@@ -2,6 +2,7 @@
 #include "app/datagrid.h"
 #include "app/frmmain.h"
 #include "app/markcommands.h"
+#include "app/plotcommands.h"
 #include "app/projectcontroller.h"
 #include "app/segmentselector.h"
 #include "fields/ui/entryfieldbinder.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <memory>
@@ -175,7 +177,10 @@ void frmMain::wireProject() {
     ProjectController::Hooks hooks;
     hooks.fileDialog = [this]() -> IFileDialog & { return fileDialog(); };
     hooks.showDecisions = [this] { showDecisions(); };
-    hooks.showOpened = [this] { showOpened(QString()); };
+    hooks.showOpened = [this] {
+        showProjectView();
+        showOpened(QString());
+    };
     hooks.titleChanged = [this] { showLogs(); };
     hooks.remember = [this](const QString &path) { rememberRecent(path); };
     m_project = std::make_unique<ProjectController>(*this, *m_workbench, *m_ui, std::move(hooks));
@@ -187,4 +192,22 @@ void frmMain::wireProject() {
                                                                      updateQualityViews();
                                                                  }});
     m_marks->buildMenu(m_project->editMenu());
+}
+
+void frmMain::showProjectView() {
+    // The controls the plot reads, as the project saved them; the plot is made once, after.
+    const PlotInputs &in = m_workbench->plotInputs();
+    for (auto [box, on] : {std::pair{chkPlotPH1, in.plotPH1}, std::pair{chkPlotPH2, in.plotPH2},
+                           std::pair{chkPlotDpH, in.plotDpH}, std::pair{chkAutoscale, in.autoscale}}) {
+        const QSignalBlocker quiet(box);
+        box->setChecked(on);
+    }
+    for (const ExtraSeries &e : extraSeriesChoices())
+        if (QAction *a = m_plotCommands ? m_plotCommands->seriesAction(e.field) : nullptr) {
+            const QSignalBlocker quiet(a);
+            a->setChecked(std::find(in.extraFields.begin(), in.extraFields.end(), e.field) != in.extraFields.end());
+        }
+    Util::setTextQuietly(txtYMin, in.yMin);
+    Util::setTextQuietly(txtYMax, in.yMax);
+    chkAutoscale_Click();
 }

@@ -123,3 +123,17 @@ TEST_F(ProjectWindowTest, TheBatchCommandGivesTheWindowsTableForItsProject) {
     EXPECT_TRUE(window.contains(",bad,") && window.contains("checked by hand"));
     EXPECT_EQ(b.readAll(), window);
 }
+
+TEST_F(ProjectWindowTest, AProjectOpensWithItsViewAndItsTitle) {
+    w->chkPlotDpH->click();
+    w->graph().zoomTo(w->dataSet().DATA().rowDay(4), w->dataSet().DATA().rowDay(12));
+    const QString project = files.path(QStringLiteral("view.brinewick"));
+    ASSERT_EQ(w->workbench().saveProject(project), QString());
+
+    auto next = std::make_unique<frmMain>(&ui, &dialog);
+    ASSERT_TRUE(next->project().open(project));
+    EXPECT_TRUE(next->chkPlotDpH->isChecked());
+    EXPECT_TRUE(next->isZoomed());
+    EXPECT_NEAR(next->graph().zoomedXMin(), w->dataSet().DATA().rowDay(4), 1e-9);
+    EXPECT_EQ(next->windowTitle(), QStringLiteral("view.brinewick - day1.asc - Brinewick"));
+}
