@@ -1,0 +1,96 @@
+#include "corrections/corrections.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+QString gradeText(Grade grade) {
+    switch (grade) {
+    case Grade::Excellent: return QStringLiteral("Excellent");
+    case Grade::Good: return QStringLiteral("Good");
+    case Grade::Fair: return QStringLiteral("Fair");
+    case Grade::Poor: return QStringLiteral("Poor");
+    case Grade::NotReported: return QStringLiteral("Not reported");
+    case Grade::None: break;
+    }
+    return {};
+}
+
+Grade gradeOf(double total, const GradeLimits &limits) {
+    // A sum is made of corrections that were themselves rounded; a hair over a bound is on it.
+    constexpr double slack = 1e-9;
+    if (std::isnan(total)) return Grade::None;
+    if (total > limits.maxAllowable + slack) return Grade::NotReported;
+    if (total <= limits.excellent + slack) return Grade::Excellent;
+    if (total <= limits.good + slack) return Grade::Good;
+    if (total <= limits.fair + slack) return Grade::Fair;
+    return Grade::Poor;
+}
+
+ProbeCorrector::ProbeCorrector(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings)
+    : m_visits(visits), m_settings(settings) {
+    std::stable_sort(m_visits.begin(), m_visits.end(), [](const ServiceVisit &a, const ServiceVisit &b) { return a.day < b.day; });
+}
+
+Correction ProbeCorrector::at(double day, double ph) const {
+    Correction c;
+    if (std::isnan(ph) || m_visits.empty()) return c;
+    // The visit that ends the record's period: the first at or after it.
+    const auto later = std::lower_bound(m_visits.begin(), m_visits.end(), day,
+                                        [](const ServiceVisit &v, double d) { return v.day < d; });
+    double fraction = 1;
+    const ServiceVisit *visit = nullptr;
+    if (later == m_visits.begin() || later == m_visits.end() || std::isnan(day)) {
+        if (m_settings.carryOn && !std::isnan(day)) visit = later == m_visits.end() ? &m_visits.back() : &m_visits.front();
+    } else {
+        visit = &*later;
+        const double t0 = (later - 1)->day;
+        fraction = (day - t0) / (visit->day - t0);
+    }
+    if (visit) {
+        c.fouling = -visit->foulingError * fraction;
+        c.drift = -visit->driftErrorAt(ph) * fraction;
+    }
+    c.grade = gradeOf(std::fabs(c.fouling) + std::fabs(c.drift), m_settings.limits);
+    return c;
+}
+
+double ProbeCorrector::corrected(double ph, const Correction &c) {
+    return c.grade == Grade::NotReported ? std::numeric_limits<double>::quiet_NaN() : ph + c.total();
+}
+
+void correctRows(const ProbeCorrector &corrector, std::span<const double> days, std::span<const double> ph,
+                 ProbeCorrections &out, std::size_t from) {
+    const std::size_t n = days.size();
+    out.correction.resize(n);
+    out.grade.resize(n);
+    for (std::size_t r = from; r < n; ++r) {
+        const Correction c = corrector.at(days[r], r < ph.size() ? ph[r] : std::numeric_limits<double>::quiet_NaN());
+        out.correction[r] = c.grade == Grade::None ? std::numeric_limits<double>::quiet_NaN() : c.total();
+        out.grade[r] = c.grade;
+    }
+}
+
+GradeCounts countGrades(const std::vector<Grade> &grades) {
+    GradeCounts counts{};
+    for (Grade g : grades) ++counts[std::size_t(g)];
+    return counts;
+}
+
+std::vector<DailyGrade> dailyGrades(std::span<const double> days, const std::vector<Grade> &grades) {
+    std::map<double, Grade> byDate;
+    Grade *day = nullptr;  // the last row's day: rows in time order look no further
+    double date = std::numeric_limits<double>::quiet_NaN();
+    for (std::size_t r = 0; r < std::min(days.size(), grades.size()); ++r) {
+        if (grades[r] == Grade::None || std::isnan(days[r])) continue;
+        if (std::floor(days[r]) != date) {
+            date = std::floor(days[r]);
+            day = &byDate.try_emplace(date, grades[r]).first->second;
+        }
+        *day = std::max(*day, grades[r]);
+    }
+    std::vector<DailyGrade> out;
+    out.reserve(byDate.size());
+    for (const auto &[date, grade] : byDate) out.push_back({date, grade});
+    return out;
+}
