@@ -29,7 +29,8 @@ Grade gradeOf(double total, const GradeLimits &limits) {
 
 ProbeCorrector::ProbeCorrector(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings)
     : m_visits(visits), m_settings(settings) {
-    std::stable_sort(m_visits.begin(), m_visits.end(), [](const ServiceVisit &a, const ServiceVisit &b) { return a.day < b.day; });
+    std::stable_sort(m_visits.begin(), m_visits.end(),
+                     [](const ServiceVisit &a, const ServiceVisit &b) { return a.day < b.day; });
 }
 
 Correction ProbeCorrector::at(double day, double ph) const {
@@ -41,7 +42,8 @@ Correction ProbeCorrector::at(double day, double ph) const {
     double fraction = 1;
     const ServiceVisit *visit = nullptr;
     if (later == m_visits.begin() || later == m_visits.end() || std::isnan(day)) {
-        if (m_settings.carryOn && !std::isnan(day)) visit = later == m_visits.end() ? &m_visits.back() : &m_visits.front();
+        if (m_settings.carryOn && !std::isnan(day))
+            visit = later == m_visits.end() ? &m_visits.back() : &m_visits.front();
     } else {
         visit = &*later;
         const double t0 = (later - 1)->day;

@@ -11,9 +11,9 @@ namespace {
 bool sameNumber(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
 const QStringList &visitColumns() {
-    static const QStringList names{QStringLiteral("probe"),       QStringLiteral("visit"),
+    static const QStringList names{QStringLiteral("probe"),         QStringLiteral("visit"),
                                    QStringLiteral("fouling error"), QStringLiteral("buffer pH"),
-                                   QStringLiteral("drift error"), QStringLiteral("buffer 2 pH"),
+                                   QStringLiteral("drift error"),   QStringLiteral("buffer 2 pH"),
                                    QStringLiteral("drift error 2"), QStringLiteral("note")};
     return names;
 }
@@ -28,12 +28,18 @@ QStringList visitCells(const QString &line) {
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line[i];
         if (quoted) {
-            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') cell += c, ++i;
-            else if (c == u'"') quoted = false;
-            else cell += c;
-        } else if (c == u'"') quoted = true;
-        else if (c == u',') cells << cell.trimmed(), cell.clear();
-        else cell += c;
+            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"')
+                cell += c, ++i;
+            else if (c == u'"')
+                quoted = false;
+            else
+                cell += c;
+        } else if (c == u'"')
+            quoted = true;
+        else if (c == u',')
+            cells << cell.trimmed(), cell.clear();
+        else
+            cell += c;
     }
     cells << cell.trimmed();
     return cells;
@@ -91,16 +97,20 @@ VisitsRead parseVisitsCsv(const QByteArray &bytes) {
                 int c = vcCount - 1;
                 while (c >= 0 && visitColumns()[c].compare(cells[i], Qt::CaseInsensitive) != 0) --c;
                 if (c < 0) return fail(QStringLiteral("\"%1\" is not a column of a visits file.").arg(cells[i]));
-                if (at[std::size_t(c)] >= 0) return fail(QStringLiteral("the column \"%1\" is named twice.").arg(cells[i]));
+                if (at[std::size_t(c)] >= 0)
+                    return fail(QStringLiteral("the column \"%1\" is named twice.").arg(cells[i]));
                 at[std::size_t(c)] = i;
             }
             for (int c = 0; c < kRequiredVisitColumns; ++c)
-                if (at[std::size_t(c)] < 0) return fail(QStringLiteral("the column \"%1\" is missing.").arg(visitColumns()[c]));
+                if (at[std::size_t(c)] < 0)
+                    return fail(QStringLiteral("the column \"%1\" is missing.").arg(visitColumns()[c]));
             if ((at[vcBuffer2] < 0) != (at[vcDrift2] < 0))
                 return fail(QStringLiteral("\"buffer 2 pH\" and \"drift error 2\" go together."));
             continue;
         }
-        auto cell = [&](int c) { return at[std::size_t(c)] >= 0 && at[std::size_t(c)] < cells.size() ? cells[at[std::size_t(c)]] : QString(); };
+        auto cell = [&](int c) {
+            return at[std::size_t(c)] >= 0 && at[std::size_t(c)] < cells.size() ? cells[at[std::size_t(c)]] : QString();
+        };
         auto number = [&](int c, bool optional, double &out) -> QString {
             const QString text = cell(c);
             if (text.isEmpty() && optional) return {};
@@ -142,11 +152,12 @@ VisitsRead parseVisitsCsv(const QByteArray &bytes) {
 }
 
 QByteArray visitsCsv(const std::vector<ServiceVisit> &visits) {
-    const bool notes = std::any_of(visits.begin(), visits.end(), [](const ServiceVisit &v) { return !v.note.isEmpty(); });
+    const bool notes =
+        std::any_of(visits.begin(), visits.end(), [](const ServiceVisit &v) { return !v.note.isEmpty(); });
     QStringList out{visitColumns().mid(0, notes ? vcCount : vcNote).join(u',')};
     for (const ServiceVisit &v : visits) {
-        QStringList cells{QString::number(v.probe), dt::recordText(v.day), numberCell(v.foulingError),
-                          numberCell(v.bufferPH), numberCell(v.driftError), numberCell(v.buffer2PH),
+        QStringList cells{QString::number(v.probe), dt::recordText(v.day),    numberCell(v.foulingError),
+                          numberCell(v.bufferPH),   numberCell(v.driftError), numberCell(v.buffer2PH),
                           numberCell(v.driftError2)};
         if (notes) cells << quotedCell(v.note);
         out << cells.join(u',');
@@ -156,8 +167,10 @@ QByteArray visitsCsv(const std::vector<ServiceVisit> &visits) {
 
 std::vector<ServiceVisit> visitsOfProbe(const std::vector<ServiceVisit> &visits, int probe) {
     std::vector<ServiceVisit> out;
-    std::copy_if(visits.begin(), visits.end(), std::back_inserter(out), [probe](const ServiceVisit &v) { return v.probe == probe; });
-    std::stable_sort(out.begin(), out.end(), [](const ServiceVisit &a, const ServiceVisit &b) { return a.day < b.day; });
+    std::copy_if(visits.begin(), visits.end(), std::back_inserter(out),
+                 [probe](const ServiceVisit &v) { return v.probe == probe; });
+    std::stable_sort(out.begin(), out.end(),
+                     [](const ServiceVisit &a, const ServiceVisit &b) { return a.day < b.day; });
     return out;
 }
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 struct ServiceVisit {
-    int probe = 1;               // 1 or 2
-    double day = 0;              // date-time of the visit
-    double foulingError = 0;     // pH: reading before cleaning minus after, the water's change taken out
-    double bufferPH = 0;         // the check buffer's nominal pH
-    double driftError = 0;       // the cleaned probe's reading in it minus its pH
+    int probe = 1;            // 1 or 2
+    double day = 0;           // date-time of the visit
+    double foulingError = 0;  // pH: reading before cleaning minus after, the water's change taken out
+    double bufferPH = 0;      // the check buffer's nominal pH
+    double driftError = 0;    // the cleaned probe's reading in it minus its pH
     double buffer2PH = std::numeric_limits<double>::quiet_NaN();  // NaN: one buffer
     double driftError2 = std::numeric_limits<double>::quiet_NaN();
     QString note{};

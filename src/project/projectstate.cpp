@@ -1,5 +1,7 @@
 #include "project/projectstate.h"
 
+#include "model/datetime.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -147,6 +149,22 @@ QJsonObject projectStateJson(const ProjectState &s, const QString &folder) {
     QJsonArray marks;
     for (const Mark &m : s.marks)
         marks.append(QJsonObject{{"from", m.from}, {"to", m.to}, {"kind", markKindName(m.kind)}, {"text", m.text}});
+    QJsonArray visits;
+    for (const ServiceVisit &sv : s.visits)
+        visits.append(QJsonObject{{"probe", sv.probe},
+                                  {"visit", dt::recordText(sv.day)},
+                                  {"foulingError", sv.foulingError},
+                                  {"bufferPH", sv.bufferPH},
+                                  {"driftError", sv.driftError},
+                                  {"buffer2PH", projNumber(sv.buffer2PH)},
+                                  {"driftError2", projNumber(sv.driftError2)},
+                                  {"note", sv.note}});
+    const GradeLimits &g = s.corrections.limits;
+    const QJsonObject corrections{{"carryOn", s.corrections.carryOn},
+                                  {"gradeLimits", QJsonObject{{"excellent", g.excellent},
+                                                              {"good", g.good},
+                                                              {"fair", g.fair},
+                                                              {"maxAllowable", g.maxAllowable}}}};
     const ProjectView &v = s.view;
     QJsonArray extra;
     for (int f : v.extraFields) extra.append(f);
@@ -161,6 +179,8 @@ QJsonObject projectStateJson(const ProjectState &s, const QString &folder) {
             {"bufferCalibrations", buffers},
             {"qualityLimits", limitsJson(s.limits)},
             {"marks", marks},
+            {"serviceVisits", visits},
+            {"corrections", corrections},
             {"allRecords", s.allRecords},
             {"view", view}};
 }
@@ -209,6 +229,33 @@ ProjectState projectStateFromJson(const QJsonObject &json, const QString &folder
         const std::optional<MarkKind> kind = markKindFromName(o.value(u"kind").toString());
         if (!kind) r.fail(QStringLiteral("a mark's kind is not bad, doubtful or note"));
         s.marks.push_back({r.number(o, "from"), r.number(o, "to"), kind.value_or(MarkKind::Note), r.text(o, "text")});
+    }
+    // Projects saved before corrections existed have none.
+    for (const QJsonValue &v : json.value(u"serviceVisits").toArray()) {
+        const QJsonObject o = v.toObject();
+        ServiceVisit sv;
+        sv.probe = int(r.number(o, "probe"));
+        const std::optional<double> day = dt::parse(r.text(o, "visit"));
+        if (!day || (sv.probe != 1 && sv.probe != 2))
+            r.fail(QStringLiteral("a service visit has no probe 1 or 2 or no date-time"));
+        sv.day = day.value_or(0);
+        sv.foulingError = r.number(o, "foulingError");
+        sv.bufferPH = r.number(o, "bufferPH");
+        sv.driftError = r.number(o, "driftError");
+        sv.buffer2PH = r.number(o, "buffer2PH");
+        sv.driftError2 = r.number(o, "driftError2");
+        sv.note = o.value(u"note").toString();
+        s.visits.push_back(sv);
+    }
+    if (const QString why = checkVisits(s.visits); !why.isEmpty()) r.fail(why);
+    if (json.contains(u"corrections")) {
+        const QJsonObject c = r.object(json, "corrections");
+        s.corrections.carryOn = c.value(u"carryOn").toBool(false);
+        const QJsonObject g = r.object(c, "gradeLimits");
+        GradeLimits &l = s.corrections.limits;
+        l = {r.number(g, "excellent"), r.number(g, "good"), r.number(g, "fair"), r.number(g, "maxAllowable")};
+        if (!(l.excellent <= l.good && l.good <= l.fair && l.fair <= l.maxAllowable))
+            r.fail(QStringLiteral("its grade limits are out of order"));
     }
     s.allRecords = json.value(u"allRecords").toBool(false);
     const QJsonObject view = r.object(json, "view");

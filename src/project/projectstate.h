@@ -3,6 +3,7 @@
 // calibration segment, the buffer calibrations, the quality limits, the marks and the view.
 // Plain values, turned to and from the file's JSON here; the workbench captures and applies them.
 #include "compute/buffercalibration.h"
+#include "corrections/corrections.h"
 #include "qc/qcthresholds.h"
 #include "qc/marks.h"
 
@@ -69,6 +70,8 @@ struct ProjectState {
     std::vector<ProjectBufferCalibration> bufferCalibrations{};
     QcThresholds limits{};  // the quality-control thresholds, the gap limit among them
     std::vector<Mark> marks{};
+    std::vector<ServiceVisit> visits{};
+    CorrectionSettings corrections{};
     bool allRecords = false;  // the logs were read whole however long (the any-length setting)
     ProjectView view{};
     bool operator==(const ProjectState &) const = default;

@@ -389,6 +389,7 @@ void Workbench::runQc(bool run) {
         for (std::size_t r = 0; r < letters.size() && r < m_join.conflict.size(); ++r)
             if (m_join.conflict[r]) letters[r] |= flagConflict;
     m_flagTotals = countFlags(letters);
+    runCorrections();
 }
 
 std::array<std::uint8_t, kQcColumns> Workbench::qcRowTests(int row) const {
@@ -554,6 +555,7 @@ void Workbench::takeAppendedRows(int first) {
             if (conflict) m_qc.letters[std::size_t(old - 1)] |= flagConflict;
             m_flagTotals -= last;
             m_flagTotals += countFlags(m_qc.letters, firstFlagRow, n - 1);
+            runCorrections(firstFlagRow);
         }
         if (!m_statsStale) m_stats.extend(t, m_computedRows);
     }

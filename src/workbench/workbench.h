@@ -6,6 +6,7 @@
 #include "qc/qcletters.h"
 #include "compute/statistics.h"
 #include "compute/readout.h"
+#include "corrections/corrections.h"
 #include "export/csvexport.h"
 #include "fileio/fileio.h"
 #include "fileio/logfollower.h"
@@ -270,6 +271,20 @@ public:
     // go on the end of the joined table; a rewrite of it opens the folder again too.
     FollowStep pollFollow();
 
+    // Service visits and the corrections and grades made from them (never a value changed). A
+    // probe without visits has no corrections (empty). Rows not computed have no grade; a row
+    // whose corrections pass the maximum allowable limit is not reported: its probe's QC
+    // aggregate is 4.
+    const std::vector<ServiceVisit> &serviceVisits() const { return m_visits; }
+    const CorrectionSettings &correctionSettings() const { return m_correctionSettings; }
+    void setServiceVisits(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings);
+    bool hasCorrections() const { return !m_corrections[0].empty() || !m_corrections[1].empty(); }
+    // Probe 0 or 1.
+    const ProbeCorrections &corrections(int probe) const { return m_corrections[std::size_t(probe)]; }
+    ProbeCorrector corrector(int probe) const;
+    // The corrected pH of a row, NaN when there is none.
+    double correctedPH(int probe, int row) const;
+
     // The person's marks (never a value changed). Mark, clear and note rows first..last; an
     // error text (a bad or doubtful mark needs a reason), empty when done.
     const Marks &marks() const { return m_marks; }
@@ -348,6 +363,11 @@ private:
     // The tests of the table's rows (none before a Compute: `run` false), with the conflicts of the
     // join, which the table cannot show.
     void runQc(bool run = true);
+    std::vector<ServiceVisit> m_visits;
+    CorrectionSettings m_correctionSettings;
+    std::array<ProbeCorrections, 2> m_corrections;
+    // The corrections of rows from `from` on worked out again (all when from is 0).
+    void runCorrections(int from = 0);
     // What open and openLogs share after the data set is filled.
     void afterRead();
     Join m_join;

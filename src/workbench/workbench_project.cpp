@@ -126,6 +126,8 @@ ProjectState Workbench::decisions() const {
     s.bufferCalibrations = m_bufferCalibrations;
     s.limits = m_thresholds;
     s.marks = m_marks.list();
+    s.visits = m_visits;
+    s.corrections = m_correctionSettings;
     return s;
 }
 
@@ -167,6 +169,7 @@ void Workbench::applyDecisions(const ProjectState &s) {
         m_marks.setList(s.marks);
         m_rowMarksStale = true;
     }
+    if (s.visits != m_visits || !(s.corrections == m_correctionSettings)) setServiceVisits(s.visits, s.corrections);
 }
 
 bool Workbench::applyProject(const ProjectState &s) {

@@ -18,7 +18,9 @@ ServiceVisit visitAt(double day, double fouling, double bufferPH, double drift) 
 }
 
 // Two visits ten days apart; the second found fouling -0.15 and drift +0.10 in a pH 7 buffer.
-std::vector<ServiceVisit> tenDays() { return {visitAt(kStart, -0.3, 7.0, 0.0), visitAt(kStart + 10, -0.15, 7.0, 0.10)}; }
+std::vector<ServiceVisit> tenDays() {
+    return {visitAt(kStart, -0.3, 7.0, 0.0), visitAt(kStart + 10, -0.15, 7.0, 0.10)};
+}
 
 TEST(Corrections, ProratedBetweenVisitsAndCarriedOnOnlyWhenAsked) {
     const ProbeCorrector plain(tenDays(), {});
@@ -96,9 +98,10 @@ TEST(Corrections, RowsCountsAndDailyGrades) {
 }
 
 TEST(ServiceVisits, ReadsTheVisitsFileAndNamesABadLine) {
-    const VisitsRead good = parseVisitsCsv("probe,visit,fouling error,buffer pH,drift error,buffer 2 pH,drift error 2\r\n"
-                                           "1,5/14/2004 10:00:00,-0.15,7.00,0.10,,\r\n"
-                                           "2,5/14/2004 10:30:00,0.02,7.00,0.04,10.01,0.12\r\n");
+    const VisitsRead good =
+        parseVisitsCsv("probe,visit,fouling error,buffer pH,drift error,buffer 2 pH,drift error 2\r\n"
+                       "1,5/14/2004 10:00:00,-0.15,7.00,0.10,,\r\n"
+                       "2,5/14/2004 10:30:00,0.02,7.00,0.04,10.01,0.12\r\n");
     ASSERT_TRUE(good.error.isEmpty()) << good.error.toStdString();
     ASSERT_EQ(good.visits.size(), 2u);
     EXPECT_EQ(good.visits[0].day, dt::fromParts({2004, 5, 14, 10, 0, 0}));

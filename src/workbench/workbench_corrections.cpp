@@ -1,0 +1,44 @@
+// The workbench's service visits and the corrections and grades made from them.
+#include "workbench/workbench.h"
+
+#include <cmath>
+
+void Workbench::setServiceVisits(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings) {
+    m_visits = visits;
+    m_correctionSettings = settings;
+    if (isOpen() && !m_qc.aggregates.empty())
+        runQc();  // the aggregates of rows no longer past the limit
+    else
+        runCorrections();
+    if (m_plot) m_plot->setComputed(m_computedRows, &m_qc.letters, &m_qc.aggregates);
+}
+
+ProbeCorrector Workbench::corrector(int probe) const {
+    return ProbeCorrector(visitsOfProbe(m_visits, probe + 1), m_correctionSettings);
+}
+
+void Workbench::runCorrections(int from) {
+    for (int p = 0; p < 2; ++p) {
+        ProbeCorrections &out = m_corrections[std::size_t(p)];
+        const ProbeCorrector c = corrector(p);
+        if (!isOpen() || !c.active() || m_qc.aggregates.empty()) {
+            out = {};
+            continue;
+        }
+        const DataTable &t = openTable();
+        const std::span<const double> ph = t.numbers(p == 0 ? colPH1 : colPH2);
+        const std::size_t start = from > 0 && std::size_t(from) <= out.grade.size() ? std::size_t(from) : 0;
+        correctRows(c, t.days(), ph.first(std::min(ph.size(), std::size_t(m_computedRows))), out, start);
+        // Not reported: the probe's aggregate fails.
+        const int shift = 3 * (p == 0 ? seriesPH1 : seriesPH2);
+        for (std::size_t r = start; r < out.grade.size() && r < m_qc.aggregates.size(); ++r)
+            if (out.grade[r] == Grade::NotReported)
+                m_qc.aggregates[r] = QcAggregates((m_qc.aggregates[r] & ~(7 << shift)) | (qcFail << shift));
+    }
+}
+
+double Workbench::correctedPH(int probe, int row) const {
+    const ProbeCorrections &c = m_corrections[std::size_t(probe)];
+    if (row < 0 || std::size_t(row) >= c.grade.size() || c.grade[std::size_t(row)] == Grade::None) return std::nan("");
+    return c.corrected(std::size_t(row), openTable().value(row, probe == 0 ? colPH1 : colPH2));
+}
