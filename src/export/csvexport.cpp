@@ -1,5 +1,7 @@
 #include "export/csvexport.h"
 
+#include "compute/phcompute.h"
+#include "corrections/corrections.h"
 #include "qc/qcletters.h"
 #include "qc/qctests.h"
 #include "export/checkeddevice.h"
@@ -85,6 +87,43 @@ QByteArray csvDateTime(double day) {
 
 namespace {
 
+// Room the six correction fields of a row may take.
+constexpr std::size_t kCorrectionRoom = 2 * (2 * 40 + 16);
+
+// The grades as the CSV writes them, made once.
+const QByteArray &gradeBytes(Grade g) {
+    static const std::array<QByteArray, 6> bytes = [] {
+        std::array<QByteArray, 6> out;
+        for (std::size_t i = 0; i < out.size(); ++i) out[i] = gradeText(Grade(i)).toUtf8();
+        return out;
+    }();
+    return bytes[std::size_t(g)];
+}
+
+// The corrected pH, the correction and the grade of both probes, at `at`. Both numbers on the
+// computed pH's four decimals, the corrected one made from the rounded correction so that the two
+// columns add up as written; "+ 0.0" writes a zero correction as 0, never -0.
+char *writeCorrections(char *at, const DataTable &table, const CsvQcRows &qc, int r) {
+    for (std::size_t p = 0; p < 2; ++p) {
+        const Grade g = qc.grade[p] ? qc.grade[p][r] : Grade::None;
+        *at++ = ',';
+        if (g == Grade::None) {
+            *at++ = ',';
+            *at++ = ',';
+            continue;
+        }
+        const double c = roundPH(qc.correction[p][r]) + 0.0;
+        if (g != Grade::NotReported)
+            at = shortestNumberChars(at, roundPH(table.value(r, p == 0 ? colPH1 : colPH2) + c) + 0.0);
+        *at++ = ',';
+        at = shortestNumberChars(at, c);
+        *at++ = ',';
+        const QByteArray &text = gradeBytes(g);
+        at = std::copy(text.begin(), text.end(), at);
+    }
+    return at;
+}
+
 // Rows first..last, one after the other, appended to `out`.
 void formatRows(QByteArray &out, const DataTable &table, int width, const CsvQcRows *qc, int first, int last,
                 const CsvLogs *logs, const CsvMarks *marks) {
@@ -158,6 +197,10 @@ void formatRows(QByteArray &out, const DataTable &table, int width, const CsvQcR
             line.resize(std::max(line.size(), at + std::size_t(field.size()) + 3));
             at = std::size_t(std::copy(field.begin(), field.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());
         }
+        if (qc && qc->withCorrections) {
+            line.resize(std::max(line.size(), at + kCorrectionRoom + 2));
+            at = std::size_t(writeCorrections(line.data() + at, table, *qc, r) - line.data());
+        }
         line[at++] = '\r';
         line[at++] = '\n';
         out.append(line.data(), qsizetype(at));
@@ -169,7 +212,8 @@ constexpr int kTwoThreadRows = 4096;
 
 }  // namespace
 
-QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog, bool withTests, bool withMarks) {
+QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog, bool withTests, bool withMarks,
+                        bool withCorrections) {
     QByteArray out;
     for (qsizetype c = 0; c < header.size(); ++c) {
         if (c) out += ',';
@@ -181,6 +225,7 @@ QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog,
     }
     if (withLog) out += ",log";
     if (withMarks) out += ",mark,note";
+    if (withCorrections) out += ",pH-1 corrected,pH-1 correction,pH-1 grade,pH-2 corrected,pH-2 correction,pH-2 grade";
     return out + "\r\n";
 }
 
@@ -207,8 +252,8 @@ void appendCsvRows(QByteArray &out, const DataTable &table, int width, const Csv
     out.append(second.constData(), second.size());  // a copy: += on an empty `out` would share the buffer
 }
 
-bool tableCsvChunks(clsDataSet &dataSet, const CsvQc *qc, const CsvSink &sink, int first, int last,
-                    const CsvLogs *logs, const CsvMarks *marks) {
+bool tableCsvChunks(clsDataSet &dataSet, const CsvQc *qc, const CsvSink &sink, int first, int last, const CsvLogs *logs,
+                    const CsvMarks *marks) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -218,13 +263,21 @@ bool tableCsvChunks(clsDataSet &dataSet, const CsvQc *qc, const CsvSink &sink, i
     constexpr int kPieceRows = 16384;
     QByteArray out;
     out.reserve(kChunk + 4096);
-    out += csvHeaderRow(header, qc != nullptr, logs != nullptr, qc && qc->tests, marks != nullptr);
+    out += csvHeaderRow(header, qc != nullptr, logs != nullptr, qc && qc->tests, marks != nullptr,
+                        qc && qc->withCorrections);
     CsvQcRows rows;
     const bool ours = qc && qc->results && qc->results->letters.size() == std::size_t(table.rowCount());
     if (qc) {
         rows.letters = ours ? qc->results->letters.data() : nullptr;
         rows.aggregates = ours ? qc->results->aggregates.data() : nullptr;
         rows.withTests = qc->tests != nullptr;
+        rows.withCorrections = qc->withCorrections;
+        for (std::size_t p = 0; p < 2; ++p) {
+            const ProbeCorrections *c = qc->corrections[p];
+            if (!c || c->grade.size() != std::size_t(table.rowCount())) continue;
+            rows.correction[p] = c->correction.data();
+            rows.grade[p] = c->grade.data();
+        }
     }
     // The per-test results are worked out piece by piece, going on from one to the next.
     std::optional<QcRunner> runner;
@@ -345,8 +398,8 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet, const CsvQc *flags, int first, int last,
-                 const CsvLogs *logs, const CsvMarks *marks) {
+QString writeCsv(const QString &path, clsDataSet &dataSet, const CsvQc *flags, int first, int last, const CsvLogs *logs,
+                 const CsvMarks *marks) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
         return tableCsvChunks(
             dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last, logs,

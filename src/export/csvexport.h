@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -14,6 +15,8 @@ struct QcResults;
 struct QcSetup;
 class DataTable;
 class QIODevice;
+struct ProbeCorrections;
+enum class Grade : std::uint8_t;
 
 // The path that stands for standard output.
 inline const QString kStdoutPath = QStringLiteral("-");
@@ -45,10 +48,14 @@ struct CsvMarks {
 // aggregates) and, when `tests` is given, one column per test and series, worked out as the
 // rows are written. Results of another table (an open that failed before compute) give empty
 // fields.
+// With `withCorrections` (there are service visits) every row ends with each probe's corrected
+// pH, correction and grade, empty for a probe without visits.
 struct CsvQc {
     const QcResults *results = nullptr;
     const QcSetup *tests = nullptr;
     int computedRows = 0;
+    std::array<const ProbeCorrections *, 2> corrections{};
+    bool withCorrections = false;
 };
 // The same as rows are written: the letters and aggregates of table row r at [r], the
 // per-test results (kQcColumns a row) from row testsRow0 on.
@@ -58,6 +65,10 @@ struct CsvQcRows {
     const std::uint8_t *tests = nullptr;
     int testsRow0 = 0;
     bool withTests = false;
+    // Each probe's total correction and grade of row r at [r]; null: empty cells.
+    std::array<const double *, 2> correction{};
+    std::array<const Grade *, 2> grade{};
+    bool withCorrections = false;
 };
 
 // The whole table with its header; column 0 as "yyyy-mm-dd hh:mm:ss" where it holds a
@@ -65,7 +76,7 @@ struct CsvQcRows {
 QByteArray tableCsv(clsDataSet &dataSet, const CsvQc *qc = nullptr);
 // The header row of these names, with the quality columns when asked for.
 QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog = false, bool withTests = false,
-                       bool withMarks = false);
+                        bool withMarks = false, bool withCorrections = false);
 // Rows first..last (clamped to the table) as tableCsv writes them, `width` fields each (the
 // header's), appended to `out`. On two cores the two halves of a long run are made at once.
 void appendCsvRows(QByteArray &out, const DataTable &table, int width, const CsvQcRows *qc, int first, int last,

@@ -6,6 +6,7 @@
 #include "model/numbertext.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -102,13 +103,15 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     parser.addOption(QCommandLineOption(QStringLiteral("all-records")));
     parser.addOption(QCommandLineOption(QStringLiteral("join")));
     parser.addOption(QCommandLineOption(QStringLiteral("qc-columns")));
-    known << QStringLiteral("all-records") << QStringLiteral("join") << QStringLiteral("qc-columns");
+    parser.addOption(QCommandLineOption(QStringLiteral("carry-on")));
+    known << QStringLiteral("all-records") << QStringLiteral("join") << QStringLiteral("qc-columns")
+          << QStringLiteral("carry-on");
     QStringList valued = {QStringLiteral("csv"),         QStringLiteral("plot"),       QStringLiteral("calibrate"),
                           QStringLiteral("report"),      QStringLiteral("report-dir"), QStringLiteral("csv-dir"),
                           QStringLiteral("on-bad-date"), QStringLiteral("max-size"),   QStringLiteral("stats"),
                           QStringLiteral("from"),        QStringLiteral("to"),         QStringLiteral("stats-dir"),
                           QStringLiteral("segment"),     QStringLiteral("verify"),     QStringLiteral("save-project"),
-                          QStringLiteral("project")};
+                          QStringLiteral("project"),     QStringLiteral("visits"),     QStringLiteral("grade-limits")};
     for (const NumberOption &n : kNumberOptions) valued << QLatin1String(n.name + 2);
     for (const QString &name : valued) parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
     known += valued;
@@ -142,6 +145,24 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     if (parser.isSet(QStringLiteral("qc-columns"))) {
         o.qcColumns = true;
         o.perLogArgs << QStringLiteral("--qc-columns");
+    }
+    if (parser.isSet(QStringLiteral("visits"))) {
+        o.visitsPath = parser.value(QStringLiteral("visits"));
+        if (o.visitsPath.isEmpty()) return usageError(QStringLiteral("--visits needs a visits file"));
+        o.perLogArgs << QStringLiteral("--visits") << o.visitsPath;
+    }
+    if (parser.isSet(QStringLiteral("carry-on"))) {
+        o.carryOn = true;
+        o.perLogArgs << QStringLiteral("--carry-on");
+    }
+    if (parser.isSet(QStringLiteral("grade-limits"))) {
+        const QString value = parser.value(QStringLiteral("grade-limits"));
+        o.gradeLimits = parseGradeLimits(value);
+        if (!o.gradeLimits)
+            return usageError(
+                QStringLiteral("--grade-limits takes four increasing numbers above 0 (E,G,F,MAX), not \"%1\"")
+                    .arg(value));
+        o.perLogArgs << QStringLiteral("--grade-limits") << value;
     }
     QString error;
     for (const NumberOption &n : kNumberOptions) {
@@ -276,6 +297,31 @@ ParsedOptions parseExportArgs(const QStringList &args) {
     o.logFile = files.first();
     if (o.join) o.logFiles = files;
     return {o, {}};
+}
+
+std::optional<GradeLimits> parseGradeLimits(const QString &text) {
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 4) return std::nullopt;
+    std::array<double, 4> v{};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::optional<double> n = readNumber(parts[qsizetype(i)].trimmed());
+        if (!n || !std::isfinite(*n) || *n <= (i ? v[i - 1] : 0.0)) return std::nullopt;
+        v[i] = *n;
+    }
+    return GradeLimits{v[0], v[1], v[2], v[3]};
+}
+
+QString readVisitsOption(ExportOptions &o) {
+    if (o.visitsPath.isEmpty()) return {};
+    QFile file(o.visitsPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("the visits file \"%1\" cannot be read: %2; nothing was written.")
+            .arg(o.visitsPath, file.errorString());
+    VisitsRead read = parseVisitsCsv(file.readAll());
+    if (!read.error.isEmpty())
+        return QStringLiteral("the visits file \"%1\": %2 Nothing was written.").arg(o.visitsPath, read.error);
+    o.visits = std::move(read.visits);
+    return {};
 }
 
 bool isManyLogs(const ExportOptions &o) {
@@ -481,7 +527,7 @@ std::variant<ExportOptions, int> startOptions(int argc, char **argv) {
         printError(QStringLiteral("brinewick-export: ") + parsed.error + QStringLiteral(" (see --help)"));
         return kExitUsage;
     }
-    const ExportOptions &o = *parsed.options;
+    ExportOptions o = *parsed.options;
     if (o.help) {
         printOutput(exportUsage());
         return kExitOk;
@@ -492,6 +538,10 @@ std::variant<ExportOptions, int> startOptions(int argc, char **argv) {
     }
     if (const QString reversed = reversedRangeError(o); !reversed.isEmpty()) {
         printError(QStringLiteral("brinewick-export: ") + reversed);
+        return kExitFailed;
+    }
+    if (const QString error = readVisitsOption(o); !error.isEmpty()) {
+        printError(QStringLiteral("brinewick-export: ") + error);
         return kExitFailed;
     }
     return o;

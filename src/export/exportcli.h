@@ -42,6 +42,12 @@ struct ExportOptions {
     bool join = false;                      // the logs (logFiles) as one deployment
     bool qcColumns = false;                 // the CSV's column per quality-control test
     qint64 maxSize = kDefaultMaxInputSize;  // a log of this size or more is not read
+    // Service visits: the file of --visits and the visits startOptions read from it.
+    QString visitsPath;
+    std::vector<ServiceVisit> visits;
+    bool carryOn = false;                    // --carry-on
+    std::optional<GradeLimits> gradeLimits;  // --grade-limits
+    CorrectionSettings correctionSettings() const { return {gradeLimits.value_or(GradeLimits{}), carryOn}; }
     bool help = false, version = false;
 };
 
@@ -53,6 +59,12 @@ struct ParsedOptions {
 bool isManyLogs(const ExportOptions &o);
 // "1048576", "512K", "64M", "2G" (binary multiples) as bytes; nothing when it is no size above 0.
 std::optional<qint64> parseByteSize(const QString &text);
+
+// The visits of --visits read into the options; a message naming the file and the bad line
+// (empty when they were read or none were asked for).
+QString readVisitsOption(ExportOptions &options);
+// "E,G,F,MAX": four increasing numbers above 0; nothing otherwise.
+std::optional<GradeLimits> parseGradeLimits(const QString &text);
 
 // Arguments without the program name.
 ParsedOptions parseExportArgs(const QStringList &args);

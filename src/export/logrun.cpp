@@ -56,6 +56,7 @@ std::optional<int> LogRun::readAndCompute() {
         }
         m_extras.bufferCalibration = cal.lines;
     }
+    applyVisits();
     m_status = m_wb.computePH() ? (whole ? kExitOk : kExitFailed) : kExitComputeStopped;
     return takeRange();
 }
@@ -63,8 +64,20 @@ std::optional<int> LogRun::readAndCompute() {
 std::optional<int> LogRun::readProject() {
     m_extras.made = QDateTime::currentDateTime();
     if (!m_wb.openProject(m_options.projectPath)) return kExitFailed;
+    applyVisits();
     m_status = m_wb.computeNeeded() ? kExitComputeStopped : kExitOk;
     return takeRange();
+}
+
+void LogRun::applyVisits() {
+    const ExportOptions &o = m_options;
+    if (o.visitsPath.isEmpty() && !o.carryOn && !o.gradeLimits) return;
+    // The project's visits and settings, each replaced by what the options give.
+    CorrectionSettings settings = m_wb.correctionSettings();
+    if (o.carryOn) settings.carryOn = true;
+    if (o.gradeLimits) settings.limits = *o.gradeLimits;
+    const std::vector<ServiceVisit> visits = o.visitsPath.isEmpty() ? m_wb.serviceVisits() : o.visits;
+    m_wb.setServiceVisits(visits, settings);
 }
 
 std::optional<int> LogRun::takeRange() {

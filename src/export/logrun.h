@@ -35,6 +35,8 @@ private:
     std::optional<int> readProject();
     // The rows of --from and --to; an exit status when none lies there.
     std::optional<int> takeRange();
+    // The visits and correction settings of the options over the workbench's (a project's).
+    void applyVisits();
     ExportOptions m_options;
     StderrInteraction m_ui;
     Workbench m_wb;

@@ -114,6 +114,8 @@ public:
         m_blockRecords = std::max(blockRecords, 2 * m_keep);
         m_limit = o.allRecords ? kAnyLengthRecords : kMaxRecords;
         if (range.rows) std::tie(m_result.firstInside, m_result.lastInside) = *range.rows;
+        for (int p = 0; p < 2; ++p)
+            m_correctors[std::size_t(p)] = ProbeCorrector(visitsOfProbe(o.visits, p + 1), o.correctionSettings());
     }
 
     int blockRecords() const { return m_blockRecords; }
@@ -202,6 +204,7 @@ private:
     QByteArray m_text;
     std::vector<QByteArray> m_logNames;
     RowTags m_tags;
+    std::array<ProbeCorrector, 2> m_correctors;
 };
 
 bool StreamPass::handOn(clsDataSet &ds, bool last) {
@@ -220,7 +223,8 @@ bool StreamPass::handOn(clsDataSet &ds, bool last) {
         if (!m_layout) m_layout = layoutNow(ds, t);
         const QStringList header = csvHeader(m_layout->fieldlist, m_layout->cols);
         m_width = int(header.size());
-        m_text += csvHeaderRow(header, true, !m_logNames.empty(), m_options.qcColumns);
+        m_text +=
+            csvHeaderRow(header, true, !m_logNames.empty(), m_options.qcColumns, false, !m_options.visits.empty());
     } else if (!m_fixed && !m_learning && !(layoutNow(ds, t) == *m_layout)) {
         m_learning = true;
     }
@@ -332,7 +336,22 @@ void StreamPass::writeBlock(const DataTable &t, const RowTags &tags, int compute
                       {letters.data() + from, aggregates.data() + from, tests.empty() ? nullptr : tests.data()});
     for (std::size_t r = 0; r < tags.conflict.size() && r < n; ++r)
         if (tags.conflict[r]) letters[r] |= flagConflict;
-    const CsvQcRows flags{letters.data(), aggregates.data(), tests.data(), from, m_options.qcColumns};
+    CsvQcRows flags{letters.data(), aggregates.data(), tests.data(), from, m_options.qcColumns};
+    // Each record's corrections worked out as its block is written; a record not reported fails
+    // its probe's aggregate, as the workbench's does.
+    std::array<ProbeCorrections, 2> corrections;
+    flags.withCorrections = !m_options.visits.empty();
+    for (std::size_t p = 0; p < 2 && from < to; ++p) {
+        if (!m_correctors[p].active()) continue;
+        const std::span<const double> ph = t.numbers(p == 0 ? colPH1 : colPH2);
+        correctRows(m_correctors[p], t.days().first(std::size_t(to)),
+                    ph.first(std::min(ph.size(), std::size_t(std::clamp(computed, 0, to)))), corrections[p],
+                    std::size_t(from));
+        Workbench::failNotReported(int(p), corrections[p].grade.data(), aggregates.data(), std::size_t(from),
+                                   std::size_t(to));
+        flags.correction[p] = corrections[p].correction.data();
+        flags.grade[p] = corrections[p].grade.data();
+    }
     const CsvLogs logs{&tags.log, m_logNames};
     // A long block (a deployment's log) goes out in pieces, so its text is never held whole.
     int at = from;

@@ -241,7 +241,13 @@ public:
     // Whether the CSV has a column per quality-control test and series.
     void setQcColumns(bool on) { m_qcTests = on; }
     // The quality columns of the table's CSV.
-    CsvQc csvQc() const { return {&m_qc, m_qcTests ? &m_qcTable.setup() : nullptr, m_computedRows}; }
+    CsvQc csvQc() const {
+        return {&m_qc,
+                m_qcTests ? &m_qcTable.setup() : nullptr,
+                m_computedRows,
+                {&m_corrections[0], &m_corrections[1]},
+                !m_visits.empty()};
+    }
     // The names the CSV's "log" column gives, nothing for one log (its CSV has no such column).
     std::optional<CsvLogs> csvLogs() const;
     // The statistics of rows first..last as CSV; an error text, empty on success.
@@ -284,6 +290,9 @@ public:
     ProbeCorrector corrector(int probe) const;
     // The corrected pH of a row, NaN when there is none.
     double correctedPH(int probe, int row) const;
+    // Rows from..to-1 that are not reported get a failed aggregate for that probe (0 or 1).
+    static void failNotReported(int probe, const Grade *grades, QcAggregates *aggregates, std::size_t from,
+                                std::size_t to);
 
     // The person's marks (never a value changed). Mark, clear and note rows first..last; an
     // error text (a bad or doubtful mark needs a reason), empty when done.

@@ -29,12 +29,17 @@ void Workbench::runCorrections(int from) {
         const std::span<const double> ph = t.numbers(p == 0 ? colPH1 : colPH2);
         const std::size_t start = from > 0 && std::size_t(from) <= out.grade.size() ? std::size_t(from) : 0;
         correctRows(c, t.days(), ph.first(std::min(ph.size(), std::size_t(m_computedRows))), out, start);
-        // Not reported: the probe's aggregate fails.
-        const int shift = 3 * (p == 0 ? seriesPH1 : seriesPH2);
-        for (std::size_t r = start; r < out.grade.size() && r < m_qc.aggregates.size(); ++r)
-            if (out.grade[r] == Grade::NotReported)
-                m_qc.aggregates[r] = QcAggregates((m_qc.aggregates[r] & ~(7 << shift)) | (qcFail << shift));
+        failNotReported(p, out.grade.data(), m_qc.aggregates.data(), start,
+                        std::min(out.grade.size(), m_qc.aggregates.size()));
     }
+}
+
+void Workbench::failNotReported(int probe, const Grade *grades, QcAggregates *aggregates, std::size_t from,
+                                std::size_t to) {
+    const int shift = 3 * (probe == 0 ? seriesPH1 : seriesPH2);
+    for (std::size_t r = from; r < to; ++r)
+        if (grades[r] == Grade::NotReported)
+            aggregates[r] = QcAggregates((aggregates[r] & ~(7 << shift)) | (qcFail << shift));
 }
 
 double Workbench::correctedPH(int probe, int row) const {
