@@ -10,7 +10,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -296,6 +298,89 @@ QList<ReportTable> projectTables(const Workbench &wb) {
     return out;
 }
 
+QString gradeCell(Grade g) { return g == Grade::None ? QStringLiteral("(none)") : gradeText(g); }
+
+// A probe's rows with the largest absolute total corrections, largest first (the earlier of
+// equal ones first).
+std::vector<std::size_t> largestCorrections(const ProbeCorrections &c, std::size_t count) {
+    std::vector<std::size_t> rows;
+    const auto larger = [&c](std::size_t a, std::size_t b) {
+        const double x = std::fabs(c.correction[a]), y = std::fabs(c.correction[b]);
+        return x > y || (x == y && a < b);
+    };
+    for (std::size_t r = 0; r < c.correction.size(); ++r) {
+        if (std::isnan(c.correction[r])) continue;
+        if (rows.size() == count && !larger(r, rows.back())) continue;
+        if (rows.size() == count) rows.pop_back();
+        rows.insert(std::upper_bound(rows.begin(), rows.end(), r, larger), r);
+    }
+    return rows;
+}
+
+// The service visits, the corrections and the grades made from them; nothing without visits.
+QList<ReportTable> correctionTables(const Workbench &wb) {
+    if (wb.serviceVisits().empty() || !wb.isOpen()) return {};
+    const CorrectionSettings &settings = wb.correctionSettings();
+    const GradeLimits &l = settings.limits;
+    QList<ReportTable> out;
+    out << ReportTable{QStringLiteral("Service visits, corrections and grades"),
+                       {},
+                       {{QStringLiteral("Grades after Wagner and others (2006), USGS Techniques and Methods 1-D3.")},
+                        {QStringLiteral("Excellent up to %1 pH, Good up to %2, Fair up to %3, Poor above; not "
+                                        "reported above %4. Carry the last correction on: %5.")
+                             .arg(number(l.excellent), number(l.good), number(l.fair), number(l.maxAllowable),
+                                  settings.carryOn ? QStringLiteral("yes") : QStringLiteral("no"))}}};
+    const DataTable &t = wb.openTable();
+    for (int p = 0; p < 2; ++p) {
+        const std::vector<ServiceVisit> visits = visitsOfProbe(wb.serviceVisits(), p + 1);
+        if (visits.empty()) continue;
+        ReportTable v{QStringLiteral("Service visits of pH-%1").arg(p + 1),
+                      {QStringLiteral("Visit"), QStringLiteral("Fouling error"), QStringLiteral("Buffer pH"),
+                       QStringLiteral("Drift error"), QStringLiteral("Buffer 2 pH"), QStringLiteral("Drift error 2"),
+                       QStringLiteral("Note")},
+                      {}};
+        for (const ServiceVisit &s : visits) {
+            const bool two = s.hasSecondBuffer();
+            v.rows.append({dt::recordText(s.day), number(s.foulingError), number(s.bufferPH), number(s.driftError),
+                           two ? number(s.buffer2PH) : QString(), two ? number(s.driftError2) : QString(), s.note});
+        }
+        out << v;
+        const ProbeCorrections &c = wb.corrections(p);
+        const ProbeCorrector corrector = wb.corrector(p);
+        ReportTable largest{QStringLiteral("Largest corrections of pH-%1").arg(p + 1),
+                            {QStringLiteral("Record"), QStringLiteral("Correction"), QStringLiteral("Fouling"),
+                             QStringLiteral("Drift"), QStringLiteral("Grade")},
+                            {}};
+        for (std::size_t r : largestCorrections(c, 5)) {
+            const Correction parts = corrector.at(t.rowDay(int(r)), t.value(int(r), p == 0 ? colPH1 : colPH2));
+            largest.rows.append({recordTime(t, int(r)), fixed(c.correction[r], 4), fixed(parts.fouling, 4),
+                                 fixed(parts.drift, 4), gradeText(c.grade[r])});
+        }
+        if (largest.rows.isEmpty()) largest.rows.append({QStringLiteral("No record was corrected.")});
+        out << largest;
+    }
+    ReportTable counts{QStringLiteral("Records per grade"),
+                       {QStringLiteral("Grade"), QStringLiteral("pH-1"), QStringLiteral("pH-2")},
+                       {}};
+    const std::array<GradeCounts, 2> n{countGrades(wb.corrections(0).grade), countGrades(wb.corrections(1).grade)};
+    for (Grade g : {Grade::Excellent, Grade::Good, Grade::Fair, Grade::Poor, Grade::NotReported})
+        counts.rows.append(
+            {gradeText(g), QString::number(n[0][std::size_t(g)]), QString::number(n[1][std::size_t(g)])});
+    out << counts;
+    // Both probes' days side by side, in date order.
+    std::map<double, std::array<Grade, 2>> days;
+    for (int p = 0; p < 2; ++p)
+        for (const DailyGrade &d : dailyGrades(t.days(), wb.corrections(p).grade))
+            days[d.date][std::size_t(p)] = d.grade;
+    ReportTable daily{QStringLiteral("Daily grades (the lowest of the day's records)"),
+                      {QStringLiteral("Date"), QStringLiteral("pH-1"), QStringLiteral("pH-2")},
+                      {}};
+    for (const auto &[date, grades] : days)
+        daily.rows.append({dt::format(date, u"m/d/yyyy"), gradeCell(grades[0]), gradeCell(grades[1])});
+    out << daily;
+    return out;
+}
+
 }  // namespace
 
 ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
@@ -318,7 +403,7 @@ ReportContent buildReport(const Workbench &wb, const ReportExtras &extras) {
                                             .arg(recordTime(wb.openTable(), first), recordTime(wb.openTable(), last))
                                       : QStringLiteral("Plot: no records in view");
     }
-    c.after = qualityTables(wb, extras.zoomed) + projectTables(wb);
+    c.after = qualityTables(wb, extras.zoomed) + correctionTables(wb) + projectTables(wb);
     c.footer = QStringLiteral("Brinewick %1, made %2").arg(kAppVersion, dateTimeText(extras.made));
     return c;
 }
