@@ -1,6 +1,7 @@
 // The quality-control tests over a whole table (the results kept, and the per-test columns the
 // CSV writes) and the statistics of a row range, at the default capacity and at 1,000,000
-// records (the any-length setting), on tables built in memory.
+// records (the any-length setting), on tables built in memory; then the corrections and grades.
+#include "corrections/corrections.h"
 #include "qc/qcletters.h"
 #include "qc/qctests.h"
 #include "compute/statistics.h"
@@ -101,6 +102,39 @@ void BM_StatisticsOfAZoomedRange(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_StatisticsOfAZoomedRange)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Both probes' corrections and grades of every row, from eight periods between visits (a visit
+// every two weeks at a million records), one visit of each probe with two check buffers.
+void BM_Corrections(benchmark::State &state) {
+    const int n = int(state.range(0));
+    const DataTable &t = table(n);
+    const double first = t.rowDay(0), span = t.rowDay(n - 1) - first;
+    std::vector<ServiceVisit> visits;
+    for (int probe = 1; probe <= 2; ++probe)
+        for (int k = 0; k <= 8; ++k) {
+            ServiceVisit v;
+            v.probe = probe;
+            v.day = first + span * k / 8.0;
+            v.foulingError = -0.02 * (k % 4) * probe;
+            v.bufferPH = 7.0;
+            v.driftError = 0.03 * (k % 3);
+            if (k == 4) {
+                v.buffer2PH = 10.01;
+                v.driftError2 = 0.12;
+            }
+            visits.push_back(v);
+        }
+    const std::array<ProbeCorrector, 2> correctors{ProbeCorrector(visitsOfProbe(visits, 1), {}),
+                                                   ProbeCorrector(visitsOfProbe(visits, 2), {})};
+    std::array<ProbeCorrections, 2> out;
+    for (auto _ : state) {
+        for (std::size_t p = 0; p < 2; ++p)
+            correctRows(correctors[p], t.days(), t.numbers(p == 0 ? colPH1 : colPH2), out[p]);
+        benchmark::DoNotOptimize(out[0].grade.data());
+        benchmark::DoNotOptimize(out[1].grade.data());
+    }
+}
+BENCHMARK(BM_Corrections)->Arg(kMaxRecords)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

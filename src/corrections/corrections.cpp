@@ -33,12 +33,25 @@ ProbeCorrector::ProbeCorrector(const std::vector<ServiceVisit> &visits, const Co
                      [](const ServiceVisit &a, const ServiceVisit &b) { return a.day < b.day; });
 }
 
+std::size_t ProbeCorrector::laterVisit(double day, std::size_t hint) const {
+    // Rows in time order keep the visit of the row before, or move on by one.
+    const std::size_t n = m_visits.size();
+    for (std::size_t k = hint; k <= n && k <= hint + 1; ++k)
+        if ((k == n || !(m_visits[k].day < day)) && (k == 0 || m_visits[k - 1].day < day)) return k;
+    return std::size_t(std::lower_bound(m_visits.begin(), m_visits.end(), day,
+                                        [](const ServiceVisit &v, double d) { return v.day < d; }) -
+                       m_visits.begin());
+}
+
 Correction ProbeCorrector::at(double day, double ph) const {
+    if (std::isnan(ph) || m_visits.empty()) return {};
+    return atVisit(day, ph, laterVisit(day, 0));
+}
+
+Correction ProbeCorrector::atVisit(double day, double ph, std::size_t laterIndex) const {
     Correction c;
-    if (std::isnan(ph) || m_visits.empty()) return c;
     // The visit that ends the record's period: the first at or after it.
-    const auto later = std::lower_bound(m_visits.begin(), m_visits.end(), day,
-                                        [](const ServiceVisit &v, double d) { return v.day < d; });
+    const auto later = m_visits.begin() + std::ptrdiff_t(laterIndex);
     double fraction = 1;
     const ServiceVisit *visit = nullptr;
     if (later == m_visits.begin() || later == m_visits.end() || std::isnan(day)) {
@@ -66,8 +79,12 @@ void correctRows(const ProbeCorrector &corrector, std::span<const double> days, 
     const std::size_t n = days.size();
     out.correction.resize(n);
     out.grade.resize(n);
+    std::size_t later = 0;
     for (std::size_t r = from; r < n; ++r) {
-        const Correction c = corrector.at(days[r], r < ph.size() ? ph[r] : std::numeric_limits<double>::quiet_NaN());
+        const double v = r < ph.size() ? ph[r] : std::numeric_limits<double>::quiet_NaN();
+        Correction c;
+        if (!std::isnan(v) && corrector.active())
+            c = corrector.atVisit(days[r], v, later = corrector.laterVisit(days[r], later));
         out.correction[r] = c.grade == Grade::None ? std::numeric_limits<double>::quiet_NaN() : c.total();
         out.grade[r] = c.grade;
     }

@@ -51,6 +51,11 @@ public:
     // The corrected pH: empty (NaN) when not reported.
     static double corrected(double ph, const Correction &c);
 
+    // The index of the first visit at or after `day`, looked for first at `hint` and the next.
+    std::size_t laterVisit(double day, std::size_t hint) const;
+    // at() with that index known.
+    Correction atVisit(double day, double ph, std::size_t laterIndex) const;
+
 private:
     std::vector<ServiceVisit> m_visits;
     CorrectionSettings m_settings;
