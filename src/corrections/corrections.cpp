@@ -33,6 +33,10 @@ ProbeCorrector::ProbeCorrector(const std::vector<ServiceVisit> &visits, const Co
                      [](const ServiceVisit &a, const ServiceVisit &b) { return a.day < b.day; });
 }
 
+namespace {
+constexpr double kMsPerDay = 86400.0 * 1000.0;
+}
+
 Correction ProbeCorrector::at(double day, double ph) const {
     Correction c;
     if (std::isnan(ph) || m_visits.empty()) return c;
@@ -46,8 +50,9 @@ Correction ProbeCorrector::at(double day, double ph) const {
             visit = later == m_visits.end() ? &m_visits.back() : &m_visits.front();
     } else {
         visit = &*later;
+        // In whole milliseconds: decimal days carry rounding that a period of minutes would show.
         const double t0 = (later - 1)->day;
-        fraction = (day - t0) / (visit->day - t0);
+        fraction = std::round((day - t0) * kMsPerDay) / std::round((visit->day - t0) * kMsPerDay);
     }
     if (visit) {
         c.fouling = -visit->foulingError * fraction;
