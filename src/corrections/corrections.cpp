@@ -27,10 +27,26 @@ Grade gradeOf(double total, const GradeLimits &limits) {
     return Grade::Poor;
 }
 
+namespace {
+constexpr double kMsPerDay = 86400.0 * 1000.0;
+
+// std::round without its library call, which costs a million rows a third of their time: adding
+// and taking away 1.5 x 2^52 rounds half to even, and a half is then taken away from zero.
+inline double corrRoundHalfAway(double x) {
+    constexpr double shift = 6755399441055744.0, exactBelow = 2251799813685248.0;
+    if (!(std::fabs(x) < exactBelow)) return std::round(x);
+    const double r = (x + shift) - shift;
+    return std::fabs(x - r) == 0.5 ? x + std::copysign(0.5, x) : r;
+}
+}  // namespace
+
 ProbeCorrector::ProbeCorrector(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings)
     : m_visits(visits), m_settings(settings) {
     std::stable_sort(m_visits.begin(), m_visits.end(),
                      [](const ServiceVisit &a, const ServiceVisit &b) { return a.day < b.day; });
+    m_periodMs.resize(m_visits.size());
+    for (std::size_t k = 1; k < m_visits.size(); ++k)
+        m_periodMs[k] = corrRoundHalfAway((m_visits[k].day - m_visits[k - 1].day) * kMsPerDay);
 }
 
 std::size_t ProbeCorrector::laterVisit(double day, std::size_t hint) const {
@@ -59,8 +75,9 @@ Correction ProbeCorrector::atVisit(double day, double ph, std::size_t laterIndex
             visit = later == m_visits.end() ? &m_visits.back() : &m_visits.front();
     } else {
         visit = &*later;
+        // In whole milliseconds: decimal days carry rounding that a period of minutes would show.
         const double t0 = (later - 1)->day;
-        fraction = (day - t0) / (visit->day - t0);
+        fraction = corrRoundHalfAway((day - t0) * kMsPerDay) / m_periodMs[laterIndex];
     }
     if (visit) {
         c.fouling = -visit->foulingError * fraction;

@@ -58,6 +58,7 @@ public:
 
 private:
     std::vector<ServiceVisit> m_visits;
+    std::vector<double> m_periodMs;  // [k]: from visit k - 1 to visit k in whole milliseconds
     CorrectionSettings m_settings;
 };
 

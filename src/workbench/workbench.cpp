@@ -131,6 +131,7 @@ void Workbench::afterRead() {
     if (m_joining.isEmpty()) {  // another deployment: a new project (a folder grown keeps its own)
         m_marks = Marks{};
         m_bufferCalibrations.clear();
+        m_visits.clear();
         m_trail.clear();
         m_projectZoom.reset();
         m_changedLogs.clear();

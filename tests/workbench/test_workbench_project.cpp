@@ -40,10 +40,19 @@ void decideAll(Workbench &wb) {
     ASSERT_TRUE(wb.decide(QStringLiteral("Buffer calibration"), [&] {
         wb.applyBufferCalibration({0, 1, {{4.0, -170.0, 20.0, false}, {7.0, 1.0, 20.0, false}}, 0.99, 0.001});
     }));
-    ASSERT_TRUE(wb.decide(QStringLiteral("Limits"), [&] { QcThresholds th;
+    ASSERT_TRUE(wb.decide(QStringLiteral("Limits"), [&] {
+        QcThresholds th;
         th.spikeSuspect = 0.05;
         th.climatology[4] = {true, 7.0, 8.0};
-        wb.setQcThresholds(th); }));
+        wb.setQcThresholds(th);
+    }));
+    ServiceVisit visit;
+    visit.day = wb.openTable().days()[5];
+    visit.foulingError = -0.1;
+    visit.note = QStringLiteral("wiped");
+    ASSERT_TRUE(wb.decide(QStringLiteral("Service Visits"), [&] {
+        wb.setServiceVisits({visit}, {GradeLimits{}, true});
+    }));
     Calibration c = wb.calibration();
     c.thermistor = {2, 1};
     c.thermistorCorr = {0, 0.5, -0.25};
@@ -87,7 +96,7 @@ TEST(WorkbenchProject, MarksShowInFlagsCsvAndStatisticsButChangeNoValue) {
 TEST(WorkbenchProject, DecisionsUndoRedoAndTheTrailOnlyGrows) {
     ProjectBench b;
     decideAll(b.wb);
-    ASSERT_EQ(b.wb.trail().size(), 6u);
+    ASSERT_EQ(b.wb.trail().size(), 7u);
     EXPECT_FALSE(b.wb.decide(QStringLiteral("Nothing"), [] {}));
     const auto step = b.wb.decide(QStringLiteral("Clear Mark"), [&] { b.wb.clearMarks(0, 5); });
     ASSERT_TRUE(step);
@@ -96,11 +105,11 @@ TEST(WorkbenchProject, DecisionsUndoRedoAndTheTrailOnlyGrows) {
     EXPECT_EQ(b.wb.marks().list().size(), 3u);
     b.wb.redoDecision(*step);
     EXPECT_EQ(b.wb.marks().list().size(), 1u);
-    ASSERT_EQ(b.wb.trail().size(), 9u);
-    EXPECT_EQ(b.wb.trail()[7].what, u"Undo Clear Mark");
+    ASSERT_EQ(b.wb.trail().size(), 10u);
+    EXPECT_EQ(b.wb.trail()[8].what, u"Undo Clear Mark");
     EXPECT_EQ(b.wb.trail()[0].reason, u"wiper");
     EXPECT_EQ(b.wb.trail()[0].changes[0].field, u"marks[0].from");
-    EXPECT_EQ(b.wb.trail()[8].previous, sha256Hex(canonicalText(trailEntryJson(b.wb.trail()[7]))));
+    EXPECT_EQ(b.wb.trail()[9].previous, sha256Hex(canonicalText(trailEntryJson(b.wb.trail()[8]))));
 }
 
 TEST(WorkbenchProject, SavedProjectOpensToTheSameDecisionsAndTable) {
@@ -118,6 +127,36 @@ TEST(WorkbenchProject, SavedProjectOpensToTheSameDecisionsAndTable) {
     EXPECT_EQ(again.trail(), b.wb.trail());
     EXPECT_EQ(csvOf(again, b.tmp, "again.csv"), csv);
     EXPECT_FALSE(again.statisticsIncludeBad());
+}
+
+// Corrections past the maximum allowable limit fail the probe's aggregate; undone, they are gone.
+TEST(WorkbenchProject, ServiceVisitsCorrectGradeAndUndo) {
+    ProjectBench b;
+    const std::span<const double> days = b.wb.openTable().days();
+    ServiceVisit first, second;
+    first.day = days[0];
+    second.day = days[5];
+    second.foulingError = -3.0;
+    const std::optional<Workbench::DecisionStep> step = b.wb.decide(QStringLiteral("Service Visits"), [&] {
+        b.wb.setServiceVisits({second, first}, {});
+    });
+    ASSERT_TRUE(step);
+    const ProbeCorrections &c = b.wb.corrections(0);
+    ASSERT_EQ(c.grade.size(), 6u);
+    EXPECT_TRUE(b.wb.corrections(1).empty());
+    EXPECT_NEAR(c.correction[3], 3.0 * 30 / 50, 1e-9);
+    EXPECT_EQ(c.grade[3], Grade::Poor);
+    EXPECT_NEAR(b.wb.correctedPH(0, 3), b.wb.openTable().value(3, colPH1) + 1.8, 1e-9);
+    for (int r : {4, 5}) {
+        EXPECT_EQ(c.grade[std::size_t(r)], Grade::NotReported);
+        EXPECT_TRUE(std::isnan(b.wb.correctedPH(0, r)));
+        EXPECT_EQ(qcAggregate(b.wb.qcAggregates()[std::size_t(r)], seriesPH1), qcFail);
+    }
+    EXPECT_NE(qcAggregate(b.wb.qcAggregates()[1], seriesPH1), qcFail);
+    EXPECT_EQ(b.wb.trail().back().what, QStringLiteral("Service Visits"));
+    b.wb.undoDecision(*step);
+    EXPECT_FALSE(b.wb.hasCorrections());
+    EXPECT_NE(qcAggregate(b.wb.qcAggregates()[5], seriesPH1), qcFail);
 }
 
 }  // namespace
