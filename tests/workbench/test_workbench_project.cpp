@@ -79,10 +79,13 @@ TEST(WorkbenchProject, MarksShowInFlagsCsvAndStatisticsButChangeNoValue) {
     EXPECT_TRUE(b.wb.flagText(4).endsWith(u'Q'));
     const std::vector<QStringList> rows = readCsv(csvOf(b.wb, b.tmp, "after.csv"));
     ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows[0].mid(rows[0].size() - 3), (QStringList{"qc_ph2", "mark", "note"}));
-    EXPECT_EQ(rows[4].mid(rows[4].size() - 2), (QStringList{"bad", "a, \"b\""}));
-    EXPECT_EQ(rows[5].mid(rows[5].size() - 2), (QStringList{"doubtful", "a, \"b\""}));
-    EXPECT_EQ(rows[1][rows[1].size() - 2], QString());
+    // The service visit's six columns come last.
+    const qsizetype end = rows[0].size() - 6;
+    EXPECT_EQ(rows[0][end], "pH-1 corrected");
+    EXPECT_EQ(rows[0].mid(end - 3, 3), (QStringList{"qc_ph2", "mark", "note"}));
+    EXPECT_EQ(rows[4].mid(end - 2, 2), (QStringList{"bad", "a, \"b\""}));
+    EXPECT_EQ(rows[5].mid(end - 2, 2), (QStringList{"doubtful", "a, \"b\""}));
+    EXPECT_EQ(rows[1][end - 2], QString());
 
     // The bad record's pH-1 (40 mV) is left out, unless asked for.
     const RangeStats left = b.wb.statistics(0, 5);
