@@ -157,9 +157,12 @@ TEST(Report, PrintsTheMarksAndTheTrailsLastFiftyEntries) {
     ASSERT_TRUE(wb.computePH());
     ASSERT_TRUE(wb.decide(
         "Mark as Bad", [&] { wb.markRows(1, 1, MarkKind::Bad, "air in the cell"); }, "air"));
-    for (int i = 0; i < 54; ++i) wb.decide("Limits", [&] { QcThresholds th;
+    for (int i = 0; i < 54; ++i)
+        wb.decide("Limits", [&] {
+            QcThresholds th;
             th.flatSuspectMinutes = 31 + i;
-            wb.setQcThresholds(th); });
+            wb.setQcThresholds(th);
+        });
     const QString text = textOf(wb);
     EXPECT_TRUE(text.contains("Statistics of the plotted records (records marked bad left out)\n"));
     EXPECT_TRUE(text.contains("\nMarks\nMark\tFrom\tTo\tReason or note\n"
@@ -169,4 +172,37 @@ TEST(Report, PrintsTheMarksAndTheTrailsLastFiftyEntries) {
                               "\n#\tTime (UTC)\tUser\tWhat\tChanges\tReason\n6\t"));
     EXPECT_FALSE(text.contains("\n5\t"));
     EXPECT_TRUE(text.contains("\tLimits\tqualityLimits.flatSuspect: 83 -> 84\t\n"));
+}
+
+TEST(Report, ListsTheVisitsTheLargestCorrectionsAndTheGrades) {
+    TempFiles tmp;
+    ScriptedInteraction ui;
+    Workbench wb(ui, nullptr);
+    const std::vector<Reading> night = {{"22:00:00", {20.0, 21.0, 22.0}, 10.0, -5.0},
+                                        {"23:00:00", {20.5, 21.5, 22.5}, 12.0, -6.0},
+                                        {"00:00:00", {21.0, 22.0, 23.0}, 14.0, -7.0},
+                                        {"01:00:00", {21.0, 22.0, 23.0}, 13.0, -7.0}};
+    ASSERT_TRUE(wb.open(tmp.write("night.asc", makeLog(night))));
+    ASSERT_TRUE(wb.computePH());
+    ServiceVisit first, second;
+    first.day = *dt::parse(u"5/13/2004 22:00:00");
+    second.day = *dt::parse(u"5/14/2004 01:00:00");
+    second.foulingError = -0.3;
+    second.note = QStringLiteral("wiped");
+    wb.setServiceVisits({first, second}, {});
+    const QString text = textOf(wb);
+    const QString cite = QStringLiteral("Grades after Wagner and others (2006), USGS Techniques and Methods 1-D3.");
+    EXPECT_EQ(text.count(cite), 1);
+    EXPECT_TRUE(text.contains("\nService visits of pH-1\nVisit\tFouling error\tBuffer pH\tDrift error\tBuffer 2 pH\t"
+                              "Drift error 2\tNote\n5/13/2004 22:00:00\t0\t0\t0\t\t\t\n"
+                              "5/14/2004 01:00:00\t-0.3\t0\t0\t\t\twiped\n"))
+        << text.toStdString();
+    // A third of the fouling an hour in, two thirds two hours in, all of it at the visit.
+    EXPECT_TRUE(text.contains("\nLargest corrections of pH-1\nRecord\tCorrection\tFouling\tDrift\tGrade\n"
+                              "5/14/2004 01:00:00\t0.3000\t0.3000\t0.0000\tGood\n"
+                              "5/14/2004 00:00:00\t0.2000\t0.2000\t0.0000\tExcellent\n"
+                              "5/13/2004 23:00:00\t0.1000\t0.1000\t0.0000\tExcellent\n"));
+    EXPECT_FALSE(text.contains("Largest corrections of pH-2"));
+    EXPECT_TRUE(text.contains("\nRecords per grade\nGrade\tpH-1\tpH-2\nExcellent\t3\t0\nGood\t1\t0\nFair\t0\t0\n"));
+    EXPECT_TRUE(text.contains("\n5/13/2004\tExcellent\t(none)\n5/14/2004\tGood\t(none)\n"));
 }
