@@ -423,6 +423,7 @@ QList<NamedFile> exportInputs(const ExportOptions &o) {
     for (qsizetype i = 1; o.join && i < o.logFiles.size(); ++i)
         inputs.append({QStringLiteral("the log"), o.logFiles[i]});
     if (!o.calibratePath.isEmpty()) inputs.append({QStringLiteral("--calibrate"), o.calibratePath});
+    if (!o.visitsPath.isEmpty()) inputs.append({QStringLiteral("--visits"), o.visitsPath});
     if (!o.projectPath.isEmpty()) inputs.first() = {QStringLiteral("--project"), o.projectPath};
     return inputs;
 }

@@ -152,6 +152,10 @@ TEST(CorrectedExport, ABadVisitsLineIsNamedAndNothingIsWritten) {
         EXPECT_FALSE(QFile::exists(tmp.path("out.csv")));
         EXPECT_FALSE(QFile::exists(tmp.path("r.pdf")));
     }
+    // The visits file is an input: no output may take its place.
+    const QString good = tmp.write("good.csv", kVisits);
+    EXPECT_EQ(run({"--csv", good, "--visits", good, log}).status, 2);
+    EXPECT_EQ(slurp(good), kVisits);
 }
 
 }  // namespace
