@@ -26,7 +26,9 @@ void Workbench::runCorrections(int from) {
             continue;
         }
         const DataTable &t = openTable();
-        const std::span<const double> ph = t.numbers(p == 0 ? colPH1 : colPH2);
+        // A log too narrow for the probe's pH column has none to correct.
+        const int col = p == 0 ? colPH1 : colPH2;
+        const std::span<const double> ph = col < t.colCount() ? t.numbers(col) : std::span<const double>();
         const std::size_t start = from > 0 && std::size_t(from) <= out.grade.size() ? std::size_t(from) : 0;
         correctRows(c, t.days(), ph.first(std::min(ph.size(), std::size_t(m_computedRows))), out, start);
         failNotReported(p, out.grade.data(), m_qc.aggregates.data(), start,

@@ -158,4 +158,17 @@ TEST(CorrectedExport, ABadVisitsLineIsNamedAndNothingIsWritten) {
     EXPECT_EQ(slurp(good), kVisits);
 }
 
+TEST(CorrectedExport, ALogWithoutPHColumnsGetsEmptyCells) {
+    TempFiles tmp;
+    const QString log = tmp.write("narrow.asc", "\"Start Date:\",#2004-5-13#\r\n\"Time\",\"Therm 1\",\"pH-1 Raw\"\r\n"
+                                                "\"22:00:00\",20,10\r\n"),
+                  visits = tmp.write("v.csv", kVisits);
+    for (const char *road : {"--all-records", "--save-project"}) {
+        QStringList args{"--csv", tmp.path("n.csv"), "--visits", visits, road};
+        if (road == std::string("--save-project")) args << tmp.path("n.brinewick");
+        EXPECT_EQ(run(args << log).status, 4) << road;  // pH not computed, nothing corrected
+        EXPECT_TRUE(slurp(tmp.path("n.csv")).endsWith(",X,9,9,,,,,,\r\n")) << road;
+    }
+}
+
 }  // namespace
