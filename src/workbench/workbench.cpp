@@ -73,6 +73,7 @@ Workbench::Workbench(IInteraction &ui, IGraph *graph, Hooks hooks)
     if (m_graph)
         m_plot = std::make_unique<PlotBuilder>(
             m_dataSet, m_plotSet, *m_graph, [this] { return m_plotInputs; }, m_hooks.showAnnotationStatus);
+    if (m_plot) m_plot->setCorrections(&m_corrections[0], &m_corrections[1]);
 }
 
 Workbench::~Workbench() = default;
