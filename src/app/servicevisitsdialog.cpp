@@ -202,7 +202,8 @@ void ServiceVisitsDialog::cellEdited(QTableWidget *t, int row, int column) {
     auto write = [&](int c, double v) {
         m_filling = true;
         if (!t->item(row, c)) t->setItem(row, c, new QTableWidgetItem);
-        t->item(row, c)->setText(generalNumberText(v));
+        // Readings carry a few decimals: no binary residue (-0.15000000000000036) in the cell.
+        t->item(row, c)->setText(generalNumberText(std::round(v * 1e9) / 1e9));
         m_filling = false;
     };
     if (column >= colProbeBefore && column <= colRefAfter) {

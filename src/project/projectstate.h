@@ -58,10 +58,10 @@ struct ProjectView {
     QString yMin{}, yMax{};
     bool autoscale = true;
     bool plotPH1 = true, plotPH2 = true, plotDpH = false;
-    bool plotPH1Corr = false, plotPH2Corr = false;  // the corrected pH series
     std::vector<int> extraFields{};
     std::optional<std::pair<double, double>> zoom{};  // decimal days, when zoomed
     bool statisticsIncludeBad = false;
+    bool plotPH1Corr = false, plotPH2Corr = false;  // the corrected pH series
     bool operator==(const ProjectView &) const = default;
 };
 
