@@ -169,6 +169,15 @@ void DataGrid::applyColumns() {
     if (m_model.hasFlags())
         setColumnWidth(int(m_captions.size()) + 1, std::max(header.horizontalAdvance(QStringLiteral("QC")) + 10,
                                                             cells.horizontalAdvance(QStringLiteral("9/9")) + 6));
+    // The correction columns: a pH value, then a grade's name.
+    if (const int first = m_model.correctionColumn(); first >= 0)
+        for (int k = 0; k < 4; ++k)
+            setColumnWidth(
+                first + k,
+                std::max(
+                    header.horizontalAdvance(m_model.headerData(first + k, Qt::Horizontal, Qt::DisplayRole).toString()),
+                    cells.horizontalAdvance(k % 2 ? QStringLiteral("Not reported") : QStringLiteral("-00.0000"))) +
+                    12);
 }
 
 void DataGrid::restoreRow(int row) {

@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -78,6 +79,10 @@ ServiceVisitsDialog::ServiceVisitsDialog(const std::vector<ServiceVisit> &visits
         for (const char *h : svdHeaders) headers << QString::fromLatin1(h);
         t->setHorizontalHeaderLabels(headers);
         t->horizontalHeader()->setStretchLastSection(true);
+        // No caption cut: each column at least as wide as its caption.
+        for (int c = 0; c < kColumns; ++c)
+            t->setColumnWidth(c, std::max(t->columnWidth(c),
+                                          t->horizontalHeader()->fontMetrics().horizontalAdvance(headers[c]) + 24));
         t->setColumnWidth(colWhen, t->fontMetrics().horizontalAdvance(QStringLiteral("12/31/2099 23:59:59")) + 16);
         for (int c : {colBuffer, colBuffer2}) t->setItemDelegateForColumn(c, new SvdBufferDelegate(t));
         connect(t, &QTableWidget::cellChanged, this, [this, t](int row, int column) { cellEdited(t, row, column); });

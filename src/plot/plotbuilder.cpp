@@ -318,7 +318,9 @@ void PlotBuilder::pushGradeStrips(const DataTable &table, int fromRow) {
             start = 0;
             daily.clear();
         }
-        if (start < rows) {
+        if (start == 0) {
+            daily = dailyGrades(days.first(rows), c->grade);  // no copy of a long log's grades
+        } else if (start < rows) {
             const std::vector<Grade> grades(c->grade.begin() + std::ptrdiff_t(start),
                                             c->grade.begin() + std::ptrdiff_t(rows));
             const std::vector<DailyGrade> more = dailyGrades(days.subspan(start, rows - start), grades);

@@ -131,6 +131,7 @@ void Workbench::afterRead() {
     m_rowMarksStale = true;
     if (m_joining.isEmpty()) {  // another deployment: a new project (a folder grown keeps its own)
         m_marks = Marks{};
+        m_visits.clear();  // a log's visits are not another's; the grade limits stay as chosen
         m_bufferCalibrations.clear();
         m_trail.clear();
         m_projectZoom.reset();

@@ -54,8 +54,9 @@ void QcpGraph::setGradeStrips(std::vector<GradeStrip> strips) {
     if (strips == m_gradeStrips && !m_gradeRects.empty() == !strips.empty()) return;
     for (QCPItemRect *r : m_gradeRects) m_plot->removeItem(r);
     m_gradeRects.clear();
-    // Thin bands at the very bottom, the first probe's lowest, below the flag marks.
-    constexpr double height = 0.012;
+    // Thin bands at the very bottom, the first probe's lowest; the flag marks move up above them.
+    constexpr double height = 0.02;
+    if (m_flagAxis) m_flagAxis->setRange(-height * double(strips.size()), 1.0);
     for (std::size_t k = 0; k < strips.size(); ++k)
         for (const GradeBand &b : strips[k].bands) {
             auto *rect = new QCPItemRect(m_plot);
@@ -67,7 +68,7 @@ void QcpGraph::setGradeStrips(std::vector<GradeStrip> strips) {
             }
             rect->topLeft->setCoords(dayToKey(b.fromDay), 1.0 - height * double(k + 1));
             rect->bottomRight->setCoords(dayToKey(b.toDay), 1.0 - height * double(k));
-            rect->setPen(Qt::NoPen);
+            rect->setPen(QPen(Qt::black));  // days of one grade in a row are one band; probes apart
             rect->setBrush(gradeColor(b.grade));
             m_gradeRects.push_back(rect);
         }

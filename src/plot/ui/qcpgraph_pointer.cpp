@@ -186,7 +186,7 @@ QString QcpGraph::crosshairText(const QPoint &pos) const {
         const auto band = std::find_if(strip.bands.begin(), strip.bands.end(),
                                        [day](const GradeBand &b) { return day >= b.fromDay && day < b.toDay; });
         if (band != strip.bands.end())
-            text += QStringLiteral("\n%1 grade: %2").arg(strip.label, gradeText(Grade(band->grade)));
+            text += QStringLiteral("\n%1 grade of the day: %2").arg(strip.label, gradeText(Grade(band->grade)));
     }
     return text;
 }
