@@ -2,6 +2,7 @@
 
 #include "app/projectcontroller.h"
 #include "app/servicevisitsdialog.h"
+#include "model/interaction.h"
 #include "workbench/workbench.h"
 
 #include <QAction>
@@ -57,6 +58,11 @@ void CorrectionCommands::showView() {
 }
 
 void CorrectionCommands::serviceVisits() {
+    if (!m_wb.isOpen()) {
+        m_ui.message(QStringLiteral("There are no records to correct: open a log file first."), kAppTitle,
+                     MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
     ServiceVisitsDialog dialog(m_wb.serviceVisits(), m_wb.correctionSettings(), m_ui, &m_window);
     if (dialog.exec() != QDialog::Accepted) return;
     apply(dialog.visits(), dialog.settings());

@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -37,15 +38,19 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override {
         auto *box = new QComboBox(parent);
         box->setEditable(true);
-        for (const BufferTable &b : bufferTables())
-            if (box->findText(generalNumberText(b.nominal)) < 0) box->addItem(generalNumberText(b.nominal));
+        for (const BufferTable &b : bufferTables()) box->addItem(QString::fromUtf8(b.label), b.nominal);
+        box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);  // whole names in the list
         return box;
     }
     void setEditorData(QWidget *editor, const QModelIndex &index) const override {
         static_cast<QComboBox *>(editor)->setEditText(index.data().toString());
     }
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override {
-        model->setData(index, static_cast<QComboBox *>(editor)->currentText().trimmed());
+        // A buffer picked gives its nominal pH; a typed value stands as typed.
+        const auto *box = static_cast<QComboBox *>(editor);
+        const int picked = box->findText(box->currentText());
+        model->setData(index, picked >= 0 ? generalNumberText(box->itemData(picked).toDouble())
+                                          : box->currentText().trimmed());
     }
 };
 
