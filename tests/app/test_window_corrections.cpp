@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -82,6 +83,16 @@ TEST_F(CorrectionsWindowTest, DialogAppliesVisitsAsOneUndoableDecision) {
     ASSERT_FALSE(ui.messages.isEmpty());
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("pH-1, visit 1, \"Drift error\": \"abc\" is not a number."));
     EXPECT_TRUE(w->workbench().serviceVisits().empty());
+    // A bad visits file: its line named, the table as it was.
+    const QString bad = files.write(QStringLiteral("bad.csv"), "probe,visit,fouling error,buffer pH,drift error\r\n"
+                                                               "3,5/13/2004 08:00:00,0,7,0\r\n");
+    inDialog([&](D &d) {
+        d.chooseFile = [&] { return bad; };
+        d.findChild<QPushButton *>(QStringLiteral("cmdImportVisits"))->click();
+        EXPECT_EQ(d.table(0)->rowCount(), 0);
+    });
+    EXPECT_EQ(ui.messages.back().title, QStringLiteral("Import Service Visits"));
+    EXPECT_EQ(ui.messages.back().text, QStringLiteral("Line 2: the probe \"3\" is not 1 or 2."));
 
     // The four readings give the fouling error, the reading in the buffer the drift error.
     inDialog([&](D &d) {
