@@ -192,7 +192,8 @@ void PlotBuilder::seriesBlock(const DataTable &table, int col, int first, std::s
         // Read in place from the pH column and the corrections: no copy of a long series.
         const int probe = col == kPH1CorrField ? 0 : 1;
         const ProbeCorrections *c = m_corrections[std::size_t(probe)];
-        const std::size_t rows = c && table.lastCol() >= colPH2 ? c->grade.size() : 0;
+        const std::size_t size = c && table.lastCol() >= colPH2 ? c->grade.size() : 0;
+        const std::size_t rows = size > std::size_t(first) ? size - std::size_t(first) : 0;  // from `first` on
         const std::size_t have = std::clamp(std::min(rows, computed), from, to) - from;
         if (have > 0) {
             const double *v = table.numbers(probe == 0 ? colPH1 : colPH2).data() + at;

@@ -38,17 +38,19 @@ TEST(PlotBuilderCorrections, CorrectedSeriesAndDailyGradeStripsFollowTheRows) {
                                                                  {d13 + 1, d13 + 2, int(Grade::Poor)},
                                                                  {d13 + 2, d13 + 3, int(Grade::NotReported)}}));
 
-    // A grown log: the last day is worked out again, a new one joins; days of one grade merge.
+    // A grown log: its new points, and the last day worked out again with a new one after it.
     std::vector<Cell> cells(11, Cell(0.0));
     cells[colDateTime] = Cell(dt::recordText(on(16, 9)));
     cells[colPH1] = Cell(7.05);
     w.dataSet.add(cells);
     w.dataSet.DATA();
-    ph1.correction.push_back(3.0);
-    ph1.grade.push_back(Grade::NotReported);
+    ph1.correction.push_back(1.0);
+    ph1.grade.push_back(Grade::Poor);
+    w.builder.setComputed(6, nullptr);
     w.builder.appendRows(5, 5);
-    EXPECT_EQ(w.graph.gradeStrips()[0].bands.back(), (Band{d13 + 2, d13 + 4, int(Grade::NotReported)}));
-    EXPECT_EQ(w.graph.gradeStrips()[0].bands.size(), 3u);
+    EXPECT_FLOAT_EQ(w.graph.yData(2, 5), 8.05f);
+    EXPECT_EQ(w.graph.gradeStrips()[0].bands.size(), 4u);
+    EXPECT_EQ(w.graph.gradeStrips()[0].bands.back(), (Band{d13 + 3, d13 + 4, int(Grade::Poor)}));
 
     // Corrections gone: no strip.
     ph1 = {};
