@@ -156,11 +156,11 @@ ServiceVisitsDialog::ServiceVisitsDialog(const std::vector<ServiceVisit> &visits
             m_limits[i]->setValue(std::array{d.excellent, d.good, d.fair, d.maxAllowable}[i]);
     });
     layout->addWidget(buttons);
-    show(visits, settings);
+    showVisits(visits, settings);
     resize(1100, 460);
 }
 
-void ServiceVisitsDialog::show(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings) {
+void ServiceVisitsDialog::showVisits(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings) {
     for (int p = 0; p < 2; ++p) {
         QTableWidget *t = m_tables[std::size_t(p)];
         t->setRowCount(0);
@@ -325,6 +325,6 @@ bool ServiceVisitsDialog::importFile(const QString &path) {
         m_ui.message(got.error, QStringLiteral("Import Service Visits"), MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }
-    show(got.visits, read().settings);
+    showVisits(got.visits, read().settings);
     return true;
 }

@@ -61,7 +61,7 @@ public:
     void addVisit(int probe);
 
 private:
-    void show(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings);
+    void showVisits(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings);
     void fillRow(QTableWidget *t, int row, const ServiceVisit &v);
     // A reading typed: the error it gives is written beside it.
     void cellEdited(QTableWidget *t, int row, int column);
