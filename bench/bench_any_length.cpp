@@ -136,6 +136,32 @@ void BM_RebuildAutoscaleWithPush(benchmark::State &state) {
 }
 BENCHMARK(BM_RebuildAutoscaleWithPush)->Apply(sizes);
 
+// The same with both corrected series and their grade strips, read in place from the corrections.
+void BM_RebuildWithCorrections(benchmark::State &state) {
+    Plotted p(int(state.range(0)));
+    const DataTable &t = p.wb.table();
+    std::vector<ServiceVisit> visits;
+    for (int probe : {1, 2}) {
+        ServiceVisit first, last;
+        first.probe = last.probe = probe;
+        first.day = t.rowDay(0);
+        last.day = t.rowDay(t.rowCount() - 1);
+        first.bufferPH = last.bufferPH = 7.0;
+        last.foulingError = -0.15;
+        last.driftError = 0.10;
+        visits.insert(visits.end(), {first, last});
+    }
+    p.wb.plotInputs().plotPH1Corr = p.wb.plotInputs().plotPH2Corr = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.wb.setServiceVisits(visits, {});
+        state.ResumeTiming();
+        p.wb.rebuildPlot();
+    }
+    state.counters["strips"] = double(p.graph.gradeStrips().size());
+}
+BENCHMARK(BM_RebuildWithCorrections)->Apply(sizes);
+
 void BM_MarkPlotTime(benchmark::State &state) {
     Plotted p(int(state.range(0)));
     const DataTable &t = p.wb.openTable();

@@ -49,6 +49,7 @@ void DataTableModel::refresh() {
     // Rows may have come or gone since the last look (a new file): reset rather than patch.
     beginResetModel();
     m_rows = m_table ? m_table->rowCount() : 0;
+    m_corrColumns = correctionsPresent();
     endResetModel();
 }
 
@@ -67,7 +68,9 @@ void DataTableModel::appendRows(int first) {
 int DataTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() || !m_table ? 0 : m_rows; }
 
 int DataTableModel::columnCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 2 : 0) + (m_logOfRow ? 1 : 0);
+    return parent.isValid()
+               ? 0
+               : int(m_captions.size()) + (m_flags ? 2 : 0) + (m_logOfRow ? 1 : 0) + (m_corrColumns ? 4 : 0);
 }
 
 void DataTableModel::setComputedRows(int rows) {
@@ -77,6 +80,8 @@ void DataTableModel::setComputedRows(int rows) {
 }
 
 QVariant DataTableModel::data(const QModelIndex &index, int role) const {
+    if (m_corrColumns && index.column() >= correctionColumn())
+        return role == Qt::DisplayRole ? correctionData(index.row(), index.column() - correctionColumn()) : QVariant();
     if (index.column() == logColumn() && role == Qt::DisplayRole) {
         const std::size_t row = std::size_t(index.row());
         return row < m_logOfRow->size() ? m_logNames.value((*m_logOfRow)[row]) : QString();
@@ -94,6 +99,12 @@ QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation == Qt::Horizontal && m_flags && section == m_captions.size()) return QStringLiteral("Flags");
     if (orientation == Qt::Horizontal && m_flags && section == m_captions.size() + 1) return QStringLiteral("QC");
     if (orientation == Qt::Horizontal && section == logColumn()) return QStringLiteral("Log");
+    if (orientation == Qt::Horizontal && m_corrColumns && section >= correctionColumn()) {
+        const int k = section - correctionColumn();
+        return QStringLiteral("pH-%1 %2")
+            .arg(k / 2 + 1)
+            .arg(k % 2 ? QStringLiteral("grade") : QStringLiteral("corrected"));
+    }
     if (orientation == Qt::Horizontal) return section < m_captions.size() ? m_captions[section] : QVariant();
     return section;  // rows are numbered as DATA numbers them
 }
@@ -158,6 +169,15 @@ void DataGrid::applyColumns() {
     if (m_model.hasFlags())
         setColumnWidth(int(m_captions.size()) + 1, std::max(header.horizontalAdvance(QStringLiteral("QC")) + 10,
                                                             cells.horizontalAdvance(QStringLiteral("9/9")) + 6));
+    // The correction columns: a pH value, then a grade's name.
+    if (const int first = m_model.correctionColumn(); first >= 0)
+        for (int k = 0; k < 4; ++k)
+            setColumnWidth(
+                first + k,
+                std::max(
+                    header.horizontalAdvance(m_model.headerData(first + k, Qt::Horizontal, Qt::DisplayRole).toString()),
+                    cells.horizontalAdvance(k % 2 ? QStringLiteral("Not reported") : QStringLiteral("-00.0000"))) +
+                    12);
 }
 
 void DataGrid::restoreRow(int row) {
@@ -167,6 +187,13 @@ void DataGrid::restoreRow(int row) {
     selectionModel()->setCurrentIndex(m_model.index(row, 0),
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     viewport()->update();
+}
+
+void DataGrid::showCorrections() {
+    const int row = currentRecord();
+    m_model.showCorrections();
+    applyColumns();
+    restoreRow(row);
 }
 
 void DataGrid::bindTable(DataTable *table) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 class DataTable;
+struct ProbeCorrections;
 
 class DataTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -43,9 +44,20 @@ public:
     // `logOfRow`). Null or fewer than two names: none.
     void setLogs(const std::vector<std::uint16_t> *logOfRow, QStringList names);
     int logColumn() const { return m_logOfRow ? int(m_captions.size()) + (m_flags ? 2 : 0) : -1; }
+    // Each probe's corrections (they must outlive the model): while either has any, the columns
+    // "pH-1 corrected", "pH-1 grade", "pH-2 corrected", "pH-2 grade" follow the others.
+    void setCorrections(const ProbeCorrections *ph1, const ProbeCorrections *ph2);
+    // The corrections changed: the columns come or go, or their cells are read again.
+    void showCorrections();
+    // The first correction column, -1 without them.
+    int correctionColumn() const {
+        return m_corrColumns ? int(m_captions.size()) + (m_flags ? 2 : 0) + (m_logOfRow ? 1 : 0) : -1;
+    }
 
 private:
     QVariant flagData(const QModelIndex &index, int role) const;
+    QVariant correctionData(int row, int column) const;
+    bool correctionsPresent() const;
     DataTable *m_table = nullptr;
     int m_rows = 0;  // as the views were last told: a read in progress may change the table
     QStringList m_captions;
@@ -55,6 +67,8 @@ private:
     MarkLetter m_markLetter;
     const std::vector<std::uint16_t> *m_logOfRow = nullptr;
     QStringList m_logNames;
+    const ProbeCorrections *m_corr[2] = {nullptr, nullptr};
+    bool m_corrColumns = false;  // as the views were last told
 };
 
 class DataGrid : public QTableView {
@@ -75,6 +89,8 @@ public:
                   DataTableModel::FlagTip tooltip);
     void setMarkLetter(DataTableModel::MarkLetter letter) { m_model.setMarkLetter(std::move(letter)); }
     void setLogs(const std::vector<std::uint16_t> *logOfRow, const QStringList &names);
+    void setCorrections(const ProbeCorrections *ph1, const ProbeCorrections *ph2) { m_model.setCorrections(ph1, ph2); }
+    void showCorrections();
     void refreshGrid();
     // Rows appended to the table from `first` on (a followed log); the current row stays.
     void appendRows(int first) { m_model.appendRows(first); }

@@ -1,8 +1,14 @@
-// The grid's flags, QC and log columns and the colour of flagged rows.
+// The grid's flags, QC, log and correction columns and the colour of flagged rows.
 #include "app/datagrid.h"
+#include "compute/phcompute.h"
+#include "model/clsdataset.h"
+#include "corrections/corrections.h"
+#include "model/datatable.h"
+#include "model/numbertext.h"
 #include "qc/qcletters.h"
 
 #include <QColor>
+#include <cmath>
 
 namespace {
 const QColor kFlaggedRow(255, 226, 190);
@@ -62,4 +68,37 @@ void DataGrid::setFlags(const std::vector<std::uint16_t> *flags, const std::vect
                         DataTableModel::FlagTip tooltip) {
     m_model.setFlags(flags, aggregates, std::move(tooltip));
     applyColumns();
+}
+
+void DataTableModel::setCorrections(const ProbeCorrections *ph1, const ProbeCorrections *ph2) {
+    m_corr[0] = ph1;
+    m_corr[1] = ph2;
+    showCorrections();
+}
+
+bool DataTableModel::correctionsPresent() const {
+    return (m_corr[0] && !m_corr[0]->empty()) || (m_corr[1] && !m_corr[1]->empty());
+}
+
+void DataTableModel::showCorrections() {
+    if (correctionsPresent() != m_corrColumns) {
+        beginResetModel();
+        m_corrColumns = !m_corrColumns;
+        endResetModel();
+    } else if (m_corrColumns && rowCount() > 0) {
+        emit dataChanged(index(0, correctionColumn()), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
+    }
+}
+
+QVariant DataTableModel::correctionData(int row, int column) const {
+    const int probe = column / 2;
+    const ProbeCorrections *c = m_corr[probe];
+    const auto r = std::size_t(row);
+    if (!c || r >= c->grade.size() || c->grade[r] == Grade::None || !m_table || row >= m_table->rowCount())
+        return QString();
+    if (column % 2) return gradeText(c->grade[r]);
+    const double ph = m_table->number(row, probe == 0 ? colPH1 : colPH2).value_or(std::nan(""));
+    const double v = c->corrected(r, ph);
+    // As the pH columns hold their values: rounded to four decimals, in the shortest form.
+    return std::isnan(v) ? QString() : generalNumberText(roundPH(v));
 }

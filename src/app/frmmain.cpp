@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/correctioncommands.h"
 #include "app/markcommands.h"
 #include "app/projectcontroller.h"
 #include "app/datagrid.h"
@@ -62,10 +63,19 @@ frmMain::frmMain(IInteraction *ui, IFileDialog *dialog, QWidget *parent)
     m_plotCommands = std::make_unique<PlotCommands>(
         *this, *SSTab1->widget(0), *m_workbench, *m_graph, *m_ui,
         PlotCommands::Hooks{[this] { rebuildPlot(); }, [this](int row) { showRecord(row); }});
+    TDBGrid1->setCorrections(&m_workbench->corrections(0), &m_workbench->corrections(1));
+    m_correctionCommands = std::make_unique<CorrectionCommands>(
+        *this, *m_workbench, *m_ui, *m_project, std::array{chkPlotPH1Corr, chkPlotPH2Corr},
+        CorrectionCommands::Hooks{[this] { rebuildPlot(); },
+                                  [this] {
+                                      TDBGrid1->showCorrections();
+                                      updateQualityViews();
+                                  }});
 }
 
 frmMain::~frmMain() {
     m_watch.reset();  // no look at the log once the window goes
+    m_correctionCommands.reset();
     m_marks.reset();  // both hold the workbench
     m_project.reset();
 }

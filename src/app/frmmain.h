@@ -27,6 +27,7 @@ class ZoomController;
 class PlotCommands;
 class ProjectController;
 class MarkCommands;
+class CorrectionCommands;
 class clsDataSet;
 
 // Lets tests script the file dialogs; the window uses a QFileDialog otherwise.
@@ -75,6 +76,7 @@ public:
     PlotCommands &plotCommands() { return *m_plotCommands; }
     ProjectController &project() { return *m_project; }
     MarkCommands &markCommands() { return *m_marks; }
+    CorrectionCommands &correctionCommands() { return *m_correctionCommands; }
     // The file dialogs: the one given, else Qt's.
     IFileDialog &fileDialog();
 
@@ -186,6 +188,7 @@ private:
     std::unique_ptr<IFileDialog> m_ownDialog;
     std::unique_ptr<ProjectController> m_project;
     std::unique_ptr<MarkCommands> m_marks;
+    std::unique_ptr<CorrectionCommands> m_correctionCommands;
     void showFollowStatus();
     std::unique_ptr<FileWatch> m_watch;
     qint64 m_lastGrowthMs = 0;

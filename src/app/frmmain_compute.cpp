@@ -37,6 +37,7 @@ void frmMain::computeNow() {
     // The fields hand their texts over as the formatter left them, to the segment they show.
     setComputeNeeded(!(m_segments->storeFields() && wb.computePH()));
     TDBGrid1->setComputedRows(wb.computedRows());
+    TDBGrid1->showCorrections();
     rebuildPlot();
     showRecord(TDBGrid1->currentRecord());
     if (m_calibration) m_calibration->setInputs(calibrationInputs());  // spans read the new pH

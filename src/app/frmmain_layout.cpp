@@ -194,6 +194,10 @@ QWidget *frmMain::buildGraphTab() {
     chkPlotPH1 = named(new QCheckBox(QStringLiteral("pH-1")), "chkPlotPH1");
     chkPlotPH2 = named(new QCheckBox(QStringLiteral("pH-2")), "chkPlotPH2");
     chkPlotDpH = named(new QCheckBox(QStringLiteral("dpH")), "chkPlotDpH");
+    chkPlotPH1Corr = named(new QCheckBox(QStringLiteral("pH-1 corr")), "chkPlotPH1Corr");
+    chkPlotPH2Corr = named(new QCheckBox(QStringLiteral("pH-2 corr")), "chkPlotPH2Corr");
+    for (QCheckBox *box : {chkPlotPH1Corr, chkPlotPH2Corr})
+        box->setToolTip(QStringLiteral("The pH corrected for fouling and drift (Tools > Service Visits...)"));
     chkPlotDpH->setToolTip(QStringLiteral("pH-1 minus pH-2, on its own axis at the right"));
     chkAutoscale = named(new QCheckBox(QStringLiteral("Auto Scale")), "chkAutoscale");
     chkPlotPH1->setChecked(true);
@@ -202,8 +206,9 @@ QWidget *frmMain::buildGraphTab() {
     cmdZoomOut = named(new QPushButton(QStringLiteral("ZoomOut")), "cmdZoomOut");
     cmdZoomOut->setAutoDefault(false);
     for (QWidget *w :
-         {static_cast<QWidget *>(chkPlotPH1), static_cast<QWidget *>(chkPlotPH2), static_cast<QWidget *>(chkPlotDpH),
-          static_cast<QWidget *>(chkAutoscale), static_cast<QWidget *>(cmdZoomOut)})
+         {static_cast<QWidget *>(chkPlotPH1), static_cast<QWidget *>(chkPlotPH2),
+          static_cast<QWidget *>(chkPlotPH1Corr), static_cast<QWidget *>(chkPlotPH2Corr),
+          static_cast<QWidget *>(chkPlotDpH), static_cast<QWidget *>(chkAutoscale), static_cast<QWidget *>(cmdZoomOut)})
         controls->addWidget(w);
     controls->addSpacing(16);
     controls->addWidget(heading(QStringLiteral("Record")));

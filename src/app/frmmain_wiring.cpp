@@ -1,6 +1,7 @@
 // Wiring of the plot, the navigation controls and the entry fields.
 #include "app/datagrid.h"
 #include "app/frmmain.h"
+#include "app/correctioncommands.h"
 #include "app/markcommands.h"
 #include "app/plotcommands.h"
 #include "app/projectcontroller.h"
@@ -92,6 +93,8 @@ void frmMain::rebuildPlot() {
     in.plotPH1 = chkPlotPH1->isChecked();
     in.plotPH2 = chkPlotPH2->isChecked();
     in.plotDpH = chkPlotDpH->isChecked();
+    in.plotPH1Corr = chkPlotPH1Corr->isChecked();
+    in.plotPH2Corr = chkPlotPH2Corr->isChecked();
     in.autoscale = chkAutoscale->isChecked();
     // A range field being typed in, or a pair out of order, leaves the last valid range.
     const RangeProblems why =
@@ -207,6 +210,7 @@ void frmMain::showProjectView() {
             const QSignalBlocker quiet(a);
             a->setChecked(std::find(in.extraFields.begin(), in.extraFields.end(), e.field) != in.extraFields.end());
         }
+    if (m_correctionCommands) m_correctionCommands->showView();
     Util::setTextQuietly(txtYMin, in.yMin);
     Util::setTextQuietly(txtYMax, in.yMax);
     chkAutoscale_Click();

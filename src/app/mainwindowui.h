@@ -26,7 +26,8 @@ struct MainWindowUi {
     QWidget *Pesgo1 = nullptr;
     QLabel *Label12 = nullptr;
     QCheckBox *chkPlotPH1 = nullptr, *chkPlotPH2 = nullptr, *chkAutoscale = nullptr;
-    QCheckBox *chkPlotDpH = nullptr;  // pH-1 minus pH-2 on the right axis
+    QCheckBox *chkPlotDpH = nullptr;                                 // pH-1 minus pH-2 on the right axis
+    QCheckBox *chkPlotPH1Corr = nullptr, *chkPlotPH2Corr = nullptr;  // the corrected pH
     QPushButton *cmdZoomOut = nullptr, *cmdCompute = nullptr;
     std::array<QPushButton *, 6> cmdStep{}, cmdXMin{}, cmdXMax{};
     std::array<QPushButton *, 4> cmdYMax{}, cmdYMin{};

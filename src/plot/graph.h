@@ -141,6 +141,21 @@ public:
     virtual void setMarkSpans(std::vector<MarkSpan> spans) { m_markSpans = std::move(spans); }
     const std::vector<MarkSpan> &markSpans() const { return m_markSpans; }
 
+    // A probe's daily grades as a thin band along the plot's bottom, one strip a probe; a band
+    // spans its days and carries the grade's number (1 Excellent .. 5 Not reported).
+    struct GradeBand {
+        double fromDay = 0.0, toDay = 0.0;
+        int grade = 0;
+        bool operator==(const GradeBand &) const = default;
+    };
+    struct GradeStrip {
+        QString label{};  // "pH-1"
+        std::vector<GradeBand> bands{};
+        bool operator==(const GradeStrip &) const = default;
+    };
+    virtual void setGradeStrips(std::vector<GradeStrip> strips) { m_gradeStrips = std::move(strips); }
+    const std::vector<GradeStrip> &gradeStrips() const { return m_gradeStrips; }
+
 protected:
     void raisePointChosen(int point) {
         if (onPointChosen) onPointChosen(point);
@@ -158,4 +173,5 @@ protected:
         if (onSpanPicked) onSpanPicked(fromDay, toDay);
     }
     std::vector<MarkSpan> m_markSpans;
+    std::vector<GradeStrip> m_gradeStrips;
 };

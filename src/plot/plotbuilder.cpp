@@ -3,6 +3,7 @@
 #include "model/clsdataset.h"
 #include "compute/phcompute.h"
 #include "compute/statistics.h"
+#include "corrections/corrections.h"
 #include "model/clsplotset.h"
 #include "model/deployment.h"
 #include "plot/decimalday.h"
@@ -44,6 +45,8 @@ void PlotBuilder::rebuildPlot() {
     m_plotSet.Clear();
     if (in.plotPH1) m_plotSet.add(colPH1, QStringLiteral("pH-1"), colPH1Color);
     if (in.plotPH2) m_plotSet.add(colPH2, QStringLiteral("pH-2"), colPH2Color);
+    if (in.plotPH1Corr) m_plotSet.add(kPH1CorrField, QStringLiteral("pH-1 corr"), colPH1CorrColor);
+    if (in.plotPH2Corr) m_plotSet.add(kPH2CorrField, QStringLiteral("pH-2 corr"), colPH2CorrColor);
     if (in.plotDpH) m_plotSet.add(kDpHField, QStringLiteral("dpH"), colDpHColor);
     m_extra = in.extraFields;
     m_corr = in.thermistorCorr;
@@ -77,7 +80,7 @@ void PlotBuilder::rebuildPlot() {
             m_graph.setSeriesOwnAxis(i, true);
         }
         // With one pH series the Y label keeps what the first (two-series) rebuild gave it.
-        if (own - (in.plotDpH ? 1 : 0) == 2) m_graph.setYAxisLabel(QStringLiteral("pH"));
+        if (in.plotPH1 && in.plotPH2) m_graph.setYAxisLabel(QStringLiteral("pH"));
     }
     m_graph.setRightAxisLabel(in.plotDpH ? QStringLiteral("dpH") : QString());
 
@@ -147,6 +150,7 @@ void PlotBuilder::fillPlotData() {
                                               std::numeric_limits<float>::quiet_NaN());
                                 });
     pushFlagMarks(table);
+    pushGradeStrips(table, 0);
     pushLineBreaks();
     m_pushed = dataSource();
     m_graph.request(kActionRedraw);
@@ -159,7 +163,8 @@ std::vector<int> PlotBuilder::plotColumns(const DataTable &table, int series) co
         // throwing out of the event handler.
         const int col = fieldOf(i);
         const bool corrected = col <= tCorrectedField(0) && col >= tCorrectedField(2);
-        cols.push_back(col == kDpHField || corrected || (col >= 0 && col <= table.lastCol()) ? col : -1);
+        const bool phCorr = col == kPH1CorrField || col == kPH2CorrField;
+        cols.push_back(col == kDpHField || corrected || phCorr || (col >= 0 && col <= table.lastCol()) ? col : -1);
     }
     return cols;
 }
@@ -183,6 +188,21 @@ void PlotBuilder::seriesBlock(const DataTable &table, int col, int first, std::s
             }
         }
         std::fill(y + (hasPH ? upTo : 0), y + n, gap);
+    } else if (col == kPH1CorrField || col == kPH2CorrField) {
+        // Read in place from the pH column and the corrections: no copy of a long series.
+        const int probe = col == kPH1CorrField ? 0 : 1;
+        const ProbeCorrections *c = m_corrections[std::size_t(probe)];
+        const std::size_t size = c && table.lastCol() >= colPH2 ? c->grade.size() : 0;
+        const std::size_t rows = size > std::size_t(first) ? size - std::size_t(first) : 0;  // from `first` on
+        const std::size_t have = std::clamp(std::min(rows, computed), from, to) - from;
+        if (have > 0) {
+            const double *v = table.numbers(probe == 0 ? colPH1 : colPH2).data() + at;
+            const Grade *g = c->grade.data() + at;
+            const double *d = c->correction.data() + at;
+            for (std::size_t k = 0; k < have; ++k)
+                y[k] = g[k] == Grade::None || g[k] == Grade::NotReported ? gap : float(v[k] + d[k]);
+        }
+        std::fill(y + have, y + n, gap);
     } else if (col == colPH1 || col == colPH2) {
         const double *v = table.numbers(col).data() + at;
         for (std::size_t k = 0; k < upTo; ++k) y[k] = float(v[k]);
@@ -263,9 +283,66 @@ void PlotBuilder::appendRows(int firstNewRow, int firstFlagRow) {
     const auto keep = std::lower_bound(m_markRows.begin(), m_markRows.end(), firstFlagRow) - m_markRows.begin();
     m_markRows.resize(std::size_t(keep));
     m_graph.replaceFlagMarksFrom(std::size_t(keep), marksFrom(table, firstFlagRow));
+    pushGradeStrips(table, std::min(firstNewRow, firstFlagRow));
     pushLineBreaks();
     m_pushed = dataSource();
     m_graph.request(kActionRedraw);
+}
+
+void PlotBuilder::setCorrections(const ProbeCorrections *ph1, const ProbeCorrections *ph2) {
+    m_corrections = {ph1, ph2};
+    m_pushed = {};
+}
+
+void PlotBuilder::pushGradeStrips(const DataTable &table, int fromRow) {
+    const std::span<const double> days = table.days();
+    bool any = false;
+    for (std::size_t p = 0; p < 2; ++p) {
+        std::vector<DailyGrade> &daily = m_daily[p];
+        const ProbeCorrections *c = m_corrections[p];
+        if (!c || c->empty()) {
+            any = any || !daily.empty();
+            daily.clear();
+            continue;
+        }
+        any = true;
+        const std::size_t rows = std::min(c->grade.size(), days.size());
+        // A log that grows: the days from that of the first changed row are worked out again.
+        std::size_t start = fromRow > 0 && !daily.empty() ? std::min(std::size_t(fromRow), rows) : 0;
+        if (start > 0 && start < rows && !std::isnan(days[start])) {
+            const double date = std::floor(days[start]);
+            while (start > 0 && !(std::floor(days[start - 1]) < date)) --start;
+            daily.erase(std::lower_bound(daily.begin(), daily.end(), date,
+                                         [](const DailyGrade &g, double d) { return g.date < d; }),
+                        daily.end());
+        } else if (start < rows) {
+            start = 0;
+            daily.clear();
+        }
+        if (start == 0) {
+            daily = dailyGrades(days.first(rows), c->grade);  // no copy of a long log's grades
+        } else if (start < rows) {
+            const std::vector<Grade> grades(c->grade.begin() + std::ptrdiff_t(start),
+                                            c->grade.begin() + std::ptrdiff_t(rows));
+            const std::vector<DailyGrade> more = dailyGrades(days.subspan(start, rows - start), grades);
+            daily.insert(daily.end(), more.begin(), more.end());
+        }
+    }
+    if (!any) return;
+    std::vector<IGraph::GradeStrip> strips;
+    for (std::size_t p = 0; p < 2; ++p) {
+        if (m_daily[p].empty()) continue;
+        IGraph::GradeStrip strip{p == 0 ? QStringLiteral("pH-1") : QStringLiteral("pH-2"), {}};
+        for (const DailyGrade &g : m_daily[p]) {
+            // Days of one grade in a row make one band.
+            if (!strip.bands.empty() && strip.bands.back().grade == int(g.grade) && strip.bands.back().toDay == g.date)
+                strip.bands.back().toDay = g.date + 1;
+            else
+                strip.bands.push_back({g.date, g.date + 1, int(g.grade)});
+        }
+        strips.push_back(std::move(strip));
+    }
+    m_graph.setGradeStrips(std::move(strips));
 }
 
 void PlotBuilder::setGaps(const std::vector<Gap> *gaps) {

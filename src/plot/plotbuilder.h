@@ -2,6 +2,8 @@
 // Builds the time plot from the window's state: series choice, scales, the data copy and
 // the time marker. Every change rebuilds it; the data is copied again only when the table,
 // the series or the last Compute changed, so a long log follows keystrokes at once.
+#include "corrections/corrections.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -17,8 +19,12 @@ struct Gap;
 
 // Series colours (0x00BBGGRR) and the marker's look.
 inline constexpr std::uint32_t colPH1Color = 0x00FF00, colPH2Color = 0x0000FF, colDpHColor = 0xFFFF00;
+// The corrected pH: paler than the computed series, so the two read apart where they cross.
+inline constexpr std::uint32_t colPH1CorrColor = 0xC0FF60, colPH2CorrColor = 0xFF80FF;
 // The plot set's data field of the dpH series, which no DATA column holds.
 inline constexpr int kDpHField = -2;
+// The plot set's fields of the corrected pH of probe 1 and 2, kept beside DATA.
+inline constexpr int kPH1CorrField = -3, kPH2CorrField = -4;
 inline constexpr std::uint32_t kMarkerColor = 0x00FFFF;
 inline constexpr int kMarkerLineType = 6;
 
@@ -37,6 +43,7 @@ struct PlotInputs {
     bool plotPH1 = true;                                  // chkPlotPH1 ticked
     bool plotPH2 = true;                                  // chkPlotPH2 ticked
     bool plotDpH = false;                                 // chkPlotDpH ticked
+    bool plotPH1Corr = false, plotPH2Corr = false;        // the corrected pH series ticked
     bool autoscale = true;                                // chkAutoscale ticked
     QString start, end;                                   // txtStart, txtEnd
     QString yMin, yMax;                                   // txtYMin, txtYMax
@@ -67,6 +74,10 @@ public:
     // The gaps between records, which no line crosses; they must outlive the builder or be
     // replaced, and be given again whenever they change.
     void setGaps(const std::vector<Gap> *gaps);
+    // The corrections of each probe's rows (the workbench's; they must outlive the builder). The
+    // corrected series read them and the pH columns in place, and a probe with corrections gets
+    // a grade strip; give setComputed again when they change.
+    void setCorrections(const ProbeCorrections *ph1, const ProbeCorrections *ph2);
     // Moves the time marker to a date-time and redraws.
     void markPlotTime(double t);
 
@@ -77,6 +88,8 @@ private:
     int fieldOf(int series) const;
 
     void pushFlagMarks(const DataTable &table);
+    // The daily grades of rows from `fromRow` on made again (all when 0), and the strips pushed.
+    void pushGradeStrips(const DataTable &table, int fromRow);
     void pushLineBreaks();
     // The days of flagged rows from `row` on; their rows go on m_markRows.
     std::vector<double> marksFrom(const DataTable &table, int row);
@@ -100,7 +113,9 @@ private:
     std::array<double, 3> m_corr{0.0, 0.0, 0.0};
     std::vector<int> m_markRows;  // the row of each flag mark the graph has
     const std::vector<Gap> *m_gaps = nullptr;
-    bool m_breaksStale = true;  // the graph's line breaks are not those of m_gaps
+    std::array<const ProbeCorrections *, 2> m_corrections{nullptr, nullptr};
+    std::array<std::vector<DailyGrade>, 2> m_daily;  // what the grade strips were made from
+    bool m_breaksStale = true;                       // the graph's line breaks are not those of m_gaps
     // What the graph's data was made from; a rebuild that changes none of it (a keystroke in
     // a range field) sets scales only.
     struct DataSource {

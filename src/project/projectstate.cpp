@@ -168,11 +168,18 @@ QJsonObject projectStateJson(const ProjectState &s, const QString &folder) {
     const ProjectView &v = s.view;
     QJsonArray extra;
     for (int f : v.extraFields) extra.append(f);
-    QJsonObject view{{"start", v.start},         {"end", v.end},
-                     {"yMin", v.yMin},           {"yMax", v.yMax},
-                     {"autoscale", v.autoscale}, {"plotPH1", v.plotPH1},
-                     {"plotPH2", v.plotPH2},     {"plotDpH", v.plotDpH},
-                     {"extraFields", extra},     {"statisticsIncludeBad", v.statisticsIncludeBad}};
+    QJsonObject view{{"start", v.start},
+                     {"end", v.end},
+                     {"yMin", v.yMin},
+                     {"yMax", v.yMax},
+                     {"autoscale", v.autoscale},
+                     {"plotPH1", v.plotPH1},
+                     {"plotPH2", v.plotPH2},
+                     {"plotDpH", v.plotDpH},
+                     {"plotPH1Corr", v.plotPH1Corr},
+                     {"plotPH2Corr", v.plotPH2Corr},
+                     {"extraFields", extra},
+                     {"statisticsIncludeBad", v.statisticsIncludeBad}};
     if (v.zoom) view.insert(QStringLiteral("zoom"), QJsonArray{v.zoom->first, v.zoom->second});
     return {{"logs", logs},
             {"segments", segments},
@@ -268,6 +275,8 @@ ProjectState projectStateFromJson(const QJsonObject &json, const QString &folder
     w.plotPH1 = view.value(u"plotPH1").toBool(true);
     w.plotPH2 = view.value(u"plotPH2").toBool(true);
     w.plotDpH = view.value(u"plotDpH").toBool(false);
+    w.plotPH1Corr = view.value(u"plotPH1Corr").toBool(false);
+    w.plotPH2Corr = view.value(u"plotPH2Corr").toBool(false);
     w.statisticsIncludeBad = view.value(u"statisticsIncludeBad").toBool(false);
     for (const QJsonValue &f : view.value(u"extraFields").toArray()) w.extraFields.push_back(f.toInt());
     if (const QJsonArray zoom = view.value(u"zoom").toArray(); zoom.size() == 2)

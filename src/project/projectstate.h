@@ -61,6 +61,7 @@ struct ProjectView {
     std::vector<int> extraFields{};
     std::optional<std::pair<double, double>> zoom{};  // decimal days, when zoomed
     bool statisticsIncludeBad = false;
+    bool plotPH1Corr = false, plotPH2Corr = false;  // the corrected pH series
     bool operator==(const ProjectView &) const = default;
 };
 

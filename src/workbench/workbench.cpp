@@ -73,6 +73,7 @@ Workbench::Workbench(IInteraction &ui, IGraph *graph, Hooks hooks)
     if (m_graph)
         m_plot = std::make_unique<PlotBuilder>(
             m_dataSet, m_plotSet, *m_graph, [this] { return m_plotInputs; }, m_hooks.showAnnotationStatus);
+    if (m_plot) m_plot->setCorrections(&m_corrections[0], &m_corrections[1]);
 }
 
 Workbench::~Workbench() = default;
@@ -130,6 +131,7 @@ void Workbench::afterRead() {
     m_rowMarksStale = true;
     if (m_joining.isEmpty()) {  // another deployment: a new project (a folder grown keeps its own)
         m_marks = Marks{};
+        m_visits.clear();  // a log's visits are not another's; the grade limits stay as chosen
         m_bufferCalibrations.clear();
         m_visits.clear();
         m_trail.clear();

@@ -145,6 +145,8 @@ ProjectState Workbench::captureProject() const {
     v.plotPH1 = p.plotPH1;
     v.plotPH2 = p.plotPH2;
     v.plotDpH = p.plotDpH;
+    v.plotPH1Corr = p.plotPH1Corr;
+    v.plotPH2Corr = p.plotPH2Corr;
     v.extraFields = p.extraFields;
     v.statisticsIncludeBad = m_includeBad;
     if (m_graph && (m_graph->zoomedXMin() != kUnzoomedLo || m_graph->zoomedXMax() != kUnzoomedHi))
@@ -191,6 +193,8 @@ bool Workbench::applyProject(const ProjectState &s) {
     p.plotPH1 = v.plotPH1;
     p.plotPH2 = v.plotPH2;
     p.plotDpH = v.plotDpH;
+    p.plotPH1Corr = v.plotPH1Corr;
+    p.plotPH2Corr = v.plotPH2Corr;
     p.extraFields = v.extraFields;
     m_includeBad = v.statisticsIncludeBad;
     m_projectZoom = v.zoom;

@@ -36,7 +36,9 @@ ProjectFile everyDecision(const QString &log) {
               true,
               {7, 9},
               std::pair{38120.1, 38120.2},
-              true};
+              true,
+              true,
+              false};
     appendTrailEntry(p.trail, QStringLiteral("Opened"), {{QStringLiteral("logs"), {}, log}});
     appendTrailEntry(p.trail, QStringLiteral("Mark as Bad"), stateChanges(ProjectState{}, s),
                      QStringLiteral("pump off"));

@@ -4,6 +4,7 @@
 // so moving them does not redraw the data.
 #include "plot/graph.h"
 
+#include <QColor>
 #include <QPoint>
 #include <QObject>
 #include <QPointer>
@@ -106,6 +107,10 @@ public:
     void replaceFlagMarksFrom(std::size_t keep, std::vector<double> days) override;
     const std::vector<double> &flagMarks() const override { return m_flagDays; }
     void setMarkSpans(std::vector<MarkSpan> spans) override;
+    // Bands along the bottom, a strip a probe, coloured by grade; the crosshair names the grade.
+    void setGradeStrips(std::vector<GradeStrip> strips) override;
+    // The colour of a grade's band (1 Excellent .. 5 Not reported).
+    static QColor gradeColor(int grade);
     // Zooms the time to these decimal days, as a drag would (a project's saved view).
     void zoomTo(double fromDay, double toDay);
     void setFailMarks(std::vector<double> days) override;
@@ -218,7 +223,8 @@ private:
     std::vector<double> m_flagDays;
     bool m_marksFromDays = false;            // the suspect marks are drawn from m_flagDays
     std::vector<QCPItemRect *> m_markRects;  // the person's marks (qcpgraph_marks.cpp)
-    bool m_markDrag = false;                 // the drag under way picks a span to mark
+    std::vector<QCPItemRect *> m_gradeRects;
+    bool m_markDrag = false;  // the drag under way picks a span to mark
     std::vector<double> m_breakDays;
     std::vector<double> m_breakKeys;  // of m_breakDays, in order: the series' graphs read them
     bool m_flagsDirty = false;

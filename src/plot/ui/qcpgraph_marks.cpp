@@ -38,3 +38,40 @@ void QcpGraph::zoomTo(double fromDay, double toDay) {
     m_plot->xAxis->setRange(dayToKey(fromDay), dayToKey(toDay));
     m_plot->replot();
 }
+
+QColor QcpGraph::gradeColor(int grade) {
+    switch (grade) {
+    case 1: return {0, 200, 0};     // Excellent
+    case 2: return {60, 120, 255};  // Good
+    case 3: return {255, 230, 0};   // Fair
+    case 4: return {255, 140, 0};   // Poor
+    case 5: return {230, 0, 0};     // Not reported
+    default: return {128, 128, 128};
+    }
+}
+
+void QcpGraph::setGradeStrips(std::vector<GradeStrip> strips) {
+    if (strips == m_gradeStrips && !m_gradeRects.empty() == !strips.empty()) return;
+    for (QCPItemRect *r : m_gradeRects) m_plot->removeItem(r);
+    m_gradeRects.clear();
+    // Thin bands at the very bottom, the first probe's lowest; the flag marks move up above them.
+    constexpr double height = 0.02;
+    if (m_flagAxis) m_flagAxis->setRange(-height * double(strips.size()), 1.0);
+    for (std::size_t k = 0; k < strips.size(); ++k)
+        for (const GradeBand &b : strips[k].bands) {
+            auto *rect = new QCPItemRect(m_plot);
+            rect->setSelectable(false);
+            rect->setClipToAxisRect(true);
+            for (QCPItemPosition *p : {rect->topLeft, rect->bottomRight}) {
+                p->setTypeX(QCPItemPosition::ptPlotCoords);
+                p->setTypeY(QCPItemPosition::ptAxisRectRatio);
+            }
+            rect->topLeft->setCoords(dayToKey(b.fromDay), 1.0 - height * double(k + 1));
+            rect->bottomRight->setCoords(dayToKey(b.toDay), 1.0 - height * double(k));
+            rect->setPen(QPen(Qt::black));  // days of one grade in a row are one band; probes apart
+            rect->setBrush(gradeColor(b.grade));
+            m_gradeRects.push_back(rect);
+        }
+    m_gradeStrips = std::move(strips);
+    m_fullDirty = true;
+}

@@ -2,12 +2,14 @@
 // values under the pointer, Ctrl+drag or the middle button pans, the wheel zooms the time
 // (Shift+wheel the values), and every zoom or pan step can be gone back through.
 #include "plot/ui/qcpgraph.h"
+#include "corrections/corrections.h"
 
 #include "model/datetime.h"
 #include "plot/ui/cachedlinegraph.h"
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -178,6 +180,14 @@ QString QcpGraph::crosshairText(const QPoint &pos) const {
     QString text = dt::recordText(xData(0, row));
     for (int i = 0; i < int(m_series.size()); ++i)
         text += QStringLiteral("\n%1: %2").arg(m_series[std::size_t(i)].label, valueText(double(yData(i, row))));
+    // The grade strips at that time.
+    const double day = xData(0, row);
+    for (const GradeStrip &strip : m_gradeStrips) {
+        const auto band = std::find_if(strip.bands.begin(), strip.bands.end(),
+                                       [day](const GradeBand &b) { return day >= b.fromDay && day < b.toDay; });
+        if (band != strip.bands.end())
+            text += QStringLiteral("\n%1 grade of the day: %2").arg(strip.label, gradeText(Grade(band->grade)));
+    }
     return text;
 }
 
