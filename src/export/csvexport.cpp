@@ -100,9 +100,8 @@ const QByteArray &gradeBytes(Grade g) {
     return bytes[std::size_t(g)];
 }
 
-// The corrected pH, the correction and the grade of both probes, at `at`. Both numbers on the
-// computed pH's four decimals, the corrected one made from the rounded correction so that the two
-// columns add up as written; "+ 0.0" writes a zero correction as 0, never -0.
+// The corrected pH, the correction and the grade of both probes, at `at`, the numbers as they
+// were worked out; "+ 0.0" writes a zero correction as 0, never -0.
 char *writeCorrections(char *at, const DataTable &table, const CsvQcRows &qc, int r) {
     for (std::size_t p = 0; p < 2; ++p) {
         const Grade g = qc.grade[p] ? qc.grade[p][r] : Grade::None;
@@ -112,9 +111,8 @@ char *writeCorrections(char *at, const DataTable &table, const CsvQcRows &qc, in
             *at++ = ',';
             continue;
         }
-        const double c = roundPH(qc.correction[p][r]) + 0.0;
-        if (g != Grade::NotReported)
-            at = shortestNumberChars(at, roundPH(table.value(r, p == 0 ? colPH1 : colPH2) + c) + 0.0);
+        const double c = qc.correction[p][r] + 0.0;
+        if (g != Grade::NotReported) at = shortestNumberChars(at, table.value(r, p == 0 ? colPH1 : colPH2) + c);
         *at++ = ',';
         at = shortestNumberChars(at, c);
         *at++ = ',';

@@ -1,13 +1,18 @@
 // The workbench's service visits and the corrections and grades made from them.
 #include "workbench/workbench.h"
 
+#include <algorithm>
 #include <cmath>
 
 void Workbench::setServiceVisits(const std::vector<ServiceVisit> &visits, const CorrectionSettings &settings) {
+    // Rows no longer past the limit need their aggregates from the tests again; else the tests stand.
+    bool failed = false;
+    for (const ProbeCorrections &c : m_corrections)
+        failed = failed || std::find(c.grade.begin(), c.grade.end(), Grade::NotReported) != c.grade.end();
     m_visits = visits;
     m_correctionSettings = settings;
-    if (isOpen() && !m_qc.aggregates.empty())
-        runQc();  // the aggregates of rows no longer past the limit
+    if (failed && isOpen() && !m_qc.aggregates.empty())
+        runQc();
     else
         runCorrections();
     if (m_plot) m_plot->setComputed(m_computedRows, &m_qc.letters, &m_qc.aggregates);
