@@ -8,6 +8,7 @@
 #include <vector>
 
 class DataTable;
+struct Join;
 
 class DataTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -39,10 +40,10 @@ public:
     // The letter of a row's mark after its flags (B bad, Q doubtful), 0 for none.
     using MarkLetter = std::function<char(int row)>;
     void setMarkLetter(MarkLetter letter) { m_markLetter = std::move(letter); }
-    // Of a deployment: a column "Log" after the flags naming each row's log (`names` indexed by
-    // `logOfRow`). Null or fewer than two names: none.
-    void setLogs(const std::vector<std::uint16_t> *logOfRow, QStringList names);
-    int logColumn() const { return m_logOfRow ? int(m_captions.size()) + (m_flags ? 2 : 0) : -1; }
+    // Of a deployment: a column "Log" after the flags naming each row's log (`names` indexed as
+    // the join's logs). Null or fewer than two names: none.
+    void setLogs(const Join *join, QStringList names);
+    int logColumn() const { return m_join ? int(m_captions.size()) + (m_flags ? 2 : 0) : -1; }
 
 private:
     QVariant flagData(const QModelIndex &index, int role) const;
@@ -53,7 +54,7 @@ private:
     const std::vector<std::uint16_t> *m_flags = nullptr, *m_aggregates = nullptr;
     FlagTip m_flagTip;
     MarkLetter m_markLetter;
-    const std::vector<std::uint16_t> *m_logOfRow = nullptr;
+    const Join *m_join = nullptr;
     QStringList m_logNames;
 };
 
@@ -74,7 +75,7 @@ public:
     void setFlags(const std::vector<std::uint16_t> *flags, const std::vector<std::uint16_t> *aggregates,
                   DataTableModel::FlagTip tooltip);
     void setMarkLetter(DataTableModel::MarkLetter letter) { m_model.setMarkLetter(std::move(letter)); }
-    void setLogs(const std::vector<std::uint16_t> *logOfRow, const QStringList &names);
+    void setLogs(const Join *join, const QStringList &names);
     void refreshGrid();
     // Rows appended to the table from `first` on (a followed log); the current row stays.
     void appendRows(int first) { m_model.appendRows(first); }

@@ -6,6 +6,7 @@
 #include "model/clsdataset.h"
 #include "model/cores.h"
 #include "model/datetime.h"
+#include "model/deployment.h"
 #include "model/numbertext.h"
 
 #include <algorithm>
@@ -25,6 +26,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+int CsvLogs::logOf(int row) const {
+    if (join) return join->logOf(row);
+    return std::size_t(row) < logOfRow->size() ? int((*logOfRow)[std::size_t(row)]) : -1;
+}
 
 QByteArray csvField(const QString &text) {
     QByteArray bytes = text.toUtf8();
@@ -142,8 +148,8 @@ void formatRows(QByteArray &out, const DataTable &table, int width, const CsvQcR
                 }
             }
         }
-        if (logs && std::size_t(r) < logs->logOfRow->size()) {
-            const QByteArray &name = logs->names[(*logs->logOfRow)[std::size_t(r)]];
+        if (const int log = logs ? logs->logOf(r) : -1; log >= 0) {
+            const QByteArray &name = logs->names[std::size_t(log)];
             line.resize(std::max(line.size(), at + std::size_t(name.size()) + 3));
             line[at++] = ',';
             at = std::size_t(std::copy(name.begin(), name.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());
@@ -207,8 +213,8 @@ void appendCsvRows(QByteArray &out, const DataTable &table, int width, const Csv
     out.append(second.constData(), second.size());  // a copy: += on an empty `out` would share the buffer
 }
 
-bool tableCsvChunks(clsDataSet &dataSet, const CsvQc *qc, const CsvSink &sink, int first, int last,
-                    const CsvLogs *logs, const CsvMarks *marks) {
+bool tableCsvChunks(clsDataSet &dataSet, const CsvQc *qc, const CsvSink &sink, int first, int last, const CsvLogs *logs,
+                    const CsvMarks *marks) {
     const DataTable &table = dataSet.DATA();
     const QStringList header = csvHeader(dataSet, table.colCount());
     const int width = int(header.size());
@@ -345,8 +351,8 @@ QString saveBytes(const QString &path, const QByteArray &bytes) {
     return saveOutput(path, [&bytes](QIODevice &device, QString &) { return writeFully(device, bytes); });
 }
 
-QString writeCsv(const QString &path, clsDataSet &dataSet, const CsvQc *flags, int first, int last,
-                 const CsvLogs *logs, const CsvMarks *marks) {
+QString writeCsv(const QString &path, clsDataSet &dataSet, const CsvQc *flags, int first, int last, const CsvLogs *logs,
+                 const CsvMarks *marks) {
     return saveOutput(path, [&](QIODevice &device, QString &) {
         return tableCsvChunks(
             dataSet, flags, [&device](const QByteArray &chunk) { return writeFully(device, chunk); }, first, last, logs,

@@ -14,6 +14,7 @@ struct QcResults;
 struct QcSetup;
 class DataTable;
 class QIODevice;
+struct Join;
 
 // The path that stands for standard output.
 inline const QString kStdoutPath = QStringLiteral("-");
@@ -27,10 +28,14 @@ QStringList csvHeader(const clsDataSet &dataSet, int width);
 QStringList csvHeader(const QStringList &fieldlist, int width);
 // A date-time as the CSV writes it, "yyyy-mm-dd hh:mm:ss".
 QByteArray csvDateTime(double day);
-// A deployment's "log" column after the flags: each row's log, its name as a CSV field.
+// A deployment's "log" column after the flags: each row's log, its name as a CSV field. The log
+// of a row is held per row (a block of the batch command's) or found from the join's ranges.
 struct CsvLogs {
     const std::vector<std::uint16_t> *logOfRow = nullptr;
+    const Join *join = nullptr;
     std::vector<QByteArray> names;
+    // Of a row: an index into names, -1 for none.
+    int logOf(int row) const;
 };
 
 // The "mark" and "note" columns at the end of each row: the mark's word ("bad", "doubtful")
@@ -65,7 +70,7 @@ struct CsvQcRows {
 QByteArray tableCsv(clsDataSet &dataSet, const CsvQc *qc = nullptr);
 // The header row of these names, with the quality columns when asked for.
 QByteArray csvHeaderRow(const QStringList &header, bool withFlags, bool withLog = false, bool withTests = false,
-                       bool withMarks = false);
+                        bool withMarks = false);
 // Rows first..last (clamped to the table) as tableCsv writes them, `width` fields each (the
 // header's), appended to `out`. On two cores the two halves of a long run are made at once.
 void appendCsvRows(QByteArray &out, const DataTable &table, int width, const CsvQcRows *qc, int first, int last,

@@ -333,7 +333,7 @@ void StreamPass::writeBlock(const DataTable &t, const RowTags &tags, int compute
     for (std::size_t r = 0; r < tags.conflict.size() && r < n; ++r)
         if (tags.conflict[r]) letters[r] |= flagConflict;
     const CsvQcRows flags{letters.data(), aggregates.data(), tests.data(), from, m_options.qcColumns};
-    const CsvLogs logs{&tags.log, m_logNames};
+    const CsvLogs logs{&tags.log, nullptr, m_logNames};
     // A long block (a deployment's log) goes out in pieces, so its text is never held whole.
     int at = from;
     do {
