@@ -1,5 +1,6 @@
 #include "app/datagrid.h"
 #include "model/datatable.h"
+#include "model/deployment.h"
 
 #include <QColor>
 #include <QGuiApplication>
@@ -68,9 +69,7 @@ void DataTableModel::appendRows(int first) {
 int DataTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() || !m_table ? 0 : m_rows; }
 
 int DataTableModel::columnCount(const QModelIndex &parent) const {
-    return parent.isValid()
-               ? 0
-               : int(m_captions.size()) + (m_flags ? 2 : 0) + (m_logOfRow ? 1 : 0) + (m_corrColumns ? 4 : 0);
+    return parent.isValid() ? 0 : int(m_captions.size()) + (m_flags ? 2 : 0) + (m_join ? 1 : 0) + (m_corrColumns ? 4 : 0);
 }
 
 void DataTableModel::setComputedRows(int rows) {
@@ -83,8 +82,8 @@ QVariant DataTableModel::data(const QModelIndex &index, int role) const {
     if (m_corrColumns && index.column() >= correctionColumn())
         return role == Qt::DisplayRole ? correctionData(index.row(), index.column() - correctionColumn()) : QVariant();
     if (index.column() == logColumn() && role == Qt::DisplayRole) {
-        const std::size_t row = std::size_t(index.row());
-        return row < m_logOfRow->size() ? m_logNames.value((*m_logOfRow)[row]) : QString();
+        const int log = m_join->logOf(index.row());
+        return log >= 0 ? m_logNames.value(log) : QString();
     }
     if (m_flags && (index.column() >= m_captions.size() || role == Qt::BackgroundRole)) return flagData(index, role);
     if (role == Qt::ForegroundRole) return index.row() >= m_computedRows ? QVariant(QColor(Qt::gray)) : QVariant();

@@ -8,6 +8,7 @@
 #include <vector>
 
 class DataTable;
+struct Join;
 struct ProbeCorrections;
 
 class DataTableModel : public QAbstractTableModel {
@@ -40,10 +41,10 @@ public:
     // The letter of a row's mark after its flags (B bad, Q doubtful), 0 for none.
     using MarkLetter = std::function<char(int row)>;
     void setMarkLetter(MarkLetter letter) { m_markLetter = std::move(letter); }
-    // Of a deployment: a column "Log" after the flags naming each row's log (`names` indexed by
-    // `logOfRow`). Null or fewer than two names: none.
-    void setLogs(const std::vector<std::uint16_t> *logOfRow, QStringList names);
-    int logColumn() const { return m_logOfRow ? int(m_captions.size()) + (m_flags ? 2 : 0) : -1; }
+    // Of a deployment: a column "Log" after the flags naming each row's log (`names` indexed as
+    // the join's logs). Null or fewer than two names: none.
+    void setLogs(const Join *join, QStringList names);
+    int logColumn() const { return m_join ? int(m_captions.size()) + (m_flags ? 2 : 0) : -1; }
     // Each probe's corrections (they must outlive the model): while either has any, the columns
     // "pH-1 corrected", "pH-1 grade", "pH-2 corrected", "pH-2 grade" follow the others.
     void setCorrections(const ProbeCorrections *ph1, const ProbeCorrections *ph2);
@@ -51,7 +52,7 @@ public:
     void showCorrections();
     // The first correction column, -1 without them.
     int correctionColumn() const {
-        return m_corrColumns ? int(m_captions.size()) + (m_flags ? 2 : 0) + (m_logOfRow ? 1 : 0) : -1;
+        return m_corrColumns ? int(m_captions.size()) + (m_flags ? 2 : 0) + (m_join ? 1 : 0) : -1;
     }
 
 private:
@@ -65,7 +66,7 @@ private:
     const std::vector<std::uint16_t> *m_flags = nullptr, *m_aggregates = nullptr;
     FlagTip m_flagTip;
     MarkLetter m_markLetter;
-    const std::vector<std::uint16_t> *m_logOfRow = nullptr;
+    const Join *m_join = nullptr;
     QStringList m_logNames;
     const ProbeCorrections *m_corr[2] = {nullptr, nullptr};
     bool m_corrColumns = false;  // as the views were last told
@@ -88,7 +89,7 @@ public:
     void setFlags(const std::vector<std::uint16_t> *flags, const std::vector<std::uint16_t> *aggregates,
                   DataTableModel::FlagTip tooltip);
     void setMarkLetter(DataTableModel::MarkLetter letter) { m_model.setMarkLetter(std::move(letter)); }
-    void setLogs(const std::vector<std::uint16_t> *logOfRow, const QStringList &names);
+    void setLogs(const Join *join, const QStringList &names);
     void setCorrections(const ProbeCorrections *ph1, const ProbeCorrections *ph2) { m_model.setCorrections(ph1, ph2); }
     void showCorrections();
     void refreshGrid();

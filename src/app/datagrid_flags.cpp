@@ -52,15 +52,15 @@ QVariant DataTableModel::flagData(const QModelIndex &index, int role) const {
     return {};
 }
 
-void DataTableModel::setLogs(const std::vector<std::uint16_t> *logOfRow, QStringList names) {
+void DataTableModel::setLogs(const Join *join, QStringList names) {
     beginResetModel();
-    m_logOfRow = names.size() > 1 ? logOfRow : nullptr;
+    m_join = names.size() > 1 ? join : nullptr;
     m_logNames = std::move(names);
     endResetModel();
 }
 
-void DataGrid::setLogs(const std::vector<std::uint16_t> *logOfRow, const QStringList &names) {
-    m_model.setLogs(logOfRow, names);
+void DataGrid::setLogs(const Join *join, const QStringList &names) {
+    m_model.setLogs(join, names);
     applyColumns();
 }
 

@@ -106,7 +106,7 @@ IFileDialog &frmMain::fileDialog() {
 
 void frmMain::showLogs() {
     const Workbench &wb = *m_workbench;
-    TDBGrid1->setLogs(&wb.join().logOfRow, logNames(wb.join()));
+    TDBGrid1->setLogs(&wb.join(), logNames(wb.join()));
     const QString inPart = !statusReadInPart->isHidden() ? QStringLiteral(" (read in part)") : QString();
     // The project's name first, with a * while its decisions are unsaved.
     const QString project = m_project ? m_project->name() : QString();

@@ -8,6 +8,7 @@
 #include "model/clsdataset.h"
 #include "model/cores.h"
 #include "model/datetime.h"
+#include "model/deployment.h"
 #include "model/numbertext.h"
 
 #include <algorithm>
@@ -27,6 +28,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+int CsvLogs::logOf(int row) const {
+    if (join) return join->logOf(row);
+    return std::size_t(row) < logOfRow->size() ? int((*logOfRow)[std::size_t(row)]) : -1;
+}
 
 QByteArray csvField(const QString &text) {
     QByteArray bytes = text.toUtf8();
@@ -179,8 +185,8 @@ void formatRows(QByteArray &out, const DataTable &table, int width, const CsvQcR
                 }
             }
         }
-        if (logs && std::size_t(r) < logs->logOfRow->size()) {
-            const QByteArray &name = logs->names[(*logs->logOfRow)[std::size_t(r)]];
+        if (const int log = logs ? logs->logOf(r) : -1; log >= 0) {
+            const QByteArray &name = logs->names[std::size_t(log)];
             line.resize(std::max(line.size(), at + std::size_t(name.size()) + 3));
             line[at++] = ',';
             at = std::size_t(std::copy(name.begin(), name.end(), line.begin() + std::ptrdiff_t(at)) - line.begin());

@@ -15,6 +15,7 @@ struct QcResults;
 struct QcSetup;
 class DataTable;
 class QIODevice;
+struct Join;
 struct ProbeCorrections;
 enum class Grade : std::uint8_t;
 
@@ -30,10 +31,14 @@ QStringList csvHeader(const clsDataSet &dataSet, int width);
 QStringList csvHeader(const QStringList &fieldlist, int width);
 // A date-time as the CSV writes it, "yyyy-mm-dd hh:mm:ss".
 QByteArray csvDateTime(double day);
-// A deployment's "log" column after the flags: each row's log, its name as a CSV field.
+// A deployment's "log" column after the flags: each row's log, its name as a CSV field. The log
+// of a row is held per row (a block of the batch command's) or found from the join's ranges.
 struct CsvLogs {
     const std::vector<std::uint16_t> *logOfRow = nullptr;
+    const Join *join = nullptr;
     std::vector<QByteArray> names;
+    // Of a row: an index into names, -1 for none.
+    int logOf(int row) const;
 };
 
 // The "mark" and "note" columns at the end of each row: the mark's word ("bad", "doubtful")

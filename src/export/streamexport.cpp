@@ -354,7 +354,7 @@ void StreamPass::writeBlock(const DataTable &t, const RowTags &tags, int compute
         flags.correction[p] = corrections[p].correction.data();
         flags.grade[p] = corrections[p].grade.data();
     }
-    const CsvLogs logs{&tags.log, m_logNames};
+    const CsvLogs logs{&tags.log, nullptr, m_logNames};
     // A long block (a deployment's log) goes out in pieces, so its text is never held whole.
     int at = from;
     do {

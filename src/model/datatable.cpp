@@ -62,6 +62,20 @@ void *allocateColumn(std::size_t bytes) {
 
 void freeColumn(void *p) noexcept { std::free(p); }
 
+void releaseColumnTail(void *p, std::size_t used, std::size_t bytes) {
+#ifdef MADV_DONTNEED
+    if (bytes < kLargeColumn) return;
+    const std::size_t page = 4096, rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(p) + used + page - 1) & ~(page - 1);
+    const std::uintptr_t to = reinterpret_cast<std::uintptr_t>(p) + rounded;
+    if (to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_DONTNEED);
+#else
+    (void)p;
+    (void)used;
+    (void)bytes;
+#endif
+}
+
 void returnFreedMemory() {
 #ifdef __GLIBC__
     malloc_trim(0);
@@ -396,6 +410,7 @@ void DataTable::squeeze() {
     for (Column &c : m_columns) {
         shrinkIfWasteful(c.values);
         shrinkIfWasteful(c.kinds);
+        releaseColumnTail(c.values.data(), c.values.size() * sizeof(double), c.values.capacity() * sizeof(double));
     }
 }
 

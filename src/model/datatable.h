@@ -48,6 +48,10 @@ private:
 // at the unaligned ends of an ordinary allocation cost more than all its huge ones.
 void *allocateColumn(std::size_t bytes);
 void freeColumn(void *p) noexcept;
+// Gives back the pages of a column's memory (`bytes` as allocated at p) past its first `used`
+// bytes: its last huge page is faulted in whole, though a column that fills its room uses
+// only part of it. They read as zeros if written again.
+void releaseColumnTail(void *p, std::size_t used, std::size_t bytes);
 // Asks for huge pages over the whole pages inside bytes at p, before they are first written: a
 // 4 KB page fault costs about as much as writing the page many times over.
 void adviseHugePages(void *p, std::size_t bytes);

@@ -57,7 +57,8 @@ QString differenceLine(const QString &path, const QStringList &names, const QStr
         if (indexOfName(all, n) < 0) extra << QStringLiteral("\"%1\"").arg(n);
     QStringList parts;
     if (names.isEmpty()) parts << QStringLiteral("no column names: its columns are taken by position");
-    if (!names.isEmpty() && !lacks.isEmpty()) parts << QStringLiteral("no %1 (empty cells there)").arg(lacks.join(", "));
+    if (!names.isEmpty() && !lacks.isEmpty())
+        parts << QStringLiteral("no %1 (empty cells there)").arg(lacks.join(", "));
     if (!extra.isEmpty()) parts << QStringLiteral("%1 as well").arg(extra.join(", "));
     if (parts.isEmpty()) parts << QStringLiteral("its columns in another order");
     return QFileInfo(path).fileName() + QStringLiteral(": ") + parts.join(QStringLiteral("; "));
@@ -135,8 +136,8 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
             if (ds.isDateInitialized()) into.setStartdate(ds.startdate());
             first = false;
         }
-        const std::vector<int> to = names.isEmpty() ? placeColumns({}, {}, t.colCount())
-                                                    : placeColumns(names, all, t.colCount());
+        const std::vector<int> to =
+            names.isEmpty() ? placeColumns({}, {}, t.colCount()) : placeColumns(names, all, t.colCount());
         int width = t.colCount();
         for (const int c : to) width = std::max(width, c + 1);
         width = std::max(width, into.rowcount() > 0 ? into.appendedRecords().colCount() : 0);
@@ -168,11 +169,7 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
                     continue;
                 }
                 conflictAt.push_back(r);
-                for (auto it = from; it != end; ++it) {
-                    std::uint8_t &mark = join.conflict[std::size_t(it->second)];
-                    join.conflicts += !mark;
-                    mark = 1;
-                }
+                for (auto it = from; it != end; ++it) join.conflictRows.push_back(it->second);
             }
         }
 
@@ -203,17 +200,15 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into) {
         }
         t = DataTable();  // its records are in the deployment now: a month of logs is not held twice
         returnFreedMemory();
-        join.logOfRow.resize(std::size_t(into.rowcount()), std::uint16_t(join.logs.size()));
-        join.conflict.resize(std::size_t(into.rowcount()), 0);
-        for (const int r : conflictAt) {
-            join.conflict[std::size_t(firstRow + r)] = 1;
-            ++join.conflicts;
-        }
+        for (const int r : conflictAt) join.conflictRows.push_back(firstRow + r);
         JoinedLog &joined =
             join.logs.emplace_back(JoinedLog{logs[i].path, records, firstRow, kept, firstDay, lastDay, i, {}, 0, {}});
         for (int r = 0; r < int(keep.size()); ++r)
             if (!keep[std::size_t(r)]) joined.dropped.push_back(r);
     }
+    std::sort(join.conflictRows.begin(), join.conflictRows.end());
+    join.conflictRows.erase(std::unique(join.conflictRows.begin(), join.conflictRows.end()), join.conflictRows.end());
+    join.conflicts = int(join.conflictRows.size());
     return join;
 }
 
@@ -233,14 +228,19 @@ int appendToJoin(Join &join, std::size_t index, clsDataSet &log, int from, clsDa
     rows.resize(n - 1, width - 1);
     for (int r = from; r < t.rowCount(); ++r) placeRow(rows, r - from, t, r, to);
     into.appendRecords(std::move(rows));
-    join.logOfRow.resize(std::size_t(into.rowcount()), std::uint16_t(index));
-    join.conflict.resize(std::size_t(into.rowcount()), 0);
     JoinedLog &jl = join.logs[index];
     jl.records += n;
     jl.rows += n;
     if (std::isnan(jl.firstDay)) jl.firstDay = firstDayOf(t);
     jl.lastDay = lastDayOf(t);
     return first;
+}
+
+int Join::logOf(int row) const {
+    // The first log whose rows end after the row (a log with none ends where it starts).
+    const auto it = std::partition_point(logs.begin(), logs.end(),
+                                         [row](const JoinedLog &l) { return l.firstRow + l.rows <= row; });
+    return it == logs.end() || row < 0 ? -1 : int(it - logs.begin());
 }
 
 int JoinedLog::rowOf(int r) const {

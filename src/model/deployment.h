@@ -1,7 +1,7 @@
 #pragma once
 // A deployment: logs read one by one, joined as one record in time order. Which log each row
-// came from, the records two logs both hold, and the steps between records too long to draw
-// across are kept beside DATA, never in it.
+// came from (its rows' range), the records two logs both hold, and the steps between records
+// too long to draw across are kept beside DATA, never in it.
 #include "model/clsdataset.h"
 
 #include <QByteArray>
@@ -20,9 +20,9 @@ struct DeploymentLog {
 // What the joined record keeps of a log.
 struct JoinedLog {
     QString path;
-    int records = 0;   // read from it
-    int firstRow = 0;  // its first row in the joined table (its rows follow one another)
-    int rows = 0;      // its rows there: the records less those another log already held
+    int records = 0;                   // read from it
+    int firstRow = 0;                  // its first row in the joined table (its rows follow one another)
+    int rows = 0;                      // its rows there: the records less those another log already held
     double firstDay = 0, lastDay = 0;  // its first and last record's date-time (NaN: none)
     std::size_t source = 0;            // its place among the logs as given
     std::vector<int> dropped;          // its records (its own numbering) not in the joined table
@@ -33,15 +33,18 @@ struct JoinedLog {
 };
 
 struct Join {
-    std::vector<JoinedLog> logs;          // in time order
-    std::vector<std::uint16_t> logOfRow;  // the log of each row, an index into logs
-    // Rows whose date-time another log holds with other values: both are kept.
-    std::vector<std::uint8_t> conflict;
+    std::vector<JoinedLog> logs;  // in time order, their rows one after another
+    // Rows whose date-time another log holds with other values (both are kept), in order: they
+    // are rare, so a month of rows pays nothing for them.
+    std::vector<int> conflictRows;
     int duplicatesDropped = 0;  // records another log held with the same date-time and values
-    int conflicts = 0;          // rows marked in `conflict`
+    int conflicts = 0;          // rows in `conflictRows`
     int leftOut = 0;            // records past the record limit
     // One line for each log whose column names differ from the deployment's.
     QStringList columnDifferences;
+    // The log of a row, an index into logs, found from their rows' ranges rather than held per
+    // row; -1 past the last log's rows.
+    int logOf(int row) const;
 };
 
 // Joins the logs into `into` (emptied first, its record limit kept): in the order of their
@@ -54,7 +57,8 @@ Join joinLogs(std::vector<DeploymentLog> &logs, clsDataSet &into);
 
 // Appends records from..end of a joined log's own table (a followed log that grew) to the joined
 // data set, its columns placed by name as joinLogs places them, as rows of join.logs[index]
-// with no conflict marked. Returns the first new row.
+// with no conflict marked; that log must be the last, whose rows end the table. Returns the
+// first new row.
 int appendToJoin(Join &join, std::size_t index, clsDataSet &log, int from, clsDataSet &into);
 
 // A step between two rows longer than a limit.

@@ -232,7 +232,8 @@ std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
     std::size_t flagged = 0;
     for (int r = row; r < points; ++r) flagged += marked(r);
     marks.reserve(flagged);
-    if (m_markRows.empty()) m_markRows.reserve(flagged);  // not when appending: it would copy them all
+    // Not when appending: it would copy them all.
+    if (!m_daysInOrder && m_markRows.empty()) m_markRows.reserve(flagged);
     const auto failFrom = std::lower_bound(m_failRows.begin(), m_failRows.end(), row) - m_failRows.begin();
     m_failRows.resize(std::size_t(failFrom));
     m_failDays.resize(std::size_t(failFrom));
@@ -241,7 +242,7 @@ std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
             const double day = days[r];
             if (std::isnan(day)) continue;
             marks.push_back(day);
-            m_markRows.push_back(r);
+            if (!m_daysInOrder) m_markRows.push_back(r);
             if (qc && qcWorstPH(aggregates[r]) == qcFail) {
                 m_failRows.push_back(r);
                 m_failDays.push_back(day);
@@ -251,7 +252,20 @@ std::vector<double> PlotBuilder::marksFrom(const DataTable &table, int row) {
     return marks;
 }
 
+void PlotBuilder::checkDayOrder(const DataTable &table) {
+    const std::span<const double> days = table.days();
+    const int rows = int(days.size());
+    if (m_dayRows > rows) m_dayRows = 0, m_daysInOrder = true;
+    for (int r = m_dayRows; r < rows && m_daysInOrder; ++r)
+        m_daysInOrder =
+            std::isfinite(days[std::size_t(r)]) && (r == 0 || days[std::size_t(r)] >= days[std::size_t(r - 1)]);
+    m_dayRows = rows;
+}
+
 void PlotBuilder::pushFlagMarks(const DataTable &table) {
+    m_dayRows = 0;
+    m_daysInOrder = true;
+    checkDayOrder(table);
     m_markRows.clear();
     m_failRows.clear();
     m_failDays.clear();
@@ -280,9 +294,23 @@ void PlotBuilder::appendRows(int firstNewRow, int firstFlagRow) {
         }
     }
     // Only the marks of rows whose flags may have changed are made again.
-    const auto keep = std::lower_bound(m_markRows.begin(), m_markRows.end(), firstFlagRow) - m_markRows.begin();
-    m_markRows.resize(std::size_t(keep));
-    m_graph.replaceFlagMarksFrom(std::size_t(keep), marksFrom(table, firstFlagRow));
+    const bool wasInOrder = m_daysInOrder;
+    checkDayOrder(table);
+    if (m_daysInOrder) {
+        // The marks before the first such row's day stand, and those from the first row of that day on are made again.
+        const std::span<const double> days = table.days();
+        const double day = firstFlagRow < points ? days[std::size_t(std::max(firstFlagRow, 0))] : INFINITY;
+        const int from = int(std::lower_bound(days.begin(), days.end(), day) - days.begin());
+        const std::vector<double> &held = m_graph.flagMarks();
+        const auto keep = std::lower_bound(held.begin(), held.end(), day) - held.begin();
+        m_graph.replaceFlagMarksFrom(std::size_t(keep), marksFrom(table, from));
+    } else if (wasInOrder) {
+        pushFlagMarks(table);  // the new rows put the days out of order: the marks' rows are needed
+    } else {
+        const auto keep = std::lower_bound(m_markRows.begin(), m_markRows.end(), firstFlagRow) - m_markRows.begin();
+        m_markRows.resize(std::size_t(keep));
+        m_graph.replaceFlagMarksFrom(std::size_t(keep), marksFrom(table, firstFlagRow));
+    }
     pushGradeStrips(table, std::min(firstNewRow, firstFlagRow));
     pushLineBreaks();
     m_pushed = dataSource();

@@ -91,8 +91,10 @@ private:
     // The daily grades of rows from `fromRow` on made again (all when 0), and the strips pushed.
     void pushGradeStrips(const DataTable &table, int fromRow);
     void pushLineBreaks();
-    // The days of flagged rows from `row` on; their rows go on m_markRows.
+    // The days of flagged rows from `row` on; their rows go on m_markRows while the days are out of order.
     std::vector<double> marksFrom(const DataTable &table, int row);
+    // Looks at the days of the rows not yet looked at: whether every row has one, in order.
+    void checkDayOrder(const DataTable &table);
     // The column each of the first `series` series reads; -1 where the table lacks it.
     std::vector<int> plotColumns(const DataTable &table, int series) const;
     // Rows first+from..first+to-1 of the series that reads `col` into x[0..) and y[0..); rows
@@ -111,7 +113,11 @@ private:
     std::vector<double> m_failDays;
     std::vector<int> m_extra;  // fields of the series after the plot set's
     std::array<double, 3> m_corr{0.0, 0.0, 0.0};
-    std::vector<int> m_markRows;  // the row of each flag mark the graph has
+    // The row of each flag mark the graph has, only while the rows' days are out of order: in
+    // order, a mark's row is found from its day, and a month of marks needs no copy.
+    std::vector<int> m_markRows;
+    bool m_daysInOrder = true;  // of rows 0..m_dayRows-1: every one has a day, none before the last
+    int m_dayRows = 0;
     const std::vector<Gap> *m_gaps = nullptr;
     std::array<const ProbeCorrections *, 2> m_corrections{nullptr, nullptr};
     std::array<std::vector<DailyGrade>, 2> m_daily;  // what the grade strips were made from

@@ -346,7 +346,7 @@ QString Workbench::exportTable(const QString &path, int first, int last) {
 
 std::optional<CsvLogs> Workbench::csvLogs() const {
     if (m_join.logs.size() < 2) return std::nullopt;
-    CsvLogs logs{&m_join.logOfRow, {}};
+    CsvLogs logs{nullptr, &m_join, {}};
     for (const JoinedLog &l : m_join.logs) logs.names.push_back(csvField(QFileInfo(l.path).fileName()));
     return logs;
 }
@@ -388,9 +388,8 @@ void Workbench::runQc(bool run) {
     else
         m_qc = {};
     std::vector<FlagMask> &letters = m_qc.letters;
-    if (m_join.conflicts > 0)
-        for (std::size_t r = 0; r < letters.size() && r < m_join.conflict.size(); ++r)
-            if (m_join.conflict[r]) letters[r] |= flagConflict;
+    for (const int r : m_join.conflictRows)
+        if (std::size_t(r) < letters.size()) letters[std::size_t(r)] |= flagConflict;
     m_flagTotals = countFlags(letters);
     runCorrections();
 }

@@ -97,8 +97,8 @@ QStringList Workbench::newLogsOfFolder() const {
 
 QString Workbench::logNameOfRow(int row) const {
     if (row < 0 || row >= rowCount() || m_join.logs.empty()) return {};
-    const std::size_t log = m_join.logOfRow.empty() ? 0 : m_join.logOfRow[std::size_t(row)];
-    return fileName(m_join.logs[log].path);
+    const int log = m_join.logOf(row);  // one log followed on its own: rows past those it was opened with
+    return fileName(m_join.logs[std::size_t(std::max(log, 0))].path);
 }
 
 bool Workbench::openLogs(const QStringList &paths) {

@@ -307,3 +307,22 @@ TEST(DataTable, AppendRowsMovesAnotherTablesRowsOntoTheEnd) {
     EXPECT_TRUE(a.daysAscending());
     EXPECT_TRUE(a.allNumbers(2) == false && std::isnan(a.numbers(2)[700]));
 }
+
+// A long table whose room past its rows was given back keeps every value, and grows into it.
+TEST(DataTable, ALongTableSqueezedKeepsItsRowsAndGrowsAgain) {
+    clsDataSet ds;
+    ds.setRecordLimit(kAnyLengthRecords);
+    const int n = 300001;  // 2.4 MB a column: its room ends inside a huge page
+    ds.expectRecords(n);
+    for (int i = 0; i < n; ++i) ds.addRecord(38120.0 + i / 86400.0, std::array{1.0 * i}.data(), 1);
+    DataTable &t = ds.DATA();
+    int wrong = 0;
+    for (int i = 0; i < n; ++i) wrong += t.number(i, 1) != 1.0 * i;
+    EXPECT_EQ(wrong, 0);
+    t.resize(n + 99999, 1);
+    EXPECT_TRUE(t.cell(n, 1).isEmpty());
+    EXPECT_TRUE(std::isnan(t.numbers(1)[std::size_t(n + 99999)]));
+    t.setNumber(n + 99999, 1, 7.5);
+    EXPECT_EQ(t.number(n + 99999, 1), 7.5);
+    EXPECT_EQ(t.number(n - 1, 1), n - 1.0);
+}

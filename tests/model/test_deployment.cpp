@@ -6,8 +6,8 @@
 namespace {
 
 constexpr double kDay0 = 38120.0, kMinute = 1.0 / 1440;  // 5/13/2004 00:00
-const QStringList kNames = {"Time", "Therm 1", "Therm 2", "Therm 3", "pH-1 Raw", "pH-2 Raw", "pH-1", "pH-2",
-                            "Aux",  "Flow Rate", "Total Vol", ""};
+const QStringList kNames = {"Time", "Therm 1", "Therm 2", "Therm 3",   "pH-1 Raw",  "pH-2 Raw",
+                            "pH-1", "pH-2",    "Aux",     "Flow Rate", "Total Vol", ""};
 
 // A record at minute k: temperatures 20, raw readings k and -k, aux 1, flow f, volume k.
 void addRecord(clsDataSet &ds, int k, double flow, bool withAux = true) {
@@ -34,15 +34,15 @@ TEST(Deployment, LogsJoinInTimeOrderByColumnNameKeepingEachRecordOnce) {
     for (const int k : {3, 4, 5, 6, 40}) addRecord(logs[0].data, k, k == 4 ? 9.9 : 1.5, false);
 
     clsDataSet ds;
-    const Join join = joinLogs(logs, ds);
+    Join join = joinLogs(logs, ds);
     const DataTable &t = ds.DATA();
     ASSERT_EQ(t.rowCount(), 9);
     EXPECT_EQ(join.duplicatesDropped, 1);
     EXPECT_EQ(join.conflicts, 2);
-    const std::vector<std::uint8_t> conflict = {0, 0, 0, 0, 1, 1, 0, 0, 0};
-    EXPECT_EQ(join.conflict, conflict);
-    const std::vector<std::uint16_t> logOfRow = {0, 0, 0, 0, 0, 1, 1, 1, 1};
-    EXPECT_EQ(join.logOfRow, logOfRow);
+    EXPECT_EQ(join.conflictRows, std::vector<int>({4, 5}));
+    std::vector<int> logOfRow;
+    for (int r = -1; r <= 9; ++r) logOfRow.push_back(join.logOf(r));
+    EXPECT_EQ(logOfRow, std::vector<int>({-1, 0, 0, 0, 0, 0, 1, 1, 1, 1, -1}));
     ASSERT_EQ(join.logs.size(), 2u);
     EXPECT_EQ(join.logs[0].path, "/logs/day1.asc");
     EXPECT_EQ(join.logs[1].firstRow, 5);
@@ -69,6 +69,15 @@ TEST(Deployment, LogsJoinInTimeOrderByColumnNameKeepingEachRecordOnce) {
     // Rows appended from row 8 on: the step into it is theirs; from row 9 on there is none.
     EXPECT_EQ(findGaps(t, 10 * kMinute, 8), gaps);
     EXPECT_TRUE(findGaps(t, 10 * kMinute, 9).empty());
+
+    // The last log grows (followed): its range takes the new rows.
+    clsDataSet grown;
+    grown.setFieldlist(noAux);
+    for (const int k : {3, 4, 5, 6, 40, 41, 42}) addRecord(grown, k, 1.5, false);
+    EXPECT_EQ(appendToJoin(join, 1, grown, 5, ds), 9);
+    EXPECT_EQ(join.logs[1].rows, 6);
+    EXPECT_EQ(join.logOf(10), 1);
+    EXPECT_EQ(join.logOf(11), -1);
 }
 
 TEST(Deployment, DurationsInTheirTwoLargestUnits) {

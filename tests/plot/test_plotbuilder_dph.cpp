@@ -94,3 +94,32 @@ TEST(PlotBuilderDpH, ALongTableArrivesWholeAndInOrder) {
     }
     EXPECT_EQ(wrong, 0);
 }
+
+// Rows appended to a table that was plotted (a followed log): the marks from the first row whose
+// flags changed are made again, also where that row shares its date-time with the one before
+// and where the new rows put the date-times out of order.
+TEST(PlotBuilderDpH, AppendedRowsRemakeTheMarksFromTheFirstChangedFlag) {
+    Window w;
+    fillRecords(w.dataSet, {at(10, 0, 0), at(10, 0, 1), at(10, 0, 1), at(10, 0, 2)});
+    std::vector<std::uint16_t> flags = {1, 1, 1, 0};
+    w.builder.setComputed(4, &flags);
+    w.builder.rebuildPlot();
+    EXPECT_EQ(w.graph.flagMarks(), (std::vector<double>{at(10, 0, 0), at(10, 0, 1), at(10, 0, 1)}));
+
+    const auto append = [&](const std::vector<double> &times, std::vector<std::uint16_t> now, int firstFlagRow) {
+        const int first = w.dataSet.rowcount();
+        clsDataSet more;
+        fillRecords(more, times);
+        w.dataSet.appendRecords(std::move(more.DATA()));
+        flags = std::move(now);
+        w.builder.setComputed(int(flags.size()), &flags);
+        w.builder.appendRows(first, firstFlagRow);
+        std::vector<double> expected;
+        for (int r = 0; r < int(flags.size()); ++r)
+            if (flags[std::size_t(r)]) expected.push_back(w.dataSet.DATA().rowDay(r));
+        return w.graph.flagMarks() == expected;
+    };
+    EXPECT_TRUE(append({at(10, 0, 3), at(10, 0, 4)}, {1, 1, 0, 1, 1, 0}, 2));
+    EXPECT_TRUE(append({at(9, 0, 0)}, {1, 1, 0, 1, 1, 0, 1}, 6));  // out of order from here on
+    EXPECT_TRUE(append({at(10, 0, 5)}, {1, 1, 0, 1, 1, 1, 0, 1}, 5));
+}
