@@ -106,8 +106,14 @@ const QByteArray &gradeBytes(Grade g) {
     return bytes[std::size_t(g)];
 }
 
-// The corrected pH, the correction and the grade of both probes, at `at`, the numbers as they
-// were worked out; "+ 0.0" writes a zero correction as 0, never -0.
+// A correction or corrected pH to 15 significant digits: as worked out, without the last digit's
+// noise of a sum of decimals (7.9448 + 0.02 is 7.9648, not 7.964799999999999).
+char *correctionChars(char *at, double v) {
+    return std::to_chars(at, at + 32, v + 0.0, std::chars_format::general, 15).ptr;
+}
+
+// The corrected pH, the correction and the grade of both probes, at `at`; "+ 0.0" writes a zero
+// correction as 0, never -0.
 char *writeCorrections(char *at, const DataTable &table, const CsvQcRows &qc, int r) {
     for (std::size_t p = 0; p < 2; ++p) {
         const Grade g = qc.grade[p] ? qc.grade[p][r] : Grade::None;
@@ -118,9 +124,9 @@ char *writeCorrections(char *at, const DataTable &table, const CsvQcRows &qc, in
             continue;
         }
         const double c = qc.correction[p][r] + 0.0;
-        if (g != Grade::NotReported) at = shortestNumberChars(at, table.value(r, p == 0 ? colPH1 : colPH2) + c);
+        if (g != Grade::NotReported) at = correctionChars(at, table.value(r, p == 0 ? colPH1 : colPH2) + c);
         *at++ = ',';
-        at = shortestNumberChars(at, c);
+        at = correctionChars(at, c);
         *at++ = ',';
         const QByteArray &text = gradeBytes(g);
         at = std::copy(text.begin(), text.end(), at);
