@@ -17,9 +17,13 @@ QString gradeText(Grade grade) {
     return {};
 }
 
+namespace {
+// A sum is made of corrections that were themselves rounded; a hair over a bound is on it.
+constexpr double kGradeSlack = 1e-9;
+}  // namespace
+
 Grade gradeOf(double total, const GradeLimits &limits) {
-    // A sum is made of corrections that were themselves rounded; a hair over a bound is on it.
-    constexpr double slack = 1e-9;
+    constexpr double slack = kGradeSlack;
     if (std::isnan(total)) return Grade::None;
     if (total > limits.maxAllowable + slack) return Grade::NotReported;
     if (total <= limits.excellent + slack) return Grade::Excellent;
@@ -46,9 +50,11 @@ ProbeCorrector::ProbeCorrector(const std::vector<ServiceVisit> &visits, const Co
     m_periodMs.resize(m_visits.size());
     for (std::size_t k = 1; k < m_visits.size(); ++k)
         m_periodMs[k] = corrWholeMs(m_visits[k].day - m_visits[k - 1].day);
+    const GradeLimits &l = settings.limits;
+    m_bounds = {l.excellent + kGradeSlack, l.good + kGradeSlack, l.fair + kGradeSlack, l.maxAllowable + kGradeSlack};
 }
 
-std::size_t ProbeCorrector::laterVisit(double day, std::size_t hint) const {
+inline std::size_t ProbeCorrector::laterVisit(double day, std::size_t hint) const {
     // Rows in time order keep the visit of the row before, or move on by one.
     const std::size_t n = m_visits.size();
     for (std::size_t k = hint; k <= n && k <= hint + 1; ++k)
@@ -58,12 +64,7 @@ std::size_t ProbeCorrector::laterVisit(double day, std::size_t hint) const {
                        m_visits.begin());
 }
 
-Correction ProbeCorrector::at(double day, double ph) const {
-    if (std::isnan(ph) || m_visits.empty()) return {};
-    return atVisit(day, ph, laterVisit(day, 0));
-}
-
-Correction ProbeCorrector::atVisit(double day, double ph, std::size_t laterIndex) const {
+inline Correction ProbeCorrector::atVisit(double day, double ph, std::size_t laterIndex) const {
     Correction c;
     // The visit that ends the record's period: the first at or after it.
     const auto later = m_visits.begin() + std::ptrdiff_t(laterIndex);
@@ -82,8 +83,16 @@ Correction ProbeCorrector::atVisit(double day, double ph, std::size_t laterIndex
         c.fouling = -visit->foulingError * fraction;
         c.drift = -visit->driftErrorAt(ph) * fraction;
     }
-    c.grade = gradeOf(std::fabs(c.fouling) + std::fabs(c.drift), m_settings.limits);
+    // As gradeOf: each bound passed is one grade worse.
+    const double total = std::fabs(c.fouling) + std::fabs(c.drift);
+    c.grade = Grade(int(Grade::Excellent) + (total > m_bounds[0]) + (total > m_bounds[1]) + (total > m_bounds[2]) +
+                    (total > m_bounds[3]));
     return c;
+}
+
+Correction ProbeCorrector::at(double day, double ph) const {
+    if (std::isnan(ph) || m_visits.empty()) return {};
+    return atVisit(day, ph, laterVisit(day, 0));
 }
 
 double ProbeCorrector::corrected(double ph, const Correction &c) {

@@ -51,15 +51,19 @@ public:
     // The corrected pH: empty (NaN) when not reported.
     static double corrected(double ph, const Correction &c);
 
+private:
+    // Inline in the one file that defines them, so that a table's rows run without a call each.
+    friend void correctRows(const ProbeCorrector &, std::span<const double>, std::span<const double>,
+                            struct ProbeCorrections &, std::size_t);
     // The index of the first visit at or after `day`, looked for first at `hint` and the next.
     std::size_t laterVisit(double day, std::size_t hint) const;
     // at() with that index known.
     Correction atVisit(double day, double ph, std::size_t laterIndex) const;
 
-private:
     std::vector<ServiceVisit> m_visits;
     std::vector<double> m_periodMs;  // [k]: from visit k - 1 to visit k in whole milliseconds
     CorrectionSettings m_settings;
+    std::array<double, 4> m_bounds{};  // the limits with gradeOf's slack, for a row's grade without branches
 };
 
 // A probe's corrections of a table's rows: the total correction (NaN without pH) and the grade.
