@@ -76,7 +76,8 @@ double foulingErrorOf(double probeBefore, double probeAfter, double referenceBef
 
 VisitsRead parseVisitsCsv(const QByteArray &bytes) {
     VisitsRead read;
-    const QStringList lines = QString::fromUtf8(bytes).split(u'\n');
+    // A spreadsheet's "CSV UTF-8" starts with a byte order mark.
+    const QStringList lines = QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes).split(u'\n');
     std::array<int, vcCount> at;
     at.fill(-1);
     int lineNo = 0;

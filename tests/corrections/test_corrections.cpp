@@ -99,7 +99,7 @@ TEST(Corrections, RowsCountsAndDailyGrades) {
 
 TEST(ServiceVisits, ReadsTheVisitsFileAndNamesABadLine) {
     const VisitsRead good =
-        parseVisitsCsv("probe,visit,fouling error,buffer pH,drift error,buffer 2 pH,drift error 2\r\n"
+        parseVisitsCsv("\xEF\xBB\xBFprobe,visit,fouling error,buffer pH,drift error,buffer 2 pH,drift error 2\r\n"
                        "1,5/14/2004 10:00:00,-0.15,7.00,0.10,,\r\n"
                        "2,5/14/2004 10:30:00,0.02,7.00,0.04,10.01,0.12\r\n");
     ASSERT_TRUE(good.error.isEmpty()) << good.error.toStdString();
