@@ -393,7 +393,7 @@ QString exportUsage() {
         "  --project P.brinewick   the logs, calibration, limits and marks of a project, in place of\n"
         "                      logs and calibration options: the same CSV and report as the window\n"
         "                      shows for it. A log that differs from the project is named, and used.\n"
-        "                      --visits, --carry-on and --grade-limits go over the project's\n"
+        "                      --visits, --carry-on and --grade-limits take the place of its own\n"
         "  --verify P.brinewick    check a project's audit trail and the size and SHA-256 of its logs:\n"
         "                      exit 0 both hold, 6 the trail is broken (the first broken entry is\n"
         "                      named), 7 a log differs or is gone\n"
