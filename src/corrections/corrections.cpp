@@ -20,16 +20,19 @@ QString gradeText(Grade grade) {
 namespace {
 // A sum is made of corrections that were themselves rounded; a hair over a bound is on it.
 constexpr double kGradeSlack = 1e-9;
+
+std::array<double, 4> gradeBounds(const GradeLimits &l) {
+    return {l.excellent + kGradeSlack, l.good + kGradeSlack, l.fair + kGradeSlack, l.maxAllowable + kGradeSlack};
+}
+
+// Each bound passed is one grade worse; no branch, as it runs for every row.
+inline Grade gradeByBounds(double total, const std::array<double, 4> &b) {
+    return Grade(int(Grade::Excellent) + (total > b[0]) + (total > b[1]) + (total > b[2]) + (total > b[3]));
+}
 }  // namespace
 
 Grade gradeOf(double total, const GradeLimits &limits) {
-    constexpr double slack = kGradeSlack;
-    if (std::isnan(total)) return Grade::None;
-    if (total > limits.maxAllowable + slack) return Grade::NotReported;
-    if (total <= limits.excellent + slack) return Grade::Excellent;
-    if (total <= limits.good + slack) return Grade::Good;
-    if (total <= limits.fair + slack) return Grade::Fair;
-    return Grade::Poor;
+    return std::isnan(total) ? Grade::None : gradeByBounds(total, gradeBounds(limits));
 }
 
 namespace {
@@ -50,8 +53,7 @@ ProbeCorrector::ProbeCorrector(const std::vector<ServiceVisit> &visits, const Co
     m_periodMs.resize(m_visits.size());
     for (std::size_t k = 1; k < m_visits.size(); ++k)
         m_periodMs[k] = corrWholeMs(m_visits[k].day - m_visits[k - 1].day);
-    const GradeLimits &l = settings.limits;
-    m_bounds = {l.excellent + kGradeSlack, l.good + kGradeSlack, l.fair + kGradeSlack, l.maxAllowable + kGradeSlack};
+    m_bounds = gradeBounds(settings.limits);
 }
 
 inline std::size_t ProbeCorrector::laterVisit(double day, std::size_t hint) const {
@@ -83,10 +85,7 @@ inline Correction ProbeCorrector::atVisit(double day, double ph, std::size_t lat
         c.fouling = -visit->foulingError * fraction;
         c.drift = -visit->driftErrorAt(ph) * fraction;
     }
-    // As gradeOf: each bound passed is one grade worse.
-    const double total = std::fabs(c.fouling) + std::fabs(c.drift);
-    c.grade = Grade(int(Grade::Excellent) + (total > m_bounds[0]) + (total > m_bounds[1]) + (total > m_bounds[2]) +
-                    (total > m_bounds[3]));
+    c.grade = gradeByBounds(std::fabs(c.fouling) + std::fabs(c.drift), m_bounds);
     return c;
 }
 

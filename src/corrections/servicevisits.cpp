@@ -139,11 +139,10 @@ VisitsRead parseVisitsCsv(const QByteArray &bytes) {
         if (v.hasSecondBuffer() && v.buffer2PH == v.bufferPH)
             return fail(QStringLiteral("the two buffers have the same pH."));
         v.note = cell(vcNote);
-        std::vector<ServiceVisit> probeVisits = visitsOfProbe(read.visits, v.probe);
-        read.visits.push_back(v);
-        for (const ServiceVisit &o : probeVisits)
-            if (o.day == v.day)
+        for (const ServiceVisit &o : read.visits)
+            if (o.probe == v.probe && o.day == v.day)
                 return fail(QStringLiteral("pH-%1 has another visit at %2.").arg(v.probe).arg(dt::recordText(v.day)));
+        read.visits.push_back(v);
     }
     if (header) {
         lineNo = 1;

@@ -343,14 +343,8 @@ void StreamPass::writeBlock(const DataTable &t, const RowTags &tags, int compute
     flags.withCorrections = !m_options.visits.empty();
     for (std::size_t p = 0; p < 2 && from < to; ++p) {
         if (!m_correctors[p].active()) continue;
-        // A log too narrow for the probe's pH column has none to correct.
-        const int col = p == 0 ? colPH1 : colPH2;
-        const std::span<const double> ph = col < t.colCount() ? t.numbers(col) : std::span<const double>();
-        correctRows(m_correctors[p], t.days().first(std::size_t(to)),
-                    ph.first(std::min(ph.size(), std::size_t(std::clamp(computed, 0, to)))), corrections[p],
-                    std::size_t(from));
-        Workbench::failNotReported(int(p), corrections[p].grade.data(), aggregates.data(), std::size_t(from),
-                                   std::size_t(to));
+        Workbench::correctProbeRows(m_correctors[p], int(p), t, computed, std::size_t(from), std::size_t(to),
+                                    corrections[p], aggregates);
         flags.correction[p] = corrections[p].correction.data();
         flags.grade[p] = corrections[p].grade.data();
     }

@@ -290,9 +290,12 @@ public:
     ProbeCorrector corrector(int probe) const;
     // The corrected pH of a row, NaN when there is none.
     double correctedPH(int probe, int row) const;
-    // Rows from..to-1 that are not reported get a failed aggregate for that probe (0 or 1).
-    static void failNotReported(int probe, const Grade *grades, QcAggregates *aggregates, std::size_t from,
-                                std::size_t to);
+    // A probe's (0 or 1) corrections of table rows from..to-1 from their pH (computed in rows
+    // before `computed`; a log too narrow for the pH column has none), and the aggregates of the
+    // rows not reported failed for that probe. The workbench and the streamed export share it.
+    static void correctProbeRows(const ProbeCorrector &corrector, int probe, const DataTable &table, int computed,
+                                 std::size_t from, std::size_t to, ProbeCorrections &out,
+                                 std::span<QcAggregates> aggregates);
 
     // The person's marks (never a value changed). Mark, clear and note rows first..last; an
     // error text (a bad or doubtful mark needs a reason), empty when done.

@@ -30,22 +30,21 @@ void Workbench::runCorrections(int from) {
             out = {};
             continue;
         }
-        const DataTable &t = openTable();
-        // A log too narrow for the probe's pH column has none to correct.
-        const int col = p == 0 ? colPH1 : colPH2;
-        const std::span<const double> ph = col < t.colCount() ? t.numbers(col) : std::span<const double>();
         const std::size_t start = from > 0 && std::size_t(from) <= out.grade.size() ? std::size_t(from) : 0;
-        correctRows(c, t.days(), ph.first(std::min(ph.size(), std::size_t(m_computedRows))), out, start);
-        failNotReported(p, out.grade.data(), m_qc.aggregates.data(), start,
-                        std::min(out.grade.size(), m_qc.aggregates.size()));
+        correctProbeRows(c, p, openTable(), m_computedRows, start, openTable().days().size(), out, m_qc.aggregates);
     }
 }
 
-void Workbench::failNotReported(int probe, const Grade *grades, QcAggregates *aggregates, std::size_t from,
-                                std::size_t to) {
+void Workbench::correctProbeRows(const ProbeCorrector &corrector, int probe, const DataTable &t, int computed,
+                                 std::size_t from, std::size_t to, ProbeCorrections &out,
+                                 std::span<QcAggregates> aggregates) {
+    const int col = probe == 0 ? colPH1 : colPH2;
+    const std::span<const double> ph = col < t.colCount() ? t.numbers(col) : std::span<const double>();
+    const auto upTo = std::size_t(std::max(computed, 0));
+    correctRows(corrector, t.days().first(to), ph.first(std::min({ph.size(), upTo, to})), out, from);
     const int shift = 3 * (probe == 0 ? seriesPH1 : seriesPH2);
-    for (std::size_t r = from; r < to; ++r)
-        if (grades[r] == Grade::NotReported)
+    for (std::size_t r = from; r < std::min(to, aggregates.size()); ++r)
+        if (out.grade[r] == Grade::NotReported)
             aggregates[r] = QcAggregates((aggregates[r] & ~(7 << shift)) | (qcFail << shift));
 }
 

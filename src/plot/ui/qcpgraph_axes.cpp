@@ -77,24 +77,20 @@ void QcpGraph::setupSecondAxes() {
     m_flagAxis = rect->addAxis(QCPAxis::atRight);
     m_flagAxis->setVisible(false);
     m_flagAxis->setRange(0.0, 1.0);
-    m_flagGraph = new FlagMarksGraph(m_plot->xAxis, m_flagAxis);
-    m_flagGraph->setName(QStringLiteral("Flagged"));
-    m_flagGraph->removeFromLegend();
-    m_flagGraph->setLineStyle(QCPGraph::lsNone);
-    m_flagGraph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, kFlagColor, kFlagColor, 6));
-    m_flagGraph->setSelectable(QCP::stNone);
+    // Marks only: no line, no legend entry, nothing to select.
+    auto marksGraph = [this](const QString &name, const QColor &color) {
+        auto *g = new FlagMarksGraph(m_plot->xAxis, m_flagAxis);
+        g->setName(name);
+        g->removeFromLegend();
+        g->setLineStyle(QCPGraph::lsNone);
+        g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, color, color, 6));
+        g->setSelectable(QCP::stNone);
+        return g;
+    };
+    m_flagGraph = marksGraph(QStringLiteral("Flagged"), kFlagColor);
     // The failed records' marks over the others, in a colour of their own.
-    m_failGraph = new FlagMarksGraph(m_plot->xAxis, m_flagAxis);
-    m_failGraph->setName(QStringLiteral("Failed"));
-    m_failGraph->removeFromLegend();
-    m_failGraph->setLineStyle(QCPGraph::lsNone);
-    m_failGraph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, kFailColor, kFailColor, 6));
-    m_failGraph->setSelectable(QCP::stNone);
-    m_flagTail = new FlagMarksGraph(m_plot->xAxis, m_flagAxis);
-    m_flagTail->removeFromLegend();
-    m_flagTail->setLineStyle(QCPGraph::lsNone);
-    m_flagTail->setScatterStyle(m_flagGraph->scatterStyle());
-    m_flagTail->setSelectable(QCP::stNone);
+    m_failGraph = marksGraph(QStringLiteral("Failed"), kFailColor);
+    m_flagTail = marksGraph(QString(), kFlagColor);
     m_flagTail->setLayer(m_tailLayer);
 }
 
